@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The scan progress window as the driver and the writer see it.
+class ProgressView
+{
+public:
+    virtual ~ProgressView() = default;
+    virtual void showProgress() = 0;
+    virtual void hideProgress() = 0;
+    virtual void setServerLabel(const QString &text) = 0;
+    // Per-server bar and the percentage label under it.
+    virtual void setServerProgress(int percent) = 0;
+    // Overall bar and its label.
+    virtual void setTotalProgress(int percent) = 0;
+};

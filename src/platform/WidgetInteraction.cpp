@@ -1,0 +1,78 @@
+#include "platform/WidgetInteraction.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+Interaction::Answer WidgetInteraction::message(const QString &caption, const QString &text, Icon icon,
+                                               Buttons buttons)
+{
+    QMessageBox box;
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    }
+}
+
+std::optional<QString> WidgetInteraction::inputBox(const QString &caption, const QString &prompt,
+                                                   const QString &defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(nullptr, caption, prompt, QLineEdit::Normal, defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+void WidgetInteraction::showException(const QString &text)
+{
+    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), text);
+}
+
+void WidgetInteraction::setBusyCursor(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void WidgetInteraction::processEvents() { QApplication::processEvents(); }
