@@ -1,0 +1,142 @@
+#include "app/ScanDriver.h"
+
+#include "app/Session.h"
+#include "platform/Drives.h"
+#include "platform/ProgressView.h"
+#include "platform/Windows1252.h"
+#include "profile/ProfileStore.h"
+#include "report/TfrmReport.h"
+
+#include <QDir>
+
+namespace {
+
+const QString kComplete = QStringLiteral("Server Scan is complete. Please press the \"Send\" button to send your data to "
+                                         "Orvane when you have completed scanning all desired servers.");
+
+} // namespace
+
+ScanDriver::ScanDriver(Session &session, ProgressView &progress) : m_session(session), m_progress(progress) {}
+
+QByteArray ScanDriver::safeFileName(const QByteArray &serverName)
+{
+    QByteArray name = serverName;
+    for (char &c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F || QByteArrayView("\\/:*?\"<>|").contains(c))
+            c = '_';
+    }
+    if (!name.isEmpty() && name.count('.') == name.size())
+        name.fill('_');
+    return name;
+}
+
+QByteArray ScanDriver::ServerAddressId()
+{
+    QxClient &client = m_session.client();
+    const qx::Handle conn = m_session.OpenServerConnection(m_session.currentServerName);
+    if (conn == 0)
+        return {};
+    QByteArray id;
+    quint32 length = 0;
+    if (m_session.store(client.QXCCGetConnAddressLength(conn, length)) == qx::Success &&
+        length <= quint32(qx::AddressBufferSize)) {
+        std::array<quint8, qx::AddressBufferSize> buffer{};
+        qx::TransportAddress address;
+        address.buffer = buffer.data();
+        if (m_session.store(client.QXCCGetConnAddress(conn, length, address)) == qx::Success) {
+            if (address.type == qx::AddressTypeIpx) {
+                for (int i = 0; i < 4; ++i)
+                    id += QByteArray::number(buffer[i], 16).toUpper().rightJustified(2, '0');
+            } else if (address.type == qx::AddressTypeIp) {
+                for (int i = 2; i < 6; ++i)
+                    id += QByteArray::number(buffer[i]);
+            }
+        }
+    }
+    if (id.size() > 8)
+        id = id.right(8);
+    m_session.store(client.QXCCCloseConn(conn));
+    return id;
+}
+
+ScanDriver::Result ScanDriver::comp23Click()
+{
+    Interaction &interaction = m_session.interaction();
+    if (m_session.selectedCount() == 0) {
+        interaction.message(QStringLiteral("Error"), QStringLiteral("You must select at least one server."),
+                            Interaction::Icon::Error, Interaction::Buttons::Ok);
+        return Result::Refused;
+    }
+    if (ProfileStore::value(QStringLiteral("Company")).isEmpty()) {
+        interaction.warning(QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!"));
+        return Result::Refused;
+    }
+
+    if (setControlsEnabled)
+        setControlsEnabled(false);
+    m_progress.showProgress();
+    const int step = 100 / m_session.selectedCount();
+    int total = 0;
+    m_session.results().clear();
+    m_progress.setTotalProgress(0);
+
+    const QString outputDirectory = Session::outputDirectory();
+    TfrmReport writer(m_session, m_progress);
+    for (std::size_t index = 0; index < m_session.servers().size(); ++index) {
+        if (m_session.abortFlag)
+            break;
+        interaction.processEvents();
+        if (!m_session.servers()[index].selected)
+            continue;
+        const QByteArray server = m_session.servers()[index].name;
+        const QString shownServer = Windows1252::toUnicode(server);
+        m_progress.setServerLabel(QStringLiteral("Contacting ") + shownServer);
+        interaction.processEvents();
+
+        const qx::Handle conn = m_session.OpenServerConnection(server);
+        if (conn == 0) {
+            m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
+            continue;
+        }
+        m_session.store(m_session.client().QXCCCloseConn(conn));
+        m_session.currentServerName = server;
+        m_session.logLine(shownServer + QStringLiteral(" Results"), ResultsSink::Color::Blue);
+
+        const QByteArray id = ServerAddressId();
+        m_session.currentDataFileName = (id.isEmpty() ? safeFileName(server) : id) + ".DAT";
+
+        const QString hostDirectory = Drives::hostPath(outputDirectory);
+        if (!QDir(hostDirectory).exists()) {
+            m_session.logLine(outputDirectory + QStringLiteral(" did not exist, it will be created"));
+            QDir().mkpath(hostDirectory);
+        }
+
+        const TfrmReport::Outcome outcome = writer.btnRunClick();
+        if (m_session.abortFlag)
+            break;
+        if (!outcome.saved) {
+            // Nothing was saved for this server: say why instead of claiming it was.
+            m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
+            continue;
+        }
+        m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") +
+                          Windows1252::toUnicode(m_session.currentDataFileName) + QLatin1Char('\n'));
+        total += step;
+        m_progress.setTotalProgress(total);
+        interaction.processEvents();
+    }
+
+    m_progress.hideProgress();
+    if (setControlsEnabled)
+        setControlsEnabled(true);
+
+    if (m_session.abortFlag) {
+        m_session.abortFlag = false;
+        interaction.information(QStringLiteral("User Aborted Operation"));
+        m_session.logLine(QStringLiteral("User Aborted Operation"));
+        return Result::Aborted;
+    }
+    interaction.information(kComplete);
+    return Result::Completed;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+
+class ProgressView;
+class Session;
+
+// "Scan Servers": for every selected server in list order, prove it reachable, name its data file
+// after its transport address and have the writer write it; one block of results-box lines per
+// server, a per-server and an overall progress bar, and Abort.
+class ScanDriver final
+{
+public:
+    enum class Result { Refused, Completed, Aborted };
+
+    ScanDriver(Session &session, ProgressView &progress);
+
+    // The main window's "Scan Servers" button and server list, disabled while a scan runs.
+    std::function<void(bool enabled)> setControlsEnabled;
+
+    Result comp23Click();
+
+    // Base name of the current server's data file from its transport address: eight hex digits of
+    // an IPX network number, the decimal digits of an IP address cut to their last eight, or empty.
+    QByteArray ServerAddressId();
+
+    // A server name made safe as a file name: characters a file name cannot hold, or that would
+    // leave the output directory, become "_".
+    static QByteArray safeFileName(const QByteArray &serverName);
+
+private:
+    Session &m_session;
+    ProgressView &m_progress;
+};

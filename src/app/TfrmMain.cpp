@@ -1,0 +1,276 @@
+#include "app/TfrmMain.h"
+
+#include "app/ResultsBox.h"
+#include "app/ScanDriver.h"
+#include "app/TfrmProgress.h"
+#include "platform/Windows1252.h"
+#include "ui/TfrmSplash.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QFont arial(int pixels, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent)
+    : QWidget(parent), m_interaction(interaction), m_splash(splash), m_results(new ResultsBox),
+      m_comp19(new QListWidget), m_comp23(new QPushButton(QStringLiteral("Scan Servers"))),
+      m_chkNDir(new QCheckBox(QStringLiteral("Include SYS: File Information"))), m_outputDirectory(new QLineEdit),
+      m_panel0(new QLabel), m_panel1(new QLabel)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setFont(arial(16));
+    resize(635, 469);
+
+    // Left pane: selection strip and server list.
+    auto *button1 = new QPushButton(QStringLiteral("Select All"));
+    button1->setObjectName(QStringLiteral("Button1"));
+    auto *button2 = new QPushButton(QStringLiteral("Select None"));
+    button2->setObjectName(QStringLiteral("Button2"));
+    for (QPushButton *b : {button1, button2})
+        b->setFixedSize(97, 25);
+    auto *strip = new QHBoxLayout;
+    strip->setContentsMargins(4, 4, 4, 4);
+    strip->addWidget(button1);
+    strip->addWidget(button2);
+    strip->addStretch();
+
+    m_comp19->setObjectName(QStringLiteral("comp19"));
+    m_comp19->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_comp19->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_comp19->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto *refresh = new QAction(QStringLiteral("Refresh"), m_comp19);
+    refresh->setObjectName(QStringLiteral("RefreshServerList1"));
+    m_comp19->addAction(refresh);
+
+    auto *left = new QVBoxLayout;
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    left->addLayout(strip);
+    left->addWidget(m_comp19);
+    auto *leftPane = new QWidget;
+    leftPane->setFixedWidth(256);
+    leftPane->setLayout(left);
+
+    // Right pane: scan controls, output directory and the results box.
+    m_comp23->setObjectName(QStringLiteral("comp23"));
+    m_comp23->setFixedSize(113, 47);
+    m_chkNDir->setObjectName(QStringLiteral("chkNDir"));
+    m_chkNDir->setChecked(true);
+    m_outputDirectory->setObjectName(QStringLiteral("edtOutputDir"));
+    m_outputDirectory->setReadOnly(true);
+    m_outputDirectory->setText(Session::outputDirectory());
+    auto *upper = new QVBoxLayout;
+    auto *scanRow = new QHBoxLayout;
+    scanRow->addWidget(m_comp23);
+    scanRow->addWidget(m_chkNDir);
+    scanRow->addStretch();
+    upper->addLayout(scanRow);
+    upper->addWidget(new QLabel(QStringLiteral("Output Directory")));
+    upper->addWidget(m_outputDirectory);
+    upper->addWidget(new QLabel(QStringLiteral("Year 2000 Report Results")));
+    auto *right = new QVBoxLayout;
+    right->addLayout(upper);
+    right->addWidget(m_results, 1);
+    auto *rightPane = new QFrame;
+    rightPane->setObjectName(QStringLiteral("pnlY2K"));
+    rightPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    rightPane->setLayout(right);
+
+    auto *panes = new QHBoxLayout;
+    panes->setContentsMargins(0, 0, 0, 0);
+    panes->addWidget(leftPane);
+    panes->addWidget(rightPane, 1);
+
+    // Status bar: the server count (150 pixels) and the selected count.
+    auto *status = new QStatusBar;
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    status->setSizeGripEnabled(false);
+    status->setFixedHeight(26);
+    for (QLabel *panel : {m_panel0, m_panel1}) {
+        panel->setFont(arial(16, true));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
+    m_panel0->setFixedWidth(150);
+    status->addWidget(m_panel0);
+    status->addWidget(m_panel1, 1);
+
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addLayout(panes, 1);
+    root->addWidget(status);
+
+    connect(button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
+    connect(button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
+    connect(refresh, &QAction::triggered, this, &TfrmMain::RefreshServerList1Click);
+    connect(m_comp19, &QListWidget::itemSelectionChanged, this, &TfrmMain::syncSelectionFromList);
+    connect(m_comp19, &QListWidget::itemClicked, this, &TfrmMain::comp19Click);
+    connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
+    m_comp23->setFocus();
+
+    m_session = std::make_unique<Session>(client, interaction, *m_results);
+    m_progress = new TfrmProgress(*m_session, this);
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    if (!m_closed)
+        FormClose();
+}
+
+QString TfrmMain::statusPanel(int index) const { return index == 0 ? m_panel0->text() : m_panel1->text(); }
+
+void TfrmMain::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Orvane Year2000 Sorvik v") + QLatin1String(Session::VersionText));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    m_session->setUp();
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    m_session->checkClientVersions();
+    if (m_splash) {
+        m_splash->setStatus(QStringLiteral("Loading Server List......"));
+        m_interaction.processEvents();
+    }
+    m_session->FillServerList();
+    showServerList();
+    updateSelectedCount();
+    if (m_splash) {
+        m_splash->setStatus(QStringLiteral("Done"));
+        m_interaction.processEvents();
+        m_splash->hide();
+        m_splash->deleteLater();
+        m_splash = nullptr;
+    }
+    m_session->readCallsLibraryVersion();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    // Closing asks no question; during a scan the scan runs on to its end first.
+    if (!m_closed)
+        FormClose();
+    event->accept();
+    QWidget::closeEvent(event);
+    if (!m_scanning)
+        QCoreApplication::quit();
+}
+
+void TfrmMain::FormClose()
+{
+    m_closed = true;
+    m_session->release();
+}
+
+void TfrmMain::showServerList()
+{
+    const QSignalBlocker blocker(m_comp19);
+    m_comp19->hide();
+    m_comp19->clear();
+    for (const Session::ServerEntry &entry : m_session->servers()) {
+        auto *item = new QListWidgetItem(Windows1252::toUnicode(entry.name), m_comp19);
+        item->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+    }
+    m_comp19->show();
+    m_panel0->setText(m_session->serverCountText());
+}
+
+void TfrmMain::syncSelectionFromList()
+{
+    for (int row = 0; row < m_comp19->count(); ++row)
+        m_session->setSelected(std::size_t(row), m_comp19->item(row)->isSelected());
+    updateSelectedCount();
+}
+
+void TfrmMain::updateSelectedCount() { m_panel1->setText(m_session->selectedCountText()); }
+
+void TfrmMain::comp19Click()
+{
+    syncSelectionFromList();
+    m_session->takeCurrentServerFromSelection();
+}
+
+void TfrmMain::Button1Click()
+{
+    m_comp19->selectAll();
+    syncSelectionFromList();
+}
+
+void TfrmMain::Button2Click()
+{
+    m_comp19->clearSelection();
+    syncSelectionFromList();
+}
+
+void TfrmMain::RefreshServerList1Click()
+{
+    BusyCursor busy(m_interaction);
+    m_session->FillServerList();
+    showServerList();
+    updateSelectedCount();
+}
+
+void TfrmMain::comp23Click()
+{
+    if (m_scanning)
+        return;
+    m_scanning = true;
+    m_session->includeSysFiles = m_chkNDir->isChecked();
+    ScanDriver driver(*m_session, *m_progress);
+    driver.setControlsEnabled = [this](bool enabled) {
+        m_comp23->setEnabled(enabled);
+        m_comp19->setEnabled(enabled);
+    };
+    // The option box stays usable during a scan; the writer reads it when it gets there.
+    const auto option = connect(m_chkNDir, &QCheckBox::toggled, this,
+                                [this](bool checked) { m_session->includeSysFiles = checked; });
+    driver.comp23Click();
+    disconnect(option);
+    m_scanning = false;
+    // A request to end the program made during the scan takes effect now.
+    if (m_closed || m_session->terminateRequested())
+        endProgram();
+}
+
+void TfrmMain::endProgram()
+{
+    if (!m_closed)
+        FormClose();
+    hide();
+    QCoreApplication::quit();
+}

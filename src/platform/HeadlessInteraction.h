@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Interaction.h"
+
+#include <QTextStream>
+
+#include <functional>
+
+// The interaction seam without a display: every message goes to standard error as
+// "Caption: text", and questions get the answer a non-interactive run must give (No, Cancel).
+class HeadlessInteraction final : public Interaction
+{
+public:
+    explicit HeadlessInteraction(QTextStream &err) : m_err(err) {}
+
+    Answer message(const QString &caption, const QString &text, Icon icon, Buttons buttons) override;
+    std::optional<QString> inputBox(const QString &caption, const QString &prompt,
+                                    const QString &defaultText) override;
+    void showException(const QString &text) override;
+    void setBusyCursor(bool) override {}
+    void processEvents() override;
+
+    // Runs at every processEvents(), e.g. to turn Ctrl-C into the abort flag.
+    std::function<void()> onProcessEvents;
+
+private:
+    QTextStream &m_err;
+};

@@ -1,0 +1,237 @@
+#include "report/TfrmReport.h"
+
+#include "app/Session.h"
+#include "client/TfrmFiler.h"
+#include "client/TfrmGeneral.h"
+#include "client/TfrmQLM.h"
+#include "platform/Drives.h"
+#include "platform/Locale.h"
+#include "platform/ProgressView.h"
+#include "platform/Windows1252.h"
+#include "profile/ProfileStore.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+struct Labelled
+{
+    const char *name;
+    const char *tabs;
+};
+
+// The contact block: value names in the file's order with the tabs after each label.
+constexpr Labelled kContactLines[] = {
+    {"First", "\t\t\t"},    {"Last", "\t\t\t"},    {"Title", "\t\t\t"},    {"Address1", "\t\t"},
+    {"Address2", "\t\t"},   {"Address3", "\t\t"},  {"City", "\t\t\t"},     {"State", "\t\t\t"},
+    {"ZipCode", "\t\t\t"},  {"Country", "\t\t\t"}, {"Email", "\t\t\t"},    {"Phone", "\t\t\t"},
+    {"Fax", "\t\t\t"},      {"Company", "\t\t\t"}, {"SendTo", "\t\t\t"},   {"Reseller", "\t\t"},
+};
+
+struct ListedDirectory
+{
+    const char *path;
+    const char *networkRest; // checked through the network path first when set
+};
+
+constexpr ListedDirectory kDirectories[] = {
+    {"SYS:", nullptr},
+    {"SYS:\\SYSTEM", nullptr},
+    {"SYS:\\PUBLIC", nullptr},
+    {"SYS:\\PUBLIC\\WIN95", "\\SYS\\PUBLIC\\WIN95"},
+    {"SYS:\\PUBLIC\\WIN32", "\\SYS\\PUBLIC\\WIN32"},
+    {"SYS:\\PUBLIC\\WINNT", "\\SYS\\PUBLIC\\WINNT"},
+    {"SYS:\\ETC", nullptr},
+    {"SYS:\\LOGIN", nullptr},
+};
+
+QByteArray twoDigits(int value) { return QByteArray::number(value).rightJustified(2, '0'); }
+
+} // namespace
+
+TfrmReport::TfrmReport(Session &session, ProgressView &progress) : m_session(session), m_progress(progress) {}
+
+QByteArray TfrmReport::PadLabel(const QByteArray &label)
+{
+    const qsizetype length = label.size();
+    int tabs = 1;
+    if (length <= 6)
+        tabs = 6;
+    else if (length <= 10)
+        tabs = 5;
+    else if (length <= 15)
+        tabs = 4;
+    else if (length <= 21)
+        tabs = 3;
+    else if (length <= 26)
+        tabs = 2;
+    return QByteArray(tabs, '\t');
+}
+
+QByteArray TfrmReport::formatStamp(const QDateTime &when)
+{
+    const QByteArray date = Windows1252::fromUnicode(Locale::dateSeparator());
+    const QByteArray time = Windows1252::fromUnicode(Locale::timeSeparator());
+    const QDate d = when.date();
+    const QTime t = when.time();
+    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
+    return twoDigits(d.month()) + date + twoDigits(d.day()) + date + QByteArray::number(d.year()).rightJustified(4, '0') +
+           ' ' + twoDigits(hour12) + time + twoDigits(t.minute()) + time + twoDigits(t.second()) + ' ' +
+           (t.hour() < 12 ? "AM" : "PM");
+}
+
+void TfrmReport::AppendLine(const QByteArray &text)
+{
+    if (!m_file.isOpen())
+        return;
+    // A line break inside a value would break the fixed layout (and could forge lines): blanks.
+    QByteArray line = text;
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    line.append("\r\n");
+    if (m_file.write(line) != line.size())
+        m_writeFailed = true;
+}
+
+void TfrmReport::setStep(int percent)
+{
+    m_progress.setServerProgress(percent);
+    m_session.interaction().processEvents();
+}
+
+TfrmReport::Outcome TfrmReport::btnRunClick()
+{
+    Outcome outcome;
+    const QString path = Session::outputDirectory() + QLatin1Char('\\') +
+                         Windows1252::toUnicode(m_session.currentDataFileName);
+    m_session.lastDataFilePath = path;
+    m_writeFailed = false;
+    m_file.setFileName(Drives::hostPath(path));
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        outcome.error = QStringLiteral("Could not create %1: %2").arg(path, m_file.errorString());
+
+    try {
+        writeHeader();
+        m_progress.setServerLabel(QStringLiteral("Analyzing ") + Windows1252::toUnicode(m_session.currentServerName));
+        setStep(0);
+        if (!m_session.abortFlag) {
+            writeGeneralSection();
+            setStep(15);
+            if (!m_session.abortFlag) {
+                writeModuleSection();
+                setStep(45);
+                const bool listFiles = m_session.includeSysFiles;
+                if (!(listFiles && m_session.abortFlag)) {
+                    if (listFiles) {
+                        writeFileListSection();
+                        setStep(90);
+                    }
+                    setStep(100);
+                }
+            }
+        }
+    } catch (const std::exception &e) {
+        m_session.interaction().showException(QString::fromLocal8Bit(e.what()));
+        if (outcome.error.isEmpty())
+            outcome.error = QStringLiteral("Could not complete %1: %2").arg(path, QString::fromLocal8Bit(e.what()));
+    }
+
+    if (m_file.isOpen()) {
+        if (!m_file.flush())
+            m_writeFailed = true;
+        m_file.close();
+        if (m_writeFailed && outcome.error.isEmpty())
+            outcome.error = QStringLiteral("Could not write %1: %2").arg(path, m_file.errorString());
+    }
+    outcome.saved = outcome.error.isEmpty();
+    return outcome;
+}
+
+void TfrmReport::writeHeader()
+{
+    AppendLine(QByteArrayLiteral("Orvane Quarlix Year2000 Sorvik v") + Session::VersionText + " Report");
+    AppendLine({});
+    AppendLine("Total # of Quarlix servers on network: " + QByteArray::number(qulonglong(m_session.servers().size())));
+    AppendLine({});
+    AppendLine("ADMINISTRATOR");
+    for (const Labelled &line : kContactLines) {
+        const QString value = ProfileStore::value(QLatin1String(line.name));
+        AppendLine(QByteArray(line.name) + line.tabs + Windows1252::fromUnicode(value));
+    }
+    AppendLine({});
+    AppendLine({});
+    AppendLine(m_session.currentServerName);
+    AppendLine(formatStamp(clock()));
+    AppendLine({});
+}
+
+void TfrmReport::writeGeneralSection()
+{
+    AppendLine("GENERAL REPORT");
+    AppendLine({});
+    {
+        TfrmGeneral general(m_session);
+        general.collect();
+        for (const GeneralRow &row : general.rows()) {
+            AppendLine(row.label + PadLabel(row.label) + row.value);
+            m_session.interaction().processEvents();
+        }
+    }
+    AppendLine({});
+}
+
+void TfrmReport::writeModuleSection()
+{
+    AppendLine("LOADED MODULES");
+    AppendLine({});
+    {
+        TfrmQLM modules(m_session);
+        modules.collect();
+        for (const ModuleRow &row : modules.rows()) {
+            AppendLine(row.fields[0]);
+            AppendLine("  CopyRight:\t\t\t\t" + row.fields[13]);
+            AppendLine("  Version:\t\t\t\t\t" + row.fields[1]);
+            AppendLine("  Date:\t\t\t\t\t" + row.fields[2]);
+            AppendLine("  Type:\t\t\t\t\t" + row.fields[5]);
+            AppendLine("  Description:\t\t\t\t" + row.fields[6]);
+            AppendLine({});
+            m_session.interaction().processEvents();
+        }
+    }
+    AppendLine({});
+}
+
+void TfrmReport::writeFileListSection()
+{
+    AppendLine("SYS: FILE LIST REPORT");
+    AppendLine({});
+    for (const ListedDirectory &dir : kDirectories) {
+        AppendLine(QByteArrayLiteral("  Directory of ") + dir.path);
+        if (dir.networkRest &&
+            !m_session.client().networkDirectoryExists("\\\\" + m_session.currentServerName + dir.networkRest)) {
+            AppendLine(QByteArrayLiteral("Directory ") + dir.path + " does not exist.");
+        } else {
+            listDirectory(dir.path);
+        }
+        AppendLine({});
+    }
+}
+
+void TfrmReport::listDirectory(const QByteArray &path)
+{
+    TfrmFiler filer(m_session);
+    filer.prepare();
+    filer.listDirectories(path, "*");
+    filer.listFiles(path, "*");
+    std::vector<FileRow> rows = filer.rows();
+    // Directories and files interleave by name.
+    if (!std::is_sorted(rows.begin(), rows.end(), [](const FileRow &a, const FileRow &b) {
+            return Locale::wordLess(a.name, b.name);
+        }))
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const FileRow &a, const FileRow &b) { return Locale::wordLess(a.name, b.name); });
+    for (const FileRow &row : rows) {
+        AppendLine(row.name + ' ' + row.size + ' ' + row.modified + ' ' + row.attributes);
+        m_session.interaction().processEvents();
+    }
+}
