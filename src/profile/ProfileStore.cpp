@@ -111,12 +111,17 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error)
         return false;
     }
     // QSettings keeps files it has read and rereads one only when its size or modification time
-    // (in milliseconds) changed. Two saves of equal length within one millisecond would look
-    // unchanged, so the time is kept strictly increasing.
-    if (oldTime.isValid() && QFileInfo(path).lastModified() <= oldTime) {
-        QFile touched(path);
-        if (touched.open(QIODevice::ReadOnly))
-            touched.setFileTime(oldTime.addMSecs(1), QFileDevice::FileModificationTime);
+    // changed. Two saves of equal length within the file system's time resolution would look
+    // unchanged to a reader in this process, so the time is kept strictly increasing.
+    if (oldTime.isValid()) {
+        for (const qint64 step : {qint64(1), qint64(1000), qint64(2000)}) {
+            if (QFileInfo(path).lastModified() > oldTime)
+                break;
+            QFile touched(path);
+            if (!touched.open(QIODevice::ReadOnly) ||
+                !touched.setFileTime(oldTime.addMSecs(step), QFileDevice::FileModificationTime))
+                break;
+        }
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -133,6 +134,26 @@ TEST(ProfileStore, QuickRewritesOfEqualLengthAreReadBack)
         ASSERT_TRUE(ProfileStore::writeAll(values));
         ASSERT_EQ(ProfileStore::value(QStringLiteral("Company")), company) << i;
     }
+}
+
+TEST(ProfileStore, EverySaveMovesTheFileTimeForward)
+{
+    // Readers in this process reread the file only when its size or time changed; a save of equal
+    // length must never leave the time where it was (coarse time stamps, a clock set back).
+    TestEnvironment::fresh();
+    ProfileValues values = complete();
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    const QDateTime ahead = QDateTime::currentDateTimeUtc().addSecs(30);
+    {
+        QFile file(ProfileStore::filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(file.setFileTime(ahead, QFileDevice::FileModificationTime));
+    }
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), QStringLiteral("Analytical Engines Ltd"));
+    values[QStringLiteral("Company")] = QStringLiteral("Analytical Engines Plc");
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    EXPECT_GT(QFileInfo(ProfileStore::filePath()).lastModified(), ahead);
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), QStringLiteral("Analytical Engines Plc"));
 }
 
 TEST(ProfileStore, ReadsHandWrittenFiles)
