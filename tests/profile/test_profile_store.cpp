@@ -124,18 +124,6 @@ TEST(ProfileStore, ValuesRoundTripExactly)
     }
 }
 
-TEST(ProfileStore, QuickRewritesOfEqualLengthAreReadBack)
-{
-    TestEnvironment::fresh();
-    ProfileValues values = complete();
-    for (int i = 0; i < 40; ++i) {
-        const QString company = (i % 2) ? QStringLiteral("Alpha") : QStringLiteral("Omega");
-        values[QStringLiteral("Company")] = company;
-        ASSERT_TRUE(ProfileStore::writeAll(values));
-        ASSERT_EQ(ProfileStore::value(QStringLiteral("Company")), company) << i;
-    }
-}
-
 TEST(ProfileStore, EverySaveMovesTheFileTimeForward)
 {
     // Readers in this process reread the file only when its size or time changed; a save of equal
