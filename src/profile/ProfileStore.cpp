@@ -1,21 +1,180 @@
 #include "profile/ProfileStore.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
-#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 const QString kGroup = QStringLiteral("Orvane_Y2K");
+const QByteArray kGroupLine = QByteArrayLiteral("[Orvane_Y2K]");
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
 }
+
+QString readFailure(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot read the profile file %1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString writeFailure(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot save the profile file %1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+// The file's bytes; empty when there is no file.
+std::optional<QByteArray> fileBytes(const QString &path, QString *error)
+{
+    if (!QFileInfo::exists(path))
+        return QByteArray();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, readFailure(path, file.errorString()));
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, readFailure(path, file.errorString()));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool hasGroupLine(const QByteArray &bytes)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.trimmed() == kGroupLine)
+            return true;
+    }
+    return false;
+}
+
+QString settingsText(const QSettings &settings, const QString &name)
+{
+    const QVariant value = settings.value(name);
+    // A hand-edited line "a, b" comes back as a list.
+    if (value.metaType().id() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
+}
+
+// Reads the named values from the file; missing ones are empty.
+std::optional<ProfileValues> readValues(const QStringList &names, QString *error)
+{
+    const QString path = ProfileStore::filePath();
+    // Opening checks readability and gives the system's reason, which QSettings does not.
+    if (!fileBytes(path, error))
+        return std::nullopt;
+    ProfileValues values;
+    for (const QString &name : names)
+        values.insert(name, QString());
+    if (!QFileInfo::exists(path))
+        return values;
+    QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError) {
+        setError(error, readFailure(path, QStringLiteral("it is damaged")));
+        return std::nullopt;
+    }
+    settings.beginGroup(kGroup);
+    for (const QString &name : names)
+        values[name] = settingsText(settings, name);
+    return values;
+}
+
+// Replaces the file with bytes in one step, making its folder when missing.
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    std::error_code code;
+    std::filesystem::create_directories(
+        std::filesystem::path(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString()), code);
+    if (code) {
+        setError(error, writeFailure(path, QString::fromLocal8Bit(code.message())));
+        return false;
+    }
+    const QFileInfo before(path);
+    const QDateTime oldTime = before.exists() ? before.lastModified() : QDateTime();
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        setError(error, writeFailure(path, file.errorString()));
+        file.cancelWriting();
+        return false;
+    }
+    // QSettings keeps files it has read and rereads one only when its size or modification time
+    // changed. Two saves of equal length within the file system's time resolution would look
+    // unchanged to a reader in this process, so the time is kept strictly increasing.
+    if (oldTime.isValid()) {
+        for (const qint64 step : {qint64(1), qint64(1000), qint64(2000)}) {
+            if (QFileInfo(path).lastModified() > oldTime)
+                break;
+            QFile touched(path);
+            if (!touched.open(QIODevice::ReadOnly) ||
+                !touched.setFileTime(oldTime.addMSecs(step), QFileDevice::FileModificationTime))
+                break;
+        }
+    }
+    return true;
+}
+
+// The file's new contents: the old ones with the profile's values replaced. QSettings does the
+// formatting in a scratch file so that the real file is only ever replaced whole.
+std::optional<QByteArray> withValues(const QString &path, const QByteArray &old, const ProfileValues &values,
+                                     QString *error)
+{
+    QTemporaryDir scratchDir;
+    if (!scratchDir.isValid()) {
+        setError(error, writeFailure(path, scratchDir.errorString()));
+        return std::nullopt;
+    }
+    const QString scratch = scratchDir.filePath(QStringLiteral("profile.ini"));
+    {
+        QFile file(scratch);
+        if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size()) {
+            setError(error, writeFailure(path, file.errorString()));
+            return std::nullopt;
+        }
+    }
+    {
+        QSettings settings(scratch, QSettings::IniFormat);
+        if (settings.status() != QSettings::NoError) {
+            // A damaged file is replaced by the profile alone rather than blocking every save.
+            settings.clear();
+        }
+        settings.beginGroup(kGroup);
+        for (const QString &name : ProfileStore::storageOrder())
+            settings.setValue(name, values.value(name));
+        settings.endGroup();
+        settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            setError(error, writeFailure(path, QStringLiteral("the values could not be formatted")));
+            return std::nullopt;
+        }
+    }
+    QString scratchError;
+    auto bytes = fileBytes(scratch, &scratchError);
+    if (!bytes)
+        setError(error, writeFailure(path, scratchError));
+    return bytes;
+}
+} // namespace
 
 const QStringList &ProfileStore::dataFileOrder()
 {
     static const QStringList names = {
-        QStringLiteral("First"),   QStringLiteral("Last"),    QStringLiteral("Title"),    QStringLiteral("Address1"),
+        QStringLiteral("First"),    QStringLiteral("Last"),     QStringLiteral("Title"),  QStringLiteral("Address1"),
         QStringLiteral("Address2"), QStringLiteral("Address3"), QStringLiteral("City"),   QStringLiteral("State"),
-        QStringLiteral("ZipCode"), QStringLiteral("Country"), QStringLiteral("Email"),    QStringLiteral("Phone"),
-        QStringLiteral("Fax"),     QStringLiteral("Company"), QStringLiteral("SendTo"),   QStringLiteral("Reseller"),
+        QStringLiteral("ZipCode"),  QStringLiteral("Country"),  QStringLiteral("Email"),  QStringLiteral("Phone"),
+        QStringLiteral("Fax"),      QStringLiteral("Company"),  QStringLiteral("SendTo"), QStringLiteral("Reseller"),
     };
     return names;
 }
@@ -23,10 +182,10 @@ const QStringList &ProfileStore::dataFileOrder()
 const QStringList &ProfileStore::storageOrder()
 {
     static const QStringList names = {
-        QStringLiteral("First"),   QStringLiteral("Last"),   QStringLiteral("Address1"), QStringLiteral("Address2"),
-        QStringLiteral("Address3"), QStringLiteral("City"),  QStringLiteral("State"),    QStringLiteral("ZipCode"),
-        QStringLiteral("Email"),   QStringLiteral("Phone"),  QStringLiteral("Fax"),      QStringLiteral("Company"),
-        QStringLiteral("SendTo"),  QStringLiteral("Country"), QStringLiteral("Reseller"), QStringLiteral("Title"),
+        QStringLiteral("First"),    QStringLiteral("Last"),    QStringLiteral("Address1"), QStringLiteral("Address2"),
+        QStringLiteral("Address3"), QStringLiteral("City"),    QStringLiteral("State"),    QStringLiteral("ZipCode"),
+        QStringLiteral("Email"),    QStringLiteral("Phone"),   QStringLiteral("Fax"),      QStringLiteral("Company"),
+        QStringLiteral("SendTo"),   QStringLiteral("Country"), QStringLiteral("Reseller"), QStringLiteral("Title"),
     };
     return names;
 }
@@ -41,19 +200,43 @@ QString ProfileStore::filePath()
 
 std::optional<QString> ProfileStore::read(const QString &name, QString *error)
 {
+    auto values = readValues({name}, error);
+    if (!values)
+        return std::nullopt;
+    return values->value(name);
+}
+
+std::optional<ProfileValues> ProfileStore::readAll(bool createKey, QString *error)
+{
     const QString path = filePath();
-    QFileInfo info(path);
-    if (info.exists() && !info.isReadable()) {
-        if (error)
-            *error = QStringLiteral("Cannot read the profile file %1: permission denied").arg(path);
-        return std::nullopt;
+    if (createKey) {
+        const auto old = fileBytes(path, error);
+        if (!old)
+            return std::nullopt;
+        if (!hasGroupLine(*old)) {
+            QByteArray bytes = *old;
+            if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+                bytes.append('\n');
+            bytes.append(kGroupLine + '\n');
+            if (!replaceFile(path, bytes, error))
+                return std::nullopt;
+        }
     }
-    QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
-        if (error)
-            *error = QStringLiteral("Cannot read the profile file %1: it is damaged").arg(path);
-        return std::nullopt;
-    }
-    settings.beginGroup(kGroup);
-    return settings.value(name).toString();
+    return readValues(storageOrder(), error);
+}
+
+bool ProfileStore::writeAll(const ProfileValues &values, QString *error)
+{
+    const QString path = filePath();
+    const auto old = fileBytes(path, error);
+    if (!old)
+        return false;
+    const auto bytes = withValues(path, *old, values, error);
+    return bytes && replaceFile(path, *bytes, error);
+}
+
+bool ProfileStore::keyExists()
+{
+    const auto bytes = fileBytes(filePath(), nullptr);
+    return bytes && hasGroupLine(*bytes);
 }

@@ -1,13 +1,20 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
+// Profile values by stored value name.
+using ProfileValues = QMap<QString, QString>;
+
 // The contact profile's storage: an INI file under $XDG_CONFIG_HOME, group "Orvane_Y2K", one string
 // value per field under the names First, Last, Address1, ... Opened around each use and closed
 // afterwards; a missing value reads as empty; values are stored exactly as given.
+//
+// The group stands for the profile's key: the key exists when the file holds the section line
+// "[Orvane_Y2K]", even with no values below it. Showing the profile window creates that line.
 class ProfileStore
 {
 public:
@@ -24,4 +31,13 @@ public:
     static std::optional<QString> read(const QString &name, QString *error = nullptr);
     // Shorthand: a value, empty when missing or unreadable.
     static QString value(const QString &name) { return read(name).value_or(QString()); }
+
+    // All 16 values, each present (empty when missing). With createKey, a store without the key gets
+    // the empty key. On failure, std::nullopt and *error names the file and the system's reason.
+    static std::optional<ProfileValues> readAll(bool createKey, QString *error = nullptr);
+    // Writes the 16 values of storageOrder() (missing ones as empty strings) and nothing else. The file
+    // is replaced in one step: on failure the stored profile is left as it was and *error says why.
+    static bool writeAll(const ProfileValues &values, QString *error = nullptr);
+    // Whether the key exists (see above).
+    static bool keyExists();
 };

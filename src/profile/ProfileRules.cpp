@@ -1,0 +1,373 @@
+#include "profile/ProfileRules.h"
+
+#include <algorithm>
+
+const std::vector<ProfileRules::Field> &ProfileRules::fields()
+{
+    // clang-format off
+    static const std::vector<Field> all = {
+        {QStringLiteral("First Name"), QStringLiteral("First"), QStringLiteral("Please Enter First Name")},
+        {QStringLiteral("Last Name"), QStringLiteral("Last"), QStringLiteral("Please Enter Last Name")},
+        {QStringLiteral("Address 1"), QStringLiteral("Address1"), QStringLiteral("Please Enter Address")},
+        {QStringLiteral("Address 2"), QStringLiteral("Address2"), QString()},
+        {QStringLiteral("Address 3"), QStringLiteral("Address3"), QString()},
+        {QStringLiteral("City"), QStringLiteral("City"), QStringLiteral("Please Enter your City")},
+        {QStringLiteral("State/Region"), QStringLiteral("State"), QStringLiteral("Please Enter your State or Region")},
+        {QStringLiteral("Zip Code"), QStringLiteral("ZipCode"), QStringLiteral("Please Enter your Zip Code")},
+        {QStringLiteral("Country"), QStringLiteral("Country"), QStringLiteral("Please Enter your Country Name")},
+        {QStringLiteral("Email Address"), QStringLiteral("Email"), QString()},
+        {QStringLiteral("Telephone Number"), QStringLiteral("Phone"), QStringLiteral("Please Enter your Phone Number")},
+        {QStringLiteral("Fax Number"), QStringLiteral("Fax"), QString()},
+        {QStringLiteral("Company Name"), QStringLiteral("Company"), QStringLiteral("Please Enter your Company Name")},
+        {QStringLiteral("Email Y2K Report to me at"), QStringLiteral("SendTo"),
+         QStringLiteral("Please enter the email address to send report to.")},
+        {QStringLiteral("Title"), QStringLiteral("Title"), QString()},
+        {QStringLiteral("Preferred Reseller"), QStringLiteral("Reseller"), QString()},
+    };
+    // clang-format on
+    return all;
+}
+
+const ProfileRules::Field *ProfileRules::field(const QString &name)
+{
+    for (const Field &f : fields()) {
+        if (f.name == name)
+            return &f;
+    }
+    return nullptr;
+}
+
+int ProfileRules::row(const QString &name)
+{
+    const auto &all = fields();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].name == name)
+            return static_cast<int>(i) + 1;
+    }
+    return -1;
+}
+
+const QStringList &ProfileRules::checkingOrder()
+{
+    // Zip Code is checked before State/Region, Country last.
+    static const QStringList names = {
+        QStringLiteral("First"),   QStringLiteral("Last"),    QStringLiteral("Address1"), QStringLiteral("City"),
+        QStringLiteral("ZipCode"), QStringLiteral("State"),   QStringLiteral("Phone"),    QStringLiteral("Company"),
+        QStringLiteral("SendTo"),  QStringLiteral("Country"),
+    };
+    return names;
+}
+
+std::optional<QString> ProfileRules::firstMissing(const QMap<QString, QString> &values)
+{
+    for (const QString &name : checkingOrder()) {
+        if (values.value(name).isEmpty())
+            return field(name)->message;
+    }
+    return std::nullopt;
+}
+
+const QStringList &ProfileRules::countries()
+{
+    // clang-format off
+    static const QStringList all = {
+        QStringLiteral("United States"),
+        QStringLiteral("Afghanistan"),
+        QStringLiteral("Albania"),
+        QStringLiteral("Algeria"),
+        QStringLiteral("American Samoa"),
+        QStringLiteral("Andorra"),
+        QStringLiteral("Angola"),
+        QStringLiteral("Anguilla"),
+        QStringLiteral("Antarctica"),
+        QStringLiteral("Antigua And Barbuda"),
+        QStringLiteral("Argentina"),
+        QStringLiteral("Armenia"),
+        QStringLiteral("Aruba"),
+        QStringLiteral("Australia"),
+        QStringLiteral("Austria"),
+        QStringLiteral("Azerbaijan"),
+        QStringLiteral("Bahamas"),
+        QStringLiteral("Bahrain"),
+        QStringLiteral("Bangladesh"),
+        QStringLiteral("Barbados"),
+        QStringLiteral("Belarus"),
+        QStringLiteral("Belgium"),
+        QStringLiteral("Belize"),
+        QStringLiteral("Benin"),
+        QStringLiteral("Bermuda"),
+        QStringLiteral("Bhutan"),
+        QStringLiteral("Bolivia"),
+        QStringLiteral("Bosnia And Herzegowina"),
+        QStringLiteral("Botswana"),
+        QStringLiteral("Bouvet Island"),
+        QStringLiteral("Brazil"),
+        QStringLiteral("British Indian Ocean Territory"),
+        QStringLiteral("Brunei Darussalam"),
+        QStringLiteral("Bulgaria"),
+        QStringLiteral("Burkina Faso"),
+        QStringLiteral("Burundi"),
+        QStringLiteral("Cambodia"),
+        QStringLiteral("Cameroon"),
+        QStringLiteral("Canada"),
+        QStringLiteral("Cape Verde"),
+        QStringLiteral("Cayman Islands"),
+        QStringLiteral("Central African Republic"),
+        QStringLiteral("Chad"),
+        QStringLiteral("Chile"),
+        QStringLiteral("China"),
+        QStringLiteral("Christmas Island"),
+        QStringLiteral("Cocos (Keeling) Islands"),
+        QStringLiteral("Colombia"),
+        QStringLiteral("Comoros"),
+        QStringLiteral("Congo"),
+        QStringLiteral("Congo, The Democratic Republic Of The"),
+        QStringLiteral("Cook Islands"),
+        QStringLiteral("Costa Rica"),
+        QStringLiteral("Cote D'ivoire"),
+        QStringLiteral("Croatia (Local Name: Hrvatska)"),
+        QStringLiteral("Cuba"),
+        QStringLiteral("Cyprus"),
+        QStringLiteral("Czech Republic"),
+        QStringLiteral("Denmark"),
+        QStringLiteral("Djibouti"),
+        QStringLiteral("Dominica"),
+        QStringLiteral("Dominican Republic"),
+        QStringLiteral("East Timor"),
+        QStringLiteral("Ecuador"),
+        QStringLiteral("Egypt"),
+        QStringLiteral("El Salvador"),
+        QStringLiteral("Equatorial Guinea"),
+        QStringLiteral("Eritrea"),
+        QStringLiteral("Estonia"),
+        QStringLiteral("Ethiopia"),
+        QStringLiteral("Falkland Islands (Malvinas)"),
+        QStringLiteral("Faroe Islands"),
+        QStringLiteral("Fiji"),
+        QStringLiteral("Finland"),
+        QStringLiteral("France"),
+        QStringLiteral("France, Metropolitan"),
+        QStringLiteral("French Guiana"),
+        QStringLiteral("French Polynesia"),
+        QStringLiteral("French Southern Territories"),
+        QStringLiteral("Gabon"),
+        QStringLiteral("Gambia"),
+        QStringLiteral("Georgia"),
+        QStringLiteral("Germany"),
+        QStringLiteral("Ghana"),
+        QStringLiteral("Gibraltar"),
+        QStringLiteral("Greece"),
+        QStringLiteral("Greenland"),
+        QStringLiteral("Grenada"),
+        QStringLiteral("Guadeloupe"),
+        QStringLiteral("Guam"),
+        QStringLiteral("Guatemala"),
+        QStringLiteral("Guinea"),
+        QStringLiteral("Guinea-Bissau"),
+        QStringLiteral("Guyana"),
+        QStringLiteral("Haiti"),
+        QStringLiteral("Heard And Mc Donald Islands"),
+        QStringLiteral("Holy See (Vatican City State)"),
+        QStringLiteral("Honduras"),
+        QStringLiteral("Hong Kong"),
+        QStringLiteral("Hungary"),
+        QStringLiteral("Iceland"),
+        QStringLiteral("India"),
+        QStringLiteral("Indonesia"),
+        QStringLiteral("Iran (Islamic Republic Of)"),
+        QStringLiteral("Iraq"),
+        QStringLiteral("Ireland"),
+        QStringLiteral("Israel"),
+        QStringLiteral("Italy"),
+        QStringLiteral("Jamaica"),
+        QStringLiteral("Japan"),
+        QStringLiteral("Jordan"),
+        QStringLiteral("Kazakhstan"),
+        QStringLiteral("Kenya"),
+        QStringLiteral("Kiribati"),
+        QStringLiteral("Korea, Democratic People's Republic Of"),
+        QStringLiteral("Korea, Republic Of"),
+        QStringLiteral("Kuwait"),
+        QStringLiteral("Kyrgyzstan"),
+        QStringLiteral("Lao People's Democratic Republic"),
+        QStringLiteral("Latvia"),
+        QStringLiteral("Lebanon"),
+        QStringLiteral("Lesotho"),
+        QStringLiteral("Liberia"),
+        QStringLiteral("Libyan Arab Jamahiriya"),
+        QStringLiteral("Liechtenstein"),
+        QStringLiteral("Lithuania"),
+        QStringLiteral("Luxembourg"),
+        QStringLiteral("Macau"),
+        QStringLiteral("Macedonia, The Former Yugoslav Republic Of"),
+        QStringLiteral("Madagascar"),
+        QStringLiteral("Malawi"),
+        QStringLiteral("Malaysia"),
+        QStringLiteral("Maldives"),
+        QStringLiteral("Mali"),
+        QStringLiteral("Malta"),
+        QStringLiteral("Marshall Islands"),
+        QStringLiteral("Martinique"),
+        QStringLiteral("Mauritania"),
+        QStringLiteral("Mauritius"),
+        QStringLiteral("Mayotte"),
+        QStringLiteral("Mexico"),
+        QStringLiteral("Micronesia, Federated States Of"),
+        QStringLiteral("Moldova, Republic Of"),
+        QStringLiteral("Monaco"),
+        QStringLiteral("Mongolia"),
+        QStringLiteral("Montserrat"),
+        QStringLiteral("Morocco"),
+        QStringLiteral("Mozambique"),
+        QStringLiteral("Myanmar"),
+        QStringLiteral("Namibia"),
+        QStringLiteral("Nauru"),
+        QStringLiteral("Nepal"),
+        QStringLiteral("Netherlands"),
+        QStringLiteral("Netherlands Antilles"),
+        QStringLiteral("New Caledonia"),
+        QStringLiteral("New Zealand"),
+        QStringLiteral("Nicaragua"),
+        QStringLiteral("Niger"),
+        QStringLiteral("Nigeria"),
+        QStringLiteral("Niue"),
+        QStringLiteral("Norfolk Island"),
+        QStringLiteral("Northern Mariana Islands"),
+        QStringLiteral("Norway"),
+        QStringLiteral("Oman"),
+        QStringLiteral("Pakistan"),
+        QStringLiteral("Palau"),
+        QStringLiteral("Panama"),
+        QStringLiteral("Papua New Guinea"),
+        QStringLiteral("Paraguay"),
+        QStringLiteral("Peru"),
+        QStringLiteral("Philippines"),
+        QStringLiteral("Pitcairn"),
+        QStringLiteral("Poland"),
+        QStringLiteral("Portugal"),
+        QStringLiteral("Puerto Rico"),
+        QStringLiteral("Qatar"),
+        QStringLiteral("Reunion"),
+        QStringLiteral("Romania"),
+        QStringLiteral("Russian Federation"),
+        QStringLiteral("Rwanda"),
+        QStringLiteral("Saint Kitts And Nevis"),
+        QStringLiteral("Saint Lucia"),
+        QStringLiteral("Saint Vincent And The Grenadines"),
+        QStringLiteral("Samoa"),
+        QStringLiteral("San Marino"),
+        QStringLiteral("Sao Tome And Principe"),
+        QStringLiteral("Saudi Arabia"),
+        QStringLiteral("Senegal"),
+        QStringLiteral("Seychelles"),
+        QStringLiteral("Sierra Leone"),
+        QStringLiteral("Singapore"),
+        QStringLiteral("Slovakia (Slovak Republic)"),
+        QStringLiteral("Slovenia"),
+        QStringLiteral("Solomon Islands"),
+        QStringLiteral("Somalia"),
+        QStringLiteral("South Africa"),
+        QStringLiteral("South Georgia And The South Sandwich Islands"),
+        QStringLiteral("Spain"),
+        QStringLiteral("Sri Lanka"),
+        QStringLiteral("St. Helena"),
+        QStringLiteral("St. Pierre And Miquelon"),
+        QStringLiteral("Sudan"),
+        QStringLiteral("Suriname"),
+        QStringLiteral("Svalbard And Jan Mayen Islands"),
+        QStringLiteral("Swaziland"),
+        QStringLiteral("Sweden"),
+        QStringLiteral("Switzerland"),
+        QStringLiteral("Syrian Arab Republic"),
+        QStringLiteral("Taiwan"),
+        QStringLiteral("Tajikistan"),
+        QStringLiteral("Tanzania, United Republic Of"),
+        QStringLiteral("Thailand"),
+        QStringLiteral("Togo"),
+        QStringLiteral("Tokelau"),
+        QStringLiteral("Tonga"),
+        QStringLiteral("Trinidad And Tobago"),
+        QStringLiteral("Tunisia"),
+        QStringLiteral("Turkey"),
+        QStringLiteral("Turkmenistan"),
+        QStringLiteral("Turks And Caicos Islands"),
+        QStringLiteral("Tuvalu"),
+        QStringLiteral("Uganda"),
+        QStringLiteral("Ukraine"),
+        QStringLiteral("United Arab Emirates"),
+        QStringLiteral("United Kingdom"),
+        QStringLiteral("United States"),
+        QStringLiteral("United States Minor Outlying Islands"),
+        QStringLiteral("Uruguay"),
+        QStringLiteral("Uzbekistan"),
+        QStringLiteral("Vanuatu"),
+        QStringLiteral("Venezuela"),
+        QStringLiteral("Viet Nam"),
+        QStringLiteral("Virgin Islands (British)"),
+        QStringLiteral("Virgin Islands (U.S.)"),
+        QStringLiteral("Wallis And Futuna Islands"),
+        QStringLiteral("Western Sahara"),
+        QStringLiteral("Yemen"),
+        QStringLiteral("Yugoslavia"),
+        QStringLiteral("Zambia"),
+        QStringLiteral("Zimbabwe"),
+    };
+    // clang-format on
+    return all;
+}
+
+int ProfileRules::countryIndex(const QString &text)
+{
+    const QStringList &all = countries();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (all[i].compare(text, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+QString ProfileRules::invalidCountryWarning()
+{
+    return QStringLiteral("Invalid COUNTRY code.  Defaulting to 'United States'.\n\nVerify COUNTRY code and click "
+                          "'Save Profile'.");
+}
+
+namespace {
+bool isLineBreak(QChar c)
+{
+    switch (c.unicode()) {
+    case u'\n':
+    case u'\v':
+    case u'\f':
+    case u'\r':
+    case 0x0085: // next line
+    case 0x2028: // line separator
+    case 0x2029: // paragraph separator
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+bool ProfileRules::hasLineBreak(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isLineBreak);
+}
+
+QString ProfileRules::withoutLineBreaks(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!isLineBreak(c)) {
+            result.append(c);
+            continue;
+        }
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        result.append(u' ');
+    }
+    return result;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// The contact profile's fields and the checks a profile must pass before it is stored. Shared by the
+// profile window and the headless profile command.
+class ProfileRules final
+{
+public:
+    struct Field
+    {
+        QString label;   // first column of the grid
+        QString name;    // stored value name
+        QString message; // shown when a required field is empty; empty for optional fields
+        bool required() const { return !message.isEmpty(); }
+    };
+
+    // The 16 fields in grid order (grid rows 1 to 16).
+    static const std::vector<Field> &fields();
+    // The field with this stored value name, or nullptr.
+    static const Field *field(const QString &name);
+    // Grid row (1 to 16) of a stored value name, -1 when unknown.
+    static int row(const QString &name);
+
+    // Stored value names of the required fields, in the order a save checks them.
+    static const QStringList &checkingOrder();
+    // The message for the first required field that is the empty string, in checking order; nothing
+    // when all are filled. A field holding only blanks counts as filled.
+    static std::optional<QString> firstMissing(const QMap<QString, QString> &values);
+
+    // The country selector's 240 entries: the default country first, then the alphabetical list.
+    static const QStringList &countries();
+    static QString defaultCountry() { return countries().first(); }
+    // Index of the first entry equal to text apart from letter case, -1 when none.
+    static int countryIndex(const QString &text);
+    static QString invalidCountryWarning();
+
+    // Caption of the plain refusal boxes.
+    static QString applicationTitle() { return QStringLiteral("Orvane Year2000 Sorvik"); }
+
+    // Every data-file line ends with CR LF, so a profile value must never hold a line break.
+    static bool hasLineBreak(const QString &text);
+    // The text with every line break (CR LF counts as one) replaced by a blank.
+    static QString withoutLineBreaks(const QString &text);
+};

@@ -1,0 +1,180 @@
+#include "profile/TfrmProfile.h"
+
+#include "platform/Interaction.h"
+#include "profile/ProfileGrid.h"
+#include "profile/ProfileRules.h"
+#include "profile/ProfileStore.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kValueColumn = 1;
+constexpr int kRows = 17;
+} // namespace
+
+TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_interaction(interaction), m_heading(new QLabel(this)),
+      m_grid(new ProfileGrid(kRows, 2, this)), m_countries(new QComboBox(m_grid->viewport())),
+      m_save(new QPushButton(this)), m_cancel(new QPushButton(this))
+{
+    setObjectName(QStringLiteral("frmProfile"));
+    setWindowTitle(QStringLiteral("Profile"));
+    // Pixel size, so that the layout does not grow with the system's font size.
+    QFont type(QStringLiteral("Arial"));
+    type.setPixelSize(13);
+    setFont(type);
+    resize(460, 480);
+
+    m_heading->setObjectName(QStringLiteral("Label1"));
+    m_heading->setText(QStringLiteral("Registration Information"));
+
+    m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_grid->setColumnWidth(0, 180);
+    m_grid->setColumnWidth(kValueColumn, 300);
+
+    m_countries->setObjectName(QStringLiteral("ComboBox1"));
+    m_countries->addItems(ProfileRules::countries());
+    m_countries->setEditable(false);
+    m_countries->setFixedWidth(244);
+    m_countries->hide();
+
+    m_save->setObjectName(QStringLiteral("btnSave"));
+    m_save->setText(QStringLiteral("Save Profile"));
+    m_cancel->setObjectName(QStringLiteral("Button2"));
+    m_cancel->setText(QStringLiteral("Cancel"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_save);
+    buttons->addWidget(m_cancel);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_heading);
+    layout->addWidget(m_grid, 1);
+    layout->addLayout(buttons);
+
+    connect(m_save, &QPushButton::clicked, this, &TfrmProfile::btnSaveClick);
+    connect(m_cancel, &QPushButton::clicked, this, &TfrmProfile::Button2Click);
+    connect(m_grid, &ProfileGrid::mousePressed, this, &TfrmProfile::StringGrid1MouseDown);
+    connect(m_grid, &ProfileGrid::keyReleased, this, &TfrmProfile::StringGrid1KeyUp);
+    // Only the user's pick, not the check's own selection, writes the cell.
+    connect(m_countries, &QComboBox::activated, this, &TfrmProfile::ComboBox1Click);
+}
+
+void TfrmProfile::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmProfile::FormShow()
+{
+    // Edits that were never saved are replaced by the stored values, an open cell editor's too.
+    m_grid->discardOpenEditor();
+    m_countries->hide();
+
+    m_grid->setCellText(0, 0, QStringLiteral("Name"));
+    m_grid->setCellText(0, kValueColumn, QStringLiteral("Value"));
+    const auto &fields = ProfileRules::fields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        m_grid->setCellText(static_cast<int>(i) + 1, 0, fields[i].label);
+    m_grid->setColumnWidth(kValueColumn, 300);
+
+    QString error;
+    const auto values = ProfileStore::readAll(true, &error);
+    if (!values)
+        m_interaction.warning(error);
+    for (const QString &name : ProfileStore::storageOrder())
+        m_grid->setCellText(ProfileRules::row(name), kValueColumn, values ? values->value(name) : QString());
+
+    if (!m_grid->currentIndex().isValid())
+        m_grid->setCurrentCell(1, kValueColumn);
+    else
+        m_grid->edit(m_grid->currentIndex());
+
+    if (const QScreen *screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TfrmProfile::btnSaveClick()
+{
+    m_grid->commitOpenEditor();
+    ProfileValues values;
+    for (const QString &name : ProfileStore::storageOrder()) {
+        const int row = ProfileRules::row(name);
+        // A value that came in with a line break (a hand-edited store) is saved on one line.
+        const QString text = ProfileRules::withoutLineBreaks(m_grid->cellText(row, kValueColumn));
+        if (text != m_grid->cellText(row, kValueColumn))
+            m_grid->setCellText(row, kValueColumn, text);
+        values.insert(name, text);
+    }
+    if (const auto missing = ProfileRules::firstMissing(values)) {
+        m_interaction.message(ProfileRules::applicationTitle(), *missing, Interaction::Icon::None,
+                              Interaction::Buttons::Ok);
+        return;
+    }
+    QString error;
+    if (!ProfileStore::writeAll(values, &error)) {
+        // The window stays open with the user's edits; nothing stored was touched.
+        m_interaction.warning(error);
+        return;
+    }
+    m_interaction.information(QStringLiteral("Profile Information Saved"));
+    close();
+}
+
+void TfrmProfile::Button2Click()
+{
+    close();
+}
+
+void TfrmProfile::StringGrid1MouseDown()
+{
+    countrySelectorAndCheck();
+}
+
+void TfrmProfile::StringGrid1KeyUp()
+{
+    countrySelectorAndCheck();
+}
+
+void TfrmProfile::countrySelectorAndCheck()
+{
+    const QString text = m_grid->cellText(kCountryRow, kValueColumn);
+    if (m_grid->currentRow() == kCountryRow && m_grid->currentColumn() == kValueColumn) {
+        const QRect cell = m_grid->visualRect(m_grid->model()->index(kCountryRow, kValueColumn));
+        m_countries->setGeometry(cell.x(), cell.y(), m_countries->width(), cell.height());
+        m_countries->setCurrentIndex(ProfileRules::countryIndex(text));
+        m_countries->show();
+        m_countries->raise();
+        return;
+    }
+    const int index = ProfileRules::countryIndex(text);
+    if (index >= 0) {
+        // The cell keeps the text as typed, in whatever letter case.
+        m_countries->setCurrentIndex(index);
+    } else {
+        m_countries->setCurrentIndex(0);
+        m_grid->setCellText(kCountryRow, kValueColumn, ProfileRules::defaultCountry());
+        m_interaction.warning(ProfileRules::invalidCountryWarning());
+    }
+    m_countries->hide();
+}
+
+void TfrmProfile::ComboBox1Click()
+{
+    // The cell editor under the selector holds the older text and would write it back on closing.
+    m_grid->discardOpenEditor();
+    m_grid->setCellText(kCountryRow, kValueColumn, m_countries->currentText());
+    m_countries->hide();
+}

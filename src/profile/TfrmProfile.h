@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class Interaction;
+class ProfileGrid;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// The contact profile window: a two-column grid of the 16 profile fields, loaded from the store every
+// time the window is shown and written back only by "Save Profile" once every required field is
+// filled. A country selector appears over the Country cell; leaving that cell checks its text.
+class TfrmProfile final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Grid row of the Country field; its value sits in column 1.
+    static constexpr int kCountryRow = 9;
+
+    explicit TfrmProfile(Interaction &interaction, QWidget *parent = nullptr);
+
+    void FormShow();
+    void btnSaveClick();
+    void Button2Click();
+    void StringGrid1MouseDown();
+    void StringGrid1KeyUp();
+    void ComboBox1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    // The selector over the Country cell while it is current, else the check of the Country text.
+    void countrySelectorAndCheck();
+
+    Interaction &m_interaction;
+    QLabel *m_heading;
+    ProfileGrid *m_grid;
+    QComboBox *m_countries;
+    QPushButton *m_save;
+    QPushButton *m_cancel;
+};

@@ -1,0 +1,178 @@
+#include "profile/ProfileCommand.h"
+#include "profile/ProfileStore.h"
+
+#include "ProfileTestUtil.h"
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+struct CommandRun
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+CommandRun profile(const QStringList &args)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int status = runProfileCommand(args, outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    return {status, out, err};
+}
+
+QStringList setArgs(const ProfileValues &values)
+{
+    QStringList args;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        args << QStringLiteral("--set") << it.key() + QLatin1Char('=') + it.value();
+    return args;
+}
+
+} // namespace
+
+TEST(ProfileCommand, PrintsAll16ValuesInDataFileOrder)
+{
+    TestEnvironment::fresh();
+    CommandRun run = profile({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, QStringLiteral("First=\nLast=\nTitle=\nAddress1=\nAddress2=\nAddress3=\nCity=\nState=\n"
+                                      "ZipCode=\nCountry=\nEmail=\nPhone=\nFax=\nCompany=\nSendTo=\nReseller=\n"));
+    EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
+
+    ProfileValues values = ProfileTestUtil::complete();
+    values[QStringLiteral("Title")] = QStringLiteral(" Dr = ; ");
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    run = profile({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, QStringLiteral("First=Ada\nLast=Lovelace\nTitle= Dr = ; \nAddress1=12 St James's Square\n"
+                                      "Address2=\nAddress3=\nCity=London\nState=Westminster\nZipCode=SW1Y 4JH\n"
+                                      "Country=United Kingdom\nEmail=\nPhone=+44 20 0000 0000\nFax=\n"
+                                      "Company=Analytical Engines Ltd\nSendTo=ada@example.org\nReseller=\n"));
+    EXPECT_TRUE(run.err.isEmpty());
+}
+
+TEST(ProfileCommand, SetSavesACompleteProfileAndMergesLaterChanges)
+{
+    TestEnvironment::fresh();
+    CommandRun run = profile(setArgs(ProfileTestUtil::complete()));
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("Profile Information Saved\n"));
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), QStringLiteral("Analytical Engines Ltd"));
+
+    // One change keeps the rest; the value after the first '=' is kept whole; the last pair wins.
+    run = profile({QStringLiteral("--set"), QStringLiteral("Fax=a=b"), QStringLiteral("--set"),
+                   QStringLiteral("Country=germany"), QStringLiteral("--set"), QStringLiteral("City= "),
+                   QStringLiteral("--set"), QStringLiteral("Country=united states")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const auto stored = ProfileStore::readAll(false);
+    EXPECT_EQ(stored->value(QStringLiteral("Fax")), QStringLiteral("a=b"));
+    EXPECT_EQ(stored->value(QStringLiteral("City")), QStringLiteral(" "));
+    EXPECT_EQ(stored->value(QStringLiteral("Country")), QStringLiteral("united states"));
+    EXPECT_EQ(stored->value(QStringLiteral("First")), QStringLiteral("Ada"));
+
+    // An optional value can be emptied again.
+    run = profile({QStringLiteral("--set"), QStringLiteral("Fax=")});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Fax")), QString());
+}
+
+TEST(ProfileCommand, RefusesAnIncompleteProfileWithTheFirstMessage)
+{
+    TestEnvironment::fresh();
+    CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Title=Dr")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Please Enter First Name\n"));
+    EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
+
+    ProfileValues values = ProfileTestUtil::complete();
+    values[QStringLiteral("ZipCode")].clear();
+    values[QStringLiteral("State")].clear();
+    run = profile(setArgs(values));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Please Enter your Zip Code\n"));
+    EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
+
+    // Emptying a required value of a stored profile is refused and changes nothing.
+    ASSERT_TRUE(ProfileStore::writeAll(ProfileTestUtil::complete()));
+    const QByteArray before = ProfileTestUtil::fileBytes();
+    run = profile(
+        {QStringLiteral("--set"), QStringLiteral("Fax=1"), QStringLiteral("--set"), QStringLiteral("Company=")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Please Enter your Company Name\n"));
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
+}
+
+TEST(ProfileCommand, RefusesAnUnknownCountry)
+{
+    TestEnvironment::fresh();
+    ASSERT_TRUE(ProfileStore::writeAll(ProfileTestUtil::complete()));
+    const QByteArray before = ProfileTestUtil::fileBytes();
+    const CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Country=Atlantis")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Invalid COUNTRY code.  Defaulting to 'United States'.\n\n"
+                                      "Verify COUNTRY code and click 'Save Profile'.\n"));
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
+}
+
+TEST(ProfileCommand, RefusesLineBreaks)
+{
+    TestEnvironment::fresh();
+    ASSERT_TRUE(ProfileStore::writeAll(ProfileTestUtil::complete()));
+    const QByteArray before = ProfileTestUtil::fileBytes();
+    const CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Address2=Suite 4\r\nFloor 2")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral("The profile value Address2 must not hold a line break.\n"));
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
+}
+
+TEST(ProfileCommand, UsageErrorsAndHelp)
+{
+    TestEnvironment::fresh();
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("--set")}, QStringList{QStringLiteral("--set"), QStringLiteral("First")},
+          QStringList{QStringLiteral("--set"), QStringLiteral("first=Ada")},
+          QStringList{QStringLiteral("--set"), QStringLiteral("=Ada")}, QStringList{QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("First=Ada")}}) {
+        const CommandRun run = profile(args);
+        EXPECT_EQ(run.status, 2) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Usage: sorvik profile"))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
+
+    const CommandRun help = profile({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: sorvik profile [--set NAME=VALUE]...")));
+    EXPECT_TRUE(help.err.isEmpty());
+}
+
+TEST(ProfileCommand, StoreFailuresExitWith1)
+{
+    TestEnvironment::fresh();
+    QFile blocker(TestEnvironment::root() + QStringLiteral("/config/sorvik"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    CommandRun run = profile(setArgs(ProfileTestUtil::complete()));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Cannot save the profile file ") + ProfileStore::filePath()))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    TestEnvironment::fresh();
+    QDir().mkpath(ProfileStore::filePath());
+    run = profile({});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Cannot read the profile file ") + ProfileStore::filePath()))
+        << run.err.toStdString();
+}

@@ -1,0 +1,338 @@
+#include "profile/ProfileRules.h"
+#include "profile/ProfileStore.h"
+#include "profile/TfrmProfile.h"
+
+#include "ProfileTestUtil.h"
+#include "RecordingInteraction.h"
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Orvane Year2000 Sorvik");
+
+class ProfileWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override { TestEnvironment::fresh(); }
+
+    void showWindow()
+    {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        grid = window.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
+        countries = window.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+        save = window.findChild<QPushButton *>(QStringLiteral("btnSave"));
+        cancel = window.findChild<QPushButton *>(QStringLiteral("Button2"));
+        ASSERT_TRUE(grid && countries && save && cancel);
+    }
+
+    QString cell(int row) const { return grid->item(row, 1) ? grid->item(row, 1)->text() : QString(); }
+    void setCell(int row, const QString &text) { grid->item(row, 1)->setText(text); }
+
+    void fillComplete()
+    {
+        const ProfileValues values = ProfileTestUtil::complete();
+        for (int row = 1; row <= 16; ++row) {
+            const QString label = grid->item(row, 0)->text();
+            for (const auto &field : ProfileRules::fields()) {
+                if (field.label == label)
+                    setCell(row, values.value(field.name));
+            }
+        }
+    }
+
+    void clickCell(int row, int column)
+    {
+        const QRect rect = grid->visualRect(grid->model()->index(row, column));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    RecordingInteraction interaction;
+    TfrmProfile window{interaction};
+    QTableWidget *grid = nullptr;
+    QComboBox *countries = nullptr;
+    QPushButton *save = nullptr;
+    QPushButton *cancel = nullptr;
+};
+
+} // namespace
+
+TEST_F(ProfileWindow, FirstShowingShowsLabelsEmptyValuesAndLeavesAnEmptyKey)
+{
+    ASSERT_FALSE(ProfileStore::keyExists());
+    showWindow();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Profile"));
+    EXPECT_TRUE(window.findChild<QLabel *>()->text() == QStringLiteral("Registration Information"));
+    ASSERT_EQ(grid->rowCount(), 17);
+    ASSERT_EQ(grid->columnCount(), 2);
+    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("Name"));
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("Value"));
+    const QStringList labels = {"First Name",
+                                "Last Name",
+                                "Address 1",
+                                "Address 2",
+                                "Address 3",
+                                "City",
+                                "State/Region",
+                                "Zip Code",
+                                "Country",
+                                "Email Address",
+                                "Telephone Number",
+                                "Fax Number",
+                                "Company Name",
+                                "Email Y2K Report to me at",
+                                "Title",
+                                "Preferred Reseller"};
+    for (int row = 1; row <= 16; ++row) {
+        EXPECT_EQ(grid->item(row, 0)->text(), labels[row - 1]);
+        EXPECT_EQ(cell(row), QString()) << row;
+        EXPECT_FALSE(grid->item(row, 0)->flags() & Qt::ItemIsEditable);
+        EXPECT_EQ(grid->rowHeight(row), 18);
+    }
+    EXPECT_FALSE(grid->item(0, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(grid->item(1, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_EQ(grid->columnWidth(0), 180);
+    EXPECT_EQ(grid->columnWidth(1), 300);
+    EXPECT_EQ(save->text(), QStringLiteral("Save Profile"));
+    EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
+
+    EXPECT_EQ(countries->count(), 240);
+    EXPECT_FALSE(countries->isEditable());
+    EXPECT_EQ(countries->width(), 244);
+    EXPECT_FALSE(countries->isVisible());
+
+    EXPECT_TRUE(interaction.messages.empty());
+    EXPECT_TRUE(ProfileStore::keyExists());
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), QString());
+}
+
+TEST_F(ProfileWindow, SaveReportsOnlyTheFirstEmptyFieldAndWritesNothing)
+{
+    showWindow();
+    const QByteArray emptyKey = ProfileTestUtil::fileBytes();
+    QTest::mouseClick(save, Qt::LeftButton);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(interaction.messages[0].caption, kTitle);
+    EXPECT_EQ(interaction.messages[0].text, QStringLiteral("Please Enter First Name"));
+    EXPECT_EQ(interaction.messages[0].icon, Interaction::Icon::None);
+    EXPECT_EQ(interaction.messages[0].buttons, Interaction::Buttons::Ok);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), emptyKey);
+
+    // City before Zip Code before State/Region; Country only when all else is filled.
+    fillComplete();
+    setCell(6, QString());
+    setCell(7, QString());
+    setCell(8, QString());
+    setCell(9, QString());
+    const QStringList expected = {
+        QStringLiteral("Please Enter your City"), QStringLiteral("Please Enter your Zip Code"),
+        QStringLiteral("Please Enter your State or Region"), QStringLiteral("Please Enter your Country Name")};
+    for (int i = 0; i < expected.size(); ++i) {
+        interaction.messages.clear();
+        QTest::mouseClick(save, Qt::LeftButton);
+        ASSERT_EQ(interaction.messages.size(), 1u);
+        EXPECT_EQ(interaction.messages[0].text, expected[i]);
+        EXPECT_EQ(interaction.messages[0].caption, kTitle);
+        setCell(QList<int>{6, 8, 7, 9}[i], QStringLiteral("x"));
+    }
+    EXPECT_EQ(cell(6), QStringLiteral("x"));
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), emptyKey);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(ProfileWindow, SaveStoresAll16ValuesAsTheyStandAndCloses)
+{
+    showWindow();
+    fillComplete();
+    setCell(1, QStringLiteral(" "));                // a blank is filled
+    setCell(9, QStringLiteral("germany"));          // letter case kept
+    setCell(4, QStringLiteral("  Flat 2; \"B\"=")); // stored exactly
+    QTest::mouseClick(save, Qt::LeftButton);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(interaction.messages[0].text, QStringLiteral("Profile Information Saved"));
+    EXPECT_EQ(interaction.messages[0].icon, Interaction::Icon::Information);
+    EXPECT_FALSE(window.isVisible());
+
+    QSettings settings(ProfileStore::filePath(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Orvane_Y2K"));
+    EXPECT_EQ(settings.childKeys().size(), 16);
+    EXPECT_EQ(settings.value(QStringLiteral("First")).toString(), QStringLiteral(" "));
+    EXPECT_EQ(settings.value(QStringLiteral("Country")).toString(), QStringLiteral("germany"));
+    EXPECT_EQ(settings.value(QStringLiteral("Address2")).toString(), QStringLiteral("  Flat 2; \"B\"="));
+    EXPECT_EQ(settings.value(QStringLiteral("Title")).toString(), QString());
+    EXPECT_TRUE(settings.contains(QStringLiteral("Reseller")));
+    EXPECT_EQ(settings.value(QStringLiteral("SendTo")).toString(), QStringLiteral("ada@example.org"));
+}
+
+TEST_F(ProfileWindow, CancelStoresNothingAndTheNextShowingReloads)
+{
+    ASSERT_TRUE(ProfileStore::writeAll(ProfileTestUtil::complete()));
+    const QByteArray stored = ProfileTestUtil::fileBytes();
+    showWindow();
+    EXPECT_EQ(cell(1), QStringLiteral("Ada"));
+    EXPECT_EQ(cell(14), QStringLiteral("ada@example.org"));
+    setCell(1, QStringLiteral("Changed"));
+    setCell(13, QString());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), stored);
+    EXPECT_TRUE(interaction.messages.empty());
+
+    window.show();
+    EXPECT_EQ(cell(1), QStringLiteral("Ada"));
+    EXPECT_EQ(cell(13), QStringLiteral("Analytical Engines Ltd"));
+}
+
+TEST_F(ProfileWindow, ClickingElsewhereChecksTheCountry)
+{
+    showWindow();
+    // A new profile: the first click on another cell fills in the default with a warning.
+    clickCell(2, 1);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(interaction.messages[0].icon, Interaction::Icon::Warning);
+    EXPECT_EQ(interaction.messages[0].text, QStringLiteral("Invalid COUNTRY code.  Defaulting to 'United States'.\n\n"
+                                                           "Verify COUNTRY code and click 'Save Profile'."));
+    EXPECT_EQ(cell(9), QStringLiteral("United States"));
+    EXPECT_EQ(countries->currentIndex(), 0);
+
+    // A known name in any letter case stays as typed; the check then changes nothing.
+    interaction.messages.clear();
+    setCell(9, QStringLiteral("nEW zEALAND"));
+    clickCell(3, 1);
+    clickCell(0, 0); // a fixed cell counts as well
+    EXPECT_TRUE(interaction.messages.empty());
+    EXPECT_EQ(cell(9), QStringLiteral("nEW zEALAND"));
+    EXPECT_EQ(countries->currentText(), QStringLiteral("New Zealand"));
+
+    setCell(9, QStringLiteral("Atlantis"));
+    clickCell(4, 1);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(cell(9), QStringLiteral("United States"));
+    EXPECT_FALSE(countries->isVisible());
+}
+
+TEST_F(ProfileWindow, TheSelectorAppearsOverTheCountryCellAndPutsThePickIntoIt)
+{
+    showWindow();
+    setCell(9, QStringLiteral("france"));
+    clickCell(9, 1);
+    EXPECT_TRUE(interaction.messages.empty());
+    ASSERT_TRUE(countries->isVisible());
+    const QRect rect = grid->visualRect(grid->model()->index(9, 1));
+    EXPECT_EQ(countries->geometry().topLeft(), rect.topLeft());
+    EXPECT_EQ(countries->width(), 244);
+    EXPECT_EQ(countries->currentText(), QStringLiteral("France"));
+
+    // Pick with the keyboard on the closed selector, as a user may.
+    countries->setFocus();
+    QTest::keyClick(countries, Qt::Key_Down);
+    EXPECT_EQ(cell(9), QStringLiteral("France, Metropolitan"));
+    EXPECT_FALSE(countries->isVisible());
+
+    // The pick survives moving on: the cell editor left under the selector does not write back.
+    clickCell(1, 1);
+    EXPECT_EQ(cell(9), QStringLiteral("France, Metropolitan"));
+    EXPECT_TRUE(interaction.messages.empty());
+}
+
+TEST_F(ProfileWindow, TypingAndTabGoThroughTheCellEditor)
+{
+    showWindow();
+    ASSERT_EQ(grid->currentRow(), 1);
+    ASSERT_EQ(grid->currentColumn(), 1);
+    QWidget *editor = QApplication::focusWidget();
+    ASSERT_TRUE(qobject_cast<QLineEdit *>(editor));
+    QTest::keyClicks(editor, QStringLiteral("Ada"));
+    // Tab moves to the next value cell, past the label column; releasing the key (in the new cell's
+    // editor) checks the country once.
+    QTest::keyPress(editor, Qt::Key_Tab);
+    ASSERT_NE(QApplication::focusWidget(), editor);
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(cell(1), QStringLiteral("Ada"));
+    EXPECT_EQ(grid->currentRow(), 2);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    EXPECT_EQ(interaction.texts(),
+              QStringList{QStringLiteral("Invalid COUNTRY code.  Defaulting to 'United States'.\n\n"
+                                         "Verify COUNTRY code and click 'Save Profile'.")});
+
+    // A pasted line break becomes a blank in the cell.
+    editor = QApplication::focusWidget();
+    ASSERT_TRUE(qobject_cast<QLineEdit *>(editor));
+    qobject_cast<QLineEdit *>(editor)->setText(QStringLiteral("Love\r\nlace\n"));
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_EQ(cell(2), QStringLiteral("Love lace "));
+    EXPECT_EQ(grid->currentRow(), 3);
+}
+
+TEST_F(ProfileWindow, SaveTakesTheTextOfTheOpenEditor)
+{
+    showWindow();
+    fillComplete();
+    setCell(1, QString());
+    grid->setCurrentCell(2, 1);
+    grid->setCurrentCell(1, 1);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_TRUE(editor);
+    QTest::keyClicks(editor, QStringLiteral("Grace"));
+    window.btnSaveClick();
+    EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("Profile Information Saved")});
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("First")), QStringLiteral("Grace"));
+}
+
+TEST_F(ProfileWindow, AStoreThatCannotBeWrittenKeepsTheWindowAndItsEdits)
+{
+    // "sorvik" is a file, so the store can neither be created nor written, whoever runs the test.
+    QFile blocker(TestEnvironment::root() + QStringLiteral("/config/sorvik"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    showWindow();
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
+    EXPECT_TRUE(interaction.messages[0].text.startsWith(QStringLiteral("Cannot save the profile file ") +
+                                                        ProfileStore::filePath() + QStringLiteral(": ")));
+    EXPECT_EQ(cell(1), QString());
+
+    interaction.messages.clear();
+    fillComplete();
+    QTest::mouseClick(save, Qt::LeftButton);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(interaction.messages[0].icon, Interaction::Icon::Warning);
+    EXPECT_TRUE(interaction.messages[0].text.contains(ProfileStore::filePath()));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(cell(13), QStringLiteral("Analytical Engines Ltd"));
+}
+
+TEST_F(ProfileWindow, ColumnsAreSizedByDraggingTheirEdgeInTheFixedRow)
+{
+    showWindow();
+    const int y = grid->rowViewportPosition(0) + grid->rowHeight(0) / 2;
+    const int edge = grid->columnViewportPosition(0) + grid->columnWidth(0);
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+    QTest::mouseMove(grid->viewport(), QPoint(edge - 40, y));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, QPoint(edge - 40, y));
+    EXPECT_EQ(grid->columnWidth(0), 140);
+    EXPECT_EQ(grid->columnWidth(1), 300);
+    // Showing the window again sets the value column back to 300.
+    grid->setColumnWidth(1, 100);
+    window.hide();
+    window.show();
+    EXPECT_EQ(grid->columnWidth(1), 300);
+}
