@@ -4,6 +4,7 @@
 #include "app/ScanDriver.h"
 #include "app/TfrmProgress.h"
 #include "platform/Windows1252.h"
+#include "profile/TfrmProfile.h"
 #include "ui/TfrmSplash.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -98,6 +100,34 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     rightPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     rightPane->setLayout(right);
 
+    // Toolbar strip: the buttons whose windows exist so far.
+    auto *toolbar = new QFrame;
+    toolbar->setObjectName(QStringLiteral("pnlY2Kbar"));
+    toolbar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    toolbar->setFixedHeight(73);
+    auto *tools = new QHBoxLayout(toolbar);
+    tools->setContentsMargins(2, 4, 2, 4);
+    auto *comp7 = new QToolButton;
+    comp7->setObjectName(QStringLiteral("comp7"));
+    comp7->setText(QStringLiteral("Profile"));
+    comp7->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    auto *comp16 = new QToolButton;
+    comp16->setObjectName(QStringLiteral("comp16"));
+    comp16->setText(QStringLiteral("Exit"));
+    comp16->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    for (QToolButton *b : {comp7, comp16}) {
+        b->setFixedSize(73, 64);
+        b->setIconSize(QSize(33, 33));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setAutoRaise(true);
+        b->setFont(arial(13));
+        b->setCursor(Qt::PointingHandCursor);
+        tools->addWidget(b);
+    }
+    tools->addStretch();
+    connect(comp7, &QToolButton::clicked, this, &TfrmMain::comp7Click);
+    connect(comp16, &QToolButton::clicked, this, &TfrmMain::comp16Click);
+
     auto *panes = new QHBoxLayout;
     panes->setContentsMargins(0, 0, 0, 0);
     panes->addWidget(leftPane);
@@ -119,6 +149,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
+    root->addWidget(toolbar);
     root->addLayout(panes, 1);
     root->addWidget(status);
 
@@ -132,6 +163,8 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
 
     m_session = std::make_unique<Session>(client, interaction, *m_results);
     m_progress = new TfrmProgress(*m_session, this);
+    m_profile = new TfrmProfile(interaction, this);
+    m_profile->setWindowFlag(Qt::Window);
     FormCreate();
 }
 
@@ -266,6 +299,15 @@ void TfrmMain::comp23Click()
     if (m_closed || m_session->terminateRequested())
         endProgram();
 }
+
+void TfrmMain::comp7Click()
+{
+    m_profile->show();
+    m_profile->raise();
+    m_profile->activateWindow();
+}
+
+void TfrmMain::comp16Click() { close(); }
 
 void TfrmMain::endProgram()
 {

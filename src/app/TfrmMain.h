@@ -12,6 +12,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class ResultsBox;
+class TfrmProfile;
 class TfrmProgress;
 class TfrmSplash;
 
@@ -29,6 +30,7 @@ public:
     ResultsBox *resultsBox() const { return m_results; }
     QListWidget *serverList() const { return m_comp19; }
     TfrmProgress *progressWindow() const { return m_progress; }
+    TfrmProfile *profileWindow() const { return m_profile; }
     bool isScanning() const { return m_scanning; }
     QString statusPanel(int index) const;
 
@@ -38,6 +40,8 @@ public:
     void Button2Click();
     void RefreshServerList1Click();
     void comp23Click();
+    void comp7Click();
+    void comp16Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -62,6 +66,7 @@ private:
     QLabel *m_panel0;
     QLabel *m_panel1;
     TfrmProgress *m_progress = nullptr;
+    TfrmProfile *m_profile = nullptr;
     std::unique_ptr<Session> m_session;
     bool m_shown = false;
     bool m_closed = false;

@@ -3,6 +3,7 @@
 #include "app/ScanCommand.h"
 #include "app/TfrmMain.h"
 #include "platform/WidgetInteraction.h"
+#include "profile/ProfileCommand.h"
 #include "ui/TfrmSplash.h"
 
 #include <QApplication>
@@ -93,6 +94,8 @@ int runHeadless(const Arguments &args, int argc, char **argv)
         }
         return runScanCommand(*client, args.rest, out, err);
     }
+    if (args.command == QLatin1String("profile"))
+        return runProfileCommand(args.rest, out, err);
     err << "sorvik: unknown command " << args.command << "\n" << kHelp;
     return 2;
 }

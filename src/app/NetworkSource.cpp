@@ -1,0 +1,17 @@
+#include "app/NetworkSource.h"
+
+#include "platform/NetworkLoader.h"
+#include "platform/SimulatedClient.h"
+
+namespace NetworkSource {
+
+std::unique_ptr<QxClient> open(const QString &networkArgument, QString *error)
+{
+    const QString path = sim::chooseNetworkFile(networkArgument);
+    std::optional<sim::SimulatedNetwork> network = sim::loadNetwork(path, error);
+    if (!network)
+        return nullptr;
+    return std::make_unique<SimulatedClient>(std::move(*network));
+}
+
+} // namespace NetworkSource
