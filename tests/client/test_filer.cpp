@@ -89,11 +89,6 @@ private:
     bool m_aligned;
 };
 
-struct Listed
-{
-    std::vector<FileRow> rows;
-};
-
 std::vector<FileRow> listBoth(DirectoryServer &server, SessionFixture &fixture, bool aligned)
 {
     fixture.session.setCallsLibraryFlag(aligned);

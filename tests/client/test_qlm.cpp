@@ -123,23 +123,15 @@ TEST(ModuleCollector, RowFieldsFromTheModuleRecord)
     EXPECT_EQ(server.closes, server.opens);
 }
 
-TEST(ModuleCollector, TypeTableAndFlagLetters)
+TEST(ModuleCollector, TypeNamesAndFlagLetters)
 {
-    const std::vector<QByteArray> names = {
-        "QLM_GENERIC",         "LAN_DRIVER",           "DSK_DRIVER",      "NAM_SPACE",
-        "QLM_UTILITY",         "MIRRORED_SERVER_LINK", "QLM_OS",          "QLM_PAGED_HIGH_OS",
-        "HOST_ADAPTER_MODULE", "CUSTOM_DEVICE_MODULE", "QLM_FILE_SYSTEM", "QLM_REAL_MODE"};
-    for (quint32 type = 0; type < names.size(); ++type)
-        EXPECT_EQ(TfrmQLM::typeText(type), names[type]);
+    EXPECT_EQ(TfrmQLM::typeText(0), "QLM_GENERIC");
+    EXPECT_EQ(TfrmQLM::typeText(11), "QLM_REAL_MODE");
     EXPECT_EQ(TfrmQLM::typeText(12), "12");
-    EXPECT_EQ(TfrmQLM::typeText(0xFFFFFFFF), "-1");
-    EXPECT_EQ(TfrmQLM::typeText(0x80000000), "-2147483648");
-
+    EXPECT_EQ(TfrmQLM::typeText(0xFFFFFFFF), "-1"); // out of the table: its signed number
     EXPECT_EQ(TfrmQLM::flagsText(0), "");
-    EXPECT_EQ(TfrmQLM::flagsText(0x0B), "RMP");
     EXPECT_EQ(TfrmQLM::flagsText(0x0F), "RMSP");
-    EXPECT_EQ(TfrmQLM::flagsText(0xFFFFFFF0), "");
-    EXPECT_EQ(TfrmQLM::flagsText(0x14), "S");
+    EXPECT_EQ(TfrmQLM::flagsText(0xFFFFFFF4), "S"); // other bits add nothing
 }
 
 TEST(ModuleCollector, RefusesVersion3ServersAndServersWithoutConsoleRights)
@@ -267,18 +259,6 @@ TEST(ModuleCollector, RowsAreInWordSortOrderByFileName)
     EXPECT_EQ(positions, (std::vector<QByteArray>{"4", "5", "6", "3", "2", "7", "0", "1"}));
 }
 
-TEST(ModuleCollector, EqualNamesKeepTheOrderTheyArrivedIn)
-{
-    ModuleServer server;
-    for (int i = 0; i < 5; ++i)
-        server.modules.push_back({"SAME.QLM"});
-    SessionFixture fixture(server);
-    std::vector<QByteArray> positions;
-    for (const ModuleRow &row : collect(server, fixture))
-        positions.push_back(row.fields[14]);
-    EXPECT_EQ(positions, (std::vector<QByteArray>{"0", "1", "2", "3", "4"}));
-}
-
 TEST(ModuleCollector, HostileAnswersStayInsideTheBuffers)
 {
     // A count beyond what the record holds is cut to 128; the module numbers past the ones the
@@ -303,4 +283,51 @@ TEST(ModuleCollector, HostileAnswersStayInsideTheBuffers)
     EXPECT_EQ(textRows[0].fields[6], QByteArray(360, 'D'));
     EXPECT_EQ(textRows[0].fields[13], QByteArray(1000, 'C'));
     EXPECT_EQ(textRows[0].fields[5], "99");
+}
+
+// A server whose version cannot be read counts as not 3.x: the version test warns and the list
+// is still collected.
+TEST(ModuleCollector, FailedVersionTestStillCollects)
+{
+    class Unversioned : public ModuleServer
+    {
+    public:
+        qx::Code QXGetFileServerInformation(qx::Handle, qx::FileServerInformation &) override { return 0x8801; }
+    } server;
+    server.addModules(2);
+    SessionFixture fixture(server);
+    EXPECT_EQ(collect(server, fixture).size(), 2u);
+    ASSERT_EQ(fixture.interaction.messages.size(), 1u);
+    EXPECT_EQ(fixture.interaction.messages[0].caption, "Warning");
+}
+
+TEST(ModuleCollector, OddDateAndVersionWordsAreShownAsNumbers)
+{
+    class OddDates : public ModuleServer
+    {
+    public:
+        qx::Code QXGetQLMInfo(qx::Handle conn, quint32 number, qx::ModuleRecord &info, qx::ModuleFileName &fileName,
+                              qx::ModuleDescription &description, qx::ModuleCopyright &copyright) override
+        {
+            const qx::Code code = ModuleServer::QXGetQLMInfo(conn, number, info, fileName, description, copyright);
+            const quint32 value = number == 1000 ? 0 : 0xFFFFFFFF;
+            for (std::size_t at : {28, 32, 40, 44, 48})
+                info.setU32(at, value);
+            info.setU32(64, value);
+            info.setU32(68, value);
+            return code;
+        }
+    } server;
+    server.modules = {{"ZERO.QLM"}, {"ALLONES.QLM"}};
+    SessionFixture fixture(server);
+    const auto rows = collect(server, fixture);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].fields[0], "ALLONES.QLM");
+    EXPECT_EQ(rows[0].fields[1], "-1.-1");
+    EXPECT_EQ(rows[0].fields[2], "-1/-1/-1");
+    EXPECT_EQ(rows[0].fields[11], "4294967295");
+    EXPECT_EQ(rows[0].fields[12], "4294967295");
+    EXPECT_EQ(rows[1].fields[1], "0.0");
+    EXPECT_EQ(rows[1].fields[2], "0/0/0");
+    EXPECT_EQ(rows[1].fields[11], "0");
 }

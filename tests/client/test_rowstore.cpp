@@ -56,22 +56,6 @@ TEST(RowStore, MatchesAStableSortOfTheArrivals)
     EXPECT_TRUE(store.ordered().empty());
 }
 
-// Rows that arrive already sorted, in reverse, or all with one key.
-TEST(RowStore, SortedReversedAndEqualArrivals)
-{
-    for (int pattern = 0; pattern < 3; ++pattern) {
-        std::vector<Item> arrivals;
-        RowStore<Item, KeyOf> store;
-        for (int i = 0; i < 1500; ++i) {
-            const int n = pattern == 0 ? i : pattern == 1 ? 1500 - i : 0;
-            const QByteArray key = "F" + QByteArray::number(n).rightJustified(5, '0');
-            arrivals.push_back({key, i});
-            store.add({key, i});
-        }
-        expectStableSortOf(arrivals, store.ordered());
-    }
-}
-
 // The eight-byte prefixes never contradict the full comparison.
 TEST(RowStore, PrefixesAgreeWithTheWordSortComparison)
 {
