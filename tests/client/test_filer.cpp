@@ -89,7 +89,7 @@ private:
     bool m_aligned;
 };
 
-std::vector<FileRow> listBoth(DirectoryServer &server, SessionFixture &fixture, bool aligned)
+std::vector<FileRow> listBoth(DirectoryServer &, SessionFixture &fixture, bool aligned)
 {
     fixture.session.setCallsLibraryFlag(aligned);
     TfrmFiler filer(fixture.session);

@@ -84,7 +84,7 @@ public:
     std::vector<quint32> asked;
 };
 
-std::vector<ModuleRow> collect(ModuleServer &server, SessionFixture &fixture)
+std::vector<ModuleRow> collect(ModuleServer &, SessionFixture &fixture)
 {
     TfrmQLM qlm(fixture.session);
     qlm.collect();
