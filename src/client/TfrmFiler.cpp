@@ -39,16 +39,24 @@ void TfrmFiler::listFiles(const QByteArray &path, const QByteArray &pattern)
 
 QByteArray TfrmFiler::attributeText(quint8 attributes)
 {
-    QByteArray text("[");
-    text.append(attributes & 0x01 ? "Ro" : "Rw");
-    text.append(attributes & 0x02 ? 'H' : ' ');
-    text.append(attributes & 0x04 ? "Sy" : "-");
-    text.append(attributes & 0x08 ? 'X' : '-');
-    text.append(attributes & 0x10 ? 'D' : '-');
-    text.append(attributes & 0x20 ? 'A' : '-');
-    text.append(attributes & 0x80 ? 'S' : '-');
-    text.append(']');
-    return text;
+    char text[12];
+    int n = 0;
+    text[n++] = '[';
+    text[n++] = 'R';
+    text[n++] = attributes & 0x01 ? 'o' : 'w';
+    text[n++] = attributes & 0x02 ? 'H' : ' ';
+    if (attributes & 0x04) {
+        text[n++] = 'S';
+        text[n++] = 'y';
+    } else {
+        text[n++] = '-';
+    }
+    text[n++] = attributes & 0x08 ? 'X' : '-';
+    text[n++] = attributes & 0x10 ? 'D' : '-';
+    text[n++] = attributes & 0x20 ? 'A' : '-';
+    text[n++] = attributes & 0x80 ? 'S' : '-';
+    text[n++] = ']';
+    return QByteArray(text, n);
 }
 
 QByteArray TfrmFiler::stampText(quint16 date, quint16 time)
@@ -56,7 +64,10 @@ QByteArray TfrmFiler::stampText(quint16 date, quint16 time)
     int day = 0, month = 0, year = 0, hours = 0, minutes = 0, seconds = 0;
     QxClient::QXUnpackDate(date, day, month, year);
     QxClient::QXUnpackTime(time, hours, minutes, seconds);
-    return QString::asprintf("%02d/%02d/%02d %02d:%02d:%02d", month, day, year, hours, minutes, seconds).toLatin1();
+    char text[64];
+    const int n =
+        std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", month, day, year, hours, minutes, seconds);
+    return QByteArray(text, std::clamp(n, 0, int(sizeof text) - 1));
 }
 
 void TfrmFiler::list(const QByteArray &path, const QByteArray &pattern, quint8 searchAttributes, int kind)

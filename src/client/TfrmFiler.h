@@ -34,7 +34,7 @@ public:
     void listDirectories(const QByteArray &path, const QByteArray &pattern);
     void listFiles(const QByteArray &path, const QByteArray &pattern);
 
-    std::vector<FileRow> rows() const { return m_rows.toVector(); }
+    const std::vector<FileRow> &rows() const { return m_rows.ordered(); }
     std::size_t rowCount() const { return m_rows.size(); }
 
     // "[RwHSy----]" and the like, from an entry's attribute byte.

@@ -20,7 +20,8 @@ QByteArray trueFalse(quint8 flag)
 QByteArray hexByte(quint8 value)
 {
     static const char digits[] = "0123456789ABCDEF";
-    return QByteArray{digits[value >> 4], digits[value & 0x0F]};
+    const char pair[2] = {digits[value >> 4], digits[value & 0x0F]};
+    return QByteArray(pair, 2);
 }
 
 // Directory numbers under SYS:\SYSTEM\NLS and their names, in the order they are tried.

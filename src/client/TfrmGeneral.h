@@ -27,7 +27,7 @@ public:
     TfrmGeneral &operator=(const TfrmGeneral &) = delete;
 
     void collect();
-    std::vector<GeneralRow> rows() const { return m_rows.toVector(); }
+    const std::vector<GeneralRow> &rows() const { return m_rows.ordered(); }
     std::size_t rowCount() const { return m_rows.size(); }
 
 private:

@@ -28,7 +28,7 @@ public:
     TfrmQLM &operator=(const TfrmQLM &) = delete;
 
     void collect();
-    std::vector<ModuleRow> rows() const { return m_rows.toVector(); }
+    const std::vector<ModuleRow> &rows() const { return m_rows.ordered(); }
     std::size_t rowCount() const { return m_rows.size(); }
 
     // Field 6: the module type's name, or its signed number when the table has none.
