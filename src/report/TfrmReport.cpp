@@ -223,14 +223,8 @@ void TfrmReport::listDirectory(const QByteArray &path)
     filer.prepare();
     filer.listDirectories(path, "*");
     filer.listFiles(path, "*");
-    std::vector<FileRow> rows = filer.rows();
-    // Directories and files interleave by name.
-    if (!std::is_sorted(rows.begin(), rows.end(), [](const FileRow &a, const FileRow &b) {
-            return Locale::wordLess(a.name, b.name);
-        }))
-        std::stable_sort(rows.begin(), rows.end(),
-                         [](const FileRow &a, const FileRow &b) { return Locale::wordLess(a.name, b.name); });
-    for (const FileRow &row : rows) {
+    // The lister keeps its rows in word-sort order, so directories and files interleave by name.
+    for (const FileRow &row : filer.rows()) {
         AppendLine(row.name + ' ' + row.size + ' ' + row.modified + ' ' + row.attributes);
         m_session.interaction().processEvents();
     }
