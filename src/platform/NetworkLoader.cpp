@@ -1,0 +1,885 @@
+#include "platform/NetworkLoader.h"
+
+#include "platform/Windows1252.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+#include <cmath>
+#include <initializer_list>
+
+// The demo network lives in the static library sorvik_data, whose resource registration the
+// linker would drop unless something refers to it.
+static void registerBuiltInNetwork()
+{
+    Q_INIT_RESOURCE(data);
+}
+
+namespace sim {
+
+namespace {
+
+constexpr int ServerNameMax = 47;
+constexpr int TreeNameMax = 32;
+constexpr int ContextMax = 256;
+constexpr int VolumeNameMax = 16;
+constexpr int EntryNameMax = 14;
+constexpr int ModuleFileNameMax = 31;
+constexpr int ModuleDescriptionMax = 359;
+constexpr int ModuleCopyrightMax = 999;
+constexpr int UserNameMax = 47;
+constexpr int PasswordMax = 127;
+constexpr int DirectoryDepthMax = 100;
+constexpr quint32 DirectoryEntriesMax = 0xFFFF;
+constexpr qint64 GeneratedModulesMax = 100000;
+constexpr qint64 DelayMax = 10000;
+constexpr qint64 FileSizeMax = 64 * 1024 * 1024;
+
+struct Failure
+{
+    QString path;
+    QString message;
+};
+
+[[noreturn]] void fail(const QString &path, const QString &message)
+{
+    throw Failure{path, message};
+}
+
+QString field(const QString &path, const char *name)
+{
+    return path.isEmpty() ? QString::fromLatin1(name) : path + QLatin1Char('.') + QLatin1String(name);
+}
+
+QString item(const QString &path, qsizetype index)
+{
+    return path + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+}
+
+QString quoted(const QString &text)
+{
+    const QString shown = text.size() > 40 ? text.left(37) + QStringLiteral("...") : text;
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+QString kindOf(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::Null:
+        return QStringLiteral("null");
+    case QJsonValue::Bool:
+        return QStringLiteral("true or false");
+    case QJsonValue::Double:
+        return QStringLiteral("a number");
+    case QJsonValue::String:
+        return QStringLiteral("text");
+    case QJsonValue::Array:
+        return QStringLiteral("a list");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    default:
+        return QStringLiteral("nothing");
+    }
+}
+
+QString shown(const QJsonValue &value)
+{
+    if (value.isString())
+        return quoted(value.toString());
+    if (value.isDouble()) {
+        const double d = value.toDouble();
+        return d == std::floor(d) && std::fabs(d) < 1e18 ? QString::number(qint64(d)) : QString::number(d);
+    }
+    return kindOf(value);
+}
+
+// An object at a path, with the fields it may hold ("comment" is allowed everywhere).
+class Fields
+{
+public:
+    Fields(const QJsonValue &value, QString path, std::initializer_list<const char *> allowed) : m_path(std::move(path))
+    {
+        if (!value.isObject())
+            fail(m_path, QStringLiteral("expected an object, found ") + kindOf(value));
+        m_object = value.toObject();
+        for (auto it = m_object.constBegin(); it != m_object.constEnd(); ++it) {
+            const QString name = it.key();
+            bool known = name == QLatin1String("comment");
+            for (const char *a : allowed)
+                known = known || name == QLatin1String(a);
+            if (!known)
+                fail(m_path.isEmpty() ? name : m_path + QLatin1Char('.') + name, QStringLiteral("unknown field"));
+        }
+    }
+
+    bool has(const char *name) const { return m_object.contains(QLatin1String(name)); }
+    QJsonValue operator[](const char *name) const { return m_object.value(QLatin1String(name)); }
+    QString path(const char *name) const { return field(m_path, name); }
+    const QString &path() const { return m_path; }
+
+private:
+    QString m_path;
+    QJsonObject m_object;
+};
+
+qint64 integer(const QJsonValue &value, const QString &path)
+{
+    if (value.isDouble()) {
+        const double d = value.toDouble();
+        if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.0e15)
+            fail(path, shown(value) + QStringLiteral(" is not a whole number"));
+        return qint64(d);
+    }
+    if (value.isString()) {
+        QString text = value.toString().trimmed();
+        const bool negative = text.startsWith(QLatin1Char('-'));
+        if (negative)
+            text.remove(0, 1);
+        bool ok = false;
+        qint64 n = 0;
+        if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            n = text.mid(2).toLongLong(&ok, 16);
+        else
+            n = text.toLongLong(&ok, 10);
+        if (!ok || text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-')) || n > qint64(9.0e15))
+            fail(path, shown(value) + QStringLiteral(" is not a number (write 123 or \"0x7B\")"));
+        return negative ? -n : n;
+    }
+    fail(path, QStringLiteral("expected a number, found ") + kindOf(value));
+}
+
+quint64 unsignedBits(const QJsonValue &value, const QString &path, int bits)
+{
+    const qint64 n = integer(value, path);
+    if (n < 0 || (quint64(n) >> bits) != 0)
+        fail(path, shown(value) + QStringLiteral(" does not fit in %1 bits").arg(bits));
+    return quint64(n);
+}
+
+quint64 atMost(const QJsonValue &value, const QString &path, qint64 max, const QString &unit = {})
+{
+    const qint64 n = integer(value, path);
+    if (n < 0 || n > max)
+        fail(path, shown(value) + QStringLiteral(" is outside 0 to %1%2").arg(max).arg(unit));
+    return quint64(n);
+}
+
+// A 32-bit value given signed or unsigned (ids and types are shown signed).
+quint32 any32(const QJsonValue &value, const QString &path)
+{
+    const qint64 n = integer(value, path);
+    if (n < -qint64(0x80000000) || n > qint64(0xFFFFFFFF))
+        fail(path, shown(value) + QStringLiteral(" does not fit in 32 bits"));
+    return quint32(n);
+}
+
+bool boolean(const QJsonValue &value, const QString &path)
+{
+    if (!value.isBool())
+        fail(path, QStringLiteral("expected true or false, found ") + kindOf(value));
+    return value.toBool();
+}
+
+QByteArray text(const QJsonValue &value, const QString &path, int maxBytes)
+{
+    if (!value.isString())
+        fail(path, QStringLiteral("expected text, found ") + kindOf(value));
+    const QString s = value.toString();
+    const QByteArray bytes = Windows1252::fromUnicode(s);
+    if (Windows1252::toUnicode(bytes) != s)
+        fail(path, quoted(s) + QStringLiteral(" holds a character that Windows-1252 cannot hold"));
+    if (bytes.contains('\0'))
+        fail(path, quoted(s) + QStringLiteral(" holds a NUL character"));
+    if (bytes.size() > maxBytes)
+        fail(path, quoted(s) + QStringLiteral(" is %1 bytes long; at most %2 fit").arg(bytes.size()).arg(maxBytes));
+    return bytes;
+}
+
+// A name that becomes part of a path or a wildcard search: no separators, wildcards or controls.
+QByteArray name(const QJsonValue &value, const QString &path, int maxBytes, bool allowBlank)
+{
+    const QByteArray bytes = text(value, path, maxBytes);
+    if (bytes.isEmpty())
+        fail(path, QStringLiteral("must not be empty"));
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || (c == ' ' && !allowBlank))
+            fail(path, quoted(value.toString()) + QStringLiteral(" holds a character not allowed in a name"));
+    }
+    if (bytes == "." || bytes == "..")
+        fail(path, quoted(value.toString()) + QStringLiteral(" is not a name"));
+    return bytes;
+}
+
+quint16 dosDateValue(const QJsonValue &value, const QString &path)
+{
+    if (!value.isString())
+        return quint16(unsignedBits(value, path, 16));
+    const QDate date = QDate::fromString(value.toString(), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        fail(path, quoted(value.toString()) + QStringLiteral(" is not a date YYYY-MM-DD"));
+    if (date.year() < 1980 || date.year() > 2107)
+        fail(path, quoted(value.toString()) + QStringLiteral(" is outside the directory dates 1980 to 2107"));
+    return dosDate(date.year(), date.month(), date.day());
+}
+
+quint16 dosTimeValue(const QJsonValue &value, const QString &path)
+{
+    if (!value.isString())
+        return quint16(unsignedBits(value, path, 16));
+    const QTime time = QTime::fromString(value.toString(), QStringLiteral("HH:mm:ss"));
+    if (!time.isValid())
+        fail(path, quoted(value.toString()) + QStringLiteral(" is not a time HH:MM:SS"));
+    return dosTime(time.hour(), time.minute(), time.second());
+}
+
+Version version(const QJsonValue &value, const QString &path, Version v, bool withBeta)
+{
+    const Fields f = withBeta ? Fields(value, path, {"major", "minor", "revision", "beta"})
+                              : Fields(value, path, {"major", "minor", "revision"});
+    if (f.has("major"))
+        v.major = quint8(unsignedBits(f["major"], f.path("major"), 8));
+    if (f.has("minor"))
+        v.minor = quint8(unsignedBits(f["minor"], f.path("minor"), 8));
+    if (f.has("revision"))
+        v.revision = quint8(unsignedBits(f["revision"], f.path("revision"), 8));
+    if (f.has("beta"))
+        v.beta = quint8(unsignedBits(f["beta"], f.path("beta"), 8));
+    return v;
+}
+
+// Server clock: "YYYY-MM-DD HH:MM:SS" or the seven bytes as they are. Also gives the matching
+// seconds since 1970 when the value is a real date from 1970 on.
+qx::DateAndTime dateTimeValue(const QJsonValue &value, const QString &path, std::optional<quint32> &seconds)
+{
+    qx::DateAndTime bytes{};
+    seconds.reset();
+    if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        if (array.size() != 7)
+            fail(path, QStringLiteral("expected 7 bytes (year - 1900, month, day, hour, minute, second, weekday)"));
+        for (qsizetype i = 0; i < 7; ++i)
+            bytes[std::size_t(i)] = quint8(unsignedBits(array[i], item(path, i), 8));
+        return bytes;
+    }
+    if (!value.isString())
+        fail(path, QStringLiteral("expected \"YYYY-MM-DD HH:MM:SS\" or a list of 7 bytes, found ") + kindOf(value));
+    const QDateTime dt = QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dt.isValid())
+        fail(path, quoted(value.toString()) + QStringLiteral(" is not a date and time YYYY-MM-DD HH:MM:SS"));
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    if (d.year() < 1900 || d.year() > 2155)
+        fail(path, quoted(value.toString()) + QStringLiteral(" is outside the server clock's years 1900 to 2155"));
+    bytes = {quint8(d.year() - 1900), quint8(d.month()),  quint8(d.day()),          quint8(t.hour()),
+             quint8(t.minute()),      quint8(t.second()), quint8(d.dayOfWeek() % 7)};
+    const qint64 s = QDateTime(d, t, Qt::UTC).toSecsSinceEpoch();
+    if (s >= 0 && s <= qint64(0xFFFFFFFF))
+        seconds = quint32(s);
+    return bytes;
+}
+
+quint32 faultCode(const QJsonValue &value, const QString &path)
+{
+    const quint32 code = any32(value, path);
+    if (code == 0)
+        fail(path, QStringLiteral("0 is success, not a fault"));
+    return code;
+}
+
+Faults faults(const QJsonValue &value, const QString &path, bool serverLevel)
+{
+    if (!value.isObject())
+        fail(path, QStringLiteral("expected an object, found ") + kindOf(value));
+    Faults result;
+    const QJsonObject object = value.toObject();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const QString p = path + QLatin1Char('.') + it.key();
+        if (it.key() == QLatin1String("comment"))
+            continue;
+        const auto op = opFromName(it.key().toLatin1());
+        if (!op)
+            fail(p, QStringLiteral("no such operation"));
+        if (serverLevel && !isServerOp(*op))
+            fail(p, QStringLiteral("is not an operation on a server; name it under workstation.faults"));
+        result.set(*op, faultCode(it.value(), p));
+    }
+    return result;
+}
+
+QByteArray hexBytes(const QJsonValue &value, const QString &path)
+{
+    if (!value.isString())
+        fail(path, QStringLiteral("expected hexadecimal bytes as text, found ") + kindOf(value));
+    QByteArray digits;
+    for (const QChar c : value.toString()) {
+        if (c == QLatin1Char(':') || c == QLatin1Char(' ') || c == QLatin1Char('.') || c == QLatin1Char('-'))
+            continue;
+        if (!c.isDigit() && !(c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')))
+            fail(path, quoted(value.toString()) + QStringLiteral(" is not hexadecimal bytes"));
+        digits.append(char(c.unicode()));
+    }
+    if (digits.size() % 2 != 0)
+        fail(path, quoted(value.toString()) + QStringLiteral(" has an odd number of hexadecimal digits"));
+    return QByteArray::fromHex(digits);
+}
+
+Address address(const QJsonValue &value, const QString &path)
+{
+    const Fields f(value, path, {"type", "bytes", "length", "ip", "port"});
+    Address a;
+    if (f.has("ip")) {
+        if (f.has("bytes"))
+            fail(f.path("ip"), QStringLiteral("give either \"ip\" or \"bytes\", not both"));
+        if (!f["ip"].isString())
+            fail(f.path("ip"), QStringLiteral("expected text, found ") + kindOf(f["ip"]));
+        const QStringList parts = f["ip"].toString().split(QLatin1Char('.'));
+        std::array<quint8, 4> octets{};
+        bool ok = parts.size() == 4;
+        for (qsizetype i = 0; ok && i < 4; ++i) {
+            const uint n = parts[i].toUInt(&ok);
+            ok = ok && n <= 255 && !parts[i].isEmpty() && parts[i].size() <= 3;
+            octets[std::size_t(i)] = quint8(n);
+        }
+        if (!ok)
+            fail(f.path("ip"), quoted(f["ip"].toString()) + QStringLiteral(" is not an IPv4 address"));
+        const quint16 port = f.has("port") ? quint16(unsignedBits(f["port"], f.path("port"), 16)) : 524;
+        a = Address::ip(octets[0], octets[1], octets[2], octets[3], port);
+    } else {
+        if (!f.has("bytes"))
+            fail(path, QStringLiteral("give the address as \"bytes\" or as \"ip\""));
+        if (f.has("port"))
+            fail(f.path("port"), QStringLiteral("a port goes with \"ip\""));
+        a.bytes = hexBytes(f["bytes"], f.path("bytes"));
+        if (a.bytes.size() > qx::AddressBufferSize)
+            fail(f.path("bytes"), QStringLiteral("%1 bytes do not fit in the %2-byte address buffer")
+                                      .arg(a.bytes.size())
+                                      .arg(qx::AddressBufferSize));
+    }
+    if (f.has("type")) {
+        const QJsonValue t = f["type"];
+        if (t.isString() && t.toString().compare(QLatin1String("ipx"), Qt::CaseInsensitive) == 0)
+            a.type = qx::AddressTypeIpx;
+        else if (t.isString() && t.toString().compare(QLatin1String("ip"), Qt::CaseInsensitive) == 0)
+            a.type = qx::AddressTypeIp;
+        else
+            a.type = quint32(unsignedBits(t, f.path("type"), 32));
+    }
+    if (f.has("length"))
+        a.length = quint32(unsignedBits(f["length"], f.path("length"), 32));
+    return a;
+}
+
+DirEntry entry(const QJsonValue &value, const QString &path, quint16 parentDate, quint16 parentTime, int depth,
+               bool root = false)
+{
+    if (depth > DirectoryDepthMax)
+        fail(path, QStringLiteral("directories nest deeper than %1 levels").arg(DirectoryDepthMax));
+    const Fields f(value, path,
+                   {"name", "directory", "attributes", "size", "date", "time", "entries", "generatedFiles"});
+    if (!f.has("name") && !root)
+        fail(f.path("name"), QStringLiteral("missing"));
+    DirEntry e;
+    if (!root)
+        e.name = name(f["name"], f.path("name"), EntryNameMax, true);
+    bool isDirectory = f.has("entries") || f.has("generatedFiles");
+    if (f.has("directory")) {
+        const bool flagged = boolean(f["directory"], f.path("directory"));
+        if (!flagged && isDirectory)
+            fail(f.path("directory"), QStringLiteral("a file holds no entries"));
+        isDirectory = flagged;
+    }
+    if (isDirectory && f.has("size"))
+        fail(f.path("size"), QStringLiteral("a directory has no size"));
+    e.attributes = isDirectory ? DirEntry::DirectoryAttribute : 0x20;
+    if (f.has("attributes"))
+        e.attributes = quint8(unsignedBits(f["attributes"], f.path("attributes"), 8));
+    // The directory bit follows the kind of entry.
+    e.attributes = isDirectory ? quint8(e.attributes | DirEntry::DirectoryAttribute)
+                               : quint8(e.attributes & ~DirEntry::DirectoryAttribute);
+    if (f.has("size"))
+        e.size = quint32(unsignedBits(f["size"], f.path("size"), 32));
+    e.date = f.has("date") ? dosDateValue(f["date"], f.path("date")) : parentDate;
+    e.time = f.has("time") ? dosTimeValue(f["time"], f.path("time")) : parentTime;
+    if (f.has("entries")) {
+        const QJsonValue list = f["entries"];
+        if (!list.isArray())
+            fail(f.path("entries"), QStringLiteral("expected a list, found ") + kindOf(list));
+        const QJsonArray array = list.toArray();
+        if (array.size() > qsizetype(DirectoryEntriesMax))
+            fail(f.path("entries"), QStringLiteral("a directory holds at most %1 entries").arg(DirectoryEntriesMax));
+        QSet<QByteArray> seen;
+        e.entries.reserve(std::size_t(array.size()));
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString p = item(f.path("entries"), i);
+            e.entries.push_back(entry(array[i], p, e.date, e.time, depth + 1));
+            const QByteArray key = e.entries.back().name.toUpper();
+            if (seen.contains(key))
+                fail(field(p, "name"), quoted(QString::fromLatin1(e.entries.back().name)) +
+                                           QStringLiteral(" is already an entry of this directory"));
+            seen.insert(key);
+        }
+    }
+    if (f.has("generatedFiles")) {
+        e.generatedFiles = quint32(atMost(f["generatedFiles"], f.path("generatedFiles"), DirectoryEntriesMax));
+        if (e.entryCount() > DirectoryEntriesMax)
+            fail(f.path("generatedFiles"),
+                 QStringLiteral("a directory holds at most %1 entries").arg(DirectoryEntriesMax));
+    }
+    return e;
+}
+
+Volume volume(const QJsonValue &value, const QString &path, quint8 defaultNumber)
+{
+    const Fields f(value, path, {"name", "number", "date", "time", "entries", "generatedFiles"});
+    if (!f.has("name"))
+        fail(f.path("name"), QStringLiteral("missing"));
+    Volume v;
+    v.name = name(f["name"], f.path("name"), VolumeNameMax, false);
+    v.number = defaultNumber;
+    if (f.has("number"))
+        v.number = quint8(atMost(f["number"], f.path("number"), 254));
+    // The root reads like a directory entry without a name.
+    QJsonObject root = value.toObject();
+    root.remove(QStringLiteral("name"));
+    root.remove(QStringLiteral("number"));
+    root.insert(QStringLiteral("directory"), true);
+    v.root = entry(root, path, dosDate(1998, 1, 1), 0, 0, true);
+    return v;
+}
+
+Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
+{
+    const Fields f(value, path,
+                   {"fileName", "description", "copyright", "id", "flags", "type", "parentId", "version", "date",
+                    "bytesAvailable", "freeCount", "lastGarbageCollection", "messageLanguage", "referencedPublics"});
+    if (!f.has("fileName"))
+        fail(f.path("fileName"), QStringLiteral("missing"));
+    Module m;
+    m.fileName = name(f["fileName"], f.path("fileName"), ModuleFileNameMax, false);
+    if (f.has("description"))
+        m.description = text(f["description"], f.path("description"), ModuleDescriptionMax);
+    if (f.has("copyright"))
+        m.copyright = text(f["copyright"], f.path("copyright"), ModuleCopyrightMax);
+    m.id = f.has("id") ? any32(f["id"], f.path("id")) : defaultId;
+    if (f.has("flags"))
+        m.flags = quint32(unsignedBits(f["flags"], f.path("flags"), 32));
+    if (f.has("type"))
+        m.type = any32(f["type"], f.path("type"));
+    if (f.has("parentId"))
+        m.parentId = any32(f["parentId"], f.path("parentId"));
+    if (f.has("version"))
+        m.version = version(f["version"], f.path("version"), m.version, false);
+    if (f.has("date")) {
+        const QJsonValue d = f["date"];
+        if (d.isString()) {
+            const QDate date = QDate::fromString(d.toString(), QStringLiteral("yyyy-MM-dd"));
+            if (!date.isValid() || date.year() < 0)
+                fail(f.path("date"), quoted(d.toString()) + QStringLiteral(" is not a date YYYY-MM-DD"));
+            m.year = quint32(date.year());
+            m.month = quint32(date.month());
+            m.day = quint32(date.day());
+        } else {
+            const Fields df(d, f.path("date"), {"year", "month", "day"});
+            m.year = df.has("year") ? quint32(unsignedBits(df["year"], df.path("year"), 32)) : m.year;
+            m.month = df.has("month") ? quint32(unsignedBits(df["month"], df.path("month"), 32)) : m.month;
+            m.day = df.has("day") ? quint32(unsignedBits(df["day"], df.path("day"), 32)) : m.day;
+        }
+    }
+    const auto u32 = [&](const char *key, quint32 &target) {
+        if (f.has(key))
+            target = quint32(unsignedBits(f[key], f.path(key), 32));
+    };
+    u32("bytesAvailable", m.bytesAvailable);
+    u32("freeCount", m.freeCount);
+    u32("lastGarbageCollection", m.lastGarbageCollection);
+    u32("messageLanguage", m.messageLanguage);
+    u32("referencedPublics", m.referencedPublics);
+    return m;
+}
+
+QJsonArray list(const QJsonValue &value, const QString &path)
+{
+    if (!value.isArray())
+        fail(path, QStringLiteral("expected a list, found ") + kindOf(value));
+    return value.toArray();
+}
+
+Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay)
+{
+    const Fields f(value, path,
+                   {"name",
+                    "reachable",
+                    "version",
+                    "sftLevel",
+                    "ttsLevel",
+                    "maxConnections",
+                    "connectionsInUse",
+                    "maxConnectionsEverUsed",
+                    "numberOfVolumes",
+                    "accountingVersion",
+                    "securityRestrictionsLevel",
+                    "maxLicensedConnections",
+                    "nameSpaces",
+                    "lans",
+                    "mediaTypes",
+                    "protocols",
+                    "subdirectoryTreeDepth",
+                    "dataStreams",
+                    "spoolPrinters",
+                    "serialNumber",
+                    "applicationNumber",
+                    "description",
+                    "loginEnabled",
+                    "accountingInstalled",
+                    "dateTime",
+                    "utcTime",
+                    "cacheCount",
+                    "qcpStations",
+                    "qcpPeakStations",
+                    "qcpRequests",
+                    "packetsServiced",
+                    "packetsRouted",
+                    "address",
+                    "tree",
+                    "binderyContext",
+                    "publicConsoleRights",
+                    "volumes",
+                    "languages",
+                    "modules",
+                    "generatedModules",
+                    "faults",
+                    "delayMs"});
+    if (!f.has("name"))
+        fail(f.path("name"), QStringLiteral("missing"));
+    Server s;
+    s.name = name(f["name"], f.path("name"), ServerNameMax, false);
+    if (f.has("reachable"))
+        s.reachable = boolean(f["reachable"], f.path("reachable"));
+    if (f.has("version"))
+        s.version = version(f["version"], f.path("version"), s.version, false);
+    const auto u8 = [&](const char *key, quint8 &target) {
+        if (f.has(key))
+            target = quint8(unsignedBits(f[key], f.path(key), 8));
+    };
+    const auto u16 = [&](const char *key, quint16 &target) {
+        if (f.has(key))
+            target = quint16(unsignedBits(f[key], f.path(key), 16));
+    };
+    const auto u32 = [&](const char *key, quint32 &target) {
+        if (f.has(key))
+            target = quint32(unsignedBits(f[key], f.path(key), 32));
+    };
+    const auto flag = [&](const char *key, bool &target) {
+        if (f.has(key))
+            target = boolean(f[key], f.path(key));
+    };
+    u8("sftLevel", s.sftLevel);
+    u8("ttsLevel", s.ttsLevel);
+    u16("maxConnections", s.maxConnections);
+    u16("connectionsInUse", s.connectionsInUse);
+    if (f.has("maxConnectionsEverUsed"))
+        s.maxConnectionsEverUsed =
+            quint16(unsignedBits(f["maxConnectionsEverUsed"], f.path("maxConnectionsEverUsed"), 16));
+    if (f.has("numberOfVolumes"))
+        s.numberOfVolumes = quint16(unsignedBits(f["numberOfVolumes"], f.path("numberOfVolumes"), 16));
+    u8("accountingVersion", s.accountingVersion);
+    u8("securityRestrictionsLevel", s.securityRestrictionsLevel);
+    if (f.has("maxLicensedConnections"))
+        s.maxLicensedConnections =
+            quint32(unsignedBits(f["maxLicensedConnections"], f.path("maxLicensedConnections"), 32));
+    u32("nameSpaces", s.nameSpaces);
+    u32("lans", s.lans);
+    u32("mediaTypes", s.mediaTypes);
+    u32("protocols", s.protocols);
+    u32("subdirectoryTreeDepth", s.subdirectoryTreeDepth);
+    u32("dataStreams", s.dataStreams);
+    u32("spoolPrinters", s.spoolPrinters);
+    u32("serialNumber", s.serialNumber);
+    u16("applicationNumber", s.applicationNumber);
+    if (f.has("description")) {
+        const Fields d(f["description"], f.path("description"), {"company", "revision", "revisionDate", "copyright"});
+        if (d.has("company"))
+            s.companyName = text(d["company"], d.path("company"), 79);
+        if (d.has("revision"))
+            s.revisionText = text(d["revision"], d.path("revision"), 79);
+        if (d.has("revisionDate"))
+            s.revisionDate = text(d["revisionDate"], d.path("revisionDate"), 27);
+        if (d.has("copyright"))
+            s.copyrightNotice = text(d["copyright"], d.path("copyright"), 79);
+    }
+    flag("loginEnabled", s.loginEnabled);
+    flag("accountingInstalled", s.accountingInstalled);
+    if (f.has("dateTime")) {
+        std::optional<quint32> seconds;
+        s.dateTime = dateTimeValue(f["dateTime"], f.path("dateTime"), seconds);
+        s.utcTime = seconds.value_or(0);
+    }
+    u32("utcTime", s.utcTime);
+    u32("cacheCount", s.cacheCount);
+    u32("qcpStations", s.qcpStations);
+    u32("qcpPeakStations", s.qcpPeakStations);
+    u32("qcpRequests", s.qcpRequests);
+    u32("packetsServiced", s.packetsServiced);
+    u32("packetsRouted", s.packetsRouted);
+    if (f.has("address"))
+        s.address = address(f["address"], f.path("address"));
+    if (f.has("tree"))
+        s.tree = f["tree"].isString() && f["tree"].toString().isEmpty()
+                     ? QByteArray()
+                     : name(f["tree"], f.path("tree"), TreeNameMax, false);
+    if (f.has("binderyContext"))
+        s.binderyContext = text(f["binderyContext"], f.path("binderyContext"), ContextMax);
+    flag("publicConsoleRights", s.publicConsoleRights);
+
+    if (f.has("volumes")) {
+        const QJsonArray array = list(f["volumes"], f.path("volumes"));
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString p = item(f.path("volumes"), i);
+            Volume v = volume(array[i], p, quint8(std::min<qsizetype>(i, 254)));
+            for (const Volume &other : s.volumes) {
+                if (other.number == v.number)
+                    fail(field(p, "number"), QStringLiteral("%1 is already the number of volume %2")
+                                                 .arg(v.number)
+                                                 .arg(QString::fromLatin1(other.name)));
+                if (other.name.compare(v.name, Qt::CaseInsensitive) == 0)
+                    fail(field(p, "name"),
+                         quoted(QString::fromLatin1(v.name)) + QStringLiteral(" names a volume twice"));
+            }
+            s.volumes.push_back(std::move(v));
+        }
+    }
+    if (f.has("languages")) {
+        const QJsonArray array = list(f["languages"], f.path("languages"));
+        if (!array.isEmpty() && !s.volume("SYS"))
+            fail(f.path("languages"), QStringLiteral("language directories need a volume named SYS"));
+        for (qsizetype i = 0; i < array.size(); ++i)
+            addLanguageDirectory(s, int(unsignedBits(array[i], item(f.path("languages"), i), 8)));
+    }
+    if (f.has("modules")) {
+        const QJsonArray array = list(f["modules"], f.path("modules"));
+        QHash<quint32, qsizetype> ids;
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString p = item(f.path("modules"), i);
+            Module m = module(array[i], p, quint32(i + 1));
+            if (const auto it = ids.constFind(m.id); it != ids.constEnd())
+                fail(field(p, "id"),
+                     QStringLiteral("%1 is already the id of %2").arg(qint32(m.id)).arg(item(f.path("modules"), *it)));
+            ids.insert(m.id, i);
+            s.modules.push_back(std::move(m));
+        }
+    }
+    if (f.has("generatedModules"))
+        addGeneratedModules(s, int(atMost(f["generatedModules"], f.path("generatedModules"), GeneratedModulesMax)));
+    if (f.has("faults"))
+        s.faults = faults(f["faults"], f.path("faults"), true);
+    if (f.has("delayMs")) {
+        const auto delay = quint32(atMost(f["delayMs"], f.path("delayMs"), DelayMax, QStringLiteral(" milliseconds")));
+        if (delay != defaultDelay)
+            s.delayMs = delay;
+    }
+    return s;
+}
+
+ServerSet serverSet(const QJsonValue &value, const QString &path, const SimulatedNetwork &network)
+{
+    ServerSet set;
+    if (value.isString() && value.toString() == QLatin1String("*")) {
+        set.all = true;
+        return set;
+    }
+    if (!value.isArray())
+        fail(path, QStringLiteral("expected \"*\" or a list of server names, found ") + kindOf(value));
+    const QJsonArray array = value.toArray();
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        const QString p = item(path, i);
+        const QByteArray n = text(array[i], p, ServerNameMax);
+        if (network.serverIndex(n) < 0)
+            fail(p, quoted(array[i].toString()) + QStringLiteral(" is not a server of this network"));
+        set.names.push_back(n);
+    }
+    return set;
+}
+
+User user(const QJsonValue &value, const QString &path, const SimulatedNetwork &network)
+{
+    const Fields f(
+        value, path,
+        {"name", "password", "context", "servers", "tree", "consoleOperator", "lockedOut", "passwordExpired"});
+    if (!f.has("name"))
+        fail(f.path("name"), QStringLiteral("missing"));
+    User u;
+    u.name = name(f["name"], f.path("name"), UserNameMax, false);
+    if (u.name.contains('.'))
+        fail(f.path("name"), quoted(f["name"].toString()) + QStringLiteral(" holds a dot; give the context apart"));
+    if (f.has("password"))
+        u.password = text(f["password"], f.path("password"), PasswordMax);
+    if (f.has("context"))
+        u.context = text(f["context"], f.path("context"), ContextMax);
+    if (f.has("servers"))
+        u.binderyServers = serverSet(f["servers"], f.path("servers"), network);
+    if (f.has("tree"))
+        u.inTree = boolean(f["tree"], f.path("tree"));
+    if (f.has("consoleOperator"))
+        u.consoleOperator = serverSet(f["consoleOperator"], f.path("consoleOperator"), network);
+    if (f.has("lockedOut"))
+        u.lockedOut = boolean(f["lockedOut"], f.path("lockedOut"));
+    if (f.has("passwordExpired"))
+        u.passwordExpired = boolean(f["passwordExpired"], f.path("passwordExpired"));
+    return u;
+}
+
+Workstation workstation(const QJsonValue &value, const QString &path, const SimulatedNetwork &network)
+{
+    const Fields f(value, path, {"primaryServer", "requesterVersion", "callsVersion", "clientType", "faults"});
+    Workstation w;
+    if (f.has("primaryServer") && !f["primaryServer"].isNull()) {
+        w.primaryServer = text(f["primaryServer"], f.path("primaryServer"), ServerNameMax);
+        if (!w.primaryServer.isEmpty() && network.serverIndex(w.primaryServer) < 0)
+            fail(f.path("primaryServer"),
+                 quoted(f["primaryServer"].toString()) + QStringLiteral(" is not a server of this network"));
+    }
+    if (f.has("requesterVersion"))
+        w.requester = version(f["requesterVersion"], f.path("requesterVersion"), w.requester, false);
+    if (f.has("callsVersion"))
+        w.calls = version(f["callsVersion"], f.path("callsVersion"), w.calls, true);
+    if (f.has("clientType"))
+        w.clientType = quint32(unsignedBits(f["clientType"], f.path("clientType"), 32));
+    if (f.has("faults"))
+        w.faults = faults(f["faults"], f.path("faults"), false);
+    return w;
+}
+
+SimulatedNetwork network(const QJsonValue &value)
+{
+    const Fields f(value, QString(), {"tree", "context", "delayMs", "workstation", "users", "servers"});
+    SimulatedNetwork n;
+    if (f.has("tree"))
+        n.tree = f["tree"].isString() && f["tree"].toString().isEmpty()
+                     ? QByteArray()
+                     : name(f["tree"], f.path("tree"), TreeNameMax, false);
+    if (f.has("context"))
+        n.context = text(f["context"], f.path("context"), ContextMax);
+    if (f.has("delayMs"))
+        n.delayMs = quint32(atMost(f["delayMs"], f.path("delayMs"), DelayMax, QStringLiteral(" milliseconds")));
+    if (f.has("servers")) {
+        const QJsonArray array = list(f["servers"], f.path("servers"));
+        n.servers.reserve(std::size_t(array.size()));
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString p = item(f.path("servers"), i);
+            Server s = server(array[i], p, n.delayMs);
+            const int same = n.serverIndex(s.name);
+            if (same >= 0)
+                fail(field(p, "name"), quoted(QString::fromLatin1(s.name)) +
+                                           QStringLiteral(" names the same server as ") +
+                                           item(f.path("servers"), same));
+            n.servers.push_back(std::move(s));
+        }
+    }
+    if (f.has("users")) {
+        const QJsonArray array = list(f["users"], f.path("users"));
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString p = item(f.path("users"), i);
+            User u = user(array[i], p, n);
+            for (const User &other : n.users) {
+                if (other.name.compare(u.name, Qt::CaseInsensitive) == 0)
+                    fail(field(p, "name"), quoted(QString::fromLatin1(u.name)) + QStringLiteral(" names a user twice"));
+            }
+            n.users.push_back(std::move(u));
+        }
+    }
+    if (f.has("workstation"))
+        n.workstation = workstation(f["workstation"], f.path("workstation"), n);
+    return n;
+}
+
+QString position(const QByteArray &json, qsizetype offset)
+{
+    int line = 1;
+    int column = 1;
+    for (qsizetype i = 0; i < offset && i < json.size(); ++i) {
+        if (json[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+}
+
+} // namespace
+
+std::optional<SimulatedNetwork> loadNetworkFromJson(const QByteArray &json, const QString &sourceName, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    QString message;
+    if (parseError.error != QJsonParseError::NoError) {
+        message =
+            QStringLiteral("not valid JSON: %1 at %2").arg(parseError.errorString(), position(json, parseError.offset));
+    } else if (!document.isObject()) {
+        message = QStringLiteral("a network description is a JSON object");
+    } else {
+        try {
+            return network(document.object());
+        } catch (const Failure &failure) {
+            message = failure.path.isEmpty() ? failure.message : failure.path + QStringLiteral(": ") + failure.message;
+        }
+    }
+    if (error)
+        *error = sourceName + QStringLiteral(": ") + message;
+    return std::nullopt;
+}
+
+std::optional<SimulatedNetwork> loadNetwork(const QString &path, QString *error)
+{
+    registerBuiltInNetwork();
+    const auto failWith = [&](const QString &message) -> std::optional<SimulatedNetwork> {
+        if (error)
+            *error = path + QStringLiteral(": ") + message;
+        return std::nullopt;
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return failWith(QStringLiteral("no such file"));
+    if (info.isDir())
+        return failWith(QStringLiteral("is a directory, not a network description"));
+    if (info.size() > FileSizeMax)
+        return failWith(QStringLiteral("is larger than %1 bytes").arg(FileSizeMax));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failWith(QStringLiteral("cannot be read: ") + file.errorString());
+    const QByteArray json = file.read(FileSizeMax + 1);
+    if (json.size() > FileSizeMax)
+        return failWith(QStringLiteral("is larger than %1 bytes").arg(FileSizeMax));
+    return loadNetworkFromJson(json, path, error);
+}
+
+QString chooseNetworkFile(const QString &networkOption)
+{
+    if (!networkOption.isEmpty())
+        return networkOption;
+    const QString fromEnvironment = qEnvironmentVariable("SORVIK_NETWORK");
+    return fromEnvironment.isEmpty() ? BuiltInNetwork : fromEnvironment;
+}
+
+QString networkFileFromArguments(const QStringList &arguments)
+{
+    QString option;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--network") && i + 1 < arguments.size())
+            option = arguments[++i];
+        else if (argument.startsWith(QLatin1String("--network=")))
+            option = argument.mid(10);
+    }
+    return chooseNetworkFile(option);
+}
+
+} // namespace sim

@@ -1,0 +1,845 @@
+#include "platform/SimulatedClient.h"
+
+#include <QThread>
+
+#include <algorithm>
+
+using namespace sim;
+
+const QByteArray SimulatedClient::PublicIdentity = QByteArrayLiteral("[Public]");
+
+namespace {
+
+constexpr quint16 FirstSequence = 0xFFFF; // "before the first entry"
+constexpr quint32 LastPosition = 0xFFFE;  // highest entry position a 16-bit sequence can name
+constexpr quint8 HiddenAttribute = 0x02;
+constexpr quint8 SystemAttribute = 0x04;
+constexpr quint16 UserObjectType = 0x0100;
+
+bool sameName(const QByteArray &a, const QByteArray &b)
+{
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QByteArrayList pathParts(const QByteArray &path)
+{
+    QByteArrayList parts;
+    QByteArray current;
+    for (const char c : path) {
+        if (c == '\\' || c == '/') {
+            if (!current.isEmpty())
+                parts.append(current);
+            current.clear();
+        } else {
+            current.append(c);
+        }
+    }
+    if (!current.isEmpty())
+        parts.append(current);
+    return parts;
+}
+
+bool searchMatches(const DirEntry &entry, quint8 searchAttributes, const QByteArray &pattern)
+{
+    if (entry.isDirectory() != bool(searchAttributes & DirEntry::DirectoryAttribute))
+        return false;
+    if ((entry.attributes & HiddenAttribute) && !(searchAttributes & HiddenAttribute))
+        return false;
+    if ((entry.attributes & SystemAttribute) && !(searchAttributes & SystemAttribute))
+        return false;
+    return wildcardMatch(pattern, entry.name);
+}
+
+} // namespace
+
+SimulatedClient::SimulatedClient(SimulatedNetwork network) : m_network(std::move(network))
+{
+    m_index.resize(m_network.servers.size());
+    m_binderyLogins.resize(m_network.servers.size());
+    for (std::size_t i = 0; i < m_network.servers.size(); ++i) {
+        const Server &server = m_network.servers[i];
+        m_serverByName.insert(server.name.toUpper(), int(i));
+        for (std::size_t m = 0; m < server.modules.size(); ++m) {
+            if (!m_index[i].modules.contains(server.modules[m].id))
+                m_index[i].modules.insert(server.modules[m].id, m);
+        }
+    }
+    m_primaryServer = m_network.workstation.primaryServer.isEmpty()
+                          ? -1
+                          : m_serverByName.value(m_network.workstation.primaryServer.toUpper(), -1);
+    m_aligned = usesAlignedRecords(m_network.workstation.calls);
+}
+
+SimulatedClient::~SimulatedClient() = default;
+
+std::vector<qx::Handle> SimulatedClient::openHandles() const
+{
+    std::vector<qx::Handle> handles;
+    handles.reserve(m_connections.size());
+    for (const auto &[handle, connection] : m_connections)
+        handles.push_back(handle);
+    return handles;
+}
+
+void SimulatedClient::resetCallCounts()
+{
+    m_calls = 0;
+    m_opCalls.fill(0);
+}
+
+QByteArray SimulatedClient::serverOf(qx::Handle conn) const
+{
+    const auto it = m_connections.find(conn);
+    return it == m_connections.end() ? QByteArray() : m_network.servers[std::size_t(it->second.server)].name;
+}
+
+QByteArray SimulatedClient::identityOn(const QByteArray &serverName) const
+{
+    const int i = m_serverByName.value(serverName.toUpper(), -1);
+    if (i < 0)
+        return PublicIdentity;
+    return identityOf(Connection{i, true});
+}
+
+QByteArray SimulatedClient::treeIdentity() const
+{
+    return m_treeLogin.isEmpty() ? PublicIdentity : m_treeLogin;
+}
+
+quint32 SimulatedClient::begin(Op op, int server)
+{
+    ++m_calls;
+    ++m_opCalls[std::size_t(op)];
+    const Server *s = server >= 0 ? &m_network.servers[std::size_t(server)] : nullptr;
+    const quint32 delay = s && s->delayMs ? *s->delayMs : m_network.delayMs;
+    if (delay > 0)
+        QThread::msleep(delay);
+    if (const quint32 fault = m_network.workstation.faults.code(op))
+        return fault;
+    return s ? s->faults.code(op) : 0;
+}
+
+quint32 SimulatedClient::beginOnConnection(Op op, qx::Handle conn, const Server *&server)
+{
+    server = nullptr;
+    const auto it = m_connections.find(conn);
+    if (it == m_connections.end()) {
+        const quint32 fault = begin(op);
+        return fault ? fault : qx::InvalidConnection;
+    }
+    server = &m_network.servers[std::size_t(it->second.server)];
+    return begin(op, it->second.server);
+}
+
+qx::Code SimulatedClient::openConnection(int server, qx::Handle &conn)
+{
+    if (!m_network.servers[std::size_t(server)].reachable)
+        return qx::NoSuchServer;
+    conn = m_nextHandle++;
+    m_connections.emplace(conn, Connection{server, false});
+    // A workstation without a primary connection takes its first connection as the primary one.
+    if (m_primaryServer < 0)
+        m_primaryServer = server;
+    return qx::Success;
+}
+
+bool SimulatedClient::inTree(const Server &server) const
+{
+    const QByteArray tree = m_network.treeOf(server);
+    return !tree.isEmpty() && sameName(tree, m_network.tree);
+}
+
+const User *SimulatedClient::findUser(const QByteArray &name) const
+{
+    for (const User &user : m_network.users) {
+        if (sameName(user.name, name))
+            return &user;
+    }
+    return nullptr;
+}
+
+QByteArray SimulatedClient::identityOf(const Connection &connection) const
+{
+    const QByteArray &bindery = m_binderyLogins[std::size_t(connection.server)];
+    if (!bindery.isEmpty())
+        return bindery;
+    if (connection.treeAuthenticated && !m_treeLogin.isEmpty() &&
+        inTree(m_network.servers[std::size_t(connection.server)]))
+        return m_treeLogin;
+    return PublicIdentity;
+}
+
+bool SimulatedClient::consoleOperator(const Connection &connection) const
+{
+    const Server &server = m_network.servers[std::size_t(connection.server)];
+    const QByteArray identity = identityOf(connection);
+    if (identity == PublicIdentity)
+        return server.publicConsoleRights;
+    const User *user = findUser(identity);
+    return user && user->consoleOperator.contains(server.name);
+}
+
+// ---- library start-up and workstation facts ----
+
+qx::Code SimulatedClient::QXCallsInit(void *, void *)
+{
+    return begin(Op::QXCallsInit);
+}
+
+qx::Code SimulatedClient::QXGetRequesterVersion(quint8 &major, quint8 &minor, quint8 &revision)
+{
+    if (const quint32 code = begin(Op::QXGetRequesterVersion))
+        return code;
+    const Version &v = m_network.workstation.requester;
+    major = v.major;
+    minor = v.minor;
+    revision = v.revision;
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetQXCallsVersion(quint8 &major, quint8 &minor, quint8 &revision, quint8 &beta)
+{
+    if (const quint32 code = begin(Op::QXGetQXCallsVersion))
+        return code;
+    const Version &v = m_network.workstation.calls;
+    major = v.major;
+    minor = v.minor;
+    revision = v.revision;
+    beta = v.beta;
+    return qx::Success;
+}
+
+quint32 SimulatedClient::QXGetClientType()
+{
+    ++m_calls;
+    if (m_network.delayMs > 0)
+        QThread::msleep(m_network.delayMs);
+    return m_network.workstation.clientType;
+}
+
+// ---- connection layer ----
+
+qx::Code SimulatedClient::QXCCOpenConnByName(qx::Handle, const QByteArray &name, quint32 nameFormat, quint32 openState,
+                                             quint32, qx::Handle &conn)
+{
+    conn = 0;
+    const int server = name.isEmpty() ? -1 : m_serverByName.value(name.toUpper(), -1);
+    if (const quint32 code = begin(Op::QXCCOpenConnByName, server))
+        return code;
+    if (nameFormat != qx::NameFormatBindery ||
+        (openState != qx::OpenStateLicensed && openState != qx::OpenStateUnlicensed))
+        return InvalidParameter;
+    if (server < 0)
+        return qx::NoSuchServer;
+    return openConnection(server, conn);
+}
+
+qx::Code SimulatedClient::QXCCGetPrimConnRef(quint32 &reference)
+{
+    if (const quint32 code = begin(Op::QXCCGetPrimConnRef))
+        return code;
+    if (m_primaryServer < 0)
+        return qx::NoPrimaryConnectionAlt;
+    reference = PrimaryReferenceBase + quint32(m_primaryServer);
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXCCOpenConnByRef(quint32 reference, quint32 openState, quint32, qx::Handle &conn)
+{
+    conn = 0;
+    const quint32 position = reference - PrimaryReferenceBase;
+    const int server = reference >= PrimaryReferenceBase && position < m_network.servers.size() ? int(position) : -1;
+    if (const quint32 code = begin(Op::QXCCOpenConnByRef, server))
+        return code;
+    if (server < 0)
+        return qx::InvalidConnection;
+    if (openState != qx::OpenStateLicensed && openState != qx::OpenStateUnlicensed)
+        return InvalidParameter;
+    return openConnection(server, conn);
+}
+
+qx::Code SimulatedClient::QXCCCloseConn(qx::Handle conn)
+{
+    const auto it = m_connections.find(conn);
+    if (it == m_connections.end()) {
+        const quint32 fault = begin(Op::QXCCCloseConn);
+        return fault ? fault : qx::InvalidConnection;
+    }
+    const quint32 code = begin(Op::QXCCCloseConn, it->second.server);
+    // A failed release is reported, but the connection is gone all the same, so that handle
+    // accounting in tests reflects what the program did rather than the injected fault.
+    m_connections.erase(it);
+    return code;
+}
+
+qx::Code SimulatedClient::QXCCGetAllConnInfo(qx::Handle conn, quint32 infoLevel, qx::ConnInfoRecord &info)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXCCGetAllConnInfo, conn, server))
+        return code;
+    if (infoLevel != 1)
+        return InvalidParameter;
+    info = {};
+    const QByteArray tree = m_network.treeOf(*server);
+    if (!tree.isEmpty()) {
+        // The name fills the field with underscores up to its last byte, which stays NUL.
+        const auto width = qsizetype(qx::ConnInfoTreeNameWidth - 1);
+        info.setText(qx::ConnInfoTreeNameAt, qx::ConnInfoTreeNameWidth, tree.leftJustified(width, '_', true));
+    }
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXCCGetConnAddressLength(qx::Handle conn, quint32 &length)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXCCGetConnAddressLength, conn, server))
+        return code;
+    length = m_network.addressOf(m_connections[conn].server).reportedLength();
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXCCGetConnAddress(qx::Handle conn, quint32 length, qx::TransportAddress &address)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXCCGetConnAddress, conn, server))
+        return code;
+    if (!address.buffer)
+        return InvalidParameter;
+    const Address a = m_network.addressOf(m_connections[conn].server);
+    // Never more than the 13-byte buffer, whatever length the caller passes.
+    const auto count = std::min({std::size_t(length), std::size_t(a.bytes.size()), std::size_t(qx::AddressBufferSize)});
+    std::copy_n(reinterpret_cast<const quint8 *>(a.bytes.constData()), count, address.buffer);
+    address.type = a.type;
+    address.length = a.reportedLength();
+    return qx::Success;
+}
+
+// ---- directory services ----
+
+qx::DsStatus SimulatedClient::QXDSCreateContextHandle(qx::Context &context)
+{
+    context = 0;
+    if (const quint32 code = begin(Op::QXDSCreateContextHandle))
+        return qx::DsStatus(code);
+    context = m_nextContext++;
+    m_contexts.emplace(context, ContextState{});
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSFreeContext(qx::Context context)
+{
+    if (const quint32 code = begin(Op::QXDSFreeContext))
+        return qx::DsStatus(code);
+    return m_contexts.erase(context) ? qx::DsSuccess : qx::DsBadHandle;
+}
+
+qx::DsStatus SimulatedClient::QXDSGetContext(qx::Context context, int key, quint32 &flags)
+{
+    if (const quint32 code = begin(Op::QXDSGetContext))
+        return qx::DsStatus(code);
+    const auto it = m_contexts.find(context);
+    if (it == m_contexts.end())
+        return qx::DsBadHandle;
+    if (key != qx::ContextFlags)
+        return DsBadKey;
+    flags = it->second.flags;
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, quint32 flags)
+{
+    if (const quint32 code = begin(Op::QXDSSetContext))
+        return qx::DsStatus(code);
+    const auto it = m_contexts.find(context);
+    if (it == m_contexts.end())
+        return qx::DsBadHandle;
+    if (key != qx::ContextFlags)
+        return DsBadKey;
+    it->second.flags = flags;
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, const QByteArray &text)
+{
+    if (const quint32 code = begin(Op::QXDSSetContext))
+        return qx::DsStatus(code);
+    const auto it = m_contexts.find(context);
+    if (it == m_contexts.end())
+        return qx::DsBadHandle;
+    if (key == qx::ContextNameContext)
+        it->second.nameContext = text;
+    else if (key == qx::ContextTreeName)
+        it->second.treeName = text;
+    else
+        return DsBadKey;
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSWhoAmI(qx::Context context, qx::DsNameBuffer &name)
+{
+    if (const quint32 code = begin(Op::QXDSWhoAmI))
+        return qx::DsStatus(code);
+    if (!m_contexts.contains(context))
+        return qx::DsBadHandle;
+    name = {};
+    name.setText(0, name.size, treeIdentity());
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSGetBinderyContext(qx::Context context, qx::Handle conn,
+                                                    qx::DsNameBuffer &binderyContext)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXDSGetBinderyContext, conn, server))
+        return qx::DsStatus(code);
+    if (!m_contexts.contains(context))
+        return qx::DsBadHandle;
+    binderyContext = {};
+    binderyContext.setText(0, binderyContext.size, m_network.binderyContextOf(*server));
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSAuthenticate(qx::Handle conn, quint32, void *)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXDSAuthenticate, conn, server))
+        return qx::DsStatus(code);
+    // Nothing to authenticate with: nobody is logged in to the tree, or the server is not in it.
+    if (m_treeLogin.isEmpty() || !inTree(*server))
+        return qx::DsNoAuthenticationNeeded;
+    m_connections[conn].treeAuthenticated = true;
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSLogin(qx::Context context, quint32, const QByteArray &userName,
+                                        const QByteArray &password, quint32)
+{
+    if (const quint32 code = begin(Op::QXDSLogin))
+        return qx::DsStatus(code);
+    const auto it = m_contexts.find(context);
+    if (it == m_contexts.end())
+        return qx::DsBadHandle;
+    const ContextState &state = it->second;
+    constexpr auto TreeNotFound = qx::DsStatus(0x886F);
+    constexpr auto OtherObjectAuthenticated = qx::DsStatus(0x8890);
+    if (m_network.tree.isEmpty() || (!state.treeName.isEmpty() && !sameName(state.treeName, m_network.tree)))
+        return TreeNotFound;
+    const bool knownContext = state.nameContext.isEmpty() || state.nameContext == "[Root]" ||
+                              sameName(state.nameContext, m_network.context) ||
+                              std::any_of(m_network.users.begin(), m_network.users.end(), [&](const User &u) {
+                                  return sameName(state.nameContext, m_network.contextOf(u));
+                              });
+    if (!knownContext)
+        return qx::DsBadContext;
+
+    // "NAME" or "NAME.CONTEXT" (a leading dot marks a name from the root).
+    QByteArray name = userName.startsWith('.') ? userName.mid(1) : userName;
+    QByteArray userContext;
+    if (const qsizetype dot = name.indexOf('.'); dot >= 0) {
+        userContext = name.mid(dot + 1);
+        name.truncate(dot);
+    }
+    const User *user = findUser(name);
+    if (!user || !user->inTree || (!userContext.isEmpty() && !sameName(userContext, m_network.contextOf(*user))))
+        return qx::DsNoSuchEntry;
+    if (user->password != password)
+        return qx::DsBadPassword;
+    if (!m_treeLogin.isEmpty() && !sameName(m_treeLogin, user->name))
+        return OtherObjectAuthenticated;
+    m_treeLogin = user->name;
+    return qx::DsSuccess;
+}
+
+qx::Code SimulatedClient::QXLoginToFileServer(qx::Handle conn, const QByteArray &userName, quint16 objectType,
+                                              const QByteArray &password)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXLoginToFileServer, conn, server))
+        return code;
+    const Connection &connection = m_connections[conn];
+    const User *user = findUser(userName);
+    if (objectType != UserObjectType || !user || !user->binderyServers.contains(server->name))
+        return qx::UnknownBinderyObject;
+    if (identityOf(connection) != PublicIdentity)
+        return qx::AlreadyAuthenticated;
+    if (user->lockedOut)
+        return qx::IntruderLockout;
+    if (user->password != password)
+        return qx::NoMoreEntries; // the server's "invalid password"
+    if (user->passwordExpired)
+        return qx::PasswordExpired;
+    m_binderyLogins[std::size_t(connection.server)] = user->name;
+    return qx::Success;
+}
+
+// ---- server calls ----
+
+qx::Code SimulatedClient::QXScanObject(qx::Handle conn, const QByteArray &searchName, quint16 objectType,
+                                       quint32 &objectId, qx::ObjectNameBuffer &objectName)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXScanObject, conn, server))
+        return code;
+    // Object ids are 1-based positions in the network's own order, so the next object after
+    // id n is the one at position n.
+    const std::size_t start = objectId == 0xFFFFFFFF ? 0 : std::size_t(objectId);
+    if (objectType == qx::ObjectTypeFileServer) {
+        for (std::size_t i = start; i < m_network.servers.size(); ++i) {
+            if (wildcardMatch(searchName, m_network.servers[i].name)) {
+                objectName = {};
+                objectName.setText(0, objectName.size, m_network.servers[i].name);
+                objectId = quint32(i + 1);
+                return qx::Success;
+            }
+        }
+    } else if (objectType == UserObjectType) {
+        for (std::size_t i = start; i < m_network.users.size(); ++i) {
+            const User &user = m_network.users[i];
+            if (user.binderyServers.contains(server->name) && wildcardMatch(searchName, user.name)) {
+                objectName = {};
+                objectName.setText(0, objectName.size, user.name);
+                objectId = quint32(i + 1);
+                return qx::Success;
+            }
+        }
+    }
+    return qx::NoSuchObject;
+}
+
+qx::Code SimulatedClient::QXCheckConsolePrivileges(qx::Handle conn)
+{
+    const Server *server = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXCheckConsolePrivileges, conn, server))
+        return code;
+    return consoleOperator(m_connections[conn]) ? qx::Success : qx::NoConsoleRights;
+}
+
+qx::Code SimulatedClient::QXGetFileServerInformation(qx::Handle conn, qx::FileServerInformation &info)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetFileServerInformation, conn, s))
+        return code;
+    info = {};
+    info.serverName.setText(0, info.serverName.size, s->name);
+    info.majorVersion = s->version.major;
+    info.minorVersion = s->version.minor;
+    info.revision = s->version.revision;
+    info.maxConnections = s->maxConnections;
+    info.maxConnectionsUsed = s->maxConnectionsEverUsed.value_or(s->connectionsInUse);
+    info.connectionsInUse = s->connectionsInUse;
+    info.numberOfVolumes = s->numberOfVolumes.value_or(quint16(s->volumes.size()));
+    info.sftLevel = s->sftLevel;
+    info.ttsLevel = s->ttsLevel;
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetFileServerVersionInfo(qx::Handle conn, qx::VersionInfoRecord &info)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetFileServerVersionInfo, conn, s))
+        return code;
+    info = {};
+    info.setText(0, qx::ServerNameCapacity, s->name);
+    info.setU16(60, s->maxConnectionsEverUsed.value_or(s->connectionsInUse));
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetOSVersionInfo(qx::Handle conn, qx::OsVersionRecord &info)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetOSVersionInfo, conn, s))
+        return code;
+    info = {};
+    info.setU8(10, s->version.major);
+    info.setU8(11, s->version.minor);
+    info.setU8(12, s->version.revision);
+    info.setU8(13, s->accountingVersion);
+    info.setU8(16, s->securityRestrictionsLevel);
+    info.setU32(28, s->maxLicensedConnections.value_or(s->maxConnections));
+    info.setU32(32, s->nameSpaces);
+    info.setU32(36, s->lans);
+    info.setU32(40, s->mediaTypes);
+    info.setU32(44, s->protocols);
+    info.setU32(48, s->subdirectoryTreeDepth);
+    info.setU32(52, s->dataStreams);
+    info.setU32(56, s->spoolPrinters);
+    info.setU32(60, s->serialNumber);
+    info.setU16(64, s->applicationNumber);
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetNetworkSerialNumber(qx::Handle conn, quint32 &serialNumber, quint16 &applicationNumber)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetNetworkSerialNumber, conn, s))
+        return code;
+    // This call delivers the serial number in the opposite byte order; the program swaps it back.
+    serialNumber = QXLongSwap(s->serialNumber);
+    applicationNumber = s->applicationNumber;
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetFileServerDescription(qx::Handle conn, qx::ServerDescription &description)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetFileServerDescription, conn, s))
+        return code;
+    description = {};
+    description.companyName.setText(0, description.companyName.size, s->companyName);
+    description.revision.setText(0, description.revision.size, s->revisionText);
+    description.revisionDate.setText(0, description.revisionDate.size, s->revisionDate);
+    description.copyrightNotice.setText(0, description.copyrightNotice.size, s->copyrightNotice);
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetFileServerLoginStatus(qx::Handle conn, quint8 &loginEnabled)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetFileServerLoginStatus, conn, s))
+        return code;
+    loginEnabled = s->loginEnabled ? 1 : 0;
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXQueryAccountingInstalled(qx::Handle conn, quint8 &installed)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXQueryAccountingInstalled, conn, s))
+        return code;
+    installed = s->accountingInstalled ? 1 : 0;
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetFileServerUTCTime(qx::Handle conn, quint32 &time)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetFileServerUTCTime, conn, s))
+        return code;
+    time = s->utcTime;
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetFileServerDateAndTime(qx::Handle conn, qx::DateAndTime &dateTime)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetFileServerDateAndTime, conn, s))
+        return code;
+    dateTime = s->dateTime;
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetCacheInfo(qx::Handle conn, qx::CacheInfoRecord &info)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetCacheInfo, conn, s))
+        return code;
+    info = {};
+    info.setU32(116, s->cacheCount);
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetFileServerInfo(qx::Handle conn, qx::ServerInfoRecord &info)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetFileServerInfo, conn, s))
+        return code;
+    info = {};
+    info.setU32(12, s->qcpStations);
+    info.setU32(16, s->qcpPeakStations);
+    info.setU32(20, s->qcpRequests);
+    info.setU32(140, s->packetsServiced);
+    info.setU32(144, s->packetsRouted);
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetVolumeName(qx::Handle conn, quint16 volumeNumber, qx::VolumeNameBuffer &name)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetVolumeName, conn, s))
+        return code;
+    if (volumeNumber > 254)
+        return qx::NoSuchVolume;
+    name = {};
+    for (const Volume &volume : s->volumes) {
+        if (volume.number == volumeNumber)
+            name.setText(0, name.size, volume.name);
+    }
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetQLMLoadedList(qx::Handle conn, quint32 startNumber, qx::LoadedListRecord &list)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetQLMLoadedList, conn, s))
+        return code;
+    if (!consoleOperator(m_connections[conn]))
+        return qx::NoConsoleRights;
+    list = {};
+    const std::size_t total = s->modules.size();
+    const std::size_t count = startNumber < total ? std::min(total - startNumber, qx::LoadedListCapacity) : 0;
+    list.setU32(0, quint32(total));
+    list.setU32(qx::LoadedListCountAt, quint32(count));
+    for (std::size_t i = 0; i < count; ++i)
+        list.setU32(qx::LoadedListNumbersAt + 4 * i, s->modules[startNumber + i].id);
+    return qx::Success;
+}
+
+qx::Code SimulatedClient::QXGetQLMInfo(qx::Handle conn, quint32 moduleNumber, qx::ModuleRecord &info,
+                                       qx::ModuleFileName &fileName, qx::ModuleDescription &description,
+                                       qx::ModuleCopyright &copyright)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXGetQLMInfo, conn, s))
+        return code;
+    const Connection &connection = m_connections[conn];
+    if (!consoleOperator(connection))
+        return qx::NoConsoleRights;
+    const auto &modules = m_index[std::size_t(connection.server)].modules;
+    const auto it = modules.constFind(moduleNumber);
+    if (it == modules.constEnd())
+        return InvalidParameter;
+    const Module &m = s->modules[*it];
+    info = {};
+    info.setU32(12, m.id);
+    info.setU32(16, m.flags);
+    info.setU32(20, m.type);
+    info.setU32(24, m.parentId);
+    info.setU32(28, m.version.major);
+    info.setU32(32, m.version.minor);
+    info.setU32(36, m.version.revision);
+    info.setU32(40, m.year);
+    info.setU32(44, m.month);
+    info.setU32(48, m.day);
+    info.setU32(52, m.bytesAvailable);
+    info.setU32(56, m.freeCount);
+    info.setU32(60, m.lastGarbageCollection);
+    info.setU32(64, m.messageLanguage);
+    info.setU32(68, m.referencedPublics);
+    fileName = {};
+    fileName.setText(0, fileName.size, m.fileName);
+    description = {};
+    description.setText(0, description.size, m.description);
+    copyright = {};
+    copyright.setText(0, copyright.size, m.copyright);
+    return qx::Success;
+}
+
+const DirEntry *SimulatedClient::findDirectory(const Volume &volume, const QByteArrayList &parts) const
+{
+    const DirEntry *dir = &volume.root;
+    for (const QByteArray &part : parts) {
+        dir = dir->child(part);
+        if (!dir || !dir->isDirectory())
+            return nullptr;
+    }
+    return dir;
+}
+
+std::optional<quint16> SimulatedClient::directoryId(int server, const DirEntry *directory, quint8 volume)
+{
+    ServerIndex &index = m_index[std::size_t(server)];
+    if (const auto it = index.directoryIds.constFind(directory); it != index.directoryIds.constEnd())
+        return *it;
+    if (index.directories.size() >= LastPosition)
+        return std::nullopt;
+    index.directories.emplace_back(directory, volume);
+    const auto id = quint16(index.directories.size());
+    index.directoryIds.insert(directory, id);
+    return id;
+}
+
+qx::Code SimulatedClient::QXFileSearchInitialize(qx::Handle conn, quint8 dirHandle, const QByteArray &path,
+                                                 qx::SearchStart &start)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXFileSearchInitialize, conn, s))
+        return code;
+    if (dirHandle != 0)
+        return InvalidParameter;
+    const qsizetype colon = path.indexOf(':');
+    if (colon <= 0)
+        return qx::InvalidPath;
+    const Volume *volume = s->volume(path.left(colon));
+    if (!volume)
+        return qx::NoSuchVolume;
+    const DirEntry *directory = findDirectory(*volume, pathParts(path.mid(colon + 1)));
+    if (!directory)
+        return qx::InvalidPath;
+    const auto id = directoryId(m_connections[conn].server, directory, volume->number);
+    if (!id)
+        return qx::InvalidPath;
+    start.volumeNumber = volume->number;
+    start.directoryId = *id;
+    start.sequence = FirstSequence;
+    start.accessRights = 0xFF;
+    return qx::Success;
+}
+
+void SimulatedClient::fillEntry(const DirEntry &entry, quint16 sequence, qx::SearchEntryRecord &record) const
+{
+    record = {};
+    record.setU16(0, sequence);
+    record.setText(4, 15, entry.name);
+    record.setU8(19, entry.attributes);
+    if (entry.isDirectory()) {
+        record.setU16(m_aligned ? 22 : 21, entry.date);
+        record.setU16(m_aligned ? 24 : 23, entry.time);
+    } else {
+        record.setU32(m_aligned ? 24 : 21, entry.size);
+        record.setU16(m_aligned ? 32 : 29, entry.date);
+        record.setU16(m_aligned ? 34 : 31, entry.time);
+    }
+}
+
+qx::Code SimulatedClient::QXIntFileSearchContinue(qx::Handle conn, quint8 volumeNumber, quint16 directoryId,
+                                                  quint16 sequence, quint8 searchAttributes, const QByteArray &pattern,
+                                                  qx::SearchEntryRecord &entry, quint32)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(Op::QXIntFileSearchContinue, conn, s))
+        return code;
+    const ServerIndex &index = m_index[std::size_t(m_connections[conn].server)];
+    if (directoryId == 0 || directoryId > index.directories.size())
+        return qx::InvalidPath;
+    const auto &[directory, volume] = index.directories[directoryId - 1];
+    if (volume != volumeNumber)
+        return qx::NoSuchVolume;
+
+    const quint32 listed = quint32(directory->entries.size());
+    // Generated entries are all files; a directory search need not visit them.
+    const quint32 end =
+        std::min(searchAttributes & DirEntry::DirectoryAttribute ? listed : directory->entryCount(), LastPosition + 1);
+    for (quint32 position = sequence == FirstSequence ? 0 : quint32(sequence) + 1; position < end; ++position) {
+        if (position < listed) {
+            const DirEntry &candidate = directory->entries[position];
+            if (searchMatches(candidate, searchAttributes, pattern)) {
+                fillEntry(candidate, quint16(position), entry);
+                return qx::Success;
+            }
+        } else {
+            const DirEntry candidate = generatedFile(*directory, position - listed);
+            if (searchMatches(candidate, searchAttributes, pattern)) {
+                fillEntry(candidate, quint16(position), entry);
+                return qx::Success;
+            }
+        }
+    }
+    return qx::NoMoreEntries;
+}
+
+bool SimulatedClient::networkDirectoryExists(const QByteArray &uncPath)
+{
+    ++m_calls;
+    if (m_network.delayMs > 0)
+        QThread::msleep(m_network.delayMs);
+    if (!(uncPath.startsWith("\\\\") || uncPath.startsWith("//")))
+        return false;
+    const QByteArrayList parts = pathParts(uncPath);
+    if (parts.size() < 2)
+        return false;
+    const int server = m_serverByName.value(parts[0].toUpper(), -1);
+    if (server < 0 || !m_network.servers[std::size_t(server)].reachable)
+        return false;
+    const Volume *volume = m_network.servers[std::size_t(server)].volume(parts[1]);
+    return volume && findDirectory(*volume, parts.mid(2));
+}
