@@ -695,3 +695,25 @@ TEST(SimulatedClient, TheDemoNetworkShowsWhatItsCommentsPromise)
         EXPECT_EQ(client.QXCCCloseConn(h), qx::Success);
     EXPECT_EQ(client.openHandleCount(), 0);
 }
+
+TEST(SimulatedClient, GeneratesBenchmarkNetworks)
+{
+    SimulatedClient client(generateNetwork(3, 300, 2000));
+    ASSERT_EQ(client.network().servers.size(), 3u);
+    const qx::Handle conn = open(client, "FS0003");
+    qx::LoadedListRecord list;
+    ASSERT_EQ(client.QXGetQLMLoadedList(conn, 256, list), qx::Success);
+    EXPECT_EQ(list.u32(qx::LoadedListCountAt), 44u);
+    qx::SearchStart start;
+    ASSERT_EQ(client.QXFileSearchInitialize(conn, 0, "SYS:\\PUBLIC\\WINNT", start), qx::Success);
+    qx::SearchEntryRecord e;
+    int files = 0;
+    quint16 sequence = start.sequence;
+    while (client.QXIntFileSearchContinue(conn, 0, start.directoryId, sequence, qx::SearchFiles, "*", e, 0) == 0) {
+        sequence = e.u16(0);
+        ++files;
+    }
+    EXPECT_EQ(files, 2000);
+    EXPECT_EQ(e.text(4, 15), "F0002000.DAT");
+    EXPECT_TRUE(client.networkDirectoryExists("\\\\FS0002\\SYS\\SYSTEM\\NLS\\4"));
+}
