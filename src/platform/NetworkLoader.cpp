@@ -36,7 +36,7 @@ constexpr int UserNameMax = 47;
 constexpr int PasswordMax = 127;
 constexpr int DirectoryDepthMax = 100;
 constexpr quint32 DirectoryEntriesMax = 0xFFFF;
-constexpr qint64 GeneratedModulesMax = 100000;
+constexpr qint64 GeneratedModulesMax = 10000;
 constexpr qint64 DelayMax = 10000;
 constexpr qint64 FileSizeMax = 64 * 1024 * 1024;
 

@@ -293,6 +293,43 @@ void addGeneratedModules(Server &server, int count)
     }
 }
 
+SimulatedNetwork generateNetwork(int serverCount, int modulesPerServer, quint32 filesPerDirectory)
+{
+    const quint16 date = dosDate(1998, 3, 15);
+    const quint16 time = dosTime(14, 5, 8);
+    const auto withFiles = [&](const QByteArray &name) {
+        DirEntry dir = DirEntry::directory(name, date, time);
+        dir.generatedFiles = filesPerDirectory;
+        return dir;
+    };
+    Volume sys;
+    sys.name = "SYS";
+    sys.root = withFiles({});
+    DirEntry publicDir = withFiles("PUBLIC");
+    for (const char *kit : {"WIN95", "WIN32", "WINNT"})
+        publicDir.entries.push_back(withFiles(kit));
+    sys.root.entries.push_back(withFiles("SYSTEM"));
+    sys.root.entries.push_back(std::move(publicDir));
+    sys.root.entries.push_back(withFiles("ETC"));
+    sys.root.entries.push_back(withFiles("LOGIN"));
+
+    SimulatedNetwork network;
+    network.servers.reserve(std::size_t(std::max(serverCount, 0)));
+    for (int i = 0; i < serverCount; ++i) {
+        Server server;
+        server.name = "FS" + QByteArray::number(i + 1).rightJustified(4, '0');
+        server.address = Address::ipx(0x00B00000u + quint32(i + 1), quint64(i + 1), 0x0451);
+        server.serialNumber = 0x00100000u + quint32(i);
+        server.volumes.push_back(sys);
+        addLanguageDirectory(server, 4);
+        addGeneratedModules(server, modulesPerServer);
+        network.servers.push_back(std::move(server));
+    }
+    if (!network.servers.empty())
+        network.workstation.primaryServer = network.servers.front().name;
+    return network;
+}
+
 bool wildcardMatch(const QByteArray &pattern, const QByteArray &name)
 {
     if (pattern == "*.*")

@@ -270,6 +270,12 @@ void addLanguageDirectory(Server &server, int number);
 // Appends `count` modules named MODnnnn.QLM with ids after the highest one present.
 void addGeneratedModules(Server &server, int count);
 
+// A network for benchmarks: servers FS0001, FS0002, ... with distinct IPX addresses, the given number of
+// modules each, and a SYS volume whose root and report directories (SYSTEM, PUBLIC, PUBLIC\WIN95,
+// PUBLIC\WIN32, PUBLIC\WINNT, ETC, LOGIN) each hold `filesPerDirectory` generated files. The first
+// server is the primary connection.
+SimulatedNetwork generateNetwork(int serverCount, int modulesPerServer, quint32 filesPerDirectory);
+
 // Case-insensitive match of a name against a pattern of "*" and "?" wildcards; "*.*" matches all.
 bool wildcardMatch(const QByteArray &pattern, const QByteArray &name);
 

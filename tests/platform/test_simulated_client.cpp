@@ -1,3 +1,4 @@
+#include "platform/NetworkLoader.h"
 #include "platform/SimulatedClient.h"
 
 #include <gtest/gtest.h>
@@ -609,4 +610,110 @@ TEST(SimulatedClient, CountsEveryCall)
     EXPECT_EQ(client.callCount(Op::QXGetFileServerLoginStatus), 2u);
     client.resetCallCounts();
     EXPECT_EQ(client.callCount(), 0u);
+}
+
+TEST(SimulatedClient, TheDemoNetworkShowsWhatItsCommentsPromise)
+{
+    QString error;
+    auto demo = loadNetwork(BuiltInNetwork, &error);
+    ASSERT_TRUE(demo.has_value()) << error.toStdString();
+    SimulatedClient client(std::move(*demo));
+
+    quint32 reference = 0;
+    qx::Handle primary = 0;
+    ASSERT_EQ(client.QXCCGetPrimConnRef(reference), qx::Success);
+    ASSERT_EQ(client.QXCCOpenConnByRef(reference, qx::OpenStateUnlicensed, 0, primary), qx::Success);
+    EXPECT_EQ(client.serverOf(primary), "ACCT-FS1");
+    quint32 id = 0xFFFFFFFF;
+    qx::ObjectNameBuffer name;
+    int listed = 0;
+    while (client.QXScanObject(primary, "*", qx::ObjectTypeFileServer, id, name) == qx::Success)
+        ++listed;
+    EXPECT_EQ(listed, 11);
+
+    std::array<quint8, qx::AddressBufferSize> buffer{};
+    qx::TransportAddress address{0, 0, buffer.data()};
+    quint32 length = 0;
+    const qx::Handle acct = open(client, "ACCT-FS1");
+    ASSERT_EQ(client.QXCCGetConnAddress(acct, 12, address), qx::Success);
+    EXPECT_EQ(address.type, qx::AddressTypeIpx);
+    EXPECT_EQ(std::vector<int>(buffer.begin(), buffer.begin() + 4), (std::vector<int>{0x01, 0xA2, 0x00, 0x5C}));
+    const qx::Handle sales = open(client, "SALES_HQ");
+    ASSERT_EQ(client.QXCCGetConnAddress(sales, 6, address), qx::Success);
+    EXPECT_EQ(address.type, qx::AddressTypeIp);
+    EXPECT_EQ(std::vector<int>(buffer.begin() + 2, buffer.begin() + 6), (std::vector<int>{10, 1, 2, 3}));
+    EXPECT_TRUE(client.networkDirectoryExists("\\\\SALES_HQ\\SYS\\SYSTEM\\NLS\\6"));
+    EXPECT_TRUE(client.networkDirectoryExists("\\\\SALES_HQ\\SYS\\SYSTEM\\NLS\\7"));
+    const qx::Handle eng = open(client, "ENG_FS");
+    EXPECT_NE(client.QXCCGetConnAddressLength(eng, length), qx::Success);
+
+    qx::FileServerInformation info;
+    qx::OsVersionRecord os;
+    quint32 serial = 0;
+    quint16 application = 0;
+    const qx::Handle legacy = open(client, "LEGACY31");
+    ASSERT_EQ(client.QXGetFileServerInformation(legacy, info), qx::Success);
+    EXPECT_EQ(info.majorVersion, 3);
+    EXPECT_NE(client.QXGetOSVersionInfo(legacy, os), qx::Success);
+    EXPECT_EQ(client.QXGetNetworkSerialNumber(legacy, serial, application), qx::Success);
+    const qx::Handle hr = open(client, "HR_SECURE");
+    EXPECT_NE(client.QXGetOSVersionInfo(hr, os), qx::Success);
+    EXPECT_EQ(client.QXGetNetworkSerialNumber(hr, serial, application), qx::NotAuthenticated);
+
+    const qx::Handle warehouse = open(client, "WAREHOUSE");
+    EXPECT_EQ(client.QXCheckConsolePrivileges(warehouse), qx::NoConsoleRights);
+    EXPECT_EQ(client.QXLoginToFileServer(warehouse, "JSMITH", qx::ObjectTypeUser, "SPRING98"), qx::Success);
+    EXPECT_EQ(client.QXCheckConsolePrivileges(warehouse), qx::Success);
+
+    qx::Handle none = 0;
+    EXPECT_EQ(client.QXCCOpenConnByName(0, "MFG-PLANT2", 2, 1, qx::TransportAny, none), qx::NoSuchServer);
+
+    const qx::Handle big = open(client, "BIGIRON");
+    qx::LoadedListRecord list;
+    ASSERT_EQ(client.QXGetQLMLoadedList(big, 0, list), qx::Success);
+    EXPECT_EQ(list.u32(qx::LoadedListCountAt), 128u);
+    ASSERT_EQ(client.QXGetQLMLoadedList(big, 128, list), qx::Success);
+    EXPECT_EQ(list.u32(qx::LoadedListCountAt), 22u);
+
+    EXPECT_FALSE(client.networkDirectoryExists("\\\\BRANCH-NYC\\SYS\\PUBLIC\\WIN95"));
+    EXPECT_TRUE(client.networkDirectoryExists("\\\\BRANCH-NYC\\SYS\\PUBLIC\\WIN32"));
+    EXPECT_TRUE(client.networkDirectoryExists("\\\\ACCT-FS1\\SYS\\PUBLIC\\WIN95"));
+
+    // Every reachable server holds the directories the file list report searches.
+    for (const Server &server : client.network().servers) {
+        if (!server.reachable)
+            continue;
+        const qx::Handle conn = open(client, server.name);
+        for (const char *path : {"SYS:", "SYS:\\SYSTEM", "SYS:\\PUBLIC", "SYS:\\ETC", "SYS:\\LOGIN"}) {
+            qx::SearchStart start;
+            EXPECT_EQ(client.QXFileSearchInitialize(conn, 0, path, start), qx::Success)
+                << server.name.constData() << " " << path;
+        }
+        EXPECT_EQ(client.QXCCCloseConn(conn), qx::Success);
+    }
+    for (const qx::Handle h : {primary, acct, sales, eng, legacy, hr, warehouse, big})
+        EXPECT_EQ(client.QXCCCloseConn(h), qx::Success);
+    EXPECT_EQ(client.openHandleCount(), 0);
+}
+
+TEST(SimulatedClient, GeneratesBenchmarkNetworks)
+{
+    SimulatedClient client(generateNetwork(3, 300, 2000));
+    ASSERT_EQ(client.network().servers.size(), 3u);
+    const qx::Handle conn = open(client, "FS0003");
+    qx::LoadedListRecord list;
+    ASSERT_EQ(client.QXGetQLMLoadedList(conn, 256, list), qx::Success);
+    EXPECT_EQ(list.u32(qx::LoadedListCountAt), 44u);
+    qx::SearchStart start;
+    ASSERT_EQ(client.QXFileSearchInitialize(conn, 0, "SYS:\\PUBLIC\\WINNT", start), qx::Success);
+    qx::SearchEntryRecord e;
+    int files = 0;
+    quint16 sequence = start.sequence;
+    while (client.QXIntFileSearchContinue(conn, 0, start.directoryId, sequence, qx::SearchFiles, "*", e, 0) == 0) {
+        sequence = e.u16(0);
+        ++files;
+    }
+    EXPECT_EQ(files, 2000);
+    EXPECT_EQ(e.text(4, 15), "F0002000.DAT");
+    EXPECT_TRUE(client.networkDirectoryExists("\\\\FS0002\\SYS\\SYSTEM\\NLS\\4"));
 }
