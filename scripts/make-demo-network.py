@@ -60,10 +60,10 @@ EXTRA_MODULES = [
 ]
 
 
-def module_objects(specs, seed):
+def module_objects(catalog, seed):
     rnd = random.Random(seed)
     out = []
-    for i, (name, desc, typ, ver, date, flags, copyright) in enumerate(specs):
+    for i, (name, desc, typ, ver, date, flags, copyright) in enumerate(catalog):
         m = {"fileName": name, "description": desc, "copyright": copyright,
              "version": {"major": ver[0], "minor": ver[1], "revision": rnd.randint(0, 9)},
              "date": date, "type": typ, "flags": flags, "id": i + 1,
@@ -76,21 +76,21 @@ def module_objects(specs, seed):
 
 
 def many_modules(count):
-    specs = list(CORE_MODULES) + list(IP_MODULES) + list(EXTRA_MODULES)
+    catalog = list(CORE_MODULES) + list(IP_MODULES) + list(EXTRA_MODULES)
     agents = 0
-    while len(specs) < count:
+    while len(catalog) < count:
         agents += 1
         kind = agents % 3
         if kind == 0:
-            specs.append(("ETHER3C.LAN", "Tallis EtherLink 10/100 Server Driver (board %d)" % (agents // 3 + 1), 1,
+            catalog.append(("ETHER3C.LAN", "Tallis EtherLink 10/100 Server Driver (board %d)" % (agents // 3 + 1), 1,
                           (3, 4), "1998-04-27", 0x01, "(C) Copyright 1996-1998 Tallis Networks Corp."))
         elif kind == 1:
-            specs.append(("PQAGT%03d.QLM" % agents, "Print Queue Agent for floor %d" % agents, 4, (1, 3),
+            catalog.append(("PQAGT%03d.QLM" % agents, "Print Queue Agent for floor %d" % agents, 4, (1, 3),
                           "1998-08-%02d" % (agents % 28 + 1), 0x00, QX))
         else:
-            specs.append(("DBWRK%03d.QLM" % agents, "Halden Records Worker Process %d" % agents, 0, (7, 2),
+            catalog.append(("DBWRK%03d.QLM" % agents, "Halden Records Worker Process %d" % agents, 0, (7, 2),
                           "1998-11-16", 0x00, "Copyright (c) 1995-1998 Halden Software AS.  All rights reserved."))
-    return module_objects(specs[:count], count)
+    return module_objects(catalog[:count], count)
 
 
 def d(name, entries=None, **kw):

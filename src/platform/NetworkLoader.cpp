@@ -131,8 +131,10 @@ qint64 integer(const QJsonValue &value, const QString &path)
 {
     if (value.isDouble()) {
         const double d = value.toDouble();
-        if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.0e15)
+        if (!std::isfinite(d) || d != std::floor(d))
             fail(path, shown(value) + QStringLiteral(" is not a whole number"));
+        if (std::fabs(d) > 9.0e15)
+            fail(path, shown(value) + QStringLiteral(" is far too large"));
         return qint64(d);
     }
     if (value.isString()) {
