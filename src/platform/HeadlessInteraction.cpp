@@ -26,7 +26,8 @@ void HeadlessInteraction::showException(const QString &text) { m_err << text << 
 
 void HeadlessInteraction::processEvents()
 {
-    QCoreApplication::processEvents();
+    if (m_pump.due())
+        QCoreApplication::processEvents();
     if (onProcessEvents)
         onProcessEvents();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EventPump.h"
 #include "platform/Interaction.h"
 
 #include <QTextStream>
@@ -25,4 +26,5 @@ public:
 
 private:
     QTextStream &m_err;
+    EventPump m_pump;
 };

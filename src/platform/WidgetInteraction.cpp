@@ -75,4 +75,8 @@ void WidgetInteraction::setBusyCursor(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void WidgetInteraction::processEvents() { QApplication::processEvents(); }
+void WidgetInteraction::processEvents()
+{
+    if (m_pump.due())
+        QApplication::processEvents();
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EventPump.h"
 #include "platform/Interaction.h"
 
 // The interaction seam with real dialogs: message boxes without owner window, with the caption,
@@ -13,4 +14,7 @@ public:
     void showException(const QString &text) override;
     void setBusyCursor(bool busy) override;
     void processEvents() override;
+
+private:
+    EventPump m_pump;
 };
