@@ -617,6 +617,8 @@ TEST(SimulatedClient, TheDemoNetworkShowsWhatItsCommentsPromise)
     QString error;
     auto demo = loadNetwork(BuiltInNetwork, &error);
     ASSERT_TRUE(demo.has_value()) << error.toStdString();
+    EXPECT_EQ(demo->delayMs, 1u) << "the demo slows its calls so that a scan can be watched";
+    demo->delayMs = 0;
     SimulatedClient client(std::move(*demo));
 
     quint32 reference = 0;
