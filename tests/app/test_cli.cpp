@@ -1,0 +1,161 @@
+// The executable as a user runs it: command line, exit statuses, headless scan and Ctrl-C.
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <csignal>
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Outcome sorvik(const QStringList &args, int timeoutMs = 60000)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(SORVIK_EXECUTABLE), args);
+    process.waitForFinished(timeoutMs);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QString writeNetwork(const QByteArray &json)
+{
+    const QString path = TestEnvironment::root() + QStringLiteral("/network.json");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(json);
+    return path;
+}
+
+const QByteArray kTwoServers = R"({
+  "workstation": {"primaryServer": "FS1"},
+  "servers": [
+    {"name": "FS2", "address": {"ip": "10.1.2.3", "port": 524}},
+    {"name": "FS1", "address": {"type": "ipx", "bytes": "01A2005C:000000000001:0451"}}
+  ]
+})";
+
+void saveProfile()
+{
+    const Outcome run = sorvik({QStringLiteral("profile"), QStringLiteral("--set"), QStringLiteral("First=Ada"),
+                            QStringLiteral("--set"), QStringLiteral("Last=Lovelace"), QStringLiteral("--set"),
+                            QStringLiteral("Address1=1 Main St"), QStringLiteral("--set"), QStringLiteral("City=Springfield"),
+                            QStringLiteral("--set"), QStringLiteral("State=IL"), QStringLiteral("--set"),
+                            QStringLiteral("ZipCode=62701"), QStringLiteral("--set"), QStringLiteral("Country=United States"),
+                            QStringLiteral("--set"), QStringLiteral("Phone=555-0100"), QStringLiteral("--set"),
+                            QStringLiteral("Company=Acme"), QStringLiteral("--set"), QStringLiteral("SendTo=a@b.example")});
+    ASSERT_EQ(run.status, 0) << qPrintable(run.err);
+}
+
+} // namespace
+
+TEST(CommandLine, HelpAndUsageErrors)
+{
+    TestEnvironment::fresh();
+    const Outcome help = sorvik({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    for (const char *word : {"scan", "archive", "profile", "--network"})
+        EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
+
+    EXPECT_EQ(sorvik({QStringLiteral("--bogus")}).status, 2);
+    EXPECT_EQ(sorvik({QStringLiteral("frobnicate")}).status, 2);
+    EXPECT_EQ(sorvik({QStringLiteral("scan")}).status, 2) << "scan needs servers or --all";
+    EXPECT_EQ(sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("FS1")}).status, 2);
+
+    const Outcome noDisplay = sorvik({});
+    EXPECT_EQ(noDisplay.status, 1);
+    EXPECT_EQ(noDisplay.err.count(QLatin1Char('\n')), 1) << qPrintable(noDisplay.err);
+    EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("sorvik scan")));
+}
+
+TEST(CommandLine, BadNetworkDescriptionsStopBeforeAnything)
+{
+    TestEnvironment::fresh();
+    const struct
+    {
+        QByteArray json;
+        const char *field;
+    } cases[] = {
+        {"{ not json", "not valid JSON"},
+        {R"({"servers": [{"name": "FS1"}, {"name": "fs1"}]})", "servers[1].name"},
+        {R"({"servers": [{"name": "FS1", "sftLevel": 300}]})", "servers[0].sftLevel"},
+        {R"({"servers": [{"name": "FS1", "address": {"type": "ipx", "bytes": "0102030405060708090A0B0C0D0E"}}]})",
+         "servers[0].address"},
+    };
+    for (const auto &c : cases) {
+        const QString path = writeNetwork(c.json);
+        const Outcome run = sorvik({QStringLiteral("--network"), path, QStringLiteral("scan"), QStringLiteral("--all")});
+        EXPECT_EQ(run.status, 1) << c.field;
+        EXPECT_TRUE(run.err.contains(path)) << qPrintable(run.err);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.field))) << qPrintable(run.err);
+        EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << qPrintable(run.err);
+    }
+    const Outcome missing = sorvik({QStringLiteral("--network"), QStringLiteral("/nonexistent/net.json"),
+                                QStringLiteral("scan"), QStringLiteral("--all")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("/nonexistent/net.json")));
+}
+
+TEST(CommandLine, HeadlessScanWritesTheDataFiles)
+{
+    const QString root = TestEnvironment::fresh();
+    const QString network = writeNetwork(kTwoServers);
+    const Outcome refused = sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("Profile Information is not complete")));
+
+    saveProfile();
+    const Outcome run = sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all"),
+                            QStringLiteral("--no-sys-files")});
+    EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("FS1 Results\nC:\\Orvane\\Sorvik did not exist, it will be created\n"
+                                                  "Saving report for FS1 as 01A2005C.DAT\n\nFS2 Results\n"
+                                                  "Saving report for FS2 as 10123.DAT\n\n")))
+        << qPrintable(run.out);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Server Scan is complete.")));
+    const QDir output(root + QStringLiteral("/drive_c/Orvane/Sorvik"));
+    EXPECT_EQ(output.entryList(QDir::Files), (QStringList{"01A2005C.DAT", "10123.DAT"}));
+
+    const Outcome unknown = sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE")));
+}
+
+TEST(CommandLine, CtrlCAbortsTheScan)
+{
+    TestEnvironment::fresh();
+    // Slow calls, so the scan is still running when Ctrl-C arrives.
+    QByteArray slow = kTwoServers;
+    slow.replace("\"workstation\"", "\"delayMs\": 20, \"workstation\"");
+    const QString network = writeNetwork(slow);
+    saveProfile();
+
+    QProcess process;
+    process.start(QStringLiteral(SORVIK_EXECUTABLE),
+                  {QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all")});
+    ASSERT_TRUE(process.waitForStarted());
+    process.waitForReadyRead(20000); // the first results line: the scan has begun
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(out.trimmed().endsWith(QStringLiteral("User Aborted Operation"))) << qPrintable(out);
+    EXPECT_FALSE(out.contains(QStringLiteral("Saving report for FS2"))) << qPrintable(out);
+    EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
+}
