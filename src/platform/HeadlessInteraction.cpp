@@ -5,15 +5,7 @@
 Interaction::Answer HeadlessInteraction::message(const QString &caption, const QString &text, Icon, Buttons buttons)
 {
     m_err << caption << ": " << text << Qt::endl;
-    switch (buttons) {
-    case Buttons::Ok:
-        return Answer::Ok;
-    case Buttons::OkCancel:
-        return Answer::Cancel;
-    case Buttons::YesNo:
-        return Answer::No;
-    }
-    return Answer::Ok;
+    return dismissal(buttons);
 }
 
 std::optional<QString> HeadlessInteraction::inputBox(const QString &caption, const QString &prompt, const QString &)

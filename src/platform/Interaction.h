@@ -26,6 +26,20 @@ public:
     virtual void setBusyCursor(bool busy) = 0;
     virtual void processEvents() = 0;
 
+    // The answer of a user who only dismisses the box: OK, Cancel or No.
+    static Answer dismissal(Buttons buttons)
+    {
+        switch (buttons) {
+        case Buttons::OkCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::Ok:
+            break;
+        }
+        return Answer::Ok;
+    }
+
     // The boxes the program uses most.
     void warning(const QString &text) { message(QStringLiteral("Warning"), text, Icon::Warning, Buttons::Ok); }
     void information(const QString &text)

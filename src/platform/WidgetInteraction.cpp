@@ -45,10 +45,10 @@ Interaction::Answer WidgetInteraction::message(const QString &caption, const QSt
         return Answer::No;
     case QMessageBox::Cancel:
         return Answer::Cancel;
-    default:
-        return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
     case QMessageBox::Ok:
         return Answer::Ok;
+    default:
+        return dismissal(buttons);
     }
 }
 

@@ -9,15 +9,7 @@ Interaction::Answer RecordingInteraction::message(const QString &caption, const 
         m_answers.pop_front();
         return answer;
     }
-    switch (buttons) {
-    case Buttons::Ok:
-        return Answer::Ok;
-    case Buttons::OkCancel:
-        return Answer::Cancel;
-    case Buttons::YesNo:
-        return Answer::No;
-    }
-    return Answer::Ok;
+    return dismissal(buttons);
 }
 
 std::optional<QString> RecordingInteraction::inputBox(const QString &caption, const QString &prompt,
