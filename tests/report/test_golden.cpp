@@ -301,6 +301,66 @@ TEST_F(GoldenTest, OneScanOfSeveralServersWritesEachFileAsAlone)
     expectConnectionsClosed();
 }
 
+namespace {
+
+struct ServerCase
+{
+    const char *server;
+    bool includeSysFiles;
+    const char *dataFile;
+    const char *goldenFile;
+    // Lines the collectors add to the server's block, between the directory line and "Saving report".
+    std::vector<RecordingResults::Line> collectorLines;
+};
+
+void PrintTo(const ServerCase &c, std::ostream *os)
+{
+    *os << c.server;
+}
+
+struct GoldenServerTest : GoldenTest, ::testing::WithParamInterface<ServerCase>
+{
+};
+
+} // namespace
+
+TEST_P(GoldenServerTest, WritesTheHandWorkedFile)
+{
+    const ServerCase &c = GetParam();
+    select(c.server);
+    EXPECT_EQ(scan(c.includeSysFiles), ScanDriver::Result::Completed);
+    expectGolden(c.dataFile, c.goldenFile);
+    std::vector<RecordingResults::Line> block = {{QLatin1String(c.server) + QStringLiteral(" Results"), Color::Blue},
+                                                 {kCreated, Color::Black}};
+    block.insert(block.end(), c.collectorLines.begin(), c.collectorLines.end());
+    block.push_back(
+        {QStringLiteral("Saving report for %1 as %2\n").arg(QLatin1String(c.server), QLatin1String(c.dataFile)),
+         Color::Black});
+    expectResults(block);
+    expectOnlyCompletionMessage();
+    expectConnectionsClosed();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DemoServers, GoldenServerTest,
+    ::testing::Values(
+        // An IP server: data file from the address digits, address and port in the general rows.
+        ServerCase{"SALES_HQ", true, "10123.DAT", "10123.txt", {}},
+        // No SYS:\PUBLIC\WIN95 on the server; a module of type 12 shows its number.
+        ServerCase{"BRANCH-NYC", true, "0212555A.DAT", "0212555A.txt", {}},
+        // No OS version record and no serial number without authentication.
+        ServerCase{"HR_SECURE",
+                   false,
+                   "00004852.DAT",
+                   "00004852.txt",
+                   {{QStringLiteral("You must be authenticated to HR_SECURE to access all the General Information"),
+                     Color::Black}}},
+        // The address length cannot be read: no address rows, the file named after the server.
+        ServerCase{"ENG_FS", false, "ENG_FS.DAT", "ENG_FS.txt", {}}),
+    [](const ::testing::TestParamInfo<ServerCase> &info) {
+        return QByteArray(info.param.server).replace('-', '_').toStdString();
+    });
+
 TEST(GoldenDateLine, PatternReadsBackTwelveHourClock)
 {
     EXPECT_EQ(parseDateLine("12/08/1998 02:05:09 PM"), QDateTime(QDate(1998, 12, 8), QTime(14, 5, 9)));
