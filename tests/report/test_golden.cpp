@@ -356,7 +356,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {{QStringLiteral("You must be authenticated to HR_SECURE to access all the General Information"),
                      Color::Black}}},
         // The address length cannot be read: no address rows, the file named after the server.
-        ServerCase{"ENG_FS", false, "ENG_FS.DAT", "ENG_FS.txt", {}}),
+        ServerCase{"ENG_FS", false, "ENG_FS.DAT", "ENG_FS.txt", {}},
+        // 150 modules in two batches, forty of them named alike: those keep the server's order.
+        ServerCase{"BIGIRON", true, "68100200.DAT", "68100200.txt", {}}),
     [](const ::testing::TestParamInfo<ServerCase> &info) {
         return QByteArray(info.param.server).replace('-', '_').toStdString();
     });
