@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -301,6 +302,24 @@ TEST_F(GoldenTest, OneScanOfSeveralServersWritesEachFileAsAlone)
     expectConnectionsClosed();
 }
 
+TEST_F(GoldenTest, UnreachableServerWritesNoFile)
+{
+    select("MFG-PLANT2");
+    select("TESTLAB");
+    EXPECT_EQ(scan(false), ScanDriver::Result::Completed);
+    expectResults({{QStringLiteral("QXCCOpenConnByName Returned: 8847"), Color::Red},
+                   {QStringLiteral("MFG-PLANT2 Could not attach"), Color::Black},
+                   {QStringLiteral("TESTLAB Results"), Color::Blue},
+                   {kCreated, Color::Black},
+                   {QStringLiteral("Saving report for TESTLAB as TESTLAB.DAT\n"), Color::Black}});
+    EXPECT_EQ(QDir(Drives::hostPath(Session::outputDirectory())).entryList(QDir::Files),
+              QStringList{QStringLiteral("TESTLAB.DAT")});
+    expectGolden("TESTLAB.DAT", "TESTLAB.txt");
+    EXPECT_EQ(progress.totalSteps, (std::vector<int>{0, 50}));
+    expectOnlyCompletionMessage();
+    expectConnectionsClosed();
+}
+
 namespace {
 
 struct ServerCase
@@ -358,7 +377,19 @@ INSTANTIATE_TEST_SUITE_P(
         // The address length cannot be read: no address rows, the file named after the server.
         ServerCase{"ENG_FS", false, "ENG_FS.DAT", "ENG_FS.txt", {}},
         // 150 modules in two batches, forty of them named alike: those keep the server's order.
-        ServerCase{"BIGIRON", true, "68100200.DAT", "68100200.txt", {}}),
+        ServerCase{"BIGIRON", true, "68100200.DAT", "68100200.txt", {}},
+        // "[Public]" is no console operator: no module rows, the files are listed all the same.
+        ServerCase{"WAREHOUSE",
+                   true,
+                   "0000BEEF.DAT",
+                   "0000BEEF.txt",
+                   {{QStringLiteral("You must have Network Administrator (Console Operator) privileges to WAREHOUSE "
+                                    "to access the QLM List"),
+                     Color::Red}}},
+        // Six languages, named in the order in which their directories are tried.
+        ServerCase{"MKTG-EU", false, "17216409.DAT", "17216409.txt", {}},
+        // No Windows directories under PUBLIC: three "does not exist." lines.
+        ServerCase{"TESTLAB", true, "TESTLAB.DAT", "TESTLAB-sys.txt", {}}),
     [](const ::testing::TestParamInfo<ServerCase> &info) {
         return QByteArray(info.param.server).replace('-', '_').toStdString();
     });
