@@ -146,9 +146,14 @@ struct GoldenTest : ::testing::Test
         ASSERT_TRUE(ProfileStore::writeAll(values));
 
         QString error;
-        std::optional<sim::SimulatedNetwork> network = sim::loadNetwork(sim::BuiltInNetwork, &error);
+        network = sim::loadNetwork(sim::BuiltInNetwork, &error);
         ASSERT_TRUE(network) << qPrintable(error);
-        client = std::make_unique<SimulatedClient>(std::move(*network));
+    }
+
+    // Starts the session on the demo network as loaded (and possibly changed by the test).
+    void start()
+    {
+        client = std::make_unique<SimulatedClient>(*network);
         session = std::make_unique<Session>(*client, interaction, results);
         session->setUp();
         session->FillServerList();
@@ -159,6 +164,8 @@ struct GoldenTest : ::testing::Test
 
     void select(const QByteArray &name)
     {
+        if (!session)
+            start();
         for (std::size_t i = 0; i < session->servers().size(); ++i)
             if (session->servers()[i].name == name)
                 return session->setSelected(i, true);
@@ -220,6 +227,7 @@ struct GoldenTest : ::testing::Test
         }
     }
 
+    std::optional<sim::SimulatedNetwork> network;
     std::unique_ptr<SimulatedClient> client;
     RecordingInteraction interaction;
     RecordingResults results;
@@ -299,6 +307,17 @@ TEST_F(GoldenTest, OneScanOfSeveralServersWritesEachFileAsAlone)
     interaction.messages.clear();
     EXPECT_EQ(scan(false), ScanDriver::Result::Completed);
     expectGolden("TESTLAB.DAT", "TESTLAB.txt");
+    expectConnectionsClosed();
+}
+
+TEST_F(GoldenTest, PackedDirectoryRecordsGiveTheSameFile)
+{
+    // A calls library before 5.2.3 hands out packed directory records; the file stays the same.
+    network->workstation.calls = {5, 2, 2, 0};
+    select("ACCT-FS1");
+    ASSERT_FALSE(session->callsLibraryFlag());
+    EXPECT_EQ(scan(true), ScanDriver::Result::Completed);
+    expectGolden("01A2005C.DAT", "01A2005C.txt");
     expectConnectionsClosed();
 }
 
