@@ -321,6 +321,19 @@ TEST_F(GoldenTest, PackedDirectoryRecordsGiveTheSameFile)
     expectConnectionsClosed();
 }
 
+TEST_F(GoldenTest, ServerBytesBeyondAsciiAreWrittenAsDelivered)
+{
+    // The server's company name in Windows-1252: each byte goes to the file unchanged.
+    const QByteArray company = "Soci\xE9t\xE9 G\xE9n\xE9rale \xA9 1998";
+    network->servers[std::size_t(network->serverIndex("ACCT-FS1"))].companyName = company;
+    select("ACCT-FS1");
+    EXPECT_EQ(scan(false), ScanDriver::Result::Completed);
+    const QByteArray written = readBytes(Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik\\01A2005C.DAT")));
+    EXPECT_TRUE(written.contains("\r\nCompany Name\t\t\t\t" + company + "\r\n"));
+    EXPECT_TRUE(written.contains("\r\nCity\t\t\tMontr\xE9"
+                                 "al\r\n"));
+}
+
 TEST_F(GoldenTest, UnreachableServerWritesNoFile)
 {
     select("MFG-PLANT2");
