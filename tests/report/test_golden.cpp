@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
