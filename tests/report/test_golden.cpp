@@ -149,6 +149,7 @@ struct GoldenTest : ::testing::Test
         QString error;
         network = sim::loadNetwork(sim::BuiltInNetwork, &error);
         ASSERT_TRUE(network) << qPrintable(error);
+        network->delayMs = 0; // the demo's calls are slowed for watching; tests run at full speed
     }
 
     // Starts the session on the demo network as loaded (and possibly changed by the test).
