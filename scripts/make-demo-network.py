@@ -283,7 +283,7 @@ def build():
                address={"type": "ipx", "bytes": "0212555A:00A0C9112233:0451"}, languages=[4, 14],
                volumes=[sys_volume(nyc_modules, win=("WIN32", "WINNT"), seed=7)], modules=nyc_modules),
         server("MKTG-EU",
-               comment="Languages English, French France, German, Italian, Dutch, Spanish Spain; IP 172.16.40.9",
+               comment="Languages English, French France, Dutch, German, Italian, Spanish Spain (in the order they are tried); IP 172.16.40.9",
                version={"major": 4, "minor": 10, "revision": 0}, maxConnections=250, connectionsInUse=57,
                serialNumber="0x0E0E0E01", applicationNumber="0x0001",
                description=description("Quarlix Operating System v4.10", "March 3, 1997"),
