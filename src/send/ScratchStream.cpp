@@ -37,7 +37,7 @@ void ScratchStream::seekSwap(qint64 index)
 
 void ScratchStream::evict(Page &page)
 {
-    if (page.dirty) {
+    if (page.dirty && page.index >= 0) {
         if (!m_swap)
             openSwap();
         seekSwap(page.index);
@@ -103,8 +103,10 @@ void ScratchStream::write(const char *data, qint64 length)
 
 void ScratchStream::reset()
 {
-    for (Page &page : m_pages)
+    for (Page &page : m_pages) {
         page.index = -1;
+        page.dirty = false;
+    }
     std::fill(m_inSwap.begin(), m_inSwap.end(), false);
     m_size = 0;
     m_readPosition = 0;

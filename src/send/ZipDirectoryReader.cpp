@@ -84,6 +84,20 @@ EndRecord findEndRecord(QIODevice &device)
     invalid();
 }
 
+// Whether a directory of the given size starting at offset fits before the end record and begins
+// with a central header.
+bool directoryAt(QIODevice &device, qint64 offset, qint64 size, qint64 endPosition)
+{
+    if (offset + size > endPosition)
+        return false;
+    if (size == 0)
+        return true;
+    if (size < 4 || !device.seek(offset))
+        return false;
+    const QByteArray signature = device.read(4);
+    return signature.size() == 4 && u32(signature.constData()) == ZipDirectoryReader::kCentralHeaderSignature;
+}
+
 } // namespace
 
 namespace ZipDirectoryReader {
@@ -109,14 +123,19 @@ ZipDirectory read(QIODevice &device)
     if (directory.spanned && end.thisDisk != end.directoryDisk)
         return directory; // the directory starts on an earlier disk: nothing to read here
 
-    // The directory ends where the end record begins. A program stub or other bytes in front of the
-    // archive shift every recorded offset by the same amount.
-    const qint64 directoryStart = end.position - qint64(end.directorySize);
-    if (directoryStart < 0)
-        invalid();
-    const qint64 shift = directoryStart - qint64(end.directoryOffset);
-    if (shift < 0 && !directory.spanned)
-        invalid();
+    // The directory normally lies where the end record says. When it does not, a program stub or other
+    // bytes in front of the archive have shifted every recorded offset by the same amount, and the
+    // directory is taken to end where the end record begins.
+    qint64 directoryStart = end.directoryOffset;
+    qint64 shift = 0;
+    if (!directoryAt(device, end.directoryOffset, end.directorySize, end.position)) {
+        directoryStart = end.position - qint64(end.directorySize);
+        if (directoryStart < 0)
+            invalid();
+        shift = directoryStart - qint64(end.directoryOffset);
+        if (shift < 0 && !directory.spanned)
+            invalid();
+    }
     const QByteArray central = readAt(device, directoryStart, end.directorySize);
 
     qint64 at = 0;
