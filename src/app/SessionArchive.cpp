@@ -47,6 +47,9 @@ QHash<QByteArray, Archived> archivedEntries(const QString &hostPath)
 // Size and CRC-32 of a file as it is now; nothing when it cannot be read whole.
 std::optional<Archived> fileChecksum(const QString &hostPath)
 {
+    // Only plain files: opening a pipe would wait for a writer.
+    if (!QFileInfo(hostPath).isFile())
+        return std::nullopt;
     QFile file(hostPath);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -132,8 +135,8 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
     for (const QString &name : names) {
         const QString hostFile = hostDirectory + QLatin1Char('/') + name;
         const auto entry = archived.constFind(Windows1252::fromUnicode(name));
-        const std::optional<Archived> current = fileChecksum(hostFile);
-        if (entry != archived.cend() && current && current->size == entry->size && current->crc32 == entry->crc32) {
+        const std::optional<Archived> current = entry != archived.cend() ? fileChecksum(hostFile) : std::nullopt;
+        if (current && current->size == entry->size && current->crc32 == entry->crc32) {
             QFile::remove(hostFile);
             continue;
         }

@@ -129,7 +129,8 @@ void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption op
     entry.flags = 0;
     entry.compressedSize = 0;
     QFile file(entry.diskFileName);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only plain files: opening a pipe would wait for a writer.
+    if (!QFileInfo(entry.diskFileName).isFile() || !file.open(QIODevice::ReadOnly))
         throw ZipError(QStringLiteral("Cannot open file %1").arg(entry.diskFileName));
     const QFileInfo info(entry.diskFileName);
     entry.externalAttributes = windowsAttributes(info);

@@ -315,8 +315,9 @@ void TZipWriter::addMatches(const QString &hostDirectory, const QString &storedP
 void TZipWriter::addOne(const QString &hostPath, const QString &givenName)
 {
     const QFileInfo info(hostPath);
-    // A file that is not there is not found by the search either: nothing to add.
-    if (!info.exists() || info.isDir())
+    // A file that is not there is not found by the search either: nothing to add. Directories and
+    // special files (a pipe would block the save) are not data.
+    if (!info.isFile())
         return;
     ZipEntry entry;
     entry.method = 8;
