@@ -224,8 +224,51 @@ void TZipWriter::SetFileName(const QString &windowsPath)
         openArchive();
 }
 
+namespace {
+
+std::filesystem::path fsPath(const QString &hostPath)
+{
+    return std::filesystem::path(QFile::encodeName(hostPath).toStdString());
+}
+
+// While an archive is being replaced, the previous one waits under this name.
+QString sideName(const QString &hostPath)
+{
+    return hostPath + QStringLiteral(".old");
+}
+
+} // namespace
+
+QString TZipWriter::replaceArchive(const QString &tempPath)
+{
+    // The old archive moves aside before the new one takes its name, then goes. Renaming straight over
+    // it would be atomic as well, but makes some file systems write each short-lived archive of an
+    // AutoSave series out to disk at once; a crash between the two renames leaves the old archive
+    // under the side name, and openArchive takes it back from there.
+    const auto archive = fsPath(m_hostPath);
+    const auto side = fsPath(sideName(m_hostPath));
+    std::error_code error;
+    std::filesystem::remove(side, error);
+    std::filesystem::rename(archive, side, error);
+    if (error)
+        return QString::fromLocal8Bit(error.message().c_str());
+    std::filesystem::rename(fsPath(tempPath), archive, error);
+    if (error) {
+        const QString message = QString::fromLocal8Bit(error.message().c_str());
+        std::filesystem::rename(side, archive, error);
+        return message;
+    }
+    std::filesystem::remove(side, error);
+    return QString();
+}
+
 void TZipWriter::openArchive()
 {
+    // A save that stopped between its two renames left the previous archive under the side name.
+    if (!QFileInfo::exists(m_hostPath) && QFileInfo::exists(sideName(m_hostPath))) {
+        std::error_code error;
+        std::filesystem::rename(fsPath(sideName(m_hostPath)), fsPath(m_hostPath), error);
+    }
     auto file = std::make_unique<QFile>(m_hostPath);
     if (QFileInfo::exists(m_hostPath)) {
         if (!file->open(QIODevice::ReadWrite))
@@ -467,19 +510,16 @@ bool TZipWriter::writeArchive()
     if (!direct) {
         temp->setPermissions(QFileInfo(m_hostPath).permissions());
         m_file->close();
-        std::error_code error;
-        std::filesystem::rename(std::filesystem::path(QFile::encodeName(temp->fileName()).toStdString()),
-                                std::filesystem::path(QFile::encodeName(m_hostPath).toStdString()), error);
-        if (!error)
+        const QString failure = replaceArchive(temp->fileName());
+        if (failure.isEmpty())
             temp->setAutoRemove(false);
         // The held file is reopened on whichever archive is now in place.
         if (!m_file->open(QIODevice::ReadWrite)) {
             closeArchive();
             throw ZipError(QStringLiteral("Cannot open file %1").arg(m_fileName));
         }
-        if (error)
-            throw ZipError(QStringLiteral("Cannot replace file %1: %2")
-                               .arg(m_fileName, QString::fromLocal8Bit(error.message().c_str())));
+        if (!failure.isEmpty())
+            throw ZipError(QStringLiteral("Cannot replace file %1: %2").arg(m_fileName, failure));
     }
 
     std::vector<ZipEntry> kept;

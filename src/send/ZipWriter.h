@@ -92,6 +92,7 @@ private:
     bool writeArchive();
     void writeEntries(Output &out, std::vector<ZipEntry> &next);
     void nextDisk(Output &out);
+    QString replaceArchive(const QString &tempPath);
     void reportFailure(TZipProcessType type, int errorNumber, const QString &message, const ZipEntry &entry);
     bool requestBlankDisk();
     bool requestDisk(int diskNumber);

@@ -364,7 +364,26 @@ TEST_F(ZipWriterTest, FailedSaveLeavesThePreviousArchive)
     EXPECT_EQ(writer->Status(), asInvalid);
     writer->SetFileName(QString());
     EXPECT_EQ(readFile(host(kArchive)), before);
-    EXPECT_EQ(QDir(host(kDirectory)).entryList({QStringLiteral("abr*")}, QDir::Files), QStringList());
+    EXPECT_EQ(QDir(host(kDirectory)).entryList(QDir::Files),
+              QStringList({QStringLiteral("A.DAT"), QStringLiteral("B.DAT"), QStringLiteral("Test.zip")}));
+}
+
+TEST_F(ZipWriterTest, ArchiveLeftAsideByAnInterruptedSaveIsTakenBack)
+{
+    writeData(QStringLiteral("A.DAT"), "a");
+    writeData(QStringLiteral("B.DAT"), "b");
+    {
+        auto writer = open();
+        writer->AddFiles(QStringLiteral("A.DAT"), 0);
+    }
+    // The save stopped after moving the archive aside and before its successor took the name.
+    ASSERT_TRUE(QFile::rename(host(kArchive), host(kArchive) + QStringLiteral(".old")));
+    auto writer = open();
+    ASSERT_EQ(writer->Entries().size(), 1u);
+    writer->AddFiles(QStringLiteral("B.DAT"), 0);
+    writer->SetFileName(QString());
+    EXPECT_EQ(pyNames(host(kArchive)), QStringList({QStringLiteral("A.DAT"), QStringLiteral("B.DAT")}));
+    EXPECT_FALSE(QFileInfo::exists(host(kArchive) + QStringLiteral(".old")));
 }
 
 TEST_F(ZipWriterTest, SavedArchiveKeepsItsPermissionsAndStaysOpen)
