@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <exception>
+
 namespace {
 
 // Message boxes become lines on standard error and are answered as nobody is there to answer:
@@ -95,6 +97,9 @@ int runArchiveCommand(const QStringList &args, QTextStream &out, QTextStream &er
         return 0;
     } catch (const ZipError &failure) {
         err << failure.message() << Qt::endl;
+        return 1;
+    } catch (const std::exception &failure) {
+        err << failure.what() << Qt::endl;
         return 1;
     }
 }

@@ -10,7 +10,6 @@
 #include "send/ZipWriter.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -71,15 +70,14 @@ std::optional<Archived> fileChecksum(const QString &hostPath)
     return Archived{std::uint32_t(total), std::uint32_t(crc)};
 }
 
-// The data files: names ending in ".DAT" exactly, in the order the directory search gives them;
-// subdirectories are not searched.
+// The data files: names ending in ".DAT" exactly (".dat" is not one), by name as the workstation's
+// file system lists them; subdirectories are not searched.
 QStringList dataFiles(const QString &hostDirectory)
 {
     QStringList names;
-    QDirIterator search(hostDirectory, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (search.hasNext()) {
-        search.next();
-        const QString name = search.fileName();
+    const QStringList entries =
+        QDir(hostDirectory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : entries) {
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

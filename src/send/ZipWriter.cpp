@@ -499,7 +499,10 @@ bool TZipWriter::writeArchive()
             while (!out.tryWrite(marker.constData(), marker.size()))
                 nextDisk(out);
         }
-        writeEntries(out, next);
+        int unchanged = 0;
+        if (!direct)
+            unchanged = copyUnchangedPrefix(temp->fileName(), out);
+        writeEntries(out, next, unchanged);
         out.finish();
     } catch (...) {
         if (direct && !out.continued())
@@ -538,7 +541,39 @@ bool TZipWriter::writeArchive()
     return true;
 }
 
-void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next)
+int TZipWriter::copyUnchangedPrefix(const QString &tempPath, Output &out)
+{
+    // The leading carried-over entries that would be written again byte for byte where they already
+    // are (what an AutoSave series leaves in front): their local headers as this writer builds them,
+    // at the offsets they would get.
+    int count = 0;
+    qint64 prefix = 0;
+    for (const ZipEntry &entry : m_entries) {
+        if (entry.action != aaNone)
+            break;
+        const QByteArray header = localHeader(entry);
+        if (entry.dataOffset - header.size() != prefix || !m_file->seek(prefix) ||
+            m_file->read(header.size()) != header)
+            break;
+        prefix = entry.dataOffset + entry.compressedSize;
+        ++count;
+    }
+    if (count == 0)
+        return 0;
+    // Those bytes are copied as one piece by the file system, which spares passing each of them through
+    // this process in every save of the series.
+    std::error_code error;
+    std::filesystem::copy_file(fsPath(m_hostPath), fsPath(tempPath), std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (error) {
+        out.seek(0);
+        return 0;
+    }
+    out.seek(prefix);
+    return count;
+}
+
+void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unchanged)
 {
     auto write = [&](const QByteArray &record) {
         while (!out.tryWrite(record.constData(), record.size()))
@@ -562,7 +597,11 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next)
     const int total = int(next.size());
     for (int i = 0; i < total; ++i) {
         ZipEntry &entry = next[i];
-        if (entry.action == aaNone) {
+        if (i < unchanged) {
+            // Already in place: copied with the archive's first bytes.
+            entry.localHeaderOffset = std::uint32_t(entry.dataOffset - 30 - entry.storedName.size());
+            entry.diskNumberStart = 0;
+        } else if (entry.action == aaNone) {
             writeLocalHeader(entry);
             if (!m_file->seek(entry.dataOffset))
                 throw ZipError(QStringLiteral("Cannot read file %1").arg(m_fileName));

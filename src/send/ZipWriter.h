@@ -90,7 +90,8 @@ private:
                     int searchAttributes, bool recurse);
     void addOne(const QString &hostPath, const QString &givenName);
     bool writeArchive();
-    void writeEntries(Output &out, std::vector<ZipEntry> &next);
+    void writeEntries(Output &out, std::vector<ZipEntry> &next, int unchanged);
+    int copyUnchangedPrefix(const QString &tempPath, Output &out);
     void nextDisk(Output &out);
     QString replaceArchive(const QString &tempPath);
     void reportFailure(TZipProcessType type, int errorNumber, const QString &message, const ZipEntry &entry);
