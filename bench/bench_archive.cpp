@@ -126,6 +126,39 @@ void setUpDrives(const QString &root)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
 }
 
+struct Measured
+{
+    double seconds = 0;
+    long peakKilobytes = 0; // maximum resident set of the program alone
+    QString output;
+};
+
+// Runs a program to its end. /usr/bin/time reports the program's own peak memory; without it the
+// maximum over this process's children is taken, which may also count this process's size at the fork.
+Measured runMeasured(const QString &program, const QStringList &args, const QString &directory)
+{
+    const bool timed = QFileInfo::exists(QStringLiteral("/usr/bin/time"));
+    QProcess process;
+    process.setWorkingDirectory(directory);
+    QElapsedTimer timer;
+    timer.start();
+    if (timed)
+        process.start(QStringLiteral("/usr/bin/time"),
+                      QStringList({QStringLiteral("-f"), QStringLiteral("PEAK %M"), program}) + args);
+    else
+        process.start(program, args);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
+        qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+    Measured measured;
+    measured.seconds = timer.elapsed() / 1000.0;
+    measured.output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+    const qsizetype peak = errors.lastIndexOf(QStringLiteral("PEAK "));
+    measured.peakKilobytes =
+        timed && peak >= 0 ? errors.mid(peak + 5).trimmed().toLong() : peakKilobytes(RUSAGE_CHILDREN);
+    return measured;
+}
+
 // Child mode: build the session archive and report seconds and peak memory on standard output.
 int buildOnly(const QString &root)
 {
@@ -208,30 +241,21 @@ int main(int argc, char **argv)
 
     // zip -5 first, because building the session archive deletes the data files.
     const QString zipOut = root.path() + QStringLiteral("/reference.zip");
-    QProcess zip;
-    zip.setWorkingDirectory(output);
     QStringList zipArgs = {QStringLiteral("-5"), QStringLiteral("-q"), QStringLiteral("-j"), zipOut};
     zipArgs += names;
-    QElapsedTimer timer;
-    timer.start();
-    zip.start(QStringLiteral("zip"), zipArgs);
-    if (!zip.waitForFinished(-1) || zip.exitCode() != 0)
-        qFatal("zip failed: %s", zip.readAllStandardError().constData());
-    const double zipSeconds = timer.elapsed() / 1000.0;
-    const long zipPeak = peakKilobytes(RUSAGE_CHILDREN);
+    const Measured zip = runMeasured(QStringLiteral("zip"), zipArgs, output);
     const qint64 zipSize = QFileInfo(zipOut).size();
 
-    QProcess build;
-    timer.restart();
-    build.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--build-only"), root.path()});
-    if (!build.waitForFinished(-1) || build.exitCode() != 0)
-        qFatal("archive build failed: %s", build.readAllStandardError().constData());
-    const double ourWall = timer.elapsed() / 1000.0;
-    const QStringList report = QString::fromLocal8Bit(build.readAllStandardOutput()).split(QLatin1Char(' '));
+    const Measured build =
+        runMeasured(QCoreApplication::applicationFilePath(), {QStringLiteral("--build-only"), root.path()}, output);
+    const QStringList report = build.output.split(QLatin1Char(' '));
     const QString archive = report.value(0);
     const double ourSeconds = report.value(1).toDouble();
-    const long ourPeak = report.value(2).trimmed().toLong();
     const qint64 ourSize = QFileInfo(archive).size();
+    const double zipSeconds = zip.seconds;
+    const double ourWall = build.seconds;
+    const long zipPeak = zip.peakKilobytes;
+    const long ourPeak = build.peakKilobytes;
 
     std::printf("%-18s %10s %14s %12s\n", "", "seconds", "bytes", "peak MB");
     std::printf("%-18s %10.2f %14lld %12.1f\n", "zip -5 -q -j", zipSeconds, zipSize, zipPeak / 1024.0);
