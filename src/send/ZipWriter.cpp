@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 
@@ -475,7 +476,10 @@ bool TZipWriter::writeArchive()
     if (m_spanned)
         throw ZipError(QStringLiteral("Cannot update an existing spanned disk set"));
 
-    const bool direct = Drives::isRemovable(m_fileName) && m_file->size() == 0;
+    // Written straight into the archive file only while it is empty, when nothing in it can be lost.
+    const bool direct =
+        Drives::isRemovable(m_fileName) && m_file->size() == 0 &&
+        std::none_of(m_entries.begin(), m_entries.end(), [](const ZipEntry &entry) { return entry.action == aaNone; });
     std::unique_ptr<QTemporaryFile> temp;
     QFile *target = m_file.get();
     if (direct) {
