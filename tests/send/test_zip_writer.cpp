@@ -417,6 +417,9 @@ TEST_F(ZipWriterTest, FailuresOfTheTable)
                   QStringLiteral("Archive does not exist - FileName is blank"));
     expectFailure([&] { writer.SetFileName(QStringLiteral("C:\\Nowhere\\X.zip")); },
                   QStringLiteral("Cannot create file C:\\Nowhere\\X.zip"));
+    QDir().mkpath(host(kDirectory + QStringLiteral("\\Folder.zip")));
+    expectFailure([&] { writer.SetFileName(kDirectory + QStringLiteral("\\Folder.zip")); },
+                  QStringLiteral("Cannot open file C:\\Orvane\\Sorvik\\Folder.zip"));
     writeData(QStringLiteral("Test.zip"), "this is no archive at all, just text");
     expectFailure([&] { writer.SetFileName(kArchive); }, QStringLiteral("Invalid file - not a PKZip file"));
     EXPECT_EQ(writer.Status(), asInvalid);
