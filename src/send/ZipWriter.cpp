@@ -229,7 +229,11 @@ namespace {
 
 std::filesystem::path fsPath(const QString &hostPath)
 {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(hostPath.toStdWString());
+#else
     return std::filesystem::path(QFile::encodeName(hostPath).toStdString());
+#endif
 }
 
 // While an archive is being replaced, the previous one waits under this name.
