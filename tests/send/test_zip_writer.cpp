@@ -286,6 +286,9 @@ TEST_F(ZipWriterTest, NewArchiveOnTheRemovableDriveStartsWithTheMarker)
     EXPECT_EQ(first.size(), 115);
     EXPECT_EQ(u32(first, 4 + 38 + 42), 4u); // the central header's local-header offset counts the marker
     EXPECT_EQ(u32(first, 4 + 38 + 51 + 16), 42u);
+    const QString copy = TestEnvironment::root() + QStringLiteral("/marked.zip");
+    writeFile(copy, first);
+    EXPECT_ARCHIVE_SOUND(copy);
     // Once the archive has content, later saves go through a new file and have no marker.
     writer->AddFiles(QStringLiteral("B.DAT"), 0);
     writer->SetFileName(QString());
