@@ -143,7 +143,8 @@ public:
             m_pos += length;
             return true;
         }
-        if (m_removable && m_file.error() == QFileDevice::ResourceError)
+        // A full disk: the error Qt gives for it, or a write that stopped short.
+        if (m_removable && (m_file.error() == QFileDevice::ResourceError || written >= 0))
             return false;
         throw ZipError(QStringLiteral("Cannot write file %1: %2").arg(m_file.fileName(), m_file.errorString()));
     }
@@ -167,7 +168,7 @@ public:
 
     void reopen(const QString &windowsPath)
     {
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
             throw ZipError(QStringLiteral("Cannot create file %1").arg(windowsPath));
     }
 
@@ -285,7 +286,12 @@ void TZipWriter::openArchive()
         m_comment = directory.comment;
         m_spanned = directory.spanned;
     } else {
-        if (!file->open(QIODevice::ReadWrite | QIODevice::NewOnly))
+        // On the removable drive the first save writes straight into this file; unbuffered, a full
+        // disk shows at the write that did not fit.
+        QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::NewOnly;
+        if (Drives::isRemovable(m_fileName))
+            mode |= QIODevice::Unbuffered;
+        if (!file->open(mode))
             throw ZipError(QStringLiteral("Cannot create file %1").arg(m_fileName));
     }
     m_file = std::move(file);
