@@ -457,6 +457,9 @@ bool TZipWriter::requestDisk(int diskNumber)
 
 void TZipWriter::nextDisk(Output &out)
 {
+    // What does not fit on a blank disk never will: asking for more disks would not end.
+    if (out.pos() == 0)
+        throw ZipError(QStringLiteral("Cannot write file %1: the disk is full").arg(m_fileName));
     // A full first disk says by its first four bytes that the archive goes on on another disk.
     if (out.diskNumber() == 0) {
         const QByteArray marker("PK\x07\x08", 4);

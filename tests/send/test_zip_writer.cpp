@@ -350,6 +350,24 @@ TEST_F(ZipWriterTest, FloppyRequestAnsweredWithAbortInvalidatesTheArchive)
     EXPECT_EQ(writer->Status(), asInvalid);
 }
 
+TEST_F(ZipWriterTest, RecordLargerThanABlankDiskStopsTheSave)
+{
+    const QString archive = QStringLiteral("A:\\Test.zip");
+    writeData(QStringLiteral("A.DAT"), "abc");
+    auto writer = open(archive, false);
+    writer->SetRemovableCapacity(20); // the marker fits, a 35-byte local header never does
+    writer->AddFiles(QStringLiteral("A.DAT"), 0);
+    int requests = 0;
+    writer->OnRequestBlankDisk = [&] { return ++requests < 10; };
+    try {
+        writer->Save();
+        ADD_FAILURE() << "no failure";
+    } catch (const ZipError &failure) {
+        EXPECT_EQ(failure.message(), QStringLiteral("Cannot write file A:\\Test.zip: the disk is full"));
+    }
+    EXPECT_EQ(requests, 1);
+}
+
 TEST_F(ZipWriterTest, FailedSaveLeavesThePreviousArchive)
 {
     writeData(QStringLiteral("A.DAT"), reportText(20000, 1));
