@@ -89,12 +89,12 @@ QStringList dataFiles(const QString &hostDirectory)
 
 } // namespace
 
-QString OutputDirectory()
+QString SessionArchive::outputDirectory()
 {
     return QStringLiteral("C:\\Orvane\\Sorvik");
 }
 
-QString CompanyPart(const QString &company)
+QString SessionArchive::companyPart(const QString &company)
 {
     QString part;
     for (const QChar c : company) {
@@ -110,8 +110,9 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
     const QString company = ProfileStore::value(QStringLiteral("Company"));
     // "mm" after "hh" is minutes: month, day, year, hour, minutes.
     const QString stamp = now.toLocalTime().toString(QStringLiteral("MMddyyHHmm"));
-    const QString directory = OutputDirectory();
-    const QString archivePath = directory + QLatin1Char('\\') + CompanyPart(company) + stamp + QStringLiteral(".zip");
+    const QString directory = SessionArchive::outputDirectory();
+    const QString archivePath =
+        directory + QLatin1Char('\\') + SessionArchive::companyPart(company) + stamp + QStringLiteral(".zip");
 
     TZipWriter arc(&interaction);
     arc.SetAutoSave(true);

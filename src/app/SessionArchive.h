@@ -6,11 +6,15 @@
 class Interaction;
 class ResultsSink;
 
+namespace SessionArchive {
+
 // The output directory every data file and session archive is kept in.
-QString OutputDirectory();
+QString outputDirectory();
 
 // Company part of the archive name: only the letters a-z, A-Z and the digits of the company are kept.
-QString CompanyPart(const QString &company);
+QString companyPart(const QString &company);
+
+} // namespace SessionArchive
 
 // Packs every data file of the output directory into the session archive, named after the profile's
 // company and the local time "mmddyyhhmm", then deletes each data file that the saved archive holds

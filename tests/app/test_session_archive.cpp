@@ -70,10 +70,10 @@ protected:
 
 TEST(SessionArchiveName, CompanyKeepsOnlyLettersAndDigits)
 {
-    EXPECT_EQ(CompanyPart(QStringLiteral("Acme Tools, Inc.")), QStringLiteral("AcmeToolsInc"));
-    EXPECT_EQ(CompanyPart(QStringLiteral("Ärzte & Co")), QStringLiteral("rzteCo"));
-    EXPECT_EQ(CompanyPart(QStringLiteral("4 Über-Straße 9")), QStringLiteral("4berStrae9"));
-    EXPECT_EQ(CompanyPart(QStringLiteral(" .,;")), QString());
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral("Acme Tools, Inc.")), QStringLiteral("AcmeToolsInc"));
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral("Ärzte & Co")), QStringLiteral("rzteCo"));
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral("4 Über-Straße 9")), QStringLiteral("4berStrae9"));
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral(" .,;")), QString());
 }
 
 TEST_F(SessionArchiveTest, OnlyDataFilesAreArchivedAndDeleted)
