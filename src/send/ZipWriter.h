@@ -13,7 +13,6 @@
 #include <vector>
 
 class Interaction;
-class QIODevice;
 
 enum TZipArchiveStatus
 {
@@ -23,8 +22,9 @@ enum TZipArchiveStatus
 };
 
 // Writes the session archive: a single-volume ZIP file with an entry list, rewritten whole on each
-// save. Paths are the program's Windows texts ("C:\Orvane\Sorvik\X.zip"); the drive layer maps them
-// to host paths. Failures are raised as ZipError. Used from the GUI thread only.
+// save into a new file beside it that then takes the archive's place, so that a failed save leaves the
+// previous archive as it was. Paths are the program's Windows texts ("C:\Orvane\Sorvik\X.zip"); the
+// drive layer maps them to host paths. Failures are raised as ZipError. Used from the GUI thread only.
 class TZipWriter final
 {
 public:
