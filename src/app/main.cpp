@@ -1,4 +1,5 @@
 // Process entry: the window program by default, or one of the headless commands.
+#include "app/ArchiveCommand.h"
 #include "app/NetworkSource.h"
 #include "app/ScanCommand.h"
 #include "app/TfrmMain.h"
@@ -94,6 +95,8 @@ int runHeadless(const Arguments &args, int argc, char **argv)
         }
         return runScanCommand(*client, args.rest, out, err);
     }
+    if (args.command == QLatin1String("archive"))
+        return runArchiveCommand(args.rest, out, err);
     if (args.command == QLatin1String("profile"))
         return runProfileCommand(args.rest, out, err);
     err << "sorvik: unknown command " << args.command << "\n" << kHelp;

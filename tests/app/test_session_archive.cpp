@@ -1,0 +1,219 @@
+#include "ZipTestTools.h"
+
+#include "app/ArchiveCommand.h"
+#include "app/SessionArchive.h"
+#include "platform/Drives.h"
+#include "profile/ProfileStore.h"
+#include "send/ZipError.h"
+
+#include "RecordingInteraction.h"
+#include "RecordingResults.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using namespace ZipTestTools;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 8), QTime(14, 5, 42));
+const QString kArchive = QStringLiteral("C:\\Orvane\\Sorvik\\AcmeToolsInc1208261405.zip");
+
+QString outputHost()
+{
+    return Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik"));
+}
+QString dataHost(const QString &name)
+{
+    return outputHost() + QLatin1Char('/') + name;
+}
+
+class SessionArchiveTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        TestEnvironment::fresh();
+        QDir().mkpath(outputHost());
+        setCompany(QStringLiteral("Acme Tools, Inc."));
+    }
+
+    static void setCompany(const QString &company)
+    {
+        QSettings settings(ProfileStore::filePath(), QSettings::IniFormat);
+        settings.beginGroup(QStringLiteral("Orvane_Y2K"));
+        settings.setValue(QStringLiteral("Company"), company);
+    }
+
+    QStringList archivedNames()
+    {
+        QStringList names;
+        if (const auto archive = pythonZipfile(Drives::hostPath(kArchive)))
+            for (const PyEntry &entry : archive->entries)
+                names.append(entry.name);
+        return names;
+    }
+
+    static QStringList outputFiles() { return QDir(outputHost()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+
+    RecordingInteraction m_interaction;
+    RecordingResults m_results;
+};
+
+} // namespace
+
+TEST(SessionArchiveName, CompanyKeepsOnlyLettersAndDigits)
+{
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral("Acme Tools, Inc.")), QStringLiteral("AcmeToolsInc"));
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral("Ärzte & Co")), QStringLiteral("rzteCo"));
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral("4 Über-Straße 9")), QStringLiteral("4berStrae9"));
+    EXPECT_EQ(SessionArchive::companyPart(QStringLiteral(" .,;")), QString());
+}
+
+TEST_F(SessionArchiveTest, OnlyDataFilesAreArchivedAndDeleted)
+{
+    writeFile(dataHost(QStringLiteral("A.DAT")), reportText(40000, 1));
+    writeFile(dataHost(QStringLiteral("B.dat")), "lower-case extension");
+    writeFile(dataHost(QStringLiteral("C.TXT")), "other file");
+    writeFile(dataHost(QStringLiteral("Old1201261000.zip")), "an earlier session's archive");
+    writeFile(dataHost(QStringLiteral("sub/D.DAT")), "in a subdirectory");
+
+    EXPECT_EQ(BuildSessionArchive(m_interaction, m_results, kNow), kArchive);
+
+    EXPECT_EQ(archivedNames(), QStringList({QStringLiteral("A.DAT")}));
+    EXPECT_ARCHIVE_SOUND(Drives::hostPath(kArchive));
+    EXPECT_EQ(outputFiles(),
+              QStringList({QStringLiteral("AcmeToolsInc1208261405.zip"), QStringLiteral("B.dat"),
+                           QStringLiteral("C.TXT"), QStringLiteral("Old1201261000.zip"), QStringLiteral("sub")}));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("Old1201261000.zip"))), QByteArray("an earlier session's archive"));
+    EXPECT_TRUE(QFileInfo::exists(dataHost(QStringLiteral("sub/D.DAT"))));
+    EXPECT_TRUE(m_results.lines.empty());
+    EXPECT_EQ(m_interaction.processEventsCalls, 2);
+}
+
+TEST_F(SessionArchiveTest, SecondRunInTheSameMinuteKeepsEarlierEntriesAndTheDuplicateFile)
+{
+    const QByteArray firstA = reportText(30000, 1);
+    writeFile(dataHost(QStringLiteral("A.DAT")), firstA);
+    writeFile(dataHost(QStringLiteral("B.DAT")), reportText(30000, 2));
+    BuildSessionArchive(m_interaction, m_results, kNow);
+    EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("AcmeToolsInc1208261405.zip")}));
+
+    writeFile(dataHost(QStringLiteral("A.DAT")), "a rescan of A");
+    writeFile(dataHost(QStringLiteral("C.DAT")), reportText(30000, 3));
+    BuildSessionArchive(m_interaction, m_results, kNow.addSecs(10));
+
+    EXPECT_ARCHIVE_SOUND(Drives::hostPath(kArchive));
+    const auto archive = pythonZipfile(Drives::hostPath(kArchive));
+    EXPECT_EQ(archivedNames(),
+              QStringList({QStringLiteral("A.DAT"), QStringLiteral("B.DAT"), QStringLiteral("C.DAT")}));
+    EXPECT_EQ(archive->entries[0].content, firstA);
+    // The rescan of A is not in the archive, so it stays, and the results box says so.
+    EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("A.DAT"), QStringLiteral("AcmeToolsInc1208261405.zip")}));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("A.DAT"))), QByteArray("a rescan of A"));
+    EXPECT_EQ(m_results.redTexts(),
+              QStringList({QStringLiteral("A.DAT was not deleted: the archive does not hold it as it is now")}));
+}
+
+TEST_F(SessionArchiveTest, EmptyOutputDirectoryGivesAnEmptyArchive)
+{
+    EXPECT_EQ(BuildSessionArchive(m_interaction, m_results, kNow), kArchive);
+    EXPECT_EQ(QFileInfo(Drives::hostPath(kArchive)).size(), 0);
+    // Opened again it is an archive without entries.
+    writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
+    BuildSessionArchive(m_interaction, m_results, kNow);
+    EXPECT_EQ(archivedNames(), QStringList({QStringLiteral("A.DAT")}));
+    EXPECT_TRUE(m_interaction.messages.empty());
+}
+
+TEST_F(SessionArchiveTest, FilesTheArchiveDoesNotHoldAsTheyAreNowAreKept)
+{
+    writeFile(dataHost(QStringLiteral("A.DAT")), reportText(10000, 1));
+    writeFile(dataHost(QStringLiteral("B.DAT")), reportText(10000, 2));
+    writeFile(dataHost(QStringLiteral("C.DAT")), reportText(10000, 3));
+    QDir().mkpath(dataHost(QStringLiteral("DIR.DAT")));
+    const auto fifo = run(QStringLiteral("mkfifo"), {dataHost(QStringLiteral("P.DAT"))}, outputHost());
+    // The first "let pending messages be handled" comes after the archive is closed: B changes there.
+    bool changed = false;
+    m_interaction.onProcessEvents = [&] {
+        if (!changed)
+            writeFile(dataHost(QStringLiteral("B.DAT")), "changed after packing");
+        changed = true;
+    };
+    BuildSessionArchive(m_interaction, m_results, kNow);
+
+    QStringList expected = {QStringLiteral("A.DAT"), QStringLiteral("B.DAT"), QStringLiteral("C.DAT")};
+    EXPECT_EQ(archivedNames(), expected);
+    EXPECT_FALSE(QFileInfo::exists(dataHost(QStringLiteral("A.DAT"))));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("B.DAT"))), QByteArray("changed after packing"));
+    EXPECT_FALSE(QFileInfo::exists(dataHost(QStringLiteral("C.DAT"))));
+    EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("DIR.DAT"))).isDir());
+    QStringList red = m_results.redTexts();
+    red.sort();
+    QStringList kept = {QStringLiteral("B.DAT"), QStringLiteral("DIR.DAT")};
+    if (fifo && fifo->status == 0)
+        kept.append(QStringLiteral("P.DAT"));
+    QStringList lines;
+    for (const QString &name : kept)
+        lines.append(name + QStringLiteral(" was not deleted: the archive does not hold it as it is now"));
+    EXPECT_EQ(red, lines);
+}
+
+TEST_F(SessionArchiveTest, MissingOutputDirectoryFailsWithoutDeleting)
+{
+    QDir(outputHost()).removeRecursively();
+    try {
+        BuildSessionArchive(m_interaction, m_results, kNow);
+        ADD_FAILURE() << "no failure";
+    } catch (const ZipError &failure) {
+        EXPECT_EQ(failure.message(), QStringLiteral("Cannot create file %1").arg(kArchive));
+    }
+    EXPECT_EQ(m_interaction.processEventsCalls, 0);
+}
+
+TEST_F(SessionArchiveTest, ArchiveOfAnotherKindIsNotReplaced)
+{
+    writeFile(Drives::hostPath(kArchive), "not an archive");
+    writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
+    EXPECT_THROW(BuildSessionArchive(m_interaction, m_results, kNow), ZipError);
+    EXPECT_EQ(readFile(Drives::hostPath(kArchive)), QByteArray("not an archive"));
+    EXPECT_TRUE(QFileInfo::exists(dataHost(QStringLiteral("A.DAT"))));
+}
+
+TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
+{
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    EXPECT_EQ(runArchiveCommand({QStringLiteral("--help")}, out, err), 0);
+    EXPECT_TRUE(outText.startsWith(QStringLiteral("Usage: sorvik archive")));
+    EXPECT_EQ(runArchiveCommand({QStringLiteral("--bogus")}, out, err), 2);
+    EXPECT_TRUE(errText.contains(QStringLiteral("--bogus")));
+
+    outText.clear();
+    errText.clear();
+    writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
+    EXPECT_EQ(runArchiveCommand({}, out, err), 0);
+    const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^C:\\\\Orvane\\\\Sorvik\\\\AcmeToolsInc\\d{10}\\.zip$"))
+                    .match(lines[0])
+                    .hasMatch())
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[1], Drives::hostPath(lines[0]));
+    EXPECT_TRUE(QFileInfo::exists(lines[1]));
+    EXPECT_TRUE(errText.isEmpty());
+
+    QDir(outputHost()).removeRecursively();
+    outText.clear();
+    EXPECT_EQ(runArchiveCommand({}, out, err), 1);
+    EXPECT_TRUE(errText.startsWith(QStringLiteral("Cannot create file C:\\Orvane\\Sorvik\\AcmeToolsInc")));
+    EXPECT_TRUE(outText.isEmpty());
+}
