@@ -2,65 +2,15 @@
 
 #include "app/SessionArchive.h"
 #include "platform/Drives.h"
-#include "platform/Interaction.h"
-#include "platform/ResultsSink.h"
+#include "platform/HeadlessInteraction.h"
+#include "platform/StreamResults.h"
 #include "send/ZipError.h"
 
-#include <QCoreApplication>
 #include <QTextStream>
 
 #include <exception>
 
 namespace {
-
-// Message boxes become lines on standard error and are answered as nobody is there to answer:
-// OK where that is the only button, otherwise Cancel or No.
-class HeadlessArchiveInteraction final : public Interaction
-{
-public:
-    explicit HeadlessArchiveInteraction(QTextStream &err) : m_err(err) {}
-
-    Answer message(const QString &caption, const QString &text, Icon, Buttons buttons) override
-    {
-        m_err << caption << ": " << text << Qt::endl;
-        switch (buttons) {
-        case Buttons::Ok:
-            return Answer::Ok;
-        case Buttons::OkCancel:
-            return Answer::Cancel;
-        case Buttons::YesNo:
-            return Answer::No;
-        }
-        return Answer::Ok;
-    }
-    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override { return {}; }
-    void showException(const QString &text) override { m_err << text << Qt::endl; }
-    void setBusyCursor(bool) override {}
-    void processEvents() override
-    {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents();
-    }
-
-private:
-    QTextStream &m_err;
-};
-
-// Results lines: red ones are failures and go to standard error, the others to standard output.
-class HeadlessArchiveResults final : public ResultsSink
-{
-public:
-    HeadlessArchiveResults(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
-    void appendLine(const QString &text, Color color) override
-    {
-        (color == Color::Red ? m_err : m_out) << text << Qt::endl;
-    }
-    void clear() override {}
-
-private:
-    QTextStream &m_out;
-    QTextStream &m_err;
-};
 
 const char kUsage[] = "Usage: sorvik archive\n"
                       "\n"
@@ -89,8 +39,8 @@ int runArchiveCommand(const QStringList &args, QTextStream &out, QTextStream &er
         err.flush();
         return 2;
     }
-    HeadlessArchiveInteraction interaction(err);
-    HeadlessArchiveResults results(out, err);
+    HeadlessInteraction interaction(err);
+    StreamResults results(out, err);
     try {
         const QString archive = BuildSessionArchive(interaction, results);
         out << archive << Qt::endl << Drives::hostPath(archive) << Qt::endl;

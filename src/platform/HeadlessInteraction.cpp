@@ -18,7 +18,7 @@ void HeadlessInteraction::showException(const QString &text) { m_err << text << 
 
 void HeadlessInteraction::processEvents()
 {
-    if (m_pump.due())
+    if (QCoreApplication::instance() && m_pump.due())
         QCoreApplication::processEvents();
     if (onProcessEvents)
         onProcessEvents();
