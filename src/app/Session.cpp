@@ -9,7 +9,7 @@
 namespace {
 
 // Where the early-requester warning sends the user for a newer client.
-const QString kSupportSite = QStringLiteral("www.orvane.com/support");
+const QString kSupportSite = QStringLiteral("www.orvane.example/support");
 
 QString hex4(qx::Code code) { return QString::asprintf("%04X", code); }
 

@@ -5,6 +5,10 @@
 #include "app/TfrmProgress.h"
 #include "platform/Windows1252.h"
 #include "profile/TfrmProfile.h"
+#include "app/ToolbarButton.h"
+#include "report/TfrmReport.h"
+#include "ui/TfrmHelp.h"
+#include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
 
 #include <QAction>
@@ -20,7 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QToolButton>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -83,7 +87,10 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     m_outputDirectory->setObjectName(QStringLiteral("edtOutputDir"));
     m_outputDirectory->setReadOnly(true);
     m_outputDirectory->setText(Session::outputDirectory());
-    auto *upper = new QVBoxLayout;
+    m_upperRight = new QWidget;
+    m_upperRight->setObjectName(QStringLiteral("Panel5"));
+    m_upperRight->setFixedHeight(152);
+    auto *upper = new QVBoxLayout(m_upperRight);
     auto *scanRow = new QHBoxLayout;
     scanRow->addWidget(m_comp23);
     scanRow->addWidget(m_chkNDir);
@@ -93,40 +100,12 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     upper->addWidget(m_outputDirectory);
     upper->addWidget(new QLabel(QStringLiteral("Year 2000 Report Results")));
     auto *right = new QVBoxLayout;
-    right->addLayout(upper);
+    right->addWidget(m_upperRight);
     right->addWidget(m_results, 1);
     auto *rightPane = new QFrame;
     rightPane->setObjectName(QStringLiteral("pnlY2K"));
     rightPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     rightPane->setLayout(right);
-
-    // Toolbar strip: the buttons whose windows exist so far.
-    auto *toolbar = new QFrame;
-    toolbar->setObjectName(QStringLiteral("pnlY2Kbar"));
-    toolbar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    toolbar->setFixedHeight(73);
-    auto *tools = new QHBoxLayout(toolbar);
-    tools->setContentsMargins(2, 4, 2, 4);
-    auto *comp7 = new QToolButton;
-    comp7->setObjectName(QStringLiteral("comp7"));
-    comp7->setText(QStringLiteral("Profile"));
-    comp7->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    auto *comp16 = new QToolButton;
-    comp16->setObjectName(QStringLiteral("comp16"));
-    comp16->setText(QStringLiteral("Exit"));
-    comp16->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    for (QToolButton *b : {comp7, comp16}) {
-        b->setFixedSize(73, 64);
-        b->setIconSize(QSize(33, 33));
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setAutoRaise(true);
-        b->setFont(arial(13));
-        b->setCursor(Qt::PointingHandCursor);
-        tools->addWidget(b);
-    }
-    tools->addStretch();
-    connect(comp7, &QToolButton::clicked, this, &TfrmMain::comp7Click);
-    connect(comp16, &QToolButton::clicked, this, &TfrmMain::comp16Click);
 
     auto *panes = new QHBoxLayout;
     panes->setContentsMargins(0, 0, 0, 0);
@@ -135,6 +114,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
 
     // Status bar: the server count (150 pixels) and the selected count.
     auto *status = new QStatusBar;
+    m_statusBar = status;
     status->setObjectName(QStringLiteral("StatusBar1"));
     status->setSizeGripEnabled(false);
     status->setFixedHeight(26);
@@ -149,7 +129,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
-    root->addWidget(toolbar);
+    root->addWidget(buildToolbar());
     root->addLayout(panes, 1);
     root->addWidget(status);
 
@@ -161,10 +141,20 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
     m_comp23->setFocus();
 
+    // Moving the mouse over the window, the server list, the upper right part, the toolbar strip or
+    // the status bar flattens a raised toolbar button; a double-click on the status bar shows About.
+    for (QWidget *w : std::initializer_list<QWidget *>{this, m_comp19->viewport(), m_upperRight, m_toolbarStrip,
+                                                        m_statusBar, m_panel0, m_panel1}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+
     m_session = std::make_unique<Session>(client, interaction, *m_results);
     m_progress = new TfrmProgress(*m_session, this);
     m_profile = new TfrmProfile(interaction, this);
     m_profile->setWindowFlag(Qt::Window);
+    m_help = new TfrmHelp(this);
+    m_about = new TfrmSecure(this);
     FormCreate();
 }
 
@@ -299,6 +289,119 @@ void TfrmMain::comp23Click()
     if (m_closed || m_session->terminateRequested())
         endProgram();
 }
+
+QWidget *TfrmMain::buildToolbar()
+{
+    auto *strip = new QFrame;
+    strip->setObjectName(QStringLiteral("pnlY2Kbar"));
+    strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    strip->setFixedHeight(73);
+    m_toolbarStrip = strip;
+
+    struct Tool
+    {
+        const char *name;
+        const char *caption;
+        QStyle::StandardPixmap picture;
+        void (TfrmMain::*handler)();
+    };
+    const Tool tools[] = {
+        {"comp1", "Login As", QStyle::SP_DialogYesButton, &TfrmMain::comp1Click},
+        {"comp4", "View Data", QStyle::SP_FileDialogContentsView, &TfrmMain::comp4Click},
+        {"comp7", "Profile", QStyle::SP_FileDialogDetailedView, &TfrmMain::comp7Click},
+        {"comp10", "Help", QStyle::SP_DialogHelpButton, &TfrmMain::comp10Click},
+        {"comp13", "Send", QStyle::SP_ArrowForward, &TfrmMain::comp13Click},
+        {"comp16", "Exit", QStyle::SP_DialogCloseButton, &TfrmMain::comp16Click},
+    };
+    const int lefts[] = {2, 80, 158, 237, 315, 393};
+    for (std::size_t i = 0; i < m_toolbar.size(); ++i) {
+        auto *button = new ToolbarButton(QLatin1String(tools[i].name), QLatin1String(tools[i].caption),
+                                         style()->standardIcon(tools[i].picture), strip);
+        button->move(lefts[i], 4);
+        for (QWidget *part : std::initializer_list<QWidget *>{button, button->picture(), button->captionLabel()})
+            part->installEventFilter(this);
+        connect(button, &ToolbarButton::clicked, this, tools[i].handler);
+        m_toolbar[i] = button;
+    }
+    return strip;
+}
+
+ToolbarButton *TfrmMain::buttonOwning(const QObject *object) const
+{
+    for (ToolbarButton *button : m_toolbar)
+        if (button && button->owns(object))
+            return button;
+    return nullptr;
+}
+
+void TfrmMain::ResetToolbarHover(const QObject *sender)
+{
+    for (ToolbarButton *button : m_toolbar) {
+        if (button->bevel() == ToolbarButton::Bevel::Raised && sender != button && sender != button->captionLabel()) {
+            button->setBevel(ToolbarButton::Bevel::None);
+            return;
+        }
+    }
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    ToolbarButton *button = buttonOwning(watched);
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        if (button) {
+            // The pictures have no move handler: moving onto one leaves its button as it is.
+            if (watched != button->picture()) {
+                ResetToolbarHover(watched);
+                if (button->bevel() == ToolbarButton::Bevel::None)
+                    button->setBevel(ToolbarButton::Bevel::Raised);
+            }
+            // Handled here: the move must not reach the strip behind the button, which flattens it.
+            return true;
+        } else {
+            ResetToolbarHover(watched);
+        }
+        break;
+    case QEvent::MouseButtonPress:
+        if (button)
+            button->setBevel(ToolbarButton::Bevel::Lowered);
+        break;
+    case QEvent::MouseButtonRelease:
+        if (button) {
+            button->setBevel(ToolbarButton::Bevel::Raised);
+            auto *widget = static_cast<QWidget *>(watched);
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint()))
+                Q_EMIT button->clicked();
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (watched == m_statusBar || watched == m_panel0 || watched == m_panel1) {
+            StatusBar1DblClick();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::comp1Click() {}
+
+void TfrmMain::comp4Click() { TfrmReport::ViewDataFile(*m_session); }
+
+void TfrmMain::comp10Click()
+{
+    m_help->moveCaretToStart();
+    m_help->show();
+    m_help->raise();
+}
+
+void TfrmMain::comp13Click() {}
+
+void TfrmMain::StatusBar1DblClick() { m_about->exec(); }
 
 void TfrmMain::comp7Click()
 {

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 class QCheckBox;
@@ -11,13 +12,17 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QStatusBar;
 class ResultsBox;
+class TfrmHelp;
 class TfrmProfile;
 class TfrmProgress;
+class TfrmSecure;
 class TfrmSplash;
+class ToolbarButton;
 
-// The main window: server list with its selection strip, the scan controls, the output directory,
-// the results box and the status bar. It owns the session.
+// The main window: a toolbar of six picture buttons, the server list with its selection strip, the
+// scan controls, the output directory, the results box and the status bar. It owns the session.
 class TfrmMain final : public QWidget
 {
     Q_OBJECT
@@ -31,6 +36,10 @@ public:
     QListWidget *serverList() const { return m_comp19; }
     TfrmProgress *progressWindow() const { return m_progress; }
     TfrmProfile *profileWindow() const { return m_profile; }
+    TfrmHelp *helpWindow() const { return m_help; }
+    TfrmSecure *aboutWindow() const { return m_about; }
+    // Toolbar buttons in their order: Login As, View Data, Profile, Help, Send, Exit.
+    ToolbarButton *toolbarButton(int index) const { return m_toolbar[std::size_t(index)]; }
     bool isScanning() const { return m_scanning; }
     QString statusPanel(int index) const;
 
@@ -40,12 +49,20 @@ public:
     void Button2Click();
     void RefreshServerList1Click();
     void comp23Click();
+    void comp1Click();
+    void comp4Click();
     void comp7Click();
+    void comp10Click();
+    void comp13Click();
     void comp16Click();
+    void StatusBar1DblClick();
+    // Flattens the first raised toolbar button whose panel and caption are not `sender`.
+    void ResetToolbarHover(const QObject *sender);
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
@@ -55,6 +72,8 @@ private:
     void updateSelectedCount();
     void syncSelectionFromList();
     void endProgram();
+    QWidget *buildToolbar();
+    ToolbarButton *buttonOwning(const QObject *object) const;
 
     Interaction &m_interaction;
     TfrmSplash *m_splash;
@@ -67,6 +86,12 @@ private:
     QLabel *m_panel1;
     TfrmProgress *m_progress = nullptr;
     TfrmProfile *m_profile = nullptr;
+    TfrmHelp *m_help = nullptr;
+    TfrmSecure *m_about = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QWidget *m_toolbarStrip = nullptr;
+    QWidget *m_upperRight = nullptr;
+    std::array<ToolbarButton *, 6> m_toolbar{};
     std::unique_ptr<Session> m_session;
     bool m_shown = false;
     bool m_closed = false;

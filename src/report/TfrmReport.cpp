@@ -7,6 +7,7 @@
 #include "platform/Drives.h"
 #include "platform/Locale.h"
 #include "platform/ProgressView.h"
+#include "platform/Shell.h"
 #include "platform/Windows1252.h"
 #include "profile/ProfileStore.h"
 
@@ -228,4 +229,33 @@ void TfrmReport::listDirectory(const QByteArray &path)
         AppendLine(row.name + ' ' + row.size + ' ' + row.modified + ' ' + row.attributes);
         m_session.interaction().processEvents();
     }
+}
+
+QString TfrmReport::viewFailureText(int result, const QString &commandLine)
+{
+    switch (result) {
+    case 0:
+        return QStringLiteral("The System is out of memory to launch:\n") + commandLine;
+    case 2:
+        return QStringLiteral("Program is not in your path.\n") + commandLine;
+    case 3:
+        return QStringLiteral("ERROR_PATH_NOT_FOUND\n") + commandLine;
+    case 11:
+        return QStringLiteral("ERROR_BAD_FORMAT: ") + commandLine;
+    default:
+        return QStringLiteral("Unknown Error :%1\n").arg(result) + commandLine;
+    }
+}
+
+void TfrmReport::ViewDataFile(Session &session)
+{
+    const QString commandLine = QStringLiteral("NOTEPAD.EXE ") + session.lastDataFilePath;
+    int result = 0;
+    {
+        BusyCursor busy(session.interaction());
+        result = Shell::startProgram(commandLine);
+    }
+    if (result > 31)
+        return;
+    session.interaction().warning(viewFailureText(result, commandLine));
 }

@@ -30,6 +30,12 @@ public:
     // The run of tabs that separates a general row's label from its value.
     static QByteArray PadLabel(const QByteArray &label);
 
+    // "View Data": shows the data file written last in the desktop's plain-text editor and reports
+    // a failed start.
+    static void ViewDataFile(Session &session);
+    // The message for a failed start, by the start's error number.
+    static QString viewFailureText(int result, const QString &commandLine);
+
     // The clock for the date line; tests replace it.
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 

@@ -1,6 +1,10 @@
 #include "app/ResultsBox.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmProgress.h"
+#include "app/ToolbarButton.h"
+#include "report/TfrmReport.h"
+#include "ui/TfrmHelp.h"
+#include "ui/TfrmSecure.h"
 #include "platform/SimulatedClient.h"
 #include "profile/ProfileStore.h"
 #include "ui/TfrmSplash.h"
@@ -12,10 +16,14 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -147,4 +155,82 @@ TEST_F(MainWindowTest, ScanInTheWindowWithAbort)
     EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
     EXPECT_EQ(window->resultsBox()->lines().last(), QStringLiteral("User Aborted Operation"));
     EXPECT_FALSE(window->session().abortFlag);
+}
+
+// Moves the mouse over a widget (the offscreen platform has no real pointer to move).
+void hover(QWidget *widget)
+{
+    const QPointF centre = QRectF(widget->rect()).center();
+    QMouseEvent move(QEvent::MouseMove, centre, widget->mapToGlobal(centre), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+}
+
+TEST_F(MainWindowTest, ToolbarHoverAndPress)
+{
+    open(networkOf({"FS1"}));
+    ToolbarButton *login = window->toolbarButton(0);
+    ToolbarButton *view = window->toolbarButton(1);
+    ToolbarButton *send = window->toolbarButton(4);
+    hover(login->captionLabel());
+    EXPECT_EQ(login->bevel(), ToolbarButton::Bevel::Raised);
+    // Straight onto the next button: the first becomes flat, the second raised.
+    hover(view);
+    EXPECT_EQ(login->bevel(), ToolbarButton::Bevel::None);
+    EXPECT_EQ(view->bevel(), ToolbarButton::Bevel::Raised);
+    // Over the server list: flat again.
+    hover(window->serverList()->viewport());
+    EXPECT_EQ(view->bevel(), ToolbarButton::Bevel::None);
+
+    int clicks = 0;
+    QObject::connect(send, &ToolbarButton::clicked, [&clicks] { ++clicks; });
+    QTest::mousePress(send->captionLabel(), Qt::LeftButton);
+    EXPECT_EQ(send->bevel(), ToolbarButton::Bevel::Lowered);
+    QTest::mouseRelease(send->captionLabel(), Qt::LeftButton);
+    EXPECT_EQ(send->bevel(), ToolbarButton::Bevel::Raised);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(MainWindowTest, HelpOpensAtTheTopAndAboutFromTheStatusBar)
+{
+    open(networkOf({"FS1"}));
+    QTest::mouseClick(window->toolbarButton(3), Qt::LeftButton);
+    TfrmHelp *help = window->helpWindow();
+    ASSERT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), QStringLiteral("Orvane Sorvik Help"));
+    EXPECT_TRUE(help->textBox()->toPlainText().startsWith(QStringLiteral("Orvane Year2000 Sorvik Help\n\n\nTopics:")));
+    help->textBox()->moveCursor(QTextCursor::End);
+    help->close();
+    QTest::mouseClick(window->toolbarButton(3), Qt::LeftButton);
+    EXPECT_EQ(help->textBox()->textCursor().position(), 0);
+
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = window->aboutWindow()->isVisible();
+        QTest::mouseClick(window->aboutWindow()->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+    });
+    QLabel *panel = window->findChild<QStatusBar *>(QStringLiteral("StatusBar1"))->findChild<QLabel *>();
+    QTest::mouseDClick(panel, Qt::LeftButton);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(window->aboutWindow()->windowTitle(), QStringLiteral("About Quarlix Y2K Sorvik"));
+    EXPECT_FALSE(window->aboutWindow()->isVisible());
+}
+
+TEST_F(MainWindowTest, ViewDataStartsTheEditorOrSaysWhyNot)
+{
+    open(networkOf({"FS1"}));
+    qputenv("SORVIK_TEXT_EDITOR", "/bin/true");
+    QTest::mouseClick(window->toolbarButton(1), Qt::LeftButton);
+    EXPECT_TRUE(interaction.messages.empty()) << "before any scan the editor starts without a file";
+
+    qputenv("SORVIK_TEXT_EDITOR", "/nonexistent/editor");
+    window->session().lastDataFilePath = QStringLiteral("C:\\Orvane\\Sorvik\\01A2005C.DAT");
+    QTest::mouseClick(window->toolbarButton(1), Qt::LeftButton);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(interaction.messages[0].text,
+              QStringLiteral("Program is not in your path.\nNOTEPAD.EXE C:\\Orvane\\Sorvik\\01A2005C.DAT"));
+    qunsetenv("SORVIK_TEXT_EDITOR");
+    EXPECT_EQ(TfrmReport::viewFailureText(11, QStringLiteral("X")), QStringLiteral("ERROR_BAD_FORMAT: X"));
+    EXPECT_EQ(TfrmReport::viewFailureText(5, QStringLiteral("X")), QStringLiteral("Unknown Error :5\nX"));
 }

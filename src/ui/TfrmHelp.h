@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QWidget>
+
+class QTextEdit;
+
+// The help window: one read-only box with the fixed help text.
+class TfrmHelp final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmHelp(QWidget *parent = nullptr);
+
+    // Puts the caret at the very beginning, so the text shows from its first line.
+    void moveCaretToStart();
+    QTextEdit *textBox() const { return m_edtHelp; }
+
+private:
+    QTextEdit *m_edtHelp;
+};
