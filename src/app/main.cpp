@@ -37,7 +37,9 @@ const char kHelp[] =
     "Environment:\n"
     "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
     "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
-    "  SORVIK_NETWORK                   the network description file\n";
+    "  SORVIK_NETWORK                   the network description file\n"
+    "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
+    "                                   desktop's text editor, else xdg-open)\n";
 
 struct Arguments
 {
