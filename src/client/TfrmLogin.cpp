@@ -1,0 +1,408 @@
+#include "client/TfrmLogin.h"
+
+#include "app/Session.h"
+#include "platform/Windows1252.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+constexpr quint32 ContextFlagToAdd = 4;
+constexpr qx::Code InvalidPassword = 0x89FF; // the same code ends a directory search
+const QByteArray kPublicIdentity = QByteArrayLiteral("[Public]");
+
+// The picture above the fields: a key over a band in the colours of the splash window.
+QPixmap bannerPicture()
+{
+    QPixmap pixmap(360, 64);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient band(0, 0, pixmap.width(), 0);
+    band.setColorAt(0, QColor(0x12, 0x3a, 0x7a));
+    band.setColorAt(1, QColor(0x3a, 0x78, 0xc8));
+    p.fillRect(pixmap.rect(), band);
+
+    p.setPen(QPen(QColor(0xf2, 0xc0, 0x3a), 4));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPoint(34, 32), 12, 12);
+    p.drawLine(46, 32, 78, 32);
+    p.drawLine(70, 32, 70, 42);
+    p.drawLine(62, 32, 62, 40);
+
+    QFont title(QStringLiteral("Arial"));
+    title.setPixelSize(24);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(QRect(96, 6, 260, 32), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quarlix Login"));
+    QFont sub(QStringLiteral("Arial"));
+    sub.setPixelSize(12);
+    p.setFont(sub);
+    p.drawText(QRect(98, 36, 260, 20), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Bindery server or directory tree"));
+    return pixmap;
+}
+
+QString binderyLoginText(qx::Code code)
+{
+    switch (code) {
+    case qx::IntruderLockout:
+        return QStringLiteral("QXLoginToFileServer Returned: Intruder Lockout");
+    case InvalidPassword:
+        return QStringLiteral("QXLoginToFileServer Returned: Invalid Password, try again!");
+    case qx::PasswordExpired:
+        return QStringLiteral("QXLoginToFileServer Returned: Password Expired!");
+    case qx::AlreadyAuthenticated:
+        return QStringLiteral("QXLoginToFileServer Returned: Already Athenticated!");
+    case qx::UnknownBinderyObject:
+        return QStringLiteral("QXLoginToFileServer Returned: Unknown Bindery Object\n"
+                              "If this is a 4.x server, make sure your login id is in its bindery context");
+    default:
+        return QString::asprintf("QXLoginToFileServer Returned: %04X", code);
+    }
+}
+
+QString treeLoginText(qx::DsStatus status)
+{
+    switch (status) {
+    case qx::DsBadPassword:
+        return QStringLiteral("QXDSLogin Returned: Bad Password");
+    case qx::DsStatus(0x8890):
+        return QStringLiteral("QXDSLogin Returned: A different object is already authenticated");
+    case qx::DsStatus(0x889A):
+    case qx::DsNoSuchEntry:
+        return QStringLiteral("QXDSLogin Returned:\nThe Object ID you entered could not be found\n"
+                              "You may need to login using your fully distinguished name\nie Admin.ACME");
+    case qx::DsBadContext:
+        return QStringLiteral("QXDSLogin Returned: -303 Bad Context");
+    case qx::DsStatus(0x886F):
+        return QStringLiteral("QXDSLogin Returned: Tree Object Not Found");
+    default:
+        return QStringLiteral("QXDSLogin Returned: %1").arg(status);
+    }
+}
+
+} // namespace
+
+TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_edtLoginId(new QLineEdit(this)),
+      m_edtPassword(new QLineEdit(this)), m_rbBindery(new QRadioButton(QStringLiteral("Bindery Server"))),
+      m_rbQDS(new QRadioButton(QStringLiteral("QDS Tree"))), m_lblServer(new QLabel(QStringLiteral("Server Name:"))),
+      m_edtServerName(new QLineEdit), m_lblTree(new QLabel(QStringLiteral("Tree Name:"))), m_edtTreeName(new QLineEdit),
+      m_bbtLogin(new QPushButton(QStringLiteral("OK"))), m_bbtCancel(new QPushButton(QStringLiteral("Cancel")))
+{
+    setObjectName(QStringLiteral("TfrmLogin"));
+    setWindowTitle(QStringLiteral("Quarlix Login"));
+
+    auto *banner = new QLabel(this);
+    banner->setObjectName(QStringLiteral("imgBanner"));
+    banner->setPixmap(bannerPicture());
+    banner->setAlignment(Qt::AlignCenter);
+
+    m_edtLoginId->setObjectName(QStringLiteral("edtLoginId"));
+    m_edtPassword->setObjectName(QStringLiteral("edtPassword"));
+    m_edtPassword->setEchoMode(QLineEdit::Password);
+    m_edtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    auto *lblLoginId = new QLabel(QStringLiteral("&Username:"), this);
+    lblLoginId->setObjectName(QStringLiteral("lblLoginId"));
+    lblLoginId->setBuddy(m_edtLoginId);
+    auto *lblPassword = new QLabel(QStringLiteral("&Password"), this);
+    lblPassword->setObjectName(QStringLiteral("lblPassword"));
+    lblPassword->setBuddy(m_edtPassword);
+    auto *fields = new QGridLayout;
+    fields->addWidget(lblLoginId, 0, 0);
+    fields->addWidget(m_edtLoginId, 0, 1);
+    fields->addWidget(lblPassword, 1, 0);
+    fields->addWidget(m_edtPassword, 1, 1);
+
+    auto *grpLoginType = new QGroupBox(QStringLiteral("Login Type"), this);
+    grpLoginType->setObjectName(QStringLiteral("grpLoginType"));
+    m_rbBindery->setObjectName(QStringLiteral("rbBindery"));
+    m_rbQDS->setObjectName(QStringLiteral("rbQDS"));
+    m_rbBindery->setChecked(true);
+    auto *typeLayout = new QVBoxLayout(grpLoginType);
+    typeLayout->addWidget(m_rbBindery);
+    typeLayout->addWidget(m_rbQDS);
+
+    auto *grpLoginTo = new QGroupBox(QStringLiteral("Login To"), this);
+    grpLoginTo->setObjectName(QStringLiteral("grpLoginTo"));
+    m_lblServer->setObjectName(QStringLiteral("lblServer"));
+    m_edtServerName->setObjectName(QStringLiteral("edtServerName"));
+    m_lblTree->setObjectName(QStringLiteral("lblTree"));
+    m_edtTreeName->setObjectName(QStringLiteral("edtTreeName"));
+    m_lblTree->setEnabled(false);
+    m_edtTreeName->setEnabled(false);
+    auto *toLayout = new QGridLayout(grpLoginTo);
+    toLayout->addWidget(m_lblServer, 0, 0);
+    toLayout->addWidget(m_edtServerName, 0, 1);
+    toLayout->addWidget(m_lblTree, 1, 0);
+    toLayout->addWidget(m_edtTreeName, 1, 1);
+
+    auto *groups = new QHBoxLayout;
+    groups->addWidget(grpLoginType);
+    groups->addWidget(grpLoginTo, 1);
+
+    m_bbtLogin->setObjectName(QStringLiteral("bbtLogin"));
+    m_bbtLogin->setDefault(true);
+    m_bbtCancel->setObjectName(QStringLiteral("bbtCancel"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_bbtLogin);
+    buttons->addWidget(m_bbtCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(banner);
+    layout->addLayout(fields);
+    layout->addLayout(groups);
+    layout->addLayout(buttons);
+
+    // Only "QDS Tree" has a handler: choosing "Bindery Server" changes the login type alone.
+    connect(m_rbQDS, &QRadioButton::clicked, this, &TfrmLogin::rbQDSClick);
+    connect(m_bbtLogin, &QPushButton::clicked, this, &TfrmLogin::bbtLoginClick);
+    connect(m_bbtCancel, &QPushButton::clicked, this, &TfrmLogin::bbtCancelClick);
+}
+
+void TfrmLogin::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmLogin::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TfrmLogin::keyPressEvent(QKeyEvent *event)
+{
+    // OK is the default button: Enter in any field logs in.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_bbtLogin->isEnabled()) {
+        m_bbtLogin->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QByteArray TfrmLogin::treeNameOf(const qx::ConnInfoRecord &info)
+{
+    QByteArray name;
+    for (std::size_t i = qx::ConnInfoTreeNameAt; i < info.size; ++i) {
+        const char c = char(info.u8(i));
+        if (c == '\0' || (c == '_' && info.u8(i + 1) == '_'))
+            break;
+        name.append(c);
+    }
+    return name;
+}
+
+QByteArray TfrmLogin::serverName() const
+{
+    return Windows1252::fromUnicode(m_edtServerName->text());
+}
+
+void TfrmLogin::closeOwnConnection()
+{
+    if (m_ownsConnection && m_connection != 0)
+        m_session.store(m_session.client().QXCCCloseConn(m_connection));
+    m_connection = 0;
+    m_ownsConnection = false;
+}
+
+void TfrmLogin::createContext()
+{
+    m_hasContext = m_session.storeDs(m_session.client().QXDSCreateContextHandle(m_context)) == qx::DsSuccess;
+}
+
+void TfrmLogin::releaseContext()
+{
+    if (!m_hasContext)
+        return;
+    m_session.storeDs(m_session.client().QXDSFreeContext(m_context));
+    m_hasContext = false;
+    m_context = 0;
+}
+
+void TfrmLogin::prepareContext()
+{
+    QxClient &client = m_session.client();
+    quint32 flags = 0;
+    if (m_session.storeDs(client.QXDSGetContext(m_context, qx::ContextFlags, flags)) != qx::DsSuccess)
+        return;
+    // The flag is set, not summed, so that choosing "QDS Tree" again keeps the same flags.
+    m_session.storeDs(client.QXDSSetContext(m_context, qx::ContextFlags, flags | ContextFlagToAdd));
+    m_session.storeDs(client.QXDSSetContext(m_context, qx::ContextTreeName, QByteArray()));
+}
+
+void TfrmLogin::FormShow()
+{
+    if (m_edtServerName->text().isEmpty())
+        m_edtServerName->setText(Windows1252::toUnicode(m_session.currentServerName));
+
+    // A context left from an earlier showing that never logged in is not needed any more.
+    releaseContext();
+    createContext();
+
+    if (!m_session.currentServerName.isEmpty()) {
+        closeOwnConnection();
+        m_connection = m_session.OpenServerConnection(serverName());
+        m_ownsConnection = m_connection != 0;
+        if (m_connection == 0) {
+            releaseContext();
+            return;
+        }
+    } else {
+        closeOwnConnection();
+        m_connection = m_session.primaryConnection();
+        m_ownsConnection = false;
+    }
+
+    rbQDSClick();
+    m_edtPassword->clear();
+
+    if (const QScreen *screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TfrmLogin::rbQDSClick()
+{
+    BusyCursor busy(m_session.interaction());
+    QxClient &client = m_session.client();
+
+    closeOwnConnection();
+    m_connection = m_session.OpenServerConnection(serverName());
+    m_ownsConnection = m_connection != 0;
+    if (m_connection == 0)
+        return;
+
+    prepareContext();
+
+    if (m_rbQDS->isChecked()) {
+        qx::ConnInfoRecord info;
+        QByteArray tree;
+        if (m_session.store(client.QXCCGetAllConnInfo(m_connection, 1, info)) == qx::Success)
+            tree = treeNameOf(info);
+        m_edtTreeName->setText(Windows1252::toUnicode(tree));
+        m_lblTree->setEnabled(true);
+        m_edtTreeName->setEnabled(true);
+        m_lblServer->setEnabled(false);
+        m_edtServerName->setEnabled(false);
+
+        qx::DsNameBuffer name;
+        if (m_session.storeDs(client.QXDSWhoAmI(m_context, name)) == qx::DsSuccess)
+            m_edtLoginId->setText(Windows1252::toUnicode(qx::bufferText(name)));
+        qx::DsNameBuffer binderyContext;
+        if (m_session.storeDs(client.QXDSGetBinderyContext(m_context, m_connection, binderyContext)) == qx::DsSuccess)
+            m_edtLoginId->setText(m_edtLoginId->text() + QLatin1Char('.') +
+                                  Windows1252::toUnicode(qx::bufferText(binderyContext)));
+    } else {
+        m_lblTree->setEnabled(false);
+        m_edtTreeName->setEnabled(false);
+        m_lblServer->setEnabled(true);
+        m_edtServerName->setEnabled(true);
+
+        qx::DsNameBuffer name;
+        if (m_session.storeDs(client.QXDSWhoAmI(m_context, name)) == qx::DsSuccess) {
+            QByteArray who = qx::bufferText(name);
+            if (who == kPublicIdentity)
+                who = QByteArrayLiteral("admin");
+            m_edtLoginId->setText(Windows1252::toUnicode(who));
+        }
+    }
+
+    m_session.interaction().processEvents();
+}
+
+void TfrmLogin::bbtLoginClick()
+{
+    Interaction &interaction = m_session.interaction();
+    QxClient &client = m_session.client();
+    std::optional<BusyCursor> busy(std::in_place, interaction);
+
+    const QByteArray userName = Windows1252::fromUnicode(m_edtLoginId->text());
+    const QByteArray password = Windows1252::fromUnicode(m_edtPassword->text().toUpper());
+    const QByteArray tree = Windows1252::fromUnicode(m_edtTreeName->text());
+
+    closeOwnConnection();
+    m_connection = m_session.OpenServerConnection(serverName());
+    m_ownsConnection = m_connection != 0;
+    if (m_connection == 0) {
+        busy.reset();
+        interaction.warning(QStringLiteral("Could not connect to server to login!"));
+        return;
+    }
+
+    // The context of this showing is gone after an earlier OK click (or a failed open at the
+    // showing): this attempt gets a new one, prepared as the showing prepares its own.
+    if (!m_hasContext) {
+        createContext();
+        if (m_hasContext)
+            prepareContext();
+    }
+
+    if (m_rbQDS->isChecked()) {
+        for (const auto &[key, text] :
+             {std::pair{qx::ContextTreeName, tree}, std::pair{qx::ContextNameContext, QByteArrayLiteral("[Root]")}}) {
+            const qx::DsStatus status = m_session.storeDs(client.QXDSSetContext(m_context, key, text));
+            if (status < 0) {
+                busy.reset();
+                interaction.warning(QStringLiteral("QXDSSetContext Failed\nError Code: %1").arg(status));
+                return;
+            }
+        }
+        const qx::DsStatus status = m_session.storeDs(client.QXDSLogin(m_context, 0, userName, password, 0));
+        busy.reset();
+        if (status == qx::DsSuccess) {
+            interaction.information(QStringLiteral("DS Login Successful!"));
+            close();
+        } else {
+            interaction.warning(treeLoginText(status));
+        }
+        releaseContext();
+    } else {
+        const qx::Code code =
+            m_session.store(client.QXLoginToFileServer(m_connection, userName, qx::ObjectTypeUser, password));
+        busy.reset();
+        if (code == qx::Success) {
+            close();
+            interaction.information(QStringLiteral("Bindery Login Successful!"));
+        } else {
+            interaction.warning(binderyLoginText(code));
+        }
+        releaseContext();
+    }
+}
+
+void TfrmLogin::bbtCancelClick()
+{
+    close();
+}
+
+void TfrmLogin::FormClose()
+{
+    m_edtServerName->clear();
+    closeOwnConnection();
+    // Nothing logs in through a context between showings; each showing creates its own.
+    releaseContext();
+}
