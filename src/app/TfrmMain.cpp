@@ -6,6 +6,7 @@
 #include "platform/Windows1252.h"
 #include "profile/TfrmProfile.h"
 #include "app/ToolbarButton.h"
+#include "client/TfrmLogin.h"
 #include "report/TfrmReport.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
@@ -153,6 +154,8 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     m_progress = new TfrmProgress(*m_session, this);
     m_profile = new TfrmProfile(interaction, this);
     m_profile->setWindowFlag(Qt::Window);
+    m_login = new TfrmLogin(*m_session, this);
+    m_login->setWindowFlag(Qt::Window);
     m_help = new TfrmHelp(this);
     m_about = new TfrmSecure(this);
     FormCreate();
@@ -217,6 +220,8 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 void TfrmMain::FormClose()
 {
     m_closed = true;
+    // The login window's own connection goes before the session's.
+    m_login->close();
     m_session->release();
 }
 
@@ -388,7 +393,12 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmMain::comp1Click() {}
+void TfrmMain::comp1Click()
+{
+    m_login->show();
+    m_login->raise();
+    m_login->activateWindow();
+}
 
 void TfrmMain::comp4Click() { TfrmReport::ViewDataFile(*m_session); }
 

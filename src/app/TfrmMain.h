@@ -15,6 +15,7 @@ class QPushButton;
 class QStatusBar;
 class ResultsBox;
 class TfrmHelp;
+class TfrmLogin;
 class TfrmProfile;
 class TfrmProgress;
 class TfrmSecure;
@@ -36,6 +37,7 @@ public:
     QListWidget *serverList() const { return m_comp19; }
     TfrmProgress *progressWindow() const { return m_progress; }
     TfrmProfile *profileWindow() const { return m_profile; }
+    TfrmLogin *loginWindow() const { return m_login; }
     TfrmHelp *helpWindow() const { return m_help; }
     TfrmSecure *aboutWindow() const { return m_about; }
     // Toolbar buttons in their order: Login As, View Data, Profile, Help, Send, Exit.
@@ -86,6 +88,7 @@ private:
     QLabel *m_panel1;
     TfrmProgress *m_progress = nullptr;
     TfrmProfile *m_profile = nullptr;
+    TfrmLogin *m_login = nullptr;
     TfrmHelp *m_help = nullptr;
     TfrmSecure *m_about = nullptr;
     QStatusBar *m_statusBar = nullptr;

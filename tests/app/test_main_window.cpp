@@ -2,6 +2,7 @@
 #include "app/TfrmMain.h"
 #include "app/TfrmProgress.h"
 #include "app/ToolbarButton.h"
+#include "client/TfrmLogin.h"
 #include "report/TfrmReport.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
@@ -233,4 +235,20 @@ TEST_F(MainWindowTest, ViewDataStartsTheEditorOrSaysWhyNot)
     qunsetenv("SORVIK_TEXT_EDITOR");
     EXPECT_EQ(TfrmReport::viewFailureText(11, QStringLiteral("X")), QStringLiteral("ERROR_BAD_FORMAT: X"));
     EXPECT_EQ(TfrmReport::viewFailureText(5, QStringLiteral("X")), QStringLiteral("Unknown Error :5\nX"));
+}
+
+TEST_F(MainWindowTest, LoginAsOpensTheLoginWindowAndClosingReleasesEverything)
+{
+    open(networkOf({"FS1", "FS2"}));
+    QListWidget *list = window->serverList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    QTest::mouseClick(window->toolbarButton(0), Qt::LeftButton);
+    TfrmLogin *login = window->loginWindow();
+    ASSERT_TRUE(login->isVisible());
+    EXPECT_EQ(login->windowTitle(), QStringLiteral("Quarlix Login"));
+    EXPECT_EQ(login->findChild<QLineEdit *>(QStringLiteral("edtServerName"))->text(), QStringLiteral("FS2"));
+    EXPECT_GT(client->openHandleCount(), 1);
+    window->close();
+    EXPECT_EQ(client->openHandleCount(), 0);
+    EXPECT_EQ(client->openContextCount(), 0);
 }
