@@ -344,6 +344,20 @@ TEST_F(ChannelWindows, SendWindowShowsTheChannelsAndReturnComesBack)
     EXPECT_EQ(mainWindowCloses, 0);
 }
 
+TEST_F(ChannelWindows, SendWindowClosesAfterAChannelClosedTheMainWindow)
+{
+    TfrmSend send(context());
+    send.show();
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Ok);
+    QTimer::singleShot(0, [&] { send.diskWindow()->Button1Click(); });
+    send.Button3Click();
+    EXPECT_EQ(mainWindowCloses, 1);
+    EXPECT_FALSE(send.isVisible());
+    EXPECT_EQ(send.result(), QDialog::Accepted);
+    EXPECT_EQ(names(floppyHost()), names(outputHost(), {QStringLiteral("*.zip")}));
+}
+
 TEST_F(FloppyProcedure, CancelAtTheWarningLeavesEverythingAlone)
 {
     writeFile(floppyHost() + QStringLiteral("/OLD.TXT"), "keep me");
