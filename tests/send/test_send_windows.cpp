@@ -1,0 +1,470 @@
+#include "app/SessionArchive.h"
+#include "platform/Drives.h"
+#include "profile/ProfileStore.h"
+#include "send/FloppyDisk.h"
+#include "send/TURLLabel.h"
+#include "send/TfrmDisk.h"
+#include "send/TfrmEmail.h"
+#include "send/TfrmFTP.h"
+#include "send/TfrmSend.h"
+#include "send/UrlTarget.h"
+
+#include "RecordingInteraction.h"
+#include "RecordingResults.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Icon = Interaction::Icon;
+using Buttons = Interaction::Buttons;
+using Answer = Interaction::Answer;
+
+const QString kTitle = QStringLiteral("Orvane Year2000 Sorvik");
+const QString kUploadTarget = QStringLiteral("http:\\\\www.orvane.example/year2000/upload1.html ");
+const QString kMailTarget = QStringLiteral("mailto:y2kdata@orvane.example");
+const QString kDone = QStringLiteral("Done Creating Floppy\nPlease Send to:\n\nOrvane Inc.\nAttn: Year 2000 Server "
+                                     "Reports\n1200 Harbour Lane, Suite 400\nLakeview, OR 97630");
+
+QString outputHost()
+{
+    return Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik"));
+}
+QString floppyHost()
+{
+    return Drives::hostPath(QStringLiteral("A:\\"));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList names(const QString &directory, const QStringList &masks = {})
+{
+    return QDir(directory).entryList(masks, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Every file and directory under the mapped drives with its contents.
+QMap<QString, QByteArray> diskSnapshot()
+{
+    QMap<QString, QByteArray> all;
+    for (const char *drive : {"drive_c", "drive_a"}) {
+        const QString root = TestEnvironment::root() + QLatin1Char('/') + QLatin1String(drive);
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            all.insert(path, QFileInfo(path).isDir() ? QByteArray("<dir>") : readFile(path));
+        }
+    }
+    return all;
+}
+
+// The mapped drives, a company in the profile and one data file waiting in the output directory.
+class SendTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        TestEnvironment::fresh();
+        QDir().mkpath(outputHost());
+        QDir().mkpath(floppyHost());
+        QSettings settings(ProfileStore::filePath(), QSettings::IniFormat);
+        settings.beginGroup(QStringLiteral("Orvane_Y2K"));
+        settings.setValue(QStringLiteral("Company"), QStringLiteral("Acme Tools, Inc."));
+        settings.sync();
+        writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+    }
+
+    SendContext context()
+    {
+        return SendContext{interaction, results, [this] {
+                               ++mainWindowCloses;
+                               events.append(QStringLiteral("close"));
+                           }};
+    }
+
+    // Records each target a hyperlink opens, with what had happened by then.
+    TURLLabel::Opener recordingOpener()
+    {
+        return [this](const QString &target) {
+            events.append(QStringLiteral("open ") + target);
+            archivesWhenOpened = names(outputHost(), {QStringLiteral("*.zip")});
+        };
+    }
+
+    static void clickLabel(TURLLabel *label) { QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center()); }
+
+    RecordingInteraction interaction;
+    RecordingResults results;
+    int mainWindowCloses = 0;
+    QStringList events;
+    QStringList archivesWhenOpened;
+};
+
+using HyperlinkLabel = SendTest;
+using ChannelWindows = SendTest;
+using FloppyProcedure = SendTest;
+
+} // namespace
+
+TEST_F(HyperlinkLabel, ClickRunsOnClickThenOpensSchemeAndCaption)
+{
+    struct Case
+    {
+        TLabelType type;
+        QString caption;
+        QStringList expected;
+    };
+    const QString longCaption = QString(100, QLatin1Char('x'));
+    const std::vector<Case> cases = {
+        {TLabelType::hmHTTP,
+         QStringLiteral("www.orvane.example/a.html"),
+         {QStringLiteral("click"), QStringLiteral("open http:\\\\www.orvane.example/a.html")}},
+        {TLabelType::hmFTP,
+         QStringLiteral("ftp.orvane.example"),
+         {QStringLiteral("click"), QStringLiteral("open ftp:\\\\ftp.orvane.example")}},
+        {TLabelType::hmMAIL,
+         QStringLiteral("someone@orvane.example"),
+         {QStringLiteral("click"), QStringLiteral("open mailto:someone@orvane.example")}},
+        {TLabelType::hmCUSTOM, QStringLiteral("anything"), {QStringLiteral("click")}},
+        // 79 characters remain of the 80-character buffer: 7 of the prefix, 72 of the caption.
+        {TLabelType::hmHTTP,
+         longCaption,
+         {QStringLiteral("click"), QStringLiteral("open http:\\\\") + QString(72, 'x')}},
+    };
+    for (const Case &c : cases) {
+        events.clear();
+        TURLLabel label(c.caption);
+        label.setLabelType(c.type);
+        label.setOnClick([this] { events.append(QStringLiteral("click")); });
+        label.setOpener(recordingOpener());
+        label.show();
+        clickLabel(&label);
+        EXPECT_EQ(events, c.expected) << c.caption.toStdString();
+    }
+}
+
+TEST_F(HyperlinkLabel, FailingOnClickOpensNothingAndReachesTheExceptionHandler)
+{
+    TURLLabel label(QStringLiteral("www.orvane.example"));
+    label.setOnClick([] { throw ZipError(QStringLiteral("Cannot create file X")); });
+    label.setOpener(recordingOpener());
+    QStringList shown;
+    label.setExceptionHandler([&shown](const std::exception &failure) { shown.append(exceptionText(failure)); });
+    label.show();
+    clickLabel(&label);
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_EQ(shown, QStringList{QStringLiteral("Cannot create file X")});
+
+    // Pressed on the label but released outside: no click.
+    label.setOnClick([this] { events.append(QStringLiteral("click")); });
+    QTest::mousePress(&label, Qt::LeftButton, {}, label.rect().center());
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(-5, -5));
+    EXPECT_TRUE(events.isEmpty());
+}
+
+TEST_F(HyperlinkLabel, DesktopGetsRealAddresses)
+{
+    EXPECT_EQ(UrlTarget::desktopUrl(kUploadTarget).toString(),
+              QStringLiteral("http://www.orvane.example/year2000/upload1.html"));
+    EXPECT_EQ(UrlTarget::desktopUrl(QStringLiteral("ftp:\\\\ftp.orvane.example/in")).toString(),
+              QStringLiteral("ftp://ftp.orvane.example/in"));
+    EXPECT_EQ(UrlTarget::desktopUrl(kMailTarget).toString(), kMailTarget);
+}
+
+TEST_F(HyperlinkLabel, AppearanceFollowsPressHoverAndSettings)
+{
+    TURLLabel label(QStringLiteral("www.orvane.example"));
+    label.move(10, 20);
+    label.show();
+    EXPECT_EQ(label.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(label.fontColour(), QColor(Qt::blue));
+    EXPECT_TRUE(label.font().underline());
+
+    // Press turns it red; release, blue again. Only AllowDown moves it, and only while held.
+    QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_EQ(label.fontColour(), QColor(Qt::red));
+    EXPECT_EQ(label.pos(), QPoint(10, 20));
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(-5, -5));
+    EXPECT_EQ(label.fontColour(), QColor(Qt::blue));
+    label.setAllowDown(true);
+    QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_EQ(label.pos(), QPoint(10, 21));
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(-5, -5));
+    EXPECT_EQ(label.pos(), QPoint(10, 20));
+    // The right button changes nothing.
+    QTest::mousePress(&label, Qt::RightButton, {}, QPoint(1, 1));
+    EXPECT_EQ(label.fontColour(), QColor(Qt::blue));
+    EXPECT_EQ(label.pos(), QPoint(10, 20));
+    QTest::mouseRelease(&label, Qt::RightButton, {}, QPoint(1, 1));
+
+    // Hover only matters with Effect98: underline and URLColPre while the mouse is over the label.
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&label, &enter);
+    EXPECT_EQ(label.fontColour(), QColor(Qt::blue));
+    label.setEffect98(true);
+    EXPECT_FALSE(label.font().underline());
+    QCoreApplication::sendEvent(&label, &enter);
+    EXPECT_EQ(label.fontColour(), QColor(Qt::red));
+    EXPECT_TRUE(label.font().underline());
+    QCoreApplication::sendEvent(&label, &leave);
+    EXPECT_EQ(label.fontColour(), QColor(Qt::blue));
+    EXPECT_FALSE(label.font().underline());
+    label.setEffect98(false);
+    EXPECT_TRUE(label.font().underline());
+
+    label.setLabelType(TLabelType::hmCUSTOM);
+    EXPECT_FALSE(label.font().underline());
+    label.setURLColStd(Qt::darkGreen);
+    EXPECT_EQ(label.fontColour(), QColor(Qt::darkGreen));
+}
+
+TEST_F(ChannelWindows, ReturnChangesNothingOnDisk)
+{
+    writeFile(floppyHost() + QStringLiteral("/OLD.TXT"), "keep me");
+    const QMap<QString, QByteArray> before = diskSnapshot();
+    TfrmFTP ftp(context());
+    TfrmEmail email(context());
+    TfrmDisk disk(context());
+    for (QDialog *window : std::initializer_list<QDialog *>{&ftp, &email, &disk}) {
+        window->show();
+        auto *ret = window->findChild<QPushButton *>(QStringLiteral("Button2"));
+        ASSERT_TRUE(ret);
+        EXPECT_EQ(ret->text(), QStringLiteral("Return"));
+        QTest::mouseClick(ret, Qt::LeftButton);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(diskSnapshot(), before);
+    EXPECT_TRUE(interaction.messages.empty());
+    EXPECT_EQ(mainWindowCloses, 0);
+}
+
+TEST_F(ChannelWindows, UploadAndMailArchiveThenCloseThenOpen)
+{
+    TfrmFTP ftp(context());
+    TfrmEmail email(context());
+    struct Case
+    {
+        QDialog *window;
+        TURLLabel *label;
+        QString target;
+    };
+    for (const Case &c : {Case{&ftp, ftp.urlLabel(), kUploadTarget}, Case{&email, email.urlLabel(), kMailTarget}}) {
+        events.clear();
+        archivesWhenOpened.clear();
+        writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+        c.window->show();
+        c.label->setOpener(recordingOpener());
+        clickLabel(c.label);
+        EXPECT_EQ(events, (QStringList{QStringLiteral("close"), QStringLiteral("open ") + c.target}));
+        // The archive was there, and the data file gone, before the target was opened.
+        EXPECT_EQ(archivesWhenOpened.size(), 1);
+        EXPECT_EQ(names(outputHost(), {QStringLiteral("*.DAT")}), QStringList());
+        EXPECT_EQ(c.window->result(), QDialog::Accepted);
+        EXPECT_TRUE(interaction.exceptions.isEmpty());
+    }
+    EXPECT_EQ(ftp.findChild<QLabel *>(QStringLiteral("Label2"))->text(),
+              QStringLiteral("Warning: The FTP Upload feature is currently not available on Internet Explorer 4.x"));
+}
+
+TEST_F(ChannelWindows, ArchiveFailureIsShownAndNeitherClosesNorOpens)
+{
+    QDir(outputHost()).removeRecursively();
+    TfrmFTP ftp(context());
+    TfrmEmail email(context());
+    for (auto [window, label] : {std::pair<QDialog *, TURLLabel *>{&ftp, ftp.urlLabel()}, {&email, email.urlLabel()}}) {
+        interaction.exceptions.clear();
+        window->show();
+        label->setOpener(recordingOpener());
+        clickLabel(label);
+        ASSERT_EQ(interaction.exceptions.size(), 1);
+        EXPECT_TRUE(interaction.exceptions.first().startsWith(
+            QStringLiteral("Cannot create file C:\\Orvane\\Sorvik\\AcmeToolsInc")));
+        EXPECT_TRUE(events.isEmpty());
+        EXPECT_TRUE(window->isVisible());
+    }
+}
+
+TEST_F(ChannelWindows, SendWindowShowsTheChannelsAndReturnComesBack)
+{
+    TfrmSend send(context());
+    EXPECT_EQ(send.windowTitle(), QStringLiteral("Send Year2000 Files to Orvane"));
+    const QString text = send.findChild<QPlainTextEdit *>(QStringLiteral("RichEdit1"))->toPlainText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("PLEASE FOLLOW THESE INSTRUCTIONS CAREFULLY.  IMPROPERLY")));
+    // The sections in their order, the postal address closing the text.
+    qsizetype at = 0;
+    for (const QString &part :
+         {QStringLiteral("Select one of the following methods to send the data (.ZIP) files to Orvane:"),
+          QStringLiteral("\nFTP\n"),
+          QStringLiteral("\t(NetScape preferred, FTP upload not supported by Microsoft's Internet Explorer)"),
+          QStringLiteral("\nEMAIL\n"), QStringLiteral("\"Year 2000 Assessment\""), QStringLiteral("NOTE:"),
+          QStringLiteral("y2kquestions@orvane.example"), QStringLiteral("\nDISK \n")}) {
+        const qsizetype found = text.indexOf(part, at);
+        EXPECT_GE(found, at) << part.toStdString();
+        at = found;
+    }
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\tLakeview, OR 97630")));
+
+    send.show();
+    bool sawFtp = false;
+    QTimer::singleShot(0, [&] {
+        sawFtp = QApplication::activeModalWidget() == send.ftpWindow();
+        QTest::mouseClick(send.ftpWindow()->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
+    });
+    QTest::mouseClick(send.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    EXPECT_TRUE(sawFtp);
+    EXPECT_TRUE(send.isVisible());
+    EXPECT_EQ(mainWindowCloses, 0);
+}
+
+TEST_F(ChannelWindows, SendWindowClosesAfterAChannelClosedTheMainWindow)
+{
+    TfrmSend send(context());
+    send.show();
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Ok);
+    QTimer::singleShot(0, [&] { send.diskWindow()->Button1Click(); });
+    send.Button3Click();
+    EXPECT_EQ(mainWindowCloses, 1);
+    EXPECT_FALSE(send.isVisible());
+    EXPECT_EQ(send.result(), QDialog::Accepted);
+    EXPECT_EQ(names(floppyHost()), names(outputHost(), {QStringLiteral("*.zip")}));
+}
+
+TEST_F(FloppyProcedure, CancelAtTheWarningLeavesEverythingAlone)
+{
+    writeFile(floppyHost() + QStringLiteral("/OLD.TXT"), "keep me");
+    const QMap<QString, QByteArray> before = diskSnapshot();
+    TfrmDisk disk(context());
+    disk.show();
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Cancel);
+    QTest::mouseClick(disk.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+
+    ASSERT_EQ(interaction.messages.size(), 2u);
+    EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(interaction.messages[0].text, QStringLiteral("Insert diskette in drive A: then press Enter"));
+    EXPECT_EQ(interaction.messages[0].icon, Icon::Information);
+    EXPECT_EQ(interaction.messages[0].buttons, Buttons::Ok);
+    EXPECT_EQ(interaction.messages[1].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(interaction.messages[1].text, QStringLiteral("WARNING - All data will be erased from this diskette"));
+    EXPECT_EQ(interaction.messages[1].icon, Icon::Warning);
+    EXPECT_EQ(interaction.messages[1].buttons, Buttons::OkCancel);
+    EXPECT_EQ(diskSnapshot(), before);
+    EXPECT_EQ(mainWindowCloses, 0);
+    EXPECT_FALSE(disk.isVisible());
+    EXPECT_EQ(disk.result(), QDialog::Rejected);
+}
+
+TEST_F(FloppyProcedure, ErasesFilesCopiesEveryArchiveAndReportsATargetInTheWay)
+{
+    // Two archives of earlier runs; on the floppy, files to erase and a directory named like one of
+    // them, which erasing cannot remove.
+    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "first archive");
+    writeFile(outputHost() + QStringLiteral("/Acme0102990900.zip"), "second archive");
+    writeFile(outputHost() + QStringLiteral("/NOTES.TXT"), "not an archive");
+    writeFile(floppyHost() + QStringLiteral("/OLD.TXT"), "old");
+    writeFile(floppyHost() + QStringLiteral("/.hidden"), "old");
+    writeFile(floppyHost() + QStringLiteral("/SUB/INNER.TXT"), "old");
+    QDir().mkpath(floppyHost() + QStringLiteral("/Acme0101990900.zip"));
+
+    TfrmDisk disk(context());
+    disk.show();
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Ok);
+    QTest::mouseClick(disk.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+
+    const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
+    ASSERT_EQ(archives.size(), 3);
+    QStringList expectedFloppy = archives;
+    expectedFloppy << QStringLiteral("SUB");
+    expectedFloppy.sort();
+    EXPECT_EQ(names(floppyHost()), expectedFloppy);
+    EXPECT_EQ(names(floppyHost() + QStringLiteral("/SUB")), QStringList{QStringLiteral("INNER.TXT")});
+    EXPECT_TRUE(QFileInfo(floppyHost() + QStringLiteral("/Acme0101990900.zip")).isDir());
+    for (const QString &name : archives.mid(1))
+        EXPECT_EQ(readFile(floppyHost() + QLatin1Char('/') + name), readFile(outputHost() + QLatin1Char('/') + name));
+
+    ASSERT_EQ(interaction.messages.size(), 4u);
+    const RecordingInteraction::Message &failed = interaction.messages[2];
+    EXPECT_EQ(failed.caption, kTitle);
+    EXPECT_EQ(failed.icon, Icon::None);
+    EXPECT_EQ(failed.buttons, Buttons::Ok);
+    const QString prefix = QStringLiteral("Failed to copy C:\\Orvane\\Sorvik\\Acme0101990900.zip\n");
+    EXPECT_TRUE(failed.text.startsWith(prefix)) << failed.text.toStdString();
+    EXPECT_GT(failed.text.size(), prefix.size());
+    EXPECT_EQ(interaction.messages[3].caption, QStringLiteral("Information"));
+    EXPECT_EQ(interaction.messages[3].icon, Icon::Information);
+    EXPECT_EQ(interaction.messages[3].text, kDone);
+    EXPECT_EQ(mainWindowCloses, 1);
+    EXPECT_EQ(disk.result(), QDialog::Accepted);
+}
+
+TEST_F(FloppyProcedure, FileAlreadyOnTheFloppyIsNotOverwritten)
+{
+    // The file turns up after erasing, while the archive is being built (say a second program wrote it).
+    QString archiveName;
+    interaction.onProcessEvents = [&] {
+        const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
+        if (archiveName.isEmpty() && !archives.isEmpty()) {
+            archiveName = archives.first();
+            writeFile(floppyHost() + QLatin1Char('/') + archiveName, "someone else's");
+        }
+    };
+    TfrmDisk disk(context());
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Ok);
+    disk.Button1Click();
+
+    ASSERT_FALSE(archiveName.isEmpty());
+    EXPECT_EQ(readFile(floppyHost() + QLatin1Char('/') + archiveName), QByteArray("someone else's"));
+    ASSERT_EQ(interaction.messages.size(), 4u);
+    EXPECT_EQ(interaction.messages[2].text,
+              QStringLiteral("Failed to copy C:\\Orvane\\Sorvik\\") + archiveName + QStringLiteral("\nFile exists"));
+    EXPECT_EQ(interaction.messages[3].text, kDone);
+    EXPECT_EQ(mainWindowCloses, 1);
+}
+
+TEST_F(FloppyProcedure, ArchiveFailureCopiesNothingAndKeepsTheProgram)
+{
+    QDir(outputHost()).removeRecursively();
+    writeFile(floppyHost() + QStringLiteral("/OLD.TXT"), "old");
+    TfrmDisk disk(context());
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Ok);
+    disk.Button1Click();
+
+    ASSERT_EQ(interaction.exceptions.size(), 1);
+    EXPECT_TRUE(interaction.exceptions.first().startsWith(QStringLiteral("Cannot create file C:\\Orvane\\Sorvik\\")));
+    EXPECT_EQ(interaction.messages.size(), 2u);
+    EXPECT_EQ(names(floppyHost()), QStringList());
+    EXPECT_EQ(mainWindowCloses, 0);
+    EXPECT_EQ(disk.result(), QDialog::Rejected);
+}
