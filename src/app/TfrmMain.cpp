@@ -7,6 +7,7 @@
 #include "profile/TfrmProfile.h"
 #include "app/ToolbarButton.h"
 #include "client/TfrmLogin.h"
+#include "send/TfrmSend.h"
 #include "report/TfrmReport.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
@@ -156,6 +157,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     m_profile->setWindowFlag(Qt::Window);
     m_login = new TfrmLogin(*m_session, this);
     m_login->setWindowFlag(Qt::Window);
+    m_send = std::make_unique<TfrmSend>(SendContext{interaction, *m_results, [this] { close(); }});
     m_help = new TfrmHelp(this);
     m_about = new TfrmSecure(this);
     FormCreate();
@@ -409,7 +411,7 @@ void TfrmMain::comp10Click()
     m_help->raise();
 }
 
-void TfrmMain::comp13Click() {}
+void TfrmMain::comp13Click() { m_send->exec(); }
 
 void TfrmMain::StatusBar1DblClick() { m_about->exec(); }
 

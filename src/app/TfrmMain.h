@@ -19,6 +19,7 @@ class TfrmLogin;
 class TfrmProfile;
 class TfrmProgress;
 class TfrmSecure;
+class TfrmSend;
 class TfrmSplash;
 class ToolbarButton;
 
@@ -39,6 +40,7 @@ public:
     TfrmProfile *profileWindow() const { return m_profile; }
     TfrmLogin *loginWindow() const { return m_login; }
     TfrmHelp *helpWindow() const { return m_help; }
+    TfrmSend *sendWindow() const { return m_send.get(); }
     TfrmSecure *aboutWindow() const { return m_about; }
     // Toolbar buttons in their order: Login As, View Data, Profile, Help, Send, Exit.
     ToolbarButton *toolbarButton(int index) const { return m_toolbar[std::size_t(index)]; }
@@ -90,6 +92,7 @@ private:
     TfrmProfile *m_profile = nullptr;
     TfrmLogin *m_login = nullptr;
     TfrmHelp *m_help = nullptr;
+    std::unique_ptr<TfrmSend> m_send;
     TfrmSecure *m_about = nullptr;
     QStatusBar *m_statusBar = nullptr;
     QWidget *m_toolbarStrip = nullptr;

@@ -80,8 +80,8 @@ void TfrmQLM::query()
 {
     BusyCursor busy(m_session.interaction());
     quint32 start = 0;
-    quint32 count = qx::LoadedListCapacity;
-    while (count == qx::LoadedListCapacity) {
+    quint32 reported = qx::LoadedListCapacity;
+    while (reported == qx::LoadedListCapacity) {
         qx::LoadedListRecord list;
         const qx::Code code =
             m_session.store(m_session.client().QXGetQLMLoadedList(m_connection.handle(), start, list));
@@ -89,8 +89,10 @@ void TfrmQLM::query()
             reportListFailure(code);
             return;
         }
-        // The record holds no more than 128 module numbers, whatever count the server claims.
-        count = std::min<quint32>(list.u32(qx::LoadedListCountAt), qx::LoadedListCapacity);
+        // The record holds no more than 128 module numbers, whatever count the server claims; only a
+        // batch of exactly 128 asks for another.
+        reported = list.u32(qx::LoadedListCountAt);
+        const quint32 count = std::min<quint32>(reported, qx::LoadedListCapacity);
         for (quint32 i = 0; i < count; ++i) {
             if (!addModule(list.u32(qx::LoadedListNumbersAt + 4 * i), i))
                 break; // the rest of this batch is skipped without a message
