@@ -1,6 +1,7 @@
 #include "app/SessionArchive.h"
 
 #include "platform/Drives.h"
+#include "platform/FileSync.h"
 #include "platform/Interaction.h"
 #include "platform/ResultsSink.h"
 #include "platform/Windows1252.h"
@@ -70,9 +71,20 @@ std::optional<Archived> fileChecksum(const QString &hostPath)
     return Archived{std::uint32_t(total), std::uint32_t(crc)};
 }
 
+// Whether a name can be handed to the archive writer as the bare name of one file: a character a
+// Windows file name cannot hold would be read as a mask or a directory part there.
+bool storableName(const QString &name)
+{
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || QStringView(u"\\/:*?\"<>|").contains(c))
+            return false;
+    return true;
+}
+
 // The data files: names ending in ".DAT" exactly (".dat" is not one), by name as the workstation's
-// file system lists them; subdirectories are not searched.
-QStringList dataFiles(const QString &hostDirectory)
+// file system lists them; subdirectories are not searched. Names that cannot be stored are listed
+// in `unstorable` instead.
+QStringList dataFiles(const QString &hostDirectory, QStringList &unstorable)
 {
     QStringList names;
     const QStringList entries =
@@ -82,7 +94,7 @@ QStringList dataFiles(const QString &hostDirectory)
             continue;
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         if (dot >= 0 && name.mid(dot) == QLatin1String(".DAT"))
-            names.append(name);
+            (storableName(name) ? names : unstorable).append(name);
     }
     return names;
 }
@@ -120,17 +132,30 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
     arc.SetBaseDirectory(directory);
 
     const QString hostDirectory = Drives::hostPath(directory);
-    const QStringList names = dataFiles(hostDirectory);
+    QStringList unstorable;
+    const QStringList names = dataFiles(hostDirectory, unstorable);
+    for (const QString &name : unstorable)
+        results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
+                           ResultsSink::Color::Red);
     for (const QString &name : names)
         arc.AddFiles(name, 0);
     arc.Save();
     arc.SetFileName(QString());
     interaction.processEvents();
 
+    // Nothing is deleted before the archive is safely on the disk.
+    const QString hostArchive = Drives::hostPath(archivePath);
+    if (!names.isEmpty() && !FileSync::syncFileAndDirectory(hostArchive)) {
+        for (const QString &name : names)
+            results.appendLine(QStringLiteral("%1 was not deleted: the archive could not be flushed to the disk").arg(name),
+                               ResultsSink::Color::Red);
+        return archivePath;
+    }
+
     // A data file goes only when the archive really holds it as it is now. A file that was left out
     // (locked, vanished, or a duplicate of an entry kept from an earlier archive of the same name) or
     // that changed since it was packed stays for the next session.
-    const QHash<QByteArray, Archived> archived = archivedEntries(Drives::hostPath(archivePath));
+    const QHash<QByteArray, Archived> archived = archivedEntries(hostArchive);
     for (const QString &name : names) {
         const QString hostFile = hostDirectory + QLatin1Char('/') + name;
         const auto entry = archived.constFind(Windows1252::fromUnicode(name));
@@ -139,7 +164,9 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
             QFile::remove(hostFile);
             continue;
         }
-        if (QFileInfo::exists(hostFile))
+        // A directory named like a data file is never archived; it is no data file to keep.
+        const QFileInfo info(hostFile);
+        if (info.exists() && !info.isDir())
             results.appendLine(
                 QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(name),
                 ResultsSink::Color::Red);

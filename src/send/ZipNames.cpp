@@ -38,7 +38,19 @@ QString storedName(const QString &givenName, unsigned storeOptions)
 
 QByteArray upperCased(const QByteArray &storedName)
 {
-    return Windows1252::fromUnicode(Windows1252::toUnicode(storedName).toUpper());
+    // One character at a time: a character whose upper case is not one Windows-1252 character
+    // ("ß", "µ") stays as it is, so that distinct names stay distinct.
+    QByteArray upper = storedName;
+    for (char &c : upper) {
+        const QChar unicode = Windows1252::toUnicode(QByteArray(1, c)).at(0);
+        const QChar up = unicode.toUpper();
+        if (up != unicode) {
+            const QByteArray mapped = Windows1252::fromUnicode(QString(up));
+            if (mapped != "?")
+                c = mapped.at(0);
+        }
+    }
+    return upper;
 }
 
 int bucketOf(const QByteArray &storedName)
@@ -56,36 +68,34 @@ int bucketOf(const QByteArray &storedName)
 }
 
 namespace {
-bool matchFrom(const QString &name, qsizetype n, const QString &mask, qsizetype m)
-{
-    while (m < mask.size()) {
-        const QChar c = mask.at(m);
-        if (c == QLatin1Char('*')) {
-            while (m < mask.size() && mask.at(m) == QLatin1Char('*'))
-                ++m;
-            if (m == mask.size())
-                return true;
-            for (qsizetype k = n; k <= name.size(); ++k)
-                if (matchFrom(name, k, mask, m))
-                    return true;
-            return false;
-        }
-        if (n == name.size())
-            return false;
-        if (c != QLatin1Char('?') && c.toUpper() != name.at(n).toUpper())
-            return false;
-        ++n;
-        ++m;
-    }
-    return n == name.size();
-}
+bool sameLetter(QChar a, QChar b) { return a == b || a.toUpper() == b.toUpper(); }
 } // namespace
 
 bool matchesMask(const QString &name, const QString &mask)
 {
     if (mask == QStringLiteral("*.*"))
         return true;
-    return matchFrom(name, 0, mask, 0);
+    // Linear in the lengths: on a mismatch, the last "*" takes one more character and the match
+    // goes on from there.
+    qsizetype n = 0, m = 0;
+    qsizetype star = -1, resume = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask.at(m) == QLatin1Char('*')) {
+            star = m++;
+            resume = n;
+        } else if (m < mask.size() && (mask.at(m) == QLatin1Char('?') || sameLetter(mask.at(m), name.at(n)))) {
+            ++m;
+            ++n;
+        } else if (star >= 0) {
+            m = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask.at(m) == QLatin1Char('*'))
+        ++m;
+    return m == mask.size();
 }
 
 } // namespace ZipNames

@@ -156,7 +156,7 @@ TEST_F(SessionArchiveTest, FilesTheArchiveDoesNotHoldAsTheyAreNowAreKept)
     EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("DIR.DAT"))).isDir());
     QStringList red = m_results.redTexts();
     red.sort();
-    QStringList kept = {QStringLiteral("B.DAT"), QStringLiteral("DIR.DAT")};
+    QStringList kept = {QStringLiteral("B.DAT")};
     if (fifo && fifo->status == 0)
         kept.append(QStringLiteral("P.DAT"));
     QStringList lines;
@@ -216,4 +216,21 @@ TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
     EXPECT_EQ(runArchiveCommand({}, out, err), 1);
     EXPECT_TRUE(errText.startsWith(QStringLiteral("Cannot create file C:\\Orvane\\Sorvik\\AcmeToolsInc")));
     EXPECT_TRUE(outText.isEmpty());
+}
+
+TEST_F(SessionArchiveTest, NamesThatCannotBeStoredAreKeptAndSaidSo)
+{
+    writeFile(dataHost(QStringLiteral("A.DAT")), reportText(1000, 1));
+    writeFile(dataHost(QStringLiteral("*.DAT")), "star");
+    writeFile(dataHost(QStringLiteral("x\\y.DAT")), "backslash");
+    writeFile(dataHost(QStringLiteral("low.dat")), "not a data file");
+    BuildSessionArchive(m_interaction, m_results, kNow);
+    EXPECT_EQ(archivedNames(), QStringList({QStringLiteral("A.DAT")}));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("*.DAT"))), QByteArray("star"));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("x\\y.DAT"))), QByteArray("backslash"));
+    EXPECT_TRUE(QFileInfo::exists(dataHost(QStringLiteral("low.dat"))));
+    QStringList red = m_results.redTexts();
+    red.sort();
+    EXPECT_EQ(red, QStringList({QStringLiteral("*.DAT was not archived: its name cannot be stored"),
+                                QStringLiteral("x\\y.DAT was not archived: its name cannot be stored")}));
 }

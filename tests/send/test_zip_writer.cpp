@@ -2,6 +2,7 @@
 
 #include "platform/Drives.h"
 #include "send/ZipError.h"
+#include "send/ZipNames.h"
 #include "send/ZipWriter.h"
 
 #include "RecordingInteraction.h"
@@ -446,4 +447,27 @@ TEST_F(ZipWriterTest, FailuresOfTheTable)
     EXPECT_EQ(writer.Status(), asInvalid);
     expectFailure([&] { writer.AddFiles(QStringLiteral("A.DAT"), 0); },
                   QStringLiteral("Archive does not exist - FileName is blank"));
+}
+
+TEST(ZipNamesMasks, MatchingIsLinearAndCaseInsensitive)
+{
+    EXPECT_TRUE(ZipNames::matchesMask(QStringLiteral("report.dat"), QStringLiteral("*.DAT")));
+    EXPECT_TRUE(ZipNames::matchesMask(QStringLiteral("A1B.DAT"), QStringLiteral("a?b.*")));
+    EXPECT_FALSE(ZipNames::matchesMask(QStringLiteral("AB.DAT"), QStringLiteral("a?b.*")));
+    EXPECT_TRUE(ZipNames::matchesMask(QStringLiteral("anything"), QStringLiteral("*.*")));
+    EXPECT_TRUE(ZipNames::matchesMask(QStringLiteral("abcabd"), QStringLiteral("*ab?")));
+    // A mask that a backtracking matcher needs exponential time for.
+    QString mask;
+    for (int i = 0; i < 30; ++i)
+        mask += QStringLiteral("*a");
+    mask += QStringLiteral("*b");
+    EXPECT_FALSE(ZipNames::matchesMask(QString(150, QLatin1Char('a')), mask));
+}
+
+TEST(ZipNamesHash, UpperCasingKeepsDistinctNamesDistinct)
+{
+    EXPECT_EQ(ZipNames::upperCased("abc\xE9"), QByteArray("ABC\xC9"));
+    EXPECT_EQ(ZipNames::upperCased("\xDF.DAT"), QByteArray("\xDF.DAT")) << "sharp s has no one-letter capital";
+    EXPECT_NE(ZipNames::upperCased("\xDF.DAT"), ZipNames::upperCased("SS.DAT"));
+    EXPECT_EQ(ZipNames::upperCased("\xB5"), QByteArray("\xB5"));
 }
