@@ -67,7 +67,10 @@ int runScanCommand(QxClient &client, const QStringList &args, QTextStream &out, 
                 }
             }
             if (!found) {
-                err << "sorvik scan: no server named " << name << " on the network\n";
+                if (session.servers().empty())
+                    err << "sorvik scan: the network lists no servers\n";
+                else
+                    err << "sorvik scan: no server named " << name << " on the network\n";
                 session.release();
                 return 1;
             }
@@ -86,7 +89,10 @@ int runScanCommand(QxClient &client, const QStringList &args, QTextStream &out, 
     Terminal::restoreInterrupt();
     session.release();
 
-    if (result != ScanDriver::Result::Completed || session.terminateRequested())
+    if (result == ScanDriver::Result::Completed && driver.notSavedCount() > 0)
+        err << "sorvik scan: " << driver.notSavedCount() << " of " << session.selectedCount()
+            << " servers have no data file\n";
+    if (result != ScanDriver::Result::Completed || driver.notSavedCount() > 0 || session.terminateRequested())
         return 1;
     return 0;
 }

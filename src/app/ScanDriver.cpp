@@ -76,6 +76,11 @@ ScanDriver::Result ScanDriver::comp23Click()
     if (setControlsEnabled)
         setControlsEnabled(false);
     m_progress.showProgress();
+    // The scan works on the selection it started with.
+    std::vector<bool> selected;
+    for (const Session::ServerEntry &entry : m_session.servers())
+        selected.push_back(entry.selected);
+    m_notSaved = 0;
     const int step = 100 / m_session.selectedCount();
     int total = 0;
     m_session.results().clear();
@@ -87,7 +92,7 @@ ScanDriver::Result ScanDriver::comp23Click()
         if (m_session.abortFlag)
             break;
         interaction.processEvents();
-        if (!m_session.servers()[index].selected)
+        if (!selected[index])
             continue;
         const QByteArray server = m_session.servers()[index].name;
         const QString shownServer = Windows1252::toUnicode(server);
@@ -97,6 +102,7 @@ ScanDriver::Result ScanDriver::comp23Click()
         const qx::Handle conn = m_session.OpenServerConnection(server);
         if (conn == 0) {
             m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
+            ++m_notSaved;
             continue;
         }
         m_session.store(m_session.client().QXCCCloseConn(conn));
@@ -118,6 +124,7 @@ ScanDriver::Result ScanDriver::comp23Click()
         if (!outcome.saved) {
             // Nothing was saved for this server: say why instead of claiming it was.
             m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
+            ++m_notSaved;
             continue;
         }
         m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") +

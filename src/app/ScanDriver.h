@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <functional>
+#include <vector>
 
 class ProgressView;
 class Session;
@@ -21,6 +22,8 @@ public:
     std::function<void(bool enabled)> setControlsEnabled;
 
     Result comp23Click();
+    // Servers of the last scan whose data file was not saved (unreachable or not written).
+    int notSavedCount() const { return m_notSaved; }
 
     // Base name of the current server's data file from its transport address: eight hex digits of
     // an IPX network number, the decimal digits of an IP address cut to their last eight, or empty.
@@ -33,4 +36,5 @@ public:
 private:
     Session &m_session;
     ProgressView &m_progress;
+    int m_notSaved = 0;
 };

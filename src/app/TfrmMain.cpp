@@ -56,6 +56,8 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     button1->setObjectName(QStringLiteral("Button1"));
     auto *button2 = new QPushButton(QStringLiteral("Select None"));
     button2->setObjectName(QStringLiteral("Button2"));
+    m_button1 = button1;
+    m_button2 = button2;
     for (QPushButton *b : {button1, button2})
         b->setFixedSize(97, 25);
     auto *strip = new QHBoxLayout;
@@ -195,8 +197,7 @@ void TfrmMain::FormShow()
         m_splash->setStatus(QStringLiteral("Loading Server List......"));
         m_interaction.processEvents();
     }
-    m_session->FillServerList();
-    showServerList();
+    fillServerList();
     updateSelectedCount();
     if (m_splash) {
         m_splash->setStatus(QStringLiteral("Done"));
@@ -270,9 +271,25 @@ void TfrmMain::Button2Click()
 void TfrmMain::RefreshServerList1Click()
 {
     BusyCursor busy(m_interaction);
+    fillServerList();
+    updateSelectedCount();
+}
+
+void TfrmMain::fillServerList()
+{
+    // The list is hidden while it is rebuilt, so no click can reach it, and no scan can start.
+    m_comp19->hide();
+    setScanControlsEnabled(false);
     m_session->FillServerList();
     showServerList();
-    updateSelectedCount();
+    setScanControlsEnabled(true);
+}
+
+void TfrmMain::setScanControlsEnabled(bool enabled)
+{
+    // The selection the scan works on cannot change while it runs.
+    for (QWidget *control : std::initializer_list<QWidget *>{m_comp23, m_comp19, m_button1, m_button2})
+        control->setEnabled(enabled);
 }
 
 void TfrmMain::comp23Click()
@@ -282,10 +299,7 @@ void TfrmMain::comp23Click()
     m_scanning = true;
     m_session->includeSysFiles = m_chkNDir->isChecked();
     ScanDriver driver(*m_session, *m_progress);
-    driver.setControlsEnabled = [this](bool enabled) {
-        m_comp23->setEnabled(enabled);
-        m_comp19->setEnabled(enabled);
-    };
+    driver.setControlsEnabled = [this](bool enabled) { setScanControlsEnabled(enabled); };
     // The option box stays usable during a scan; the writer reads it when it gets there.
     const auto option = connect(m_chkNDir, &QCheckBox::toggled, this,
                                 [this](bool checked) { m_session->includeSysFiles = checked; });

@@ -76,6 +76,8 @@ private:
     void updateSelectedCount();
     void syncSelectionFromList();
     void endProgram();
+    void fillServerList();
+    void setScanControlsEnabled(bool enabled);
     QWidget *buildToolbar();
     ToolbarButton *buttonOwning(const QObject *object) const;
 
@@ -84,6 +86,8 @@ private:
     ResultsBox *m_results;
     QListWidget *m_comp19;
     QPushButton *m_comp23;
+    QPushButton *m_button1 = nullptr;
+    QPushButton *m_button2 = nullptr;
     QCheckBox *m_chkNDir;
     QLineEdit *m_outputDirectory;
     QLabel *m_panel0;

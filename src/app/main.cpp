@@ -131,6 +131,7 @@ int runWindows(const Arguments &args, int argc, char **argv)
         QApplication::processEvents();
 
         QApplication::setApplicationDisplayName(QStringLiteral("Orvane Year2000 Sorvik"));
+        app.setProperty("helpFile", QStringLiteral("sorvik.hlp"));
         QApplication::setQuitOnLastWindowClosed(false);
 
         TfrmMain main(*client, interaction, splash);

@@ -6,7 +6,12 @@
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
+// The first Ctrl-C asks the run to stop; a second one ends the program at once.
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
 } // namespace
 
 namespace Terminal {

@@ -9,8 +9,9 @@ namespace Terminal {
 
 bool isTerminal(int fd);
 
-// From now on Ctrl-C (SIGINT) only raises a flag that interrupted() reports; the run decides
-// what to do with it. restore() gives the signal its default action back.
+// From now on the first Ctrl-C (SIGINT) only raises a flag that interrupted() reports; the run
+// decides what to do with it. A second Ctrl-C ends the program. restoreInterrupt() gives the
+// signal its default action back.
 void catchInterrupt();
 bool interrupted();
 void clearInterrupt();

@@ -48,6 +48,8 @@ private:
 
 ProfileGrid::ProfileGrid(int rows, int columns, QWidget *parent) : QTableWidget(rows, columns, parent)
 {
+    // Every row fits; moving between cells must not scroll the labels out of view.
+    setAutoScroll(false);
     setItemDelegate(new ValueDelegate(this));
     horizontalHeader()->hide();
     verticalHeader()->hide();

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -98,6 +99,8 @@ void TfrmProfile::FormShow()
         m_grid->setCurrentCell(1, kValueColumn);
     else
         m_grid->edit(m_grid->currentIndex());
+    // The labels stay in view: the grid is not scrolled sideways to reach the value cell.
+    m_grid->horizontalScrollBar()->setValue(0);
 
     if (const QScreen *screen = this->screen()) {
         QRect frame = frameGeometry();

@@ -131,6 +131,15 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
     const QDir output(root + QStringLiteral("/drive_c/Orvane/Sorvik"));
     EXPECT_EQ(output.entryList(QDir::Files), (QStringList{"01A2005C.DAT", "10123.DAT"}));
 
+    // A server left without a data file makes the run fail, after the others were written.
+    QByteArray withUnreachable = kTwoServers;
+    withUnreachable.replace("{\"name\": \"FS2\",", "{\"name\": \"FS2\", \"reachable\": false,");
+    const Outcome partial = sorvik({QStringLiteral("--network"), writeNetwork(withUnreachable), QStringLiteral("scan"),
+                                    QStringLiteral("--all"), QStringLiteral("--no-sys-files")});
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_TRUE(partial.out.contains(QStringLiteral("FS2 Could not attach")));
+    EXPECT_TRUE(partial.err.contains(QStringLiteral("1 of 2 servers have no data file")));
+
     const Outcome unknown = sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE")));

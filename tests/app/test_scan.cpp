@@ -298,3 +298,19 @@ TEST_F(ScanTest, LineBreaksInValuesCannotForgeLines)
     EXPECT_TRUE(file.contains("\r\nCompany Name\t\t\t\tEvil  First\t\t\tMallory\r\n"));
     EXPECT_FALSE(file.contains("\r\nFirst\t\t\tMallory"));
 }
+
+TEST_F(ScanTest, TheScanWorksOnTheSelectionItStartedWith)
+{
+    for (const char *name : {"FS1", "FS2", "FS3"})
+        network.servers.push_back(server(name, sim::Address::ipx(0x100, 1, 0x451)));
+    network.servers[2].reachable = false;
+    start();
+    session->setSelected(0, true);
+    session->setSelected(2, true);
+    interaction.onProcessEvents = [this] { session->selectAll(true); };
+    ScanDriver driver(*session, progress);
+    EXPECT_EQ(driver.comp23Click(), ScanDriver::Result::Completed);
+    EXPECT_EQ(results.texts().filter(QStringLiteral("Results")), QStringList{QStringLiteral("FS1 Results")});
+    EXPECT_EQ(progress.totalSteps, (std::vector<int>{0, 50}));
+    EXPECT_EQ(driver.notSavedCount(), 1) << "FS3 could not be reached";
+}
