@@ -138,7 +138,14 @@ public:
     {
         if (m_removable && m_capacity > 0 && m_pos + length > m_capacity)
             return false;
-        const qint64 written = m_file.write(data, length);
+        // A write that stops short is tried again for the rest, so that a full disk reports itself.
+        qint64 written = 0;
+        while (written < length) {
+            const qint64 got = m_file.write(data + written, length - written);
+            if (got <= 0)
+                break;
+            written += got;
+        }
         if (written == length) {
             m_pos += length;
             return true;
@@ -504,7 +511,7 @@ bool TZipWriter::writeArchive()
         const QString pattern = QFileInfo(m_hostPath).absolutePath() + QStringLiteral("/abrXXXXXX");
         temp = std::make_unique<QTemporaryFile>(pattern);
         if (!temp->open())
-            throw ZipError(QStringLiteral("Cannot create file %1").arg(pattern));
+            throw ZipError(QStringLiteral("Cannot create file %1: %2").arg(pattern, temp->errorString()));
         target = temp.get();
     }
 
