@@ -24,12 +24,7 @@ TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)
                        "be processed and you will not receive a Year 2000 Server Report"),
         this);
 
-    m_URLLabel1->setObjectName(QStringLiteral("URLLabel1"));
-    m_URLLabel1->setLabelType(TLabelType::hmMAIL);
-    ChannelWindowParts::useLinkFont(m_URLLabel1);
-    m_URLLabel1->setOnClick([this] { URLLabel1Click(); });
-    m_URLLabel1->setExceptionHandler(
-        [this](const std::exception &failure) { m_context.interaction.showException(exceptionText(failure)); });
+    ChannelWindowParts::setUpLink(m_URLLabel1, TLabelType::hmMAIL, m_context, [this] { URLLabel1Click(); });
     m_Button2->setObjectName(QStringLiteral("Button2"));
 
     auto *layout = new QVBoxLayout(this);
@@ -41,13 +36,7 @@ TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)
     connect(m_Button2, &QPushButton::clicked, this, &TfrmEmail::Button2Click);
 }
 
-void TfrmEmail::URLLabel1Click()
-{
-    BuildSessionArchive(m_context.interaction, m_context.results);
-    if (m_context.closeMainWindow)
-        m_context.closeMainWindow();
-    accept();
-}
+void TfrmEmail::URLLabel1Click() { ChannelWindowParts::leaveThroughChannel(m_context, this); }
 
 void TfrmEmail::Button2Click()
 {

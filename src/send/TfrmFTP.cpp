@@ -31,12 +31,7 @@ TfrmFTP::TfrmFTP(SendContext context, QWidget *parent)
     red.setColor(QPalette::WindowText, Qt::red);
     warning->setPalette(red);
 
-    m_URLLabel1->setObjectName(QStringLiteral("URLLabel1"));
-    m_URLLabel1->setLabelType(TLabelType::hmHTTP);
-    ChannelWindowParts::useLinkFont(m_URLLabel1);
-    m_URLLabel1->setOnClick([this] { URLLabel1Click(); });
-    m_URLLabel1->setExceptionHandler(
-        [this](const std::exception &failure) { m_context.interaction.showException(exceptionText(failure)); });
+    ChannelWindowParts::setUpLink(m_URLLabel1, TLabelType::hmHTTP, m_context, [this] { URLLabel1Click(); });
     m_Button2->setObjectName(QStringLiteral("Button2"));
 
     auto *layout = new QVBoxLayout(this);
@@ -49,13 +44,7 @@ TfrmFTP::TfrmFTP(SendContext context, QWidget *parent)
     connect(m_Button2, &QPushButton::clicked, this, &TfrmFTP::Button2Click);
 }
 
-void TfrmFTP::URLLabel1Click()
-{
-    BuildSessionArchive(m_context.interaction, m_context.results);
-    if (m_context.closeMainWindow)
-        m_context.closeMainWindow();
-    accept();
-}
+void TfrmFTP::URLLabel1Click() { ChannelWindowParts::leaveThroughChannel(m_context, this); }
 
 void TfrmFTP::Button2Click()
 {
