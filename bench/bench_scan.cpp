@@ -116,7 +116,8 @@ int main(int argc, char **argv)
     std::printf("servers per second:       %.1f\n", servers / seconds);
     std::printf("client calls per server:  %.0f\n", double(client.callCount()) / servers);
     std::printf("event points:             %llu (events handled at %llu of them)\n",
-                static_cast<unsigned long long>(interaction.points), static_cast<unsigned long long>(interaction.handled));
+                static_cast<unsigned long long>(interaction.points),
+                static_cast<unsigned long long>(interaction.handled));
     std::printf("longest time between two handlings of pending events: %.2f ms\n", interaction.longestNs() / 1e6);
     std::printf("peak memory:              %ld KB (%ld KB before the network was built)\n", peakKilobytes(), before);
     return result == ScanDriver::Result::Completed && files == servers ? 0 : 1;

@@ -11,8 +11,9 @@
 
 namespace {
 
-const QString kComplete = QStringLiteral("Server Scan is complete. Please press the \"Send\" button to send your data to "
-                                         "Orvane when you have completed scanning all desired servers.");
+const QString kComplete =
+    QStringLiteral("Server Scan is complete. Please press the \"Send\" button to send your data to "
+                   "Orvane when you have completed scanning all desired servers.");
 
 } // namespace
 
@@ -69,7 +70,8 @@ ScanDriver::Result ScanDriver::comp23Click()
         return Result::Refused;
     }
     if (ProfileStore::value(QStringLiteral("Company")).isEmpty()) {
-        interaction.warning(QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!"));
+        interaction.warning(
+            QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!"));
         return Result::Refused;
     }
 

@@ -14,7 +14,12 @@ class Session;
 class ScanDriver final
 {
 public:
-    enum class Result { Refused, Completed, Aborted };
+    enum class Result
+    {
+        Refused,
+        Completed,
+        Aborted
+    };
 
     ScanDriver(Session &session, ProgressView &progress);
 

@@ -11,7 +11,10 @@ namespace {
 // Where the early-requester warning sends the user for a newer client.
 const QString kSupportSite = QStringLiteral("www.orvane.example/support");
 
-QString hex4(qx::Code code) { return QString::asprintf("%04X", code); }
+QString hex4(qx::Code code)
+{
+    return QString::asprintf("%04X", code);
+}
 
 } // namespace
 
@@ -50,8 +53,8 @@ void Session::setUp()
                 return;
             }
             if (storeDs(m_client.QXDSCreateContextHandle(m_context)) != qx::DsSuccess) {
-                m_interaction.warning(QStringLiteral("QXDSCreateContextHandle Failed\nError Code: %1")
-                                          .arg(m_lastDsStatus));
+                m_interaction.warning(
+                    QStringLiteral("QXDSCreateContextHandle Failed\nError Code: %1").arg(m_lastDsStatus));
                 storeDs(m_client.QXDSFreeContext(m_context));
                 return;
             }
@@ -59,11 +62,11 @@ void Session::setUp()
             return;
         }
         if (code == qx::NoPrimaryConnection || code == qx::NoPrimaryConnectionAlt) {
-            const auto answer = m_interaction.message(
-                QStringLiteral("Confirm"),
-                QStringLiteral("You do not have a primary connection established\n"
-                               "Would you like to connect to a specific server?"),
-                Interaction::Icon::Question, Interaction::Buttons::YesNo);
+            const auto answer =
+                m_interaction.message(QStringLiteral("Confirm"),
+                                      QStringLiteral("You do not have a primary connection established\n"
+                                                     "Would you like to connect to a specific server?"),
+                                      Interaction::Icon::Question, Interaction::Buttons::YesNo);
             if (answer != Interaction::Answer::Yes) {
                 requestTerminate();
                 return;
@@ -131,8 +134,8 @@ void Session::FillServerList()
     while (m_lastCode == qx::Success) {
         m_interaction.processEvents();
         qx::ObjectNameBuffer name;
-        if (store(m_client.QXScanObject(m_primaryConnection, QByteArrayLiteral("*"), qx::ObjectTypeFileServer,
-                                        objectId, name)) == qx::Success)
+        if (store(m_client.QXScanObject(m_primaryConnection, QByteArrayLiteral("*"), qx::ObjectTypeFileServer, objectId,
+                                        name)) == qx::Success)
             m_servers.push_back({qx::bufferText(name), false});
     }
     std::stable_sort(m_servers.begin(), m_servers.end(),
@@ -156,9 +159,15 @@ int Session::selectedCount() const
     return int(std::count_if(m_servers.begin(), m_servers.end(), [](const ServerEntry &e) { return e.selected; }));
 }
 
-QString Session::serverCountText() const { return QStringLiteral("%1 Servers").arg(m_servers.size()); }
+QString Session::serverCountText() const
+{
+    return QStringLiteral("%1 Servers").arg(m_servers.size());
+}
 
-QString Session::selectedCountText() const { return QStringLiteral("%1 Servers Selected").arg(selectedCount()); }
+QString Session::selectedCountText() const
+{
+    return QStringLiteral("%1 Servers Selected").arg(selectedCount());
+}
 
 void Session::takeCurrentServerFromSelection()
 {
@@ -177,8 +186,8 @@ qx::Handle Session::OpenServerConnection(const QByteArray &name)
     BusyCursor busy(m_interaction);
     qx::Handle conn = 0;
     try {
-        store(m_client.QXCCOpenConnByName(0, name, qx::NameFormatBindery, qx::OpenStateLicensed, qx::TransportAny,
-                                          conn));
+        store(
+            m_client.QXCCOpenConnByName(0, name, qx::NameFormatBindery, qx::OpenStateLicensed, qx::TransportAny, conn));
     } catch (const std::exception &e) {
         m_interaction.showException(QString::fromLocal8Bit(e.what()));
         return 0;
@@ -203,6 +212,12 @@ bool Session::IsVersion3Server(qx::Handle conn)
     return info.majorVersion == 3;
 }
 
-void Session::LogError(const QString &text) { m_results.appendLine(text, ResultsSink::Color::Red); }
+void Session::LogError(const QString &text)
+{
+    m_results.appendLine(text, ResultsSink::Color::Red);
+}
 
-void Session::logLine(const QString &text, ResultsSink::Color color) { m_results.appendLine(text, color); }
+void Session::logLine(const QString &text, ResultsSink::Color color)
+{
+    m_results.appendLine(text, color);
+}

@@ -147,8 +147,9 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
     const QString hostArchive = Drives::hostPath(archivePath);
     if (!names.isEmpty() && !FileSync::syncFileAndDirectory(hostArchive)) {
         for (const QString &name : names)
-            results.appendLine(QStringLiteral("%1 was not deleted: the archive could not be flushed to the disk").arg(name),
-                               ResultsSink::Color::Red);
+            results.appendLine(
+                QStringLiteral("%1 was not deleted: the archive could not be flushed to the disk").arg(name),
+                ResultsSink::Color::Red);
         return archivePath;
     }
 

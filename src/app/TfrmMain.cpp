@@ -3,12 +3,12 @@
 #include "app/ResultsBox.h"
 #include "app/ScanDriver.h"
 #include "app/TfrmProgress.h"
-#include "platform/Windows1252.h"
-#include "profile/TfrmProfile.h"
 #include "app/ToolbarButton.h"
 #include "client/TfrmLogin.h"
-#include "send/TfrmSend.h"
+#include "platform/Windows1252.h"
+#include "profile/TfrmProfile.h"
 #include "report/TfrmReport.h"
+#include "send/TfrmSend.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
@@ -23,10 +23,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QMouseEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -148,7 +148,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     // Moving the mouse over the window, the server list, the upper right part, the toolbar strip or
     // the status bar flattens a raised toolbar button; a double-click on the status bar shows About.
     for (QWidget *w : std::initializer_list<QWidget *>{this, m_comp19->viewport(), m_upperRight, m_toolbarStrip,
-                                                        m_statusBar, m_panel0, m_panel1}) {
+                                                       m_statusBar, m_panel0, m_panel1}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
@@ -171,7 +171,10 @@ TfrmMain::~TfrmMain()
         FormClose();
 }
 
-QString TfrmMain::statusPanel(int index) const { return index == 0 ? m_panel0->text() : m_panel1->text(); }
+QString TfrmMain::statusPanel(int index) const
+{
+    return index == 0 ? m_panel0->text() : m_panel1->text();
+}
 
 void TfrmMain::FormCreate()
 {
@@ -248,7 +251,10 @@ void TfrmMain::syncSelectionFromList()
     updateSelectedCount();
 }
 
-void TfrmMain::updateSelectedCount() { m_panel1->setText(m_session->selectedCountText()); }
+void TfrmMain::updateSelectedCount()
+{
+    m_panel1->setText(m_session->selectedCountText());
+}
 
 void TfrmMain::comp19Click()
 {
@@ -301,8 +307,8 @@ void TfrmMain::comp23Click()
     ScanDriver driver(*m_session, *m_progress);
     driver.setControlsEnabled = [this](bool enabled) { setScanControlsEnabled(enabled); };
     // The option box stays usable during a scan; the writer reads it when it gets there.
-    const auto option = connect(m_chkNDir, &QCheckBox::toggled, this,
-                                [this](bool checked) { m_session->includeSysFiles = checked; });
+    const auto option =
+        connect(m_chkNDir, &QCheckBox::toggled, this, [this](bool checked) { m_session->includeSysFiles = checked; });
     driver.comp23Click();
     disconnect(option);
     m_scanning = false;
@@ -416,7 +422,10 @@ void TfrmMain::comp1Click()
     m_login->activateWindow();
 }
 
-void TfrmMain::comp4Click() { TfrmReport::ViewDataFile(*m_session); }
+void TfrmMain::comp4Click()
+{
+    TfrmReport::ViewDataFile(*m_session);
+}
 
 void TfrmMain::comp10Click()
 {
@@ -425,9 +434,15 @@ void TfrmMain::comp10Click()
     m_help->raise();
 }
 
-void TfrmMain::comp13Click() { m_send->exec(); }
+void TfrmMain::comp13Click()
+{
+    m_send->exec();
+}
 
-void TfrmMain::StatusBar1DblClick() { m_about->exec(); }
+void TfrmMain::StatusBar1DblClick()
+{
+    m_about->exec();
+}
 
 void TfrmMain::comp7Click()
 {
@@ -436,7 +451,10 @@ void TfrmMain::comp7Click()
     m_profile->activateWindow();
 }
 
-void TfrmMain::comp16Click() { close(); }
+void TfrmMain::comp16Click()
+{
+    close();
+}
 
 void TfrmMain::endProgram()
 {

@@ -76,9 +76,15 @@ void TfrmProgress::FormShow()
     m_session.interaction().processEvents();
 }
 
-void TfrmProgress::hideProgress() { hide(); }
+void TfrmProgress::hideProgress()
+{
+    hide();
+}
 
-void TfrmProgress::setServerLabel(const QString &text) { m_lblServer->setText(text); }
+void TfrmProgress::setServerLabel(const QString &text)
+{
+    m_lblServer->setText(text);
+}
 
 void TfrmProgress::setServerProgress(int percent)
 {
@@ -106,7 +112,10 @@ void TfrmProgress::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void TfrmProgress::FormClose() { m_animation->stop(); }
+void TfrmProgress::FormClose()
+{
+    m_animation->stop();
+}
 
 void TfrmProgress::paintEvent(QPaintEvent *event)
 {

@@ -12,7 +12,12 @@ class ToolbarButton final : public QFrame
     Q_OBJECT
 
 public:
-    enum class Bevel { None, Raised, Lowered };
+    enum class Bevel
+    {
+        None,
+        Raised,
+        Lowered
+    };
 
     ToolbarButton(const QString &name, const QString &caption, const QIcon &icon, QWidget *parent = nullptr);
 

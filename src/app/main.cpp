@@ -17,29 +17,28 @@
 
 namespace {
 
-const char kHelp[] =
-    "Usage: sorvik [--network FILE] [COMMAND [ARGS...]]\n"
-    "\n"
-    "Without a command, starts the Sorvik window on the network.\n"
-    "\n"
-    "Commands (no display needed):\n"
-    "  scan (--all | SERVER...) [--no-sys-files]\n"
-    "                      scan servers and write their data files into C:\\Orvane\\Sorvik\n"
-    "  archive             pack the data files into the session archive and delete them\n"
-    "  profile [--set NAME=VALUE]...\n"
-    "                      show the contact profile, or change and save values of it\n"
-    "\n"
-    "Options:\n"
-    "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
-    "                      built-in demo network)\n"
-    "  --help              this text; 'sorvik COMMAND --help' describes a command\n"
-    "\n"
-    "Environment:\n"
-    "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
-    "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
-    "  SORVIK_NETWORK                   the network description file\n"
-    "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
-    "                                   desktop's text editor, else xdg-open)\n";
+const char kHelp[] = "Usage: sorvik [--network FILE] [COMMAND [ARGS...]]\n"
+                     "\n"
+                     "Without a command, starts the Sorvik window on the network.\n"
+                     "\n"
+                     "Commands (no display needed):\n"
+                     "  scan (--all | SERVER...) [--no-sys-files]\n"
+                     "                      scan servers and write their data files into C:\\Orvane\\Sorvik\n"
+                     "  archive             pack the data files into the session archive and delete them\n"
+                     "  profile [--set NAME=VALUE]...\n"
+                     "                      show the contact profile, or change and save values of it\n"
+                     "\n"
+                     "Options:\n"
+                     "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
+                     "                      built-in demo network)\n"
+                     "  --help              this text; 'sorvik COMMAND --help' describes a command\n"
+                     "\n"
+                     "Environment:\n"
+                     "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
+                     "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
+                     "  SORVIK_NETWORK                   the network description file\n"
+                     "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
+                     "                                   desktop's text editor, else xdg-open)\n";
 
 struct Arguments
 {

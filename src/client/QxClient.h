@@ -66,8 +66,7 @@ constexpr int ContextTreeName = 11;
 
 // Fixed-size record filled by the client. The buffer is always fully allocated; readers use the
 // accessors, which are bounded by the record size.
-template <std::size_t N>
-struct Record
+template <std::size_t N> struct Record
 {
     std::array<quint8, N> bytes{};
     static constexpr std::size_t size = N;
@@ -109,10 +108,12 @@ struct Record
 };
 
 // Text buffer of a given capacity (terminator included), as the client fills it.
-template <std::size_t N>
-using TextBuffer = Record<N>;
+template <std::size_t N> using TextBuffer = Record<N>;
 
-inline QByteArray bufferText(const auto &buffer) { return buffer.text(0, buffer.size); }
+inline QByteArray bufferText(const auto &buffer)
+{
+    return buffer.text(0, buffer.size);
+}
 
 // QXCCGetAllConnInfo, information level 1: tree name from byte 12, padded with underscores.
 constexpr std::size_t ConnInfoTreeNameAt = 12;
@@ -224,7 +225,8 @@ public:
     virtual qx::DsStatus QXDSSetContext(qx::Context context, int key, quint32 flags) = 0;
     virtual qx::DsStatus QXDSSetContext(qx::Context context, int key, const QByteArray &text) = 0;
     virtual qx::DsStatus QXDSWhoAmI(qx::Context context, qx::DsNameBuffer &name) = 0;
-    virtual qx::DsStatus QXDSGetBinderyContext(qx::Context context, qx::Handle conn, qx::DsNameBuffer &binderyContext) = 0;
+    virtual qx::DsStatus QXDSGetBinderyContext(qx::Context context, qx::Handle conn,
+                                               qx::DsNameBuffer &binderyContext) = 0;
     virtual qx::DsStatus QXDSAuthenticate(qx::Handle conn, quint32 optionFlags, void *sessionKey) = 0;
     virtual qx::DsStatus QXDSLogin(qx::Context context, quint32 optionFlags, const QByteArray &userName,
                                    const QByteArray &password, quint32 validityPeriod) = 0;
@@ -232,8 +234,8 @@ public:
                                          const QByteArray &password) = 0;
 
     // Server calls.
-    virtual qx::Code QXScanObject(qx::Handle conn, const QByteArray &searchName, quint16 objectType,
-                                  quint32 &objectId, qx::ObjectNameBuffer &objectName) = 0;
+    virtual qx::Code QXScanObject(qx::Handle conn, const QByteArray &searchName, quint16 objectType, quint32 &objectId,
+                                  qx::ObjectNameBuffer &objectName) = 0;
     virtual qx::Code QXCheckConsolePrivileges(qx::Handle conn) = 0;
     virtual qx::Code QXGetFileServerInformation(qx::Handle conn, qx::FileServerInformation &info) = 0;
     virtual qx::Code QXGetFileServerVersionInfo(qx::Handle conn, qx::VersionInfoRecord &info) = 0;

@@ -14,7 +14,10 @@ std::optional<QString> HeadlessInteraction::inputBox(const QString &caption, con
     return std::nullopt;
 }
 
-void HeadlessInteraction::showException(const QString &text) { m_err << text << Qt::endl; }
+void HeadlessInteraction::showException(const QString &text)
+{
+    m_err << text << Qt::endl;
+}
 
 void HeadlessInteraction::processEvents()
 {

@@ -15,8 +15,7 @@ public:
     explicit HeadlessInteraction(QTextStream &err) : m_err(err) {}
 
     Answer message(const QString &caption, const QString &text, Icon icon, Buttons buttons) override;
-    std::optional<QString> inputBox(const QString &caption, const QString &prompt,
-                                    const QString &defaultText) override;
+    std::optional<QString> inputBox(const QString &caption, const QString &prompt, const QString &defaultText) override;
     void showException(const QString &text) override;
     void setBusyCursor(bool) override {}
     void processEvents() override;

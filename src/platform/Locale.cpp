@@ -129,10 +129,19 @@ QByteArray formatGrouped(quint32 value)
     return out;
 }
 
-QString thousandsSeparator() { return writable(QLocale().groupSeparator(), QStringLiteral(",")); }
+QString thousandsSeparator()
+{
+    return writable(QLocale().groupSeparator(), QStringLiteral(","));
+}
 
-QString dateSeparator() { return separatorIn(QLocale().dateFormat(QLocale::ShortFormat), QStringLiteral("/")); }
+QString dateSeparator()
+{
+    return separatorIn(QLocale().dateFormat(QLocale::ShortFormat), QStringLiteral("/"));
+}
 
-QString timeSeparator() { return separatorIn(QLocale().timeFormat(QLocale::ShortFormat), QStringLiteral(":")); }
+QString timeSeparator()
+{
+    return separatorIn(QLocale().timeFormat(QLocale::ShortFormat), QStringLiteral(":"));
+}
 
 } // namespace Locale

@@ -13,7 +13,10 @@ namespace Locale {
 // case only breaks ties between texts that are otherwise equal (lower case first).
 // Returns a negative number, 0 or a positive number.
 int wordCompare(const QByteArray &a, const QByteArray &b);
-inline bool wordLess(const QByteArray &a, const QByteArray &b) { return wordCompare(a, b) < 0; }
+inline bool wordLess(const QByteArray &a, const QByteArray &b)
+{
+    return wordCompare(a, b) < 0;
+}
 
 // "###,###,###,##0": an unsigned 32-bit number grouped in threes with the thousands separator.
 QByteArray formatGrouped(quint32 value);

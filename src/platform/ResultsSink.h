@@ -6,7 +6,12 @@
 class ResultsSink
 {
 public:
-    enum class Color { Black, Blue, Red };
+    enum class Color
+    {
+        Black,
+        Blue,
+        Red
+    };
 
     virtual ~ResultsSink() = default;
     virtual void appendLine(const QString &text, Color color) = 0;

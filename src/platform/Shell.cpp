@@ -37,10 +37,8 @@ int startProgram(const QString &commandLine)
     const QString name = blank < 0 ? commandLine : commandLine.left(blank);
     const QString rest = blank < 0 ? QString() : commandLine.mid(blank + 1);
 
-    const QString program =
-        name.compare(QLatin1String("NOTEPAD.EXE"), Qt::CaseInsensitive) == 0 ? textEditor() : name;
-    const QString executable =
-        program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
+    const QString program = name.compare(QLatin1String("NOTEPAD.EXE"), Qt::CaseInsensitive) == 0 ? textEditor() : name;
+    const QString executable = program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
     if (executable.isEmpty() || !QFileInfo(executable).isFile())
         return kNotFound;
 

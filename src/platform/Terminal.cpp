@@ -16,7 +16,10 @@ extern "C" void onInterrupt(int)
 
 namespace Terminal {
 
-bool isTerminal(int fd) { return ::isatty(fd) == 1; }
+bool isTerminal(int fd)
+{
+    return ::isatty(fd) == 1;
+}
 
 void catchInterrupt()
 {
@@ -24,11 +27,20 @@ void catchInterrupt()
     std::signal(SIGINT, onInterrupt);
 }
 
-bool interrupted() { return g_interrupted != 0; }
+bool interrupted()
+{
+    return g_interrupted != 0;
+}
 
-void clearInterrupt() { g_interrupted = 0; }
+void clearInterrupt()
+{
+    g_interrupted = 0;
+}
 
-void restoreInterrupt() { std::signal(SIGINT, SIG_DFL); }
+void restoreInterrupt()
+{
+    std::signal(SIGINT, SIG_DFL);
+}
 
 } // namespace Terminal
 

@@ -4,8 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-Interaction::Answer WidgetInteraction::message(const QString &caption, const QString &text, Icon icon,
-                                               Buttons buttons)
+Interaction::Answer WidgetInteraction::message(const QString &caption, const QString &text, Icon icon, Buttons buttons)
 {
     QMessageBox box;
     box.setWindowTitle(caption);

@@ -24,10 +24,10 @@ struct Labelled
 
 // The contact block: value names in the file's order with the tabs after each label.
 constexpr Labelled kContactLines[] = {
-    {"First", "\t\t\t"},    {"Last", "\t\t\t"},    {"Title", "\t\t\t"},    {"Address1", "\t\t"},
-    {"Address2", "\t\t"},   {"Address3", "\t\t"},  {"City", "\t\t\t"},     {"State", "\t\t\t"},
-    {"ZipCode", "\t\t\t"},  {"Country", "\t\t\t"}, {"Email", "\t\t\t"},    {"Phone", "\t\t\t"},
-    {"Fax", "\t\t\t"},      {"Company", "\t\t\t"}, {"SendTo", "\t\t\t"},   {"Reseller", "\t\t"},
+    {"First", "\t\t\t"},   {"Last", "\t\t\t"},    {"Title", "\t\t\t"},  {"Address1", "\t\t"},
+    {"Address2", "\t\t"},  {"Address3", "\t\t"},  {"City", "\t\t\t"},   {"State", "\t\t\t"},
+    {"ZipCode", "\t\t\t"}, {"Country", "\t\t\t"}, {"Email", "\t\t\t"},  {"Phone", "\t\t\t"},
+    {"Fax", "\t\t\t"},     {"Company", "\t\t\t"}, {"SendTo", "\t\t\t"}, {"Reseller", "\t\t"},
 };
 
 struct ListedDirectory
@@ -47,7 +47,10 @@ constexpr ListedDirectory kDirectories[] = {
     {"SYS:\\LOGIN", nullptr},
 };
 
-QByteArray twoDigits(int value) { return QByteArray::number(value).rightJustified(2, '0'); }
+QByteArray twoDigits(int value)
+{
+    return QByteArray::number(value).rightJustified(2, '0');
+}
 
 } // namespace
 
@@ -77,9 +80,9 @@ QByteArray TfrmReport::formatStamp(const QDateTime &when)
     const QDate d = when.date();
     const QTime t = when.time();
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    return twoDigits(d.month()) + date + twoDigits(d.day()) + date + QByteArray::number(d.year()).rightJustified(4, '0') +
-           ' ' + twoDigits(hour12) + time + twoDigits(t.minute()) + time + twoDigits(t.second()) + ' ' +
-           (t.hour() < 12 ? "AM" : "PM");
+    return twoDigits(d.month()) + date + twoDigits(d.day()) + date +
+           QByteArray::number(d.year()).rightJustified(4, '0') + ' ' + twoDigits(hour12) + time +
+           twoDigits(t.minute()) + time + twoDigits(t.second()) + ' ' + (t.hour() < 12 ? "AM" : "PM");
 }
 
 void TfrmReport::AppendLine(const QByteArray &text)
@@ -88,7 +91,8 @@ void TfrmReport::AppendLine(const QByteArray &text)
         return;
     // A line break inside a value would break the fixed layout (and could forge lines): blanks.
     QByteArray line = text;
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     line.append("\r\n");
     if (m_file.write(line) != line.size())
         m_writeFailed = true;
@@ -103,8 +107,8 @@ void TfrmReport::setStep(int percent)
 TfrmReport::Outcome TfrmReport::btnRunClick()
 {
     Outcome outcome;
-    const QString path = Session::outputDirectory() + QLatin1Char('\\') +
-                         Windows1252::toUnicode(m_session.currentDataFileName);
+    const QString path =
+        Session::outputDirectory() + QLatin1Char('\\') + Windows1252::toUnicode(m_session.currentDataFileName);
     m_session.lastDataFilePath = path;
     m_writeFailed = false;
     m_file.setFileName(Drives::hostPath(path));

@@ -36,7 +36,10 @@ TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)
     connect(m_Button2, &QPushButton::clicked, this, &TfrmEmail::Button2Click);
 }
 
-void TfrmEmail::URLLabel1Click() { ChannelWindowParts::leaveThroughChannel(m_context, this); }
+void TfrmEmail::URLLabel1Click()
+{
+    ChannelWindowParts::leaveThroughChannel(m_context, this);
+}
 
 void TfrmEmail::Button2Click()
 {

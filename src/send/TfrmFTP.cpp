@@ -44,7 +44,10 @@ TfrmFTP::TfrmFTP(SendContext context, QWidget *parent)
     connect(m_Button2, &QPushButton::clicked, this, &TfrmFTP::Button2Click);
 }
 
-void TfrmFTP::URLLabel1Click() { ChannelWindowParts::leaveThroughChannel(m_context, this); }
+void TfrmFTP::URLLabel1Click()
+{
+    ChannelWindowParts::leaveThroughChannel(m_context, this);
+}
 
 void TfrmFTP::Button2Click()
 {

@@ -68,7 +68,10 @@ int bucketOf(const QByteArray &storedName)
 }
 
 namespace {
-bool sameLetter(QChar a, QChar b) { return a == b || a.toUpper() == b.toUpper(); }
+bool sameLetter(QChar a, QChar b)
+{
+    return a == b || a.toUpper() == b.toUpper();
+}
 } // namespace
 
 bool matchesMask(const QString &name, const QString &mask)

@@ -59,7 +59,10 @@ TfrmSecure::TfrmSecure(QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TfrmSecure::BitBtn1Click() { accept(); }
+void TfrmSecure::BitBtn1Click()
+{
+    accept();
+}
 
 void TfrmSecure::showEvent(QShowEvent *event)
 {

@@ -27,9 +27,15 @@ TfrmSplash::TfrmSplash(QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TfrmSplash::setStatus(const QString &text) { m_lblLoading->setText(text); }
+void TfrmSplash::setStatus(const QString &text)
+{
+    m_lblLoading->setText(text);
+}
 
-QString TfrmSplash::status() const { return m_lblLoading->text(); }
+QString TfrmSplash::status() const
+{
+    return m_lblLoading->text();
+}
 
 void TfrmSplash::paintEvent(QPaintEvent *)
 {

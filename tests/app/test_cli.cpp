@@ -52,13 +52,27 @@ const QByteArray kTwoServers = R"({
 
 void saveProfile()
 {
-    const Outcome run = sorvik({QStringLiteral("profile"), QStringLiteral("--set"), QStringLiteral("First=Ada"),
-                            QStringLiteral("--set"), QStringLiteral("Last=Lovelace"), QStringLiteral("--set"),
-                            QStringLiteral("Address1=1 Main St"), QStringLiteral("--set"), QStringLiteral("City=Springfield"),
-                            QStringLiteral("--set"), QStringLiteral("State=IL"), QStringLiteral("--set"),
-                            QStringLiteral("ZipCode=62701"), QStringLiteral("--set"), QStringLiteral("Country=United States"),
-                            QStringLiteral("--set"), QStringLiteral("Phone=555-0100"), QStringLiteral("--set"),
-                            QStringLiteral("Company=Acme"), QStringLiteral("--set"), QStringLiteral("SendTo=a@b.example")});
+    const Outcome run = sorvik({QStringLiteral("profile"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("First=Ada"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("Last=Lovelace"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("Address1=1 Main St"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("City=Springfield"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("State=IL"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("ZipCode=62701"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("Country=United States"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("Phone=555-0100"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("Company=Acme"),
+                                QStringLiteral("--set"),
+                                QStringLiteral("SendTo=a@b.example")});
     ASSERT_EQ(run.status, 0) << qPrintable(run.err);
 }
 
@@ -99,14 +113,15 @@ TEST(CommandLine, BadNetworkDescriptionsStopBeforeAnything)
     };
     for (const auto &c : cases) {
         const QString path = writeNetwork(c.json);
-        const Outcome run = sorvik({QStringLiteral("--network"), path, QStringLiteral("scan"), QStringLiteral("--all")});
+        const Outcome run =
+            sorvik({QStringLiteral("--network"), path, QStringLiteral("scan"), QStringLiteral("--all")});
         EXPECT_EQ(run.status, 1) << c.field;
         EXPECT_TRUE(run.err.contains(path)) << qPrintable(run.err);
         EXPECT_TRUE(run.err.contains(QLatin1String(c.field))) << qPrintable(run.err);
         EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << qPrintable(run.err);
     }
     const Outcome missing = sorvik({QStringLiteral("--network"), QStringLiteral("/nonexistent/net.json"),
-                                QStringLiteral("scan"), QStringLiteral("--all")});
+                                    QStringLiteral("scan"), QStringLiteral("--all")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("/nonexistent/net.json")));
 }
@@ -115,13 +130,14 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
 {
     const QString root = TestEnvironment::fresh();
     const QString network = writeNetwork(kTwoServers);
-    const Outcome refused = sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all")});
+    const Outcome refused =
+        sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("Profile Information is not complete")));
 
     saveProfile();
     const Outcome run = sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all"),
-                            QStringLiteral("--no-sys-files")});
+                                QStringLiteral("--no-sys-files")});
     EXPECT_EQ(run.status, 0) << qPrintable(run.err);
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("FS1 Results\nC:\\Orvane\\Sorvik did not exist, it will be created\n"
                                                   "Saving report for FS1 as 01A2005C.DAT\n\nFS2 Results\n"
@@ -140,7 +156,8 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
     EXPECT_TRUE(partial.out.contains(QStringLiteral("FS2 Could not attach")));
     EXPECT_TRUE(partial.err.contains(QStringLiteral("1 of 2 servers have no data file")));
 
-    const Outcome unknown = sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
+    const Outcome unknown =
+        sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE")));
 }

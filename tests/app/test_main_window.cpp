@@ -3,12 +3,12 @@
 #include "app/TfrmProgress.h"
 #include "app/ToolbarButton.h"
 #include "client/TfrmLogin.h"
-#include "send/TfrmSend.h"
-#include "report/TfrmReport.h"
-#include "ui/TfrmHelp.h"
-#include "ui/TfrmSecure.h"
 #include "platform/SimulatedClient.h"
 #include "profile/ProfileStore.h"
+#include "report/TfrmReport.h"
+#include "send/TfrmSend.h"
+#include "ui/TfrmHelp.h"
+#include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
 
 #include "RecordingInteraction.h"
@@ -138,7 +138,8 @@ TEST_F(MainWindowTest, ScanInTheWindowWithAbort)
     EXPECT_FALSE(window->progressWindow()->isVisible());
     EXPECT_TRUE(button("comp23")->isEnabled());
     EXPECT_TRUE(window->serverList()->isEnabled());
-    EXPECT_EQ(window->progressWindow()->findChild<QLabel *>(QStringLiteral("lblTotal"))->text(), QStringLiteral("100%"));
+    EXPECT_EQ(window->progressWindow()->findChild<QLabel *>(QStringLiteral("lblTotal"))->text(),
+              QStringLiteral("100%"));
 
     // Abort pressed on the progress window while the first server is written.
     bool pressed = false;

@@ -90,15 +90,17 @@ TEST_F(ScanTest, RefusesWithoutSelectionOrProfile)
     ASSERT_TRUE(ProfileStore::writeAll(ProfileValues{}));
     interaction.messages.clear();
     EXPECT_EQ(scan(), ScanDriver::Result::Refused);
-    EXPECT_EQ(interaction.texts(),
-              QStringList{QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!")});
+    EXPECT_EQ(
+        interaction.texts(),
+        QStringList{QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!")});
     EXPECT_EQ(progress.shown, 0);
     EXPECT_TRUE(controls.empty());
 }
 
 TEST_F(ScanTest, UnreachableFirstServerLeavesTheBarAtFifty)
 {
-    network.servers = {server("AAA", sim::Address::ipx(0x11, 1, 0x451)), server("BBB", sim::Address::ipx(0x22, 1, 0x451))};
+    network.servers = {server("AAA", sim::Address::ipx(0x11, 1, 0x451)),
+                       server("BBB", sim::Address::ipx(0x22, 1, 0x451))};
     network.servers[0].reachable = false;
     network.workstation.primaryServer = "BBB";
     start();
@@ -132,7 +134,8 @@ TEST_F(ScanTest, OverallBarUsesIntegerSteps)
 TEST_F(ScanTest, OneHundredFiftyServersKeepTheBarAtZero)
 {
     for (int i = 0; i < 150; ++i)
-        network.servers.push_back(server("S" + QByteArray::number(1000 + i), sim::Address::ipx(quint32(i + 1), 1, 0x451)));
+        network.servers.push_back(
+            server("S" + QByteArray::number(1000 + i), sim::Address::ipx(quint32(i + 1), 1, 0x451)));
     start();
     session->selectAll(true);
     session->includeSysFiles = false;
@@ -160,9 +163,8 @@ TEST_F(ScanTest, IpServersSharingTheirLastEightDigitsShareAFile)
 TEST_F(ScanTest, AddressIdRules)
 {
     network.servers = {server("IPX1", sim::Address::ipx(0x01A2005C, 1, 0x451)),
-                       server("IPSHORT", sim::Address::ip(10, 1, 2, 3)),
-                       server("NOADDR", sim::Address::ipx(1, 1, 1)), server("OTHER", sim::Address::ipx(1, 1, 1)),
-                       server("TOOLONG", sim::Address::ipx(1, 1, 1))};
+                       server("IPSHORT", sim::Address::ip(10, 1, 2, 3)), server("NOADDR", sim::Address::ipx(1, 1, 1)),
+                       server("OTHER", sim::Address::ipx(1, 1, 1)), server("TOOLONG", sim::Address::ipx(1, 1, 1))};
     network.servers[2].faults.set(sim::Op::QXCCGetConnAddressLength, 0x8801);
     network.servers[3].address->type = 5;
     network.servers[4].address->length = 14;
@@ -232,7 +234,8 @@ TEST_F(ScanTest, UntickedOptionSkipsTheFileListStep)
 TEST_F(ScanTest, ServerCountLineCountsEveryListedServer)
 {
     for (int i = 0; i < 12; ++i)
-        network.servers.push_back(server("FS" + QByteArray::number(10 + i), sim::Address::ipx(quint32(i + 1), 1, 0x451)));
+        network.servers.push_back(
+            server("FS" + QByteArray::number(10 + i), sim::Address::ipx(quint32(i + 1), 1, 0x451)));
     start();
     session->setSelected(3, true);
     scan();

@@ -112,8 +112,8 @@ struct SessionTest : ::testing::Test
     Session session{client, interaction, results};
 };
 
-const QString kNoPrimary = QStringLiteral(
-    "You do not have a primary connection established\nWould you like to connect to a specific server?");
+const QString kNoPrimary =
+    QStringLiteral("You do not have a primary connection established\nWould you like to connect to a specific server?");
 
 } // namespace
 
@@ -211,8 +211,8 @@ TEST_F(SessionTest, CallsLibraryFlagComparesEachNumberOnItsOwn)
         client.calls[1] = c.minor;
         client.calls[2] = c.revision;
         session.readCallsLibraryVersion();
-        EXPECT_EQ(session.callsLibraryFlag(), c.aligned) << int(c.major) << '.' << int(c.minor) << '.'
-                                                         << int(c.revision);
+        EXPECT_EQ(session.callsLibraryFlag(), c.aligned)
+            << int(c.major) << '.' << int(c.minor) << '.' << int(c.revision);
     }
 }
 

@@ -63,14 +63,27 @@ TEST(Windows1252, RoundTripAndReplacement)
 TEST(WordSort, AccentedLettersSortWithTheirBaseLetterWithoutRegardToCase)
 {
     // \xC9 = É, \xE9 = é, \xDF = ß, \x8A = Š
-    EXPECT_GT(Locale::wordCompare("\xC9z", "\xE9" "a"), 0) << "case of an accented letter does not decide first";
-    EXPECT_LT(Locale::wordCompare("\xC9" "cole", "Zebra"), 0);
+    EXPECT_GT(Locale::wordCompare("\xC9z", "\xE9"
+                                           "a"),
+              0)
+        << "case of an accented letter does not decide first";
+    EXPECT_LT(Locale::wordCompare("\xC9"
+                                  "cole",
+                                  "Zebra"),
+              0);
     EXPECT_LT(Locale::wordCompare("e", "\xE9"), 0) << "the plain letter first";
-    EXPECT_LT(Locale::wordCompare("\xE9" "a", "eb"), 0) << "the accent only breaks ties";
+    EXPECT_LT(Locale::wordCompare("\xE9"
+                                  "a",
+                                  "eb"),
+              0)
+        << "the accent only breaks ties";
     EXPECT_LT(Locale::wordCompare("\xE9", "\xC9"), 0) << "lower case first on ties";
     EXPECT_LT(Locale::wordCompare("\xDF", "t"), 0);
     EXPECT_GT(Locale::wordCompare("\xDF", "r"), 0);
-    EXPECT_LT(Locale::wordCompare("\x8A" "a", "sb"), 0);
+    EXPECT_LT(Locale::wordCompare("\x8A"
+                                  "a",
+                                  "sb"),
+              0);
     EXPECT_LT(Locale::wordCompare("\xA9", "0"), 0) << "symbols sort with punctuation";
 }
 
@@ -78,7 +91,10 @@ TEST(GroupedNumber, SeparatorsADataFileCannotHoldAreReplaced)
 {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     const QByteArray grouped = Locale::formatGrouped(1234567);
-    EXPECT_TRUE(grouped == QByteArray("1\xA0" "234\xA0" "567") || grouped == QByteArray("1 234 567"))
+    EXPECT_TRUE(grouped == QByteArray("1\xA0"
+                                      "234\xA0"
+                                      "567") ||
+                grouped == QByteArray("1 234 567"))
         << grouped.toHex().constData();
     QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::SaudiArabia));
     EXPECT_NE(Locale::dateSeparator().at(0).category(), QChar::Other_Format);

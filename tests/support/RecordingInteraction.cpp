@@ -24,9 +24,15 @@ std::optional<QString> RecordingInteraction::inputBox(const QString &caption, co
     return text;
 }
 
-void RecordingInteraction::showException(const QString &text) { exceptions.append(text); }
+void RecordingInteraction::showException(const QString &text)
+{
+    exceptions.append(text);
+}
 
-void RecordingInteraction::setBusyCursor(bool busy) { busyDepth += busy ? 1 : -1; }
+void RecordingInteraction::setBusyCursor(bool busy)
+{
+    busyDepth += busy ? 1 : -1;
+}
 
 void RecordingInteraction::processEvents()
 {

@@ -24,8 +24,7 @@ public:
     };
 
     Answer message(const QString &caption, const QString &text, Icon icon, Buttons buttons) override;
-    std::optional<QString> inputBox(const QString &caption, const QString &prompt,
-                                    const QString &defaultText) override;
+    std::optional<QString> inputBox(const QString &caption, const QString &prompt, const QString &defaultText) override;
     void showException(const QString &text) override;
     void setBusyCursor(bool busy) override;
     void processEvents() override;

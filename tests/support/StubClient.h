@@ -25,7 +25,8 @@ public:
     {
         return 3;
     }
-    qx::Code QXCCOpenConnByName(qx::Handle startConn, const QByteArray &name, quint32 nameFormat, quint32 openState, quint32 transport, qx::Handle &conn) override
+    qx::Code QXCCOpenConnByName(qx::Handle startConn, const QByteArray &name, quint32 nameFormat, quint32 openState,
+                                quint32 transport, qx::Handle &conn) override
     {
         return qx::NotSupported;
     }
@@ -85,15 +86,18 @@ public:
     {
         return qx::DsBadHandle;
     }
-    qx::DsStatus QXDSLogin(qx::Context context, quint32 optionFlags, const QByteArray &userName, const QByteArray &password, quint32 validityPeriod) override
+    qx::DsStatus QXDSLogin(qx::Context context, quint32 optionFlags, const QByteArray &userName,
+                           const QByteArray &password, quint32 validityPeriod) override
     {
         return qx::DsBadHandle;
     }
-    qx::Code QXLoginToFileServer(qx::Handle conn, const QByteArray &userName, quint16 objectType, const QByteArray &password) override
+    qx::Code QXLoginToFileServer(qx::Handle conn, const QByteArray &userName, quint16 objectType,
+                                 const QByteArray &password) override
     {
         return qx::NotSupported;
     }
-    qx::Code QXScanObject(qx::Handle conn, const QByteArray &searchName, quint16 objectType, quint32 &objectId, qx::ObjectNameBuffer &objectName) override
+    qx::Code QXScanObject(qx::Handle conn, const QByteArray &searchName, quint16 objectType, quint32 &objectId,
+                          qx::ObjectNameBuffer &objectName) override
     {
         return qx::NotSupported;
     }
@@ -153,15 +157,19 @@ public:
     {
         return qx::NotSupported;
     }
-    qx::Code QXGetQLMInfo(qx::Handle conn, quint32 moduleNumber, qx::ModuleRecord &info, qx::ModuleFileName &fileName, qx::ModuleDescription &description, qx::ModuleCopyright &copyright) override
+    qx::Code QXGetQLMInfo(qx::Handle conn, quint32 moduleNumber, qx::ModuleRecord &info, qx::ModuleFileName &fileName,
+                          qx::ModuleDescription &description, qx::ModuleCopyright &copyright) override
     {
         return qx::NotSupported;
     }
-    qx::Code QXFileSearchInitialize(qx::Handle conn, quint8 dirHandle, const QByteArray &path, qx::SearchStart &start) override
+    qx::Code QXFileSearchInitialize(qx::Handle conn, quint8 dirHandle, const QByteArray &path,
+                                    qx::SearchStart &start) override
     {
         return qx::NotSupported;
     }
-    qx::Code QXIntFileSearchContinue(qx::Handle conn, quint8 volumeNumber, quint16 directoryId, quint16 sequence, quint8 searchAttributes, const QByteArray &pattern, qx::SearchEntryRecord &entry, quint32 reserved) override
+    qx::Code QXIntFileSearchContinue(qx::Handle conn, quint8 volumeNumber, quint16 directoryId, quint16 sequence,
+                                     quint8 searchAttributes, const QByteArray &pattern, qx::SearchEntryRecord &entry,
+                                     quint32 reserved) override
     {
         return qx::NotSupported;
     }

@@ -30,6 +30,9 @@ QString fresh()
     return path;
 }
 
-QString root() { return roots().empty() ? QString() : roots().back()->path(); }
+QString root()
+{
+    return roots().empty() ? QString() : roots().back()->path();
+}
 
 } // namespace TestEnvironment
