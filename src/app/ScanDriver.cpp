@@ -90,7 +90,7 @@ ScanDriver::Result ScanDriver::comp23Click()
 
     const QString outputDirectory = Session::outputDirectory();
     TfrmReport writer(m_session, m_progress);
-    for (std::size_t index = 0; index < m_session.servers().size(); ++index) {
+    for (std::size_t index = 0; index < selected.size() && index < m_session.servers().size(); ++index) {
         if (m_session.abortFlag)
             break;
         interaction.processEvents();
