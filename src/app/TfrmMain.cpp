@@ -296,6 +296,8 @@ void TfrmMain::setScanControlsEnabled(bool enabled)
     // The selection the scan works on cannot change while it runs.
     for (QWidget *control : std::initializer_list<QWidget *>{m_comp23, m_comp19, m_button1, m_button2})
         control->setEnabled(enabled);
+    // Sending during a scan would pack and delete the data file being written: Send waits for the end.
+    m_toolbar[4]->setEnabled(enabled);
 }
 
 void TfrmMain::comp23Click()
@@ -436,6 +438,8 @@ void TfrmMain::comp10Click()
 
 void TfrmMain::comp13Click()
 {
+    if (m_scanning)
+        return;
     m_send->exec();
 }
 

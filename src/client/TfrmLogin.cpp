@@ -3,6 +3,7 @@
 #include "app/Session.h"
 #include "platform/Windows1252.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -194,8 +195,9 @@ void TfrmLogin::closeEvent(QCloseEvent *event)
 
 void TfrmLogin::keyPressEvent(QKeyEvent *event)
 {
-    // OK is the default button: Enter in any field logs in.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_bbtLogin->isEnabled()) {
+    // OK is the default button: Enter in any field logs in; a focused button acts on its own Enter.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_bbtLogin->isEnabled() &&
+        !qobject_cast<QAbstractButton *>(focusWidget())) {
         m_bbtLogin->click();
         return;
     }

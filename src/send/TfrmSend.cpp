@@ -71,8 +71,13 @@ void TfrmSend::Button3Click()
 
 void TfrmSend::showChannel(QDialog *channel)
 {
+    // The floppy channel hides its window while it works and handles events between files: this
+    // window stays out of reach meanwhile, so no second channel can start.
+    setEnabled(false);
+    const int result = channel->exec();
+    setEnabled(true);
     // A channel window ends accepted only after its action has closed the main window.
-    if (channel->exec() == QDialog::Accepted)
+    if (result == QDialog::Accepted)
         accept();
 }
 

@@ -258,3 +258,27 @@ TEST_F(MainWindowTest, LoginAsOpensTheLoginWindowAndClosingReleasesEverything)
     EXPECT_EQ(client->openHandleCount(), 0);
     EXPECT_EQ(client->openContextCount(), 0);
 }
+
+TEST_F(MainWindowTest, SendWaitsForTheScanToEnd)
+{
+    ProfileValues values;
+    values[QStringLiteral("Company")] = QStringLiteral("Acme");
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    open(networkOf({"FS1"}));
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    bool sendEnabledDuringScan = true;
+    bool sendOpened = false;
+    interaction.onProcessEvents = [&] {
+        if (!window->isScanning())
+            return;
+        sendEnabledDuringScan = sendEnabledDuringScan && window->toolbarButton(4)->isEnabled();
+        window->comp13Click(); // a click that reached the handler all the same
+        sendOpened = sendOpened || window->sendWindow()->isVisible();
+    };
+    QTest::mouseClick(button("comp23"), Qt::LeftButton);
+    interaction.onProcessEvents = nullptr;
+    EXPECT_FALSE(sendEnabledDuringScan);
+    EXPECT_FALSE(sendOpened);
+    EXPECT_TRUE(window->toolbarButton(4)->isEnabled());
+    EXPECT_TRUE(button("Button1")->isEnabled());
+}
