@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth zip unzip python3 locales
+    xvfb xauth zip unzip python3 locales fonts-dejavu-core
 )
 
 missing=()
