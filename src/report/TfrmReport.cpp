@@ -159,8 +159,10 @@ void TfrmReport::writeHeader()
     AppendLine("Total # of Quarlix servers on network: " + QByteArray::number(qulonglong(m_session.servers().size())));
     AppendLine({});
     AppendLine("ADMINISTRATOR");
+    // The profile is read once for the whole contact block; a missing store or value is empty.
+    const ProfileValues profile = ProfileStore::readAll(false).value_or(ProfileValues());
     for (const Labelled &line : kContactLines) {
-        const QString value = ProfileStore::value(QLatin1String(line.name));
+        const QString value = profile.value(QLatin1String(line.name));
         AppendLine(QByteArray(line.name) + line.tabs + Windows1252::fromUnicode(value));
     }
     AppendLine({});
