@@ -7,7 +7,7 @@
 #include "platform/Interaction.h"
 #include "platform/ProgressView.h"
 #include "platform/ResultsSink.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
 
 #include <QCoreApplication>

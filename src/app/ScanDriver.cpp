@@ -1,4 +1,5 @@
 #include "app/ScanDriver.h"
+#include "app/Product.h"
 
 #include "app/Session.h"
 #include "platform/Drives.h"
@@ -88,7 +89,7 @@ ScanDriver::Result ScanDriver::comp23Click()
     m_session.results().clear();
     m_progress.setTotalProgress(0);
 
-    const QString outputDirectory = Session::outputDirectory();
+    const QString outputDirectory = Product::outputDirectory();
     TfrmReport writer(m_session, m_progress);
     for (std::size_t index = 0; index < selected.size() && index < m_session.servers().size(); ++index) {
         if (m_session.abortFlag)

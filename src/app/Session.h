@@ -15,10 +15,6 @@
 class Session final
 {
 public:
-    static constexpr const char *VersionText = "1.3";
-    static QString applicationTitle() { return QStringLiteral("Orvane Year2000 Sorvik"); }
-    static QString outputDirectory() { return QStringLiteral("C:\\Orvane\\Sorvik"); }
-
     struct ServerEntry
     {
         QByteArray name;
@@ -72,7 +68,6 @@ public:
         return status;
     }
     qx::Code lastCode() const { return m_lastCode; }
-    qx::DsStatus lastDsStatus() const { return m_lastDsStatus; }
 
     qx::Handle primaryConnection() const { return m_primaryConnection; }
     qx::Context context() const { return m_context; }

@@ -1,4 +1,5 @@
 #include "app/SessionArchive.h"
+#include "app/Product.h"
 
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
@@ -101,11 +102,6 @@ QStringList dataFiles(const QString &hostDirectory, QStringList &unstorable)
 
 } // namespace
 
-QString SessionArchive::outputDirectory()
-{
-    return QStringLiteral("C:\\Orvane\\Sorvik");
-}
-
 QString SessionArchive::companyPart(const QString &company)
 {
     QString part;
@@ -122,7 +118,7 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
     const QString company = ProfileStore::value(QStringLiteral("Company"));
     // "mm" after "hh" is minutes: month, day, year, hour, minutes.
     const QString stamp = now.toLocalTime().toString(QStringLiteral("MMddyyHHmm"));
-    const QString directory = SessionArchive::outputDirectory();
+    const QString directory = Product::outputDirectory();
     const QString archivePath =
         directory + QLatin1Char('\\') + SessionArchive::companyPart(company) + stamp + QStringLiteral(".zip");
 

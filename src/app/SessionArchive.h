@@ -8,9 +8,6 @@ class ResultsSink;
 
 namespace SessionArchive {
 
-// The output directory every data file and session archive is kept in.
-QString outputDirectory();
-
 // Company part of the archive name: only the letters a-z, A-Z and the digits of the company are kept.
 QString companyPart(const QString &company);
 

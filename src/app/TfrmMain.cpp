@@ -1,4 +1,5 @@
 #include "app/TfrmMain.h"
+#include "app/Product.h"
 
 #include "app/ResultsBox.h"
 #include "app/ScanDriver.h"
@@ -90,7 +91,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     m_chkNDir->setChecked(true);
     m_outputDirectory->setObjectName(QStringLiteral("edtOutputDir"));
     m_outputDirectory->setReadOnly(true);
-    m_outputDirectory->setText(Session::outputDirectory());
+    m_outputDirectory->setText(Product::outputDirectory());
     m_upperRight = new QWidget;
     m_upperRight->setObjectName(QStringLiteral("Panel5"));
     m_upperRight->setFixedHeight(152);
@@ -178,7 +179,7 @@ QString TfrmMain::statusPanel(int index) const
 
 void TfrmMain::FormCreate()
 {
-    setWindowTitle(QStringLiteral("Orvane Year2000 Sorvik v") + QLatin1String(Session::VersionText));
+    setWindowTitle(Product::applicationTitle() + QStringLiteral(" v") + Product::versionText());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_session->setUp();

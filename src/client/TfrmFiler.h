@@ -35,7 +35,6 @@ public:
     void listFiles(const QByteArray &path, const QByteArray &pattern);
 
     const std::vector<FileRow> &rows() const { return m_rows.ordered(); }
-    std::size_t rowCount() const { return m_rows.size(); }
 
     // "[RwHSy----]" and the like, from an entry's attribute byte.
     static QByteArray attributeText(quint8 attributes);

@@ -28,7 +28,6 @@ public:
 
     void collect();
     const std::vector<GeneralRow> &rows() const { return m_rows.ordered(); }
-    std::size_t rowCount() const { return m_rows.size(); }
 
 private:
     struct LabelOf

@@ -72,7 +72,7 @@ QString binderyLoginText(qx::Code code)
         return QStringLiteral("QXLoginToFileServer Returned: Password Expired!");
     case qx::AlreadyAuthenticated:
         return QStringLiteral("QXLoginToFileServer Returned: Already Athenticated!");
-    case qx::UnknownBinderyObject:
+    case qx::NoSuchObject:
         return QStringLiteral("QXLoginToFileServer Returned: Unknown Bindery Object\n"
                               "If this is a 4.x server, make sure your login id is in its bindery context");
     default:

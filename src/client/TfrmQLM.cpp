@@ -1,4 +1,5 @@
 #include "client/TfrmQLM.h"
+#include "app/Product.h"
 
 #include "app/Session.h"
 #include "platform/Locale.h"
@@ -139,11 +140,11 @@ void TfrmQLM::reportListFailure(qx::Code code)
 {
     Interaction &interaction = m_session.interaction();
     if (code == qx::NoConsoleRights) {
-        interaction.message(Session::applicationTitle(),
+        interaction.message(Product::applicationTitle(),
                             QStringLiteral("You must have console rights to the server to see the qlm list"),
                             Interaction::Icon::None, Interaction::Buttons::Ok);
     } else if (code == qx::OutdatedClient) {
-        interaction.message(Session::applicationTitle(),
+        interaction.message(Product::applicationTitle(),
                             QStringLiteral("Your Orvane Client installed on this workstation is not current.\n"
                                            "You MUST have the latest Orvane Client installed to collect all\n"
                                            "Year2000 and server QLM information.\n\n"

@@ -29,7 +29,6 @@ public:
 
     void collect();
     const std::vector<ModuleRow> &rows() const { return m_rows.ordered(); }
-    std::size_t rowCount() const { return m_rows.size(); }
 
     // Field 6: the module type's name, or its signed number when the table has none.
     static QByteArray typeText(quint32 type);

@@ -41,7 +41,6 @@ public:
     static QString invalidCountryWarning();
 
     // Caption of the plain refusal boxes.
-    static QString applicationTitle() { return QStringLiteral("Orvane Year2000 Sorvik"); }
 
     // Every data-file line ends with CR LF, so a profile value must never hold a line break.
     static bool hasLineBreak(const QString &text);

@@ -1,4 +1,5 @@
 #include "profile/TfrmProfile.h"
+#include "app/Product.h"
 
 #include "platform/Interaction.h"
 #include "profile/ProfileGrid.h"
@@ -122,7 +123,7 @@ void TfrmProfile::btnSaveClick()
         values.insert(name, text);
     }
     if (const auto missing = ProfileRules::firstMissing(values)) {
-        m_interaction.message(ProfileRules::applicationTitle(), *missing, Interaction::Icon::None,
+        m_interaction.message(Product::applicationTitle(), *missing, Interaction::Icon::None,
                               Interaction::Buttons::Ok);
         return;
     }

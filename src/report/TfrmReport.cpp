@@ -1,4 +1,5 @@
 #include "report/TfrmReport.h"
+#include "app/Product.h"
 
 #include "app/Session.h"
 #include "client/TfrmFiler.h"
@@ -108,7 +109,7 @@ TfrmReport::Outcome TfrmReport::btnRunClick()
 {
     Outcome outcome;
     const QString path =
-        Session::outputDirectory() + QLatin1Char('\\') + Windows1252::toUnicode(m_session.currentDataFileName);
+        Product::outputDirectory() + QLatin1Char('\\') + Windows1252::toUnicode(m_session.currentDataFileName);
     m_session.lastDataFilePath = path;
     m_writeFailed = false;
     m_file.setFileName(Drives::hostPath(path));
@@ -154,7 +155,7 @@ TfrmReport::Outcome TfrmReport::btnRunClick()
 
 void TfrmReport::writeHeader()
 {
-    AppendLine(QByteArrayLiteral("Orvane Quarlix Year2000 Sorvik v") + Session::VersionText + " Report");
+    AppendLine(QByteArrayLiteral("Orvane Quarlix Year2000 Sorvik v") + Product::VersionText + " Report");
     AppendLine({});
     AppendLine("Total # of Quarlix servers on network: " + QByteArray::number(qulonglong(m_session.servers().size())));
     AppendLine({});

@@ -1,4 +1,5 @@
 #include "send/FloppyDisk.h"
+#include "app/Product.h"
 
 #include "app/SessionArchive.h"
 #include "platform/Drives.h"
@@ -50,7 +51,7 @@ void erase(Interaction &interaction)
 
 void copyArchives(Interaction &interaction)
 {
-    const QString directory = SessionArchive::outputDirectory();
+    const QString directory = Product::outputDirectory();
     const QString hostDirectory = Drives::hostPath(directory);
     const QString floppy = Drives::hostPath(kFloppyRoot);
     bool first = true;
@@ -70,7 +71,7 @@ void copyArchives(Interaction &interaction)
             std::error_code ignored;
             if (!existed)
                 std::filesystem::remove(target, ignored);
-            interaction.message(QStringLiteral("Orvane Year2000 Sorvik"),
+            interaction.message(Product::applicationTitle(),
                                 QStringLiteral("Failed to copy ") + directory + QLatin1Char('\\') + name +
                                     QLatin1Char('\n') + QString::fromLocal8Bit(failure.message()),
                                 Interaction::Icon::None, Interaction::Buttons::Ok);

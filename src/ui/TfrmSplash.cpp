@@ -1,4 +1,5 @@
 #include "ui/TfrmSplash.h"
+#include "app/Product.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -69,5 +70,5 @@ void TfrmSplash::paintEvent(QPaintEvent *)
 
     p.setPen(QColor(0x40, 0x40, 0x40));
     p.setFont(sub);
-    p.drawText(QRect(24, 136, 380, 24), Qt::AlignLeft, QStringLiteral("Orvane Year2000 Sorvik v1.3"));
+    p.drawText(QRect(24, 136, 380, 24), Qt::AlignLeft, Product::applicationTitle() + QStringLiteral(" v") + Product::versionText());
 }

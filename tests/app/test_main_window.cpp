@@ -3,7 +3,7 @@
 #include "app/TfrmProgress.h"
 #include "app/ToolbarButton.h"
 #include "client/TfrmLogin.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
 #include "report/TfrmReport.h"
 #include "send/TfrmSend.h"

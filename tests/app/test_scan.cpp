@@ -1,7 +1,8 @@
 #include "app/ScanDriver.h"
+#include "app/Product.h"
 #include "app/Session.h"
 #include "platform/Drives.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
 
 #include "RecordingInteraction.h"
@@ -143,7 +144,7 @@ TEST_F(ScanTest, OneHundredFiftyServersKeepTheBarAtZero)
     ASSERT_EQ(progress.totalSteps.size(), 151u);
     for (int value : progress.totalSteps)
         EXPECT_EQ(value, 0);
-    EXPECT_EQ(QDir(Drives::hostPath(Session::outputDirectory())).entryList(QDir::Files).size(), 150);
+    EXPECT_EQ(QDir(Drives::hostPath(Product::outputDirectory())).entryList(QDir::Files).size(), 150);
 }
 
 TEST_F(ScanTest, IpServersSharingTheirLastEightDigitsShareAFile)

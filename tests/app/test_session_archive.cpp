@@ -1,6 +1,6 @@
 #include "ZipTestTools.h"
 
-#include "app/ArchiveCommand.h"
+#include "cli/CommandLine.h"
 #include "app/SessionArchive.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
@@ -192,15 +192,15 @@ TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
     QString errText;
     QTextStream out(&outText);
     QTextStream err(&errText);
-    EXPECT_EQ(runArchiveCommand({QStringLiteral("--help")}, out, err), 0);
+    EXPECT_EQ(CommandLine::run({QStringLiteral("archive"), QStringLiteral("--help")}, out, err), 0);
     EXPECT_TRUE(outText.startsWith(QStringLiteral("Usage: sorvik archive")));
-    EXPECT_EQ(runArchiveCommand({QStringLiteral("--bogus")}, out, err), 2);
+    EXPECT_EQ(CommandLine::run({QStringLiteral("archive"), QStringLiteral("--bogus")}, out, err), 2);
     EXPECT_TRUE(errText.contains(QStringLiteral("--bogus")));
 
     outText.clear();
     errText.clear();
     writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
-    EXPECT_EQ(runArchiveCommand({}, out, err), 0);
+    EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 0);
     const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^C:\\\\Orvane\\\\Sorvik\\\\AcmeToolsInc\\d{10}\\.zip$"))
@@ -213,7 +213,7 @@ TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
 
     QDir(outputHost()).removeRecursively();
     outText.clear();
-    EXPECT_EQ(runArchiveCommand({}, out, err), 1);
+    EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 1);
     EXPECT_TRUE(errText.startsWith(QStringLiteral("Cannot create file C:\\Orvane\\Sorvik\\AcmeToolsInc")));
     EXPECT_TRUE(outText.isEmpty());
 }

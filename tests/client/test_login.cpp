@@ -1,6 +1,6 @@
 #include "app/Session.h"
 #include "client/TfrmLogin.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/SimulatedClient.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"

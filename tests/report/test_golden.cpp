@@ -3,11 +3,12 @@
 // of a data file (Windows-1252, tabs) with LF line ends; the test turns LF into CR LF. The date line
 // (line 25) is checked against its pattern and the time of the scan, then masked in both.
 
+#include "app/Product.h"
 #include "app/ScanDriver.h"
 #include "app/Session.h"
 #include "platform/Drives.h"
-#include "platform/NetworkLoader.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/NetworkLoader.h"
+#include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
 
 #include "RecordingInteraction.h"
@@ -346,7 +347,7 @@ TEST_F(GoldenTest, UnreachableServerWritesNoFile)
                    {QStringLiteral("TESTLAB Results"), Color::Blue},
                    {kCreated, Color::Black},
                    {QStringLiteral("Saving report for TESTLAB as TESTLAB.DAT\n"), Color::Black}});
-    EXPECT_EQ(QDir(Drives::hostPath(Session::outputDirectory())).entryList(QDir::Files),
+    EXPECT_EQ(QDir(Drives::hostPath(Product::outputDirectory())).entryList(QDir::Files),
               QStringList{QStringLiteral("TESTLAB.DAT")});
     expectGolden("TESTLAB.DAT", "TESTLAB.txt");
     EXPECT_EQ(progress.totalSteps, (std::vector<int>{0, 50}));

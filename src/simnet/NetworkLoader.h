@@ -4,7 +4,7 @@
 // picks which description the program uses. Every problem gives one message naming the file and
 // the field, e.g. "demo.json: servers[3].modules[7].version.major: 300 does not fit in 8 bits".
 
-#include "platform/SimulatedNetwork.h"
+#include "simnet/SimulatedNetwork.h"
 
 #include <QByteArray>
 #include <QString>

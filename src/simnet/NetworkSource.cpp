@@ -1,7 +1,7 @@
-#include "app/NetworkSource.h"
+#include "simnet/NetworkSource.h"
 
-#include "platform/NetworkLoader.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/NetworkLoader.h"
+#include "simnet/SimulatedClient.h"
 
 namespace NetworkSource {
 

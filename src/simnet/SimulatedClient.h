@@ -7,7 +7,7 @@
 // delay sleeps in every call.
 
 #include "client/QxClient.h"
-#include "platform/SimulatedNetwork.h"
+#include "simnet/SimulatedNetwork.h"
 
 #include <QHash>
 

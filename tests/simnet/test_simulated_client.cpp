@@ -1,5 +1,5 @@
-#include "platform/NetworkLoader.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/NetworkLoader.h"
+#include "simnet/SimulatedClient.h"
 
 #include <gtest/gtest.h>
 
@@ -246,8 +246,8 @@ TEST(SimulatedClient, ConsoleRightsFollowTheIdentityOnTheServer)
     EXPECT_EQ(client.QXCheckConsolePrivileges(fs2), qx::Success); // "[Public]" is a console operator by default
 
     EXPECT_EQ(client.QXLoginToFileServer(fs1, "ADMIN", qx::ObjectTypeUser, "secret"), qx::NoMoreEntries);
-    EXPECT_EQ(client.QXLoginToFileServer(fs1, "BOB", qx::ObjectTypeUser, "PW"), qx::UnknownBinderyObject);
-    EXPECT_EQ(client.QXLoginToFileServer(fs1, "ADMIN", qx::ObjectTypeFileServer, "SECRET"), qx::UnknownBinderyObject);
+    EXPECT_EQ(client.QXLoginToFileServer(fs1, "BOB", qx::ObjectTypeUser, "PW"), qx::NoSuchObject);
+    EXPECT_EQ(client.QXLoginToFileServer(fs1, "ADMIN", qx::ObjectTypeFileServer, "SECRET"), qx::NoSuchObject);
     EXPECT_EQ(client.identityOn("FS1"), "[Public]");
     EXPECT_EQ(client.QXLoginToFileServer(fs1, "admin", qx::ObjectTypeUser, "SECRET"), qx::Success);
     EXPECT_EQ(client.identityOn("FS1"), "ADMIN");

@@ -1,4 +1,4 @@
-#include "platform/SimulatedNetwork.h"
+#include "simnet/SimulatedNetwork.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes given as a network description either load or give one message;
 // a network that loads is then served without fault by the simulated client.
-#include "platform/NetworkLoader.h"
-#include "platform/SimulatedClient.h"
+#include "simnet/NetworkLoader.h"
+#include "simnet/SimulatedClient.h"
 
 #include <cstddef>
 #include <cstdint>

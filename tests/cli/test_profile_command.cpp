@@ -1,4 +1,4 @@
-#include "profile/ProfileCommand.h"
+#include "cli/CommandLine.h"
 #include "profile/ProfileStore.h"
 
 #include "ProfileTestUtil.h"
@@ -25,7 +25,7 @@ CommandRun profile(const QStringList &args)
     QString err;
     QTextStream outStream(&out);
     QTextStream errStream(&err);
-    const int status = runProfileCommand(args, outStream, errStream);
+    const int status = CommandLine::run(QStringList{QStringLiteral("profile")} + args, outStream, errStream);
     outStream.flush();
     errStream.flush();
     return {status, out, err};

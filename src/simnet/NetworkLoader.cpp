@@ -1,4 +1,4 @@
-#include "platform/NetworkLoader.h"
+#include "simnet/NetworkLoader.h"
 
 #include "platform/Windows1252.h"
 
@@ -17,7 +17,7 @@
 // linker would drop unless something refers to it.
 static void registerBuiltInNetwork()
 {
-    Q_INIT_RESOURCE(data);
+    Q_INIT_RESOURCE(demo_network);
 }
 
 namespace sim {

@@ -1,4 +1,4 @@
-#include "platform/SimulatedClient.h"
+#include "simnet/SimulatedClient.h"
 
 #include <QThread>
 
@@ -459,7 +459,7 @@ qx::Code SimulatedClient::QXLoginToFileServer(qx::Handle conn, const QByteArray 
     const Connection &connection = m_connections[conn];
     const User *user = findUser(userName);
     if (objectType != UserObjectType || !user || !user->binderyServers.contains(server->name))
-        return qx::UnknownBinderyObject;
+        return qx::NoSuchObject;
     if (identityOf(connection) != PublicIdentity)
         return qx::AlreadyAuthenticated;
     if (user->lockedOut)

@@ -1,4 +1,4 @@
-#include "platform/NetworkLoader.h"
+#include "simnet/NetworkLoader.h"
 
 #include "TestEnvironment.h"
 

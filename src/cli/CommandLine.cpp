@@ -1,0 +1,195 @@
+#include "cli/CommandLine.h"
+
+#include "app/Product.h"
+#include "cli/ArchiveCommand.h"
+#include "cli/Command.h"
+#include "cli/Console.h"
+#include "cli/ProfileCommand.h"
+#include "cli/ScanCommand.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+#include <memory>
+#include <vector>
+
+namespace CommandLine {
+
+namespace {
+
+const std::vector<std::unique_ptr<Command>> &commands()
+{
+    static const std::vector<std::unique_ptr<Command>> all = [] {
+        std::vector<std::unique_ptr<Command>> list;
+        list.push_back(std::make_unique<ScanCommand>());
+        list.push_back(std::make_unique<ArchiveCommand>());
+        list.push_back(std::make_unique<ProfileCommand>());
+        return list;
+    }();
+    return all;
+}
+
+Command *find(const QString &name)
+{
+    for (const auto &command : commands()) {
+        if (command->name() == name)
+            return command.get();
+    }
+    return nullptr;
+}
+
+// The parser's complaint in our words: an unknown option as the user typed it, other texts in lower
+// case without the full stop.
+QString parseError(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        for (const QString &argument : arguments) {
+            const QString name = argument.section(QLatin1Char('='), 0, 0);
+            if (name.startsWith(QLatin1Char('-')) && QString(name).remove(QRegularExpression(QStringLiteral("^--?"))) == unknown.first())
+                return QStringLiteral("unknown option '%1'").arg(name);
+        }
+        return QStringLiteral("unknown option '%1'").arg(unknown.first());
+    }
+    QString text = parser.errorText();
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+int usageError(QTextStream &err, const QString &text, const Command *command)
+{
+    if (command) {
+        err << "sorvik " << command->name() << ": " << text << "\n"
+            << command->usageLine() << "  (see 'sorvik " << command->name() << " --help')" << Qt::endl;
+    } else {
+        err << "sorvik: " << text << "\n"
+            << "Usage: sorvik [--network FILE] [COMMAND [ARGS...]]  (see 'sorvik --help')" << Qt::endl;
+    }
+    return Usage;
+}
+
+const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
+const QCommandLineOption networkOption(QStringLiteral("network"), QStringLiteral("Network description."),
+                                       QStringLiteral("FILE"));
+
+// An empty text when the --network value (if given) is usable.
+QString networkProblem(const QCommandLineParser &parser)
+{
+    if (parser.isSet(networkOption) && parser.value(networkOption).isEmpty())
+        return QStringLiteral("--network needs a file name");
+    return {};
+}
+
+} // namespace
+
+QString programHelp()
+{
+    QString text = QStringLiteral("Usage: sorvik [--network FILE] [COMMAND [ARGS...]]\n"
+                                  "\n"
+                                  "Without a command, starts the Sorvik window on the network.\n"
+                                  "\n"
+                                  "Commands (no display needed):\n");
+    for (const auto &command : commands()) {
+        const QString head = QStringLiteral("  ") + command->name() + QLatin1Char(' ') + command->synopsis();
+        if (head.size() < 22)
+            text += head.leftJustified(22) + command->summary() + QLatin1Char('\n');
+        else
+            text += head + QLatin1Char('\n') + QString(22, QLatin1Char(' ')) + command->summary() + QLatin1Char('\n');
+    }
+    text += QStringLiteral(
+        "\n"
+        "Options:\n"
+        "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
+        "                      built-in demo network)\n"
+        "  --help              this text; 'sorvik COMMAND --help' describes a command\n"
+        "  --version           the program's name and version\n"
+        "\n"
+        "Environment:\n"
+        "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
+        "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
+        "  SORVIK_NETWORK                   the network description file\n"
+        "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
+        "                                   desktop's text editor, else xdg-open)\n");
+    return text;
+}
+
+Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    Invocation invocation;
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
+    parser.addOptions({networkOption, helpOption, version});
+    if (!parser.parse(QStringList{QStringLiteral("sorvik")} + arguments)) {
+        invocation.finished = usageError(err, parseError(parser, arguments), nullptr);
+        return invocation;
+    }
+    const QStringList rest = parser.positionalArguments();
+    if (!rest.isEmpty()) {
+        invocation.command = rest.first();
+        invocation.commandArguments = rest.mid(1);
+        if (!find(invocation.command)) {
+            invocation.finished =
+                usageError(err, QStringLiteral("unknown command '%1'").arg(invocation.command), nullptr);
+            return invocation;
+        }
+    }
+    if (const QString problem = networkProblem(parser); !problem.isEmpty()) {
+        invocation.finished = usageError(err, problem, nullptr);
+        return invocation;
+    }
+    invocation.network = parser.value(networkOption);
+    if (rest.isEmpty() && parser.isSet(helpOption)) {
+        out << programHelp();
+        out.flush();
+        invocation.finished = Done;
+    } else if (rest.isEmpty() && parser.isSet(version)) {
+        out << "sorvik " << Product::versionText() << Qt::endl;
+        invocation.finished = Done;
+    }
+    return invocation;
+}
+
+int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    Command *command = find(invocation.command);
+    if (!command)
+        return usageError(err, QStringLiteral("unknown command '%1'").arg(invocation.command), nullptr);
+
+    QCommandLineParser parser;
+    // The global --network may also follow the command's name.
+    parser.addOptions({helpOption, networkOption});
+    command->addOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("sorvik")} + invocation.commandArguments))
+        return usageError(err, parseError(parser, invocation.commandArguments), command);
+    if (parser.isSet(helpOption)) {
+        out << command->usageLine() << "\n" << command->details();
+        out.flush();
+        return Done;
+    }
+    QString problem = networkProblem(parser);
+    if (problem.isEmpty())
+        problem = command->usageProblem(parser);
+    if (!problem.isEmpty())
+        return usageError(err, problem, command);
+
+    Console console(out, err, command->name());
+    const CommandContext context{parser.isSet(networkOption) ? parser.value(networkOption) : invocation.network};
+    const int status = command->run(parser, context, console);
+    out.flush();
+    err.flush();
+    return status;
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const Invocation invocation = parse(arguments, out, err);
+    if (invocation.finished)
+        return *invocation.finished;
+    return runCommand(invocation, out, err);
+}
+
+} // namespace CommandLine
