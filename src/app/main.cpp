@@ -8,10 +8,12 @@
 #include "ui/TfrmSplash.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -32,6 +34,7 @@ const char kHelp[] = "Usage: sorvik [--network FILE] [COMMAND [ARGS...]]\n"
                      "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
                      "                      built-in demo network)\n"
                      "  --help              this text; 'sorvik COMMAND --help' describes a command\n"
+                     "  --version           the program's name and version\n"
                      "\n"
                      "Environment:\n"
                      "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
@@ -120,6 +123,9 @@ int runWindows(const Arguments &args, int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    // The desktop matches the window to its menu entry and icon by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral(SORVIK_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(SORVIK_APP_ID)));
     WidgetInteraction interaction;
     try {
         auto *splash = new TfrmSplash;
@@ -148,6 +154,8 @@ int runWindows(const Arguments &args, int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::puts("sorvik " SORVIK_VERSION) < 0 ? 1 : 0;
     const Arguments args = parse(argc, argv);
     if (!args.error.isEmpty()) {
         std::fprintf(stderr, "sorvik: %s\n%s", qPrintable(args.error), kHelp);
