@@ -1,13 +1,42 @@
 #!/usr/bin/env bash
-# Installs what building and testing Sorvik needs on Debian 12, through apt-get, when it is missing.
+# Installs what Sorvik needs on Debian 12, through apt-get, when it is missing.
+#
+#   scripts/setup.sh [build] [run] [test] [docs]
+#
+#   build  compiler, CMake, Ninja, Qt and zlib headers, help2man for the manual page
+#   run    what the window needs at run time: Qt's platform plugins, the fonts, xdg-open
+#   test   the sanitizer build, the test libraries and the tools the tests call
+#   docs   what scripts/screenshots.sh and scripts/render-icons.sh need
+#
+# Without an argument: build, run and test.
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build clang libclang-rt-14-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+build=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev help2man)
+# fontconfig maps the window's Arial to the metric-compatible Liberation Sans.
+run=(libqt6widgets6 qt6-qpa-plugins fonts-liberation xdg-utils)
+test=(
+    clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth zip unzip python3 locales fonts-dejavu-core
+    desktop-file-utils appstream man-db dpkg-dev
 )
+docs=(xvfb xauth openbox xdotool imagemagick librsvg2-bin)
+
+groups=("$@")
+((${#groups[@]})) || groups=(build run test)
+
+packages=()
+for g in "${groups[@]}"; do
+    case $g in
+        build) packages+=("${build[@]}") ;;
+        run) packages+=("${run[@]}") ;;
+        test) packages+=("${test[@]}") ;;
+        docs) packages+=("${docs[@]}") ;;
+        *)
+            echo "setup.sh: unknown group $g (build, run, test, docs)" >&2
+            exit 2
+            ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,7 @@
 # Sets up, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and runs the whole test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh build run test
 export CC=clang CXX=clang++
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSORVIK_SANITIZE=ON -DSORVIK_FUZZ=ON >/dev/null
 cmake --build build-test

@@ -5,7 +5,8 @@
 // The fixed values the whole program shares.
 namespace Product {
 
-inline constexpr const char VersionText[] = "1.3";
+// The version text of the window's caption, the data files' title line and --version.
+inline constexpr const char VersionText[] = SORVIK_VERSION;
 
 inline QString applicationTitle()
 {
@@ -21,6 +22,12 @@ inline QString versionText()
 inline QString outputDirectory()
 {
     return QStringLiteral("C:\\Orvane\\Sorvik");
+}
+
+// The desktop entry's id, which the desktop matches to the window.
+inline QString desktopFileName()
+{
+    return QStringLiteral(SORVIK_APP_ID);
 }
 
 inline QString helpFile()

@@ -7,6 +7,7 @@
 #include "ui/TfrmSplash.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 #include <QTimer>
 
@@ -38,6 +39,9 @@ int runWindows(const QString &network, int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    // The desktop matches the window to its menu entry and icon by this id.
+    QGuiApplication::setDesktopFileName(Product::desktopFileName());
+    QApplication::setWindowIcon(QIcon::fromTheme(Product::desktopFileName()));
     WidgetInteraction interaction;
     try {
         auto *splash = new TfrmSplash;
