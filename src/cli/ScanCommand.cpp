@@ -97,9 +97,13 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
     if (session.terminateRequested())
         return CommandLine::Failed;
     if (driver.notSavedCount() > 0) {
-        console.error(QStringLiteral("%1 of %2 servers have no data file")
+        QStringList names;
+        for (const QByteArray &server : driver.notSavedServers())
+            names << Windows1252::toUnicode(server);
+        console.error(QStringLiteral("%1 of %2 servers have no data file: %3")
                           .arg(driver.notSavedCount())
-                          .arg(session.selectedCount()));
+                          .arg(session.selectedCount())
+                          .arg(names.join(QStringLiteral(", "))));
         return CommandLine::Incomplete;
     }
     return CommandLine::Done;

@@ -62,6 +62,7 @@ void TerminalProgress::hideProgress()
 {
     // The last drawing stays on its own line: the overall bar as the scan left it.
     if (m_enabled && m_visible) {
+        m_label = QStringLiteral("done");
         draw();
         m_err << "\n" << Qt::flush;
     }

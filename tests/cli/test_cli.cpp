@@ -173,7 +173,7 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
     EXPECT_EQ(partial.status, 3);
     EXPECT_TRUE(partial.out.contains(QStringLiteral("\n\nQXCCOpenConnByName Returned: 8847\nFS2 Could not attach\n")))
         << qPrintable(partial.out);
-    EXPECT_TRUE(partial.err.contains(QStringLiteral("1 of 2 servers have no data file")));
+    EXPECT_TRUE(partial.err.contains(QStringLiteral("1 of 2 servers have no data file: FS2\n")));
 
     const Outcome unknown =
         sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
