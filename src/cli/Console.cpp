@@ -60,8 +60,7 @@ void Console::error(const QString &text)
 QString Console::withHostPaths(const QString &text)
 {
     static const QRegularExpression path(QRegularExpression::escape(Product::outputDirectory()) +
-                                             QStringLiteral(R"((\\[^\s"']*)?)"),
-                                         QRegularExpression::CaseInsensitiveOption);
+                                             QStringLiteral(R"((\\[^\s"']*)?(?![^\s"'.,;:)]))"));
     QString result;
     qsizetype from = 0;
     for (QRegularExpressionMatchIterator it = path.globalMatch(text); it.hasNext();) {

@@ -1,5 +1,6 @@
 // The executable as a user runs it: command line, exit statuses, headless scan and Ctrl-C.
 #include "TestEnvironment.h"
+#include "cli/Console.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,21 @@ TEST(CommandLine, HelpAndUsageErrors)
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_EQ(noDisplay.err.count(QLatin1Char('\n')), 1) << qPrintable(noDisplay.err);
     EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("sorvik scan")));
+}
+
+TEST(CommandLine, MessagesNameTheHostPathBesideTheWindowsPath)
+{
+    const QString root = TestEnvironment::fresh();
+    const QString drive = root + QStringLiteral("/drive_c/Orvane/Sorvik");
+    EXPECT_EQ(Console::withHostPaths(QStringLiteral("Report for FS1 not saved. Could not create "
+                                                    "C:\\Orvane\\Sorvik\\10123.DAT.")),
+              QStringLiteral("Report for FS1 not saved. Could not create C:\\Orvane\\Sorvik\\10123.DAT (") + drive +
+                  QStringLiteral("/10123.DAT)."));
+    EXPECT_EQ(Console::withHostPaths(QStringLiteral("C:\\Orvane\\Sorvik and C:\\Orvane\\Sorvik\\A.zip")),
+              QStringLiteral("C:\\Orvane\\Sorvik (") + drive + QStringLiteral(") and C:\\Orvane\\Sorvik\\A.zip (") +
+                  drive + QStringLiteral("/A.zip)"));
+    for (const QString &other : {QStringLiteral("A:\\ only"), QStringLiteral("C:\\Orvane\\Sorvik2 is another")})
+        EXPECT_EQ(Console::withHostPaths(other), other);
 }
 
 TEST(CommandLine, BadNetworkDescriptionsStopBeforeAnything)
