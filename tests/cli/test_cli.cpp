@@ -304,6 +304,20 @@ TEST(CommandLine, ServersPrimaryAndLogin)
             EXPECT_FALSE(out.contains(noModules)) << qPrintable(out);
         }
     }
+
+    // A tree login on the built-in demo network, the password from the environment.
+    QProcess tree;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SORVIK_PASSWORD"), QStringLiteral("not-it"));
+    tree.setProcessEnvironment(env);
+    tree.start(QStringLiteral(SORVIK_EXECUTABLE), {QStringLiteral("scan"), QStringLiteral("WAREHOUSE"),
+                                                   QStringLiteral("--login"), QStringLiteral("ADMIN"),
+                                                   QStringLiteral("--tree")});
+    ASSERT_TRUE(tree.waitForFinished(60000));
+    EXPECT_EQ(tree.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(tree.readAllStandardError()),
+              QStringLiteral("Warning: QXDSLogin Returned: Bad Password\n"));
+    EXPECT_TRUE(tree.readAllStandardOutput().isEmpty());
 }
 
 TEST(CommandLine, BashCompletion)
