@@ -112,12 +112,12 @@ QString optionLines(const Command &command)
             entries.last().second += QLatin1Char(' ') + line.trimmed();
         }
     }
-    constexpr int column = 26;
+    constexpr int column = 28;
     constexpr int width = 79;
     QString text;
     for (auto [names, description] : entries) {
         names.replace(QRegularExpression(QStringLiteral("<([A-Z=]+)>")), QStringLiteral("\\1"));
-        QString line = QStringLiteral("    ") + names;
+        QString line = QStringLiteral("      ") + names;
         line = line.size() + 2 > column ? line + QLatin1Char('\n') + QString(column, QLatin1Char(' '))
                                         : line.leftJustified(column);
         qsizetype lineStart = line.lastIndexOf(QLatin1Char('\n')) + 1;
@@ -146,11 +146,15 @@ QString programHelp()
                                   "whole job without a display; 'sorvik COMMAND --help' describes each.\n"
                                   "\n"
                                   "Commands:\n");
+    // Entries as the manual page generator reads them: the command with its summary at column 22
+    // (on the next line when the command is longer), then its options.
+    constexpr int column = 22;
     for (const auto &command : commands()) {
-        text += QStringLiteral("  ") + command->name() +
-                (command->synopsis().isEmpty() ? QString() : QLatin1Char(' ') + command->synopsis()) +
-                QLatin1Char('\n') + QStringLiteral("      ") + command->summary() + QLatin1Char('\n') +
-                optionLines(*command);
+        const QString head = QStringLiteral("  ") + command->name() +
+                             (command->synopsis().isEmpty() ? QString() : QLatin1Char(' ') + command->synopsis());
+        text += (head.size() + 2 <= column ? head.leftJustified(column)
+                                           : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '))) +
+                command->summary() + QLatin1Char('\n') + optionLines(*command);
     }
     text += QStringLiteral(
         "\n"
