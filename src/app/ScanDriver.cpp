@@ -84,6 +84,7 @@ ScanDriver::Result ScanDriver::comp23Click()
     for (const Session::ServerEntry &entry : m_session.servers())
         selected.push_back(entry.selected);
     m_notSaved = 0;
+    m_notSavedServers.clear();
     const int step = 100 / m_session.selectedCount();
     int total = 0;
     m_session.results().clear();
@@ -106,6 +107,7 @@ ScanDriver::Result ScanDriver::comp23Click()
         if (conn == 0) {
             m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
             ++m_notSaved;
+            m_notSavedServers.push_back(server);
             continue;
         }
         m_session.store(m_session.client().QXCCCloseConn(conn));
@@ -128,6 +130,7 @@ ScanDriver::Result ScanDriver::comp23Click()
             // Nothing was saved for this server: say why instead of claiming it was.
             m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
             ++m_notSaved;
+            m_notSavedServers.push_back(server);
             continue;
         }
         m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") +

@@ -29,6 +29,8 @@ public:
     Result comp23Click();
     // Servers of the last scan whose data file was not saved (unreachable or not written).
     int notSavedCount() const { return m_notSaved; }
+    // Their names, in list order.
+    const std::vector<QByteArray> &notSavedServers() const { return m_notSavedServers; }
 
     // Base name of the current server's data file from its transport address: eight hex digits of
     // an IPX network number, the decimal digits of an IP address cut to their last eight, or empty.
@@ -42,4 +44,5 @@ private:
     Session &m_session;
     ProgressView &m_progress;
     int m_notSaved = 0;
+    std::vector<QByteArray> m_notSavedServers;
 };

@@ -26,8 +26,8 @@ bool displayAvailable()
 int runWindows(const QString &network, int argc, char **argv)
 {
     if (!displayAvailable()) {
-        std::fprintf(stderr, "sorvik: no display available; use the headless commands 'sorvik scan', "
-                             "'sorvik archive' and 'sorvik profile' (see 'sorvik --help').\n");
+        std::fprintf(stderr, "sorvik: no display available; use the headless commands 'sorvik profile', "
+                             "'sorvik servers', 'sorvik scan' and 'sorvik send' (see 'sorvik --help').\n");
         return 1;
     }
     // The network is read before any window opens, so a bad description ends the program at once.

@@ -6,6 +6,7 @@
 #include "cli/Console.h"
 #include "cli/ProfileCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/ServersCommand.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -21,6 +22,7 @@ const std::vector<std::unique_ptr<Command>> &commands()
 {
     static const std::vector<std::unique_ptr<Command>> all = [] {
         std::vector<std::unique_ptr<Command>> list;
+        list.push_back(std::make_unique<ServersCommand>());
         list.push_back(std::make_unique<ScanCommand>());
         list.push_back(std::make_unique<ArchiveCommand>());
         list.push_back(std::make_unique<ProfileCommand>());
@@ -66,12 +68,13 @@ int usageError(QTextStream &err, const QString &text, const Command *command)
             << command->usageLine() << "  (see 'sorvik " << command->name() << " --help')" << Qt::endl;
     } else {
         err << "sorvik: " << text << "\n"
-            << "Usage: sorvik [--network FILE] [COMMAND [ARGS...]]  (see 'sorvik --help')" << Qt::endl;
+            << "Usage: sorvik [--network FILE] [COMMAND [OPTIONS...]]  (see 'sorvik --help')" << Qt::endl;
     }
     return Usage;
 }
 
 const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show help."));
+const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version."));
 const QCommandLineOption networkOption(QStringLiteral("network"), QStringLiteral("Network description."),
                                        QStringLiteral("FILE"));
 
@@ -85,19 +88,73 @@ QString networkProblem(const QCommandLineParser &parser)
 
 } // namespace
 
+namespace {
+
+// The options a command declares, as the parser describes them, indented below the command.
+QString optionLines(const Command &command)
+{
+    QCommandLineParser parser;
+    command.addOptions(parser);
+    const QString help = parser.helpText();
+    const qsizetype options = help.indexOf(QStringLiteral("Options:\n"));
+    if (options < 0)
+        return {};
+    // Entries start with "  -"; the parser wraps long descriptions onto indented lines.
+    QList<QPair<QString, QString>> entries;
+    for (const QString &line : help.mid(options + 9).split(QLatin1Char('\n'))) {
+        if (line.trimmed().isEmpty())
+            break;
+        if (line.startsWith(QStringLiteral("  -"))) {
+            const QString entry = line.trimmed();
+            const qsizetype gap = entry.indexOf(QStringLiteral("  "));
+            entries.append({entry.left(gap), gap < 0 ? QString() : entry.mid(gap).trimmed()});
+        } else if (!entries.isEmpty()) {
+            entries.last().second += QLatin1Char(' ') + line.trimmed();
+        }
+    }
+    constexpr int column = 28;
+    constexpr int width = 79;
+    QString text;
+    for (auto [names, description] : entries) {
+        names.replace(QRegularExpression(QStringLiteral("<([A-Z=]+)>")), QStringLiteral("\\1"));
+        QString line = QStringLiteral("      ") + names;
+        line = line.size() + 2 > column ? line + QLatin1Char('\n') + QString(column, QLatin1Char(' '))
+                                        : line.leftJustified(column);
+        qsizetype lineStart = line.lastIndexOf(QLatin1Char('\n')) + 1;
+        bool first = true;
+        for (const QString &word : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (!first && line.size() - lineStart + 1 + word.size() > width) {
+                line += QLatin1Char('\n') + QString(column, QLatin1Char(' '));
+                lineStart = line.size() - column;
+                first = true;
+            }
+            line += (first ? QString() : QStringLiteral(" ")) + word;
+            first = false;
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+} // namespace
+
 QString programHelp()
 {
-    QString text = QStringLiteral("Usage: sorvik [--network FILE] [COMMAND [ARGS...]]\n"
+    QString text = QStringLiteral("Usage: sorvik [--network FILE] [COMMAND [OPTIONS...]]\n"
                                   "\n"
-                                  "Without a command, starts the Sorvik window on the network.\n"
+                                  "Without a command, starts the Sorvik window on the network. The commands do the\n"
+                                  "whole job without a display; 'sorvik COMMAND --help' describes each.\n"
                                   "\n"
-                                  "Commands (no display needed):\n");
+                                  "Commands:\n");
+    // Entries as the manual page generator reads them: the command with its summary at column 22
+    // (on the next line when the command is longer), then its options.
+    constexpr int column = 22;
     for (const auto &command : commands()) {
-        const QString head = QStringLiteral("  ") + command->name() + QLatin1Char(' ') + command->synopsis();
-        if (head.size() < 22)
-            text += head.leftJustified(22) + command->summary() + QLatin1Char('\n');
-        else
-            text += head + QLatin1Char('\n') + QString(22, QLatin1Char(' ')) + command->summary() + QLatin1Char('\n');
+        const QString head = QStringLiteral("  ") + command->name() +
+                             (command->synopsis().isEmpty() ? QString() : QLatin1Char(' ') + command->synopsis());
+        text += (head.size() + 2 <= column ? head.leftJustified(column)
+                                           : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '))) +
+                command->summary() + QLatin1Char('\n') + optionLines(*command);
     }
     text += QStringLiteral(
         "\n"
@@ -111,8 +168,17 @@ QString programHelp()
         "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
         "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
         "  SORVIK_NETWORK                   the network description file\n"
+        "  SORVIK_PASSWORD                  the password of 'sorvik scan --login' without\n"
+        "                                   --password-stdin\n"
         "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
-        "                                   desktop's text editor, else xdg-open)\n");
+        "                                   desktop's text editor, else xdg-open)\n"
+        "\n"
+        "Exit status:\n"
+        "  0    done\n"
+        "  1    refused or failed (the reason is on standard error)\n"
+        "  2    usage error\n"
+        "  3    the scan finished, but some servers have no data file\n"
+        "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP, or a closed output pipe)\n");
     return text;
 }
 
@@ -121,8 +187,7 @@ Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &er
     Invocation invocation;
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({networkOption, helpOption, version});
+    parser.addOptions({networkOption, helpOption, versionOption});
     if (!parser.parse(QStringList{QStringLiteral("sorvik")} + arguments)) {
         invocation.finished = usageError(err, parseError(parser, arguments), nullptr);
         return invocation;
@@ -146,7 +211,7 @@ Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &er
         out << programHelp();
         out.flush();
         invocation.finished = Done;
-    } else if (rest.isEmpty() && parser.isSet(version)) {
+    } else if (rest.isEmpty() && parser.isSet(versionOption)) {
         out << "sorvik " << Product::versionText() << Qt::endl;
         invocation.finished = Done;
     }
@@ -160,14 +225,18 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
         return usageError(err, QStringLiteral("unknown command '%1'").arg(invocation.command), nullptr);
 
     QCommandLineParser parser;
-    // The global --network may also follow the command's name.
-    parser.addOptions({helpOption, networkOption});
+    // The global --network and --version may also follow the command's name.
+    parser.addOptions({helpOption, networkOption, versionOption});
     command->addOptions(parser);
     if (!parser.parse(QStringList{QStringLiteral("sorvik")} + invocation.commandArguments))
         return usageError(err, parseError(parser, invocation.commandArguments), command);
     if (parser.isSet(helpOption)) {
         out << command->usageLine() << "\n" << command->details();
         out.flush();
+        return Done;
+    }
+    if (parser.isSet(versionOption)) {
+        out << "sorvik " << Product::versionText() << Qt::endl;
         return Done;
     }
     QString problem = networkProblem(parser);

@@ -9,7 +9,17 @@
 // optional command with its own options and --help.
 namespace CommandLine {
 
-enum ExitStatus { Done = 0, Failed = 1, Usage = 2 };
+enum ExitStatus
+{
+    Done = 0,
+    // Refused or failed; the reason is on standard error.
+    Failed = 1,
+    Usage = 2,
+    // A scan finished, but some servers have no data file.
+    Incomplete = 3,
+    // A stop signal (Ctrl-C, SIGTERM, SIGHUP) or a closed output pipe ended the run.
+    Interrupted = 130
+};
 
 struct Invocation
 {

@@ -1,12 +1,97 @@
 #include "cli/Console.h"
 
-Console::Console(QTextStream &out, QTextStream &err, const QString &command)
-    : m_out(out), m_err(err), m_command(command), m_results(out, err), m_interaction(err),
-      m_progress(err, &err == &out ? false : Terminal::isTerminal(2))
+#include "app/Product.h"
+#include "platform/Drives.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace {
+
+// Whether the stream writes to the given standard descriptor and that is a terminal.
+bool onTerminal(const QTextStream &stream, int fd)
 {
+    const auto *file = qobject_cast<const QFile *>(stream.device());
+    return file && file->handle() == fd && Terminal::isTerminal(fd);
+}
+
+} // namespace
+
+Console::Console(QTextStream &out, QTextStream &err, const QString &command)
+    : m_out(out), m_err(err), m_command(command), m_colour(onTerminal(out, 1)),
+      m_results([this](const QString &text, ResultsSink::Color color) { results(text, color); }),
+      m_interaction(err), m_progress(err, &err != &out && onTerminal(err, 2))
+{
+    m_interaction.print = [this](const QString &text) { message(headlessWording(text)); };
+}
+
+void Console::results(const QString &text, ResultsSink::Color color)
+{
+    m_progress.clear();
+    // A red line names a failure; where it names a file, say where that is on this computer.
+    const QString shown = color == ResultsSink::Color::Red ? withHostPaths(text) : text;
+    if (m_colour && color != ResultsSink::Color::Black)
+        m_out << (color == ResultsSink::Color::Red ? "\033[31m" : "\033[34m") << shown << "\033[0m" << Qt::endl;
+    else
+        m_out << shown << Qt::endl;
+    m_progress.redraw();
+}
+
+void Console::line(const QString &text)
+{
+    m_progress.clear();
+    m_out << text << Qt::endl;
+    m_progress.redraw();
+}
+
+void Console::message(const QString &text)
+{
+    m_progress.clear();
+    m_out.flush();
+    m_err << withHostPaths(text) << Qt::endl;
+    m_progress.redraw();
 }
 
 void Console::error(const QString &text)
 {
-    m_err << "sorvik " << m_command << ": " << text << Qt::endl;
+    message(QStringLiteral("sorvik ") + m_command + QStringLiteral(": ") + text);
+}
+
+QString Console::withHostPaths(const QString &text)
+{
+    static const QRegularExpression path(QRegularExpression::escape(Product::outputDirectory()) +
+                                             QStringLiteral(R"((\\[^\s"']*)?(?![^\s"'.,;:)]))"));
+    QString result;
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = path.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        QString windowsPath = match.captured();
+        // A full stop or comma after a path ends the sentence, not the path.
+        while (windowsPath.endsWith(QLatin1Char('.')) || windowsPath.endsWith(QLatin1Char(',')) ||
+               windowsPath.endsWith(QLatin1Char(')')))
+            windowsPath.chop(1);
+        const qsizetype end = match.capturedStart() + windowsPath.size();
+        result += text.mid(from, end - from) + QStringLiteral(" (") + Drives::hostPath(windowsPath) +
+                  QLatin1Char(')');
+        from = end;
+    }
+    return result + text.mid(from);
+}
+
+QString Console::headlessWording(const QString &text)
+{
+    static const struct
+    {
+        QString window;
+        QString command;
+    } wording[] = {
+        {QStringLiteral("Please press the \"Send\" button"), QStringLiteral("Please run 'sorvik send'")},
+        {QStringLiteral("click 'Save Profile'"), QStringLiteral("run 'sorvik profile --set Country=...'")},
+        {QStringLiteral("Please fill out your profile and retry!"),
+         QStringLiteral("Please fill out your profile ('sorvik profile --set NAME=VALUE') and retry!")},
+    };
+    QString result = text;
+    for (const auto &w : wording)
+        result.replace(w.window, w.command);
+    return result;
 }

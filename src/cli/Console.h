@@ -7,8 +7,10 @@
 #include <QString>
 #include <QTextStream>
 
-// What a headless command prints through: the results lines, the messages of the interaction seam
-// and the progress bar, plus the command's own error lines, all named after the command.
+// What a headless command prints through. The results lines go to standard output in one ordered
+// stream (red and blue lines in colour when it is a terminal); the messages of the interaction
+// seam and the command's own error lines go to standard error; the progress bar on standard error
+// is cleared before any line is printed and drawn again after it.
 class Console final
 {
 public:
@@ -22,13 +24,29 @@ public:
     HeadlessInteraction &interaction() { return m_interaction; }
     TerminalProgress &progress() { return m_progress; }
 
-    // "sorvik COMMAND: text" on standard error.
+    // One line on standard output, e.g. a listing.
+    void line(const QString &text);
+    // One message line on standard error, each output-directory path followed by its host path.
+    void message(const QString &text);
+    // "sorvik COMMAND: text" as a message.
     void error(const QString &text);
 
+    // Whether standard output can no longer be written (a closed pipe).
+    bool outputClosed() const { return m_out.status() == QTextStream::WriteFailed; }
+
+    // Each "C:\Orvane\Sorvik..." path of the text followed by its host path in parentheses.
+    static QString withHostPaths(const QString &text);
+    // A message of the window in the words of the commands: where the window names a button, the
+    // command names the command.
+    static QString headlessWording(const QString &text);
+
 private:
+    void results(const QString &text, ResultsSink::Color color);
+
     QTextStream &m_out;
     QTextStream &m_err;
     QString m_command;
+    bool m_colour;
     StreamResults m_results;
     HeadlessInteraction m_interaction;
     TerminalProgress m_progress;

@@ -1,26 +1,98 @@
 #include "cli/ProfileCommand.h"
 
+#include "cli/CommandLine.h"
 #include "cli/Console.h"
+#include "platform/Windows1252.h"
 #include "profile/ProfileRules.h"
 #include "profile/ProfileStore.h"
 
+#include <QFile>
+
 namespace {
 
-const QCommandLineOption setOption(QStringLiteral("set"), QStringLiteral("Change one profile value."),
+const QCommandLineOption setOption(QStringLiteral("set"), QStringLiteral("change one profile value"),
                                    QStringLiteral("NAME=VALUE"));
+const QCommandLineOption fromOption(QStringLiteral("from"),
+                                    QStringLiteral("read NAME=VALUE lines from FILE (before any --set)"),
+                                    QStringLiteral("FILE"));
+const QCommandLineOption countriesOption(QStringLiteral("countries"),
+                                         QStringLiteral("list the 240 entries of the country list"));
 
 int printProfile(Console &console)
 {
     QString error;
     const auto values = ProfileStore::readAll(false, &error);
     if (!values) {
-        console.err() << error << "\n";
-        return 1;
+        console.message(error);
+        return CommandLine::Failed;
     }
     // One line per value, as the data file shows it.
     for (const QString &name : ProfileStore::dataFileOrder())
         console.out() << name << '=' << ProfileRules::withoutLineBreaks(values->value(name)) << "\n";
-    return 0;
+    return CommandLine::Done;
+}
+
+// Merges the NAME=VALUE lines of the file into values; blank lines and lines starting with "#" are
+// skipped. An error text naming the file and the line when the file cannot be used.
+QString readValuesFile(const QString &path, ProfileValues &values)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+    int number = 0;
+    while (!file.atEnd()) {
+        ++number;
+        QString line = QString::fromUtf8(file.readLine());
+        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            return QStringLiteral("%1:%2: expected NAME=VALUE").arg(path).arg(number);
+        const QString name = line.left(equals);
+        if (!ProfileStore::storageOrder().contains(name))
+            return QStringLiteral("%1:%2: unknown profile value \"%3\"").arg(path).arg(number).arg(name);
+        values.insert(name, line.mid(equals + 1));
+    }
+    return {};
+}
+
+// The first character of the text that a data file (Windows-1252) cannot hold, if any.
+std::optional<QString> unencodable(const QString &text)
+{
+    for (const char32_t c : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&c, 1);
+        if (c != U'?' && Windows1252::fromUnicode(character) == "?")
+            return character;
+    }
+    return std::nullopt;
+}
+
+// Every reason not to save the values, one line each; empty when they can be saved. Every missing
+// required value is named at once, in the order the profile window checks them.
+QStringList refusals(const ProfileValues &values)
+{
+    QStringList lines;
+    for (const QString &name : ProfileStore::storageOrder()) {
+        const QString value = values.value(name);
+        // A data file holds one value per line; a line break would split it.
+        if (ProfileRules::hasLineBreak(value))
+            lines << QStringLiteral("The profile value %1 must not hold a line break.").arg(name);
+        if (const std::optional<QString> character = unencodable(value))
+            lines << QStringLiteral("The profile value %1 holds \"%2\" (U+%3), which a data file cannot hold.")
+                         .arg(name, *character,
+                              QString::number(character->toUcs4().value(0), 16).toUpper().rightJustified(4, u'0'));
+    }
+    for (const QString &name : ProfileRules::checkingOrder()) {
+        if (values.value(name).isEmpty())
+            lines << ProfileRules::field(name)->message;
+    }
+    const QString country = values.value(QStringLiteral("Country"));
+    if (!country.isEmpty() && ProfileRules::countryIndex(country) < 0)
+        lines << QStringLiteral("The country \"%1\" is not in the country list (see 'sorvik profile --countries').")
+                     .arg(country);
+    return lines;
 }
 
 } // namespace
@@ -34,27 +106,43 @@ QString ProfileCommand::details() const
 {
     return QStringLiteral("\n"
                           "Without options, prints the stored contact profile, one NAME=value line per value.\n"
-                          "With --set (one pair each, may be repeated), merges the given values into the stored\n"
-                          "profile and saves it. Nothing is saved unless every required value is filled, the\n"
-                          "country is one of the country list (letter case ignored) and no value holds a line break.\n"
+                          "With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are\n"
+                          "skipped) and --set (one pair each, may be repeated, applied after the file), merges the\n"
+                          "given values into the stored profile and saves it. Nothing is saved unless every\n"
+                          "required value is filled, the country is one of the country list (letter case\n"
+                          "ignored), no value holds a line break and every character can be written into a\n"
+                          "data file (Windows-1252); every reason is reported at once.\n"
                           "\n"
                           "NAME is one of: ") +
            ProfileStore::dataFileOrder().join(QStringLiteral(", ")) + QStringLiteral("\nRequired: ") +
            ProfileRules::checkingOrder().join(QStringLiteral(", ")) +
            QStringLiteral("\n"
                           "\n"
-                          "Exit status: 0 done, 1 refused or failed, 2 usage error.\n");
+                          "Options:\n"
+                          "  --set NAME=VALUE   change one profile value\n"
+                          "  --from FILE        read NAME=VALUE lines from FILE\n"
+                          "  --countries        list the 240 entries of the country list, one per line\n"
+                          "  --help             show this text\n"
+                          "\n"
+                          "Exit status:\n"
+                          "  0    done\n"
+                          "  1    refused or failed\n"
+                          "  2    usage error\n");
 }
 
 void ProfileCommand::addOptions(QCommandLineParser &parser) const
 {
-    parser.addOption(setOption);
+    parser.addOptions({setOption, fromOption, countriesOption});
 }
 
 QString ProfileCommand::usageProblem(const QCommandLineParser &parser) const
 {
     if (const QString problem = Command::usageProblem(parser); !problem.isEmpty())
         return problem;
+    if (parser.isSet(countriesOption) && (parser.isSet(setOption) || parser.isSet(fromOption)))
+        return QStringLiteral("--countries cannot be combined with --set or --from");
+    if (parser.values(fromOption).size() > 1)
+        return QStringLiteral("--from can be given once");
     for (const QString &pair : parser.values(setOption)) {
         const qsizetype equals = pair.indexOf(QLatin1Char('='));
         if (equals < 0)
@@ -67,40 +155,41 @@ QString ProfileCommand::usageProblem(const QCommandLineParser &parser) const
 
 int ProfileCommand::run(const QCommandLineParser &parser, const CommandContext &, Console &console)
 {
+    if (parser.isSet(countriesOption)) {
+        for (const QString &country : ProfileRules::countries())
+            console.out() << country << "\n";
+        return CommandLine::Done;
+    }
     const QStringList pairs = parser.values(setOption);
-    if (pairs.isEmpty())
+    if (pairs.isEmpty() && !parser.isSet(fromOption))
         return printProfile(console);
 
     QString error;
     auto values = ProfileStore::readAll(false, &error);
     if (!values) {
-        console.err() << error << "\n";
-        return 1;
+        console.message(error);
+        return CommandLine::Failed;
+    }
+    if (parser.isSet(fromOption)) {
+        if (const QString problem = readValuesFile(parser.value(fromOption), *values); !problem.isEmpty()) {
+            console.message(problem);
+            return CommandLine::Failed;
+        }
     }
     for (const QString &pair : pairs) {
         const qsizetype equals = pair.indexOf(QLatin1Char('='));
         values->insert(pair.left(equals), pair.mid(equals + 1));
     }
 
-    // A data file holds one value per line; a line break would split it.
-    for (const QString &name : ProfileStore::storageOrder()) {
-        if (ProfileRules::hasLineBreak(values->value(name))) {
-            console.err() << "The profile value " << name << " must not hold a line break.\n";
-            return 1;
-        }
-    }
-    if (const auto missing = ProfileRules::firstMissing(*values)) {
-        console.err() << *missing << "\n";
-        return 1;
-    }
-    if (ProfileRules::countryIndex(values->value(QStringLiteral("Country"))) < 0) {
-        console.err() << ProfileRules::invalidCountryWarning() << "\n";
-        return 1;
+    if (const QStringList lines = refusals(*values); !lines.isEmpty()) {
+        for (const QString &line : lines)
+            console.message(line);
+        return CommandLine::Failed;
     }
     if (!ProfileStore::writeAll(*values, &error)) {
-        console.err() << error << "\n";
-        return 1;
+        console.message(error);
+        return CommandLine::Failed;
     }
     console.out() << "Profile Information Saved\n";
-    return 0;
+    return CommandLine::Done;
 }

@@ -2,15 +2,15 @@
 
 #include "cli/Command.h"
 
-// `sorvik profile`: without options prints the stored contact profile, one Name=value line per
-// value in the data file's order; "--set NAME=VALUE" (repeatable) merges values into the stored
-// profile and saves it with the same checks as the profile window. Exit status: 0 done, 1 refused
-// or failed (message on standard error).
+// `sorvik profile [--set NAME=VALUE]... [--from FILE] [--countries]`: without options prints the
+// stored contact profile, one Name=value line per value in the data file's order; --from and --set
+// merge values into the stored profile and save it with the checks of the profile window, reporting
+// every missing required value at once; --countries lists the country list.
 class ProfileCommand final : public Command
 {
 public:
     QString name() const override { return QStringLiteral("profile"); }
-    QString synopsis() const override { return QStringLiteral("[--set NAME=VALUE]..."); }
+    QString synopsis() const override { return QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"); }
     QString summary() const override;
     QString details() const override;
     void addOptions(QCommandLineParser &parser) const override;

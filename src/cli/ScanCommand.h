@@ -2,15 +2,16 @@
 
 #include "cli/Command.h"
 
-// `sorvik scan (--all | SERVER...) [--no-sys-files]`: the scan without a display. Results-box lines
-// go to standard output (red ones to standard error); exit status 0 when every server's data file
-// was saved, 1 when the scan was refused, aborted with Ctrl-C, left a server without a data file,
-// or the client asked the program to end.
+// `sorvik scan (--all | SERVER...) [--no-sys-files] [--primary SERVER] [--login USER (--tree |
+// --bindery SERVER)]`: the scan without a display. Results lines go to standard output, messages to
+// standard error. Exit status 0 when every server's data file was saved, 3 when the scan finished but
+// some servers have none, 130 when a stop signal or a closed output pipe aborted it, 1 when it was
+// refused or failed.
 class ScanCommand final : public Command
 {
 public:
     QString name() const override { return QStringLiteral("scan"); }
-    QString synopsis() const override { return QStringLiteral("(--all | SERVER...) [--no-sys-files]"); }
+    QString synopsis() const override;
     QString summary() const override;
     QString details() const override;
     void addOptions(QCommandLineParser &parser) const override;

@@ -2,23 +2,19 @@
 
 #include "platform/ResultsSink.h"
 
-#include <QTextStream>
+#include <functional>
 
-// The results box of a headless run: black and blue lines to standard output, red lines to
-// standard error.
+// The results box of a headless run: every line, whatever its colour, goes to one printer, so the
+// lines of a server stay together and in order.
 class StreamResults final : public ResultsSink
 {
 public:
-    StreamResults(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
+    using Printer = std::function<void(const QString &text, Color color)>;
+    explicit StreamResults(Printer printer) : m_printer(std::move(printer)) {}
 
-    void appendLine(const QString &text, Color color) override
-    {
-        QTextStream &stream = color == Color::Red ? m_err : m_out;
-        stream << text << Qt::endl;
-    }
+    void appendLine(const QString &text, Color color) override { m_printer(text, color); }
     void clear() override {}
 
 private:
-    QTextStream &m_out;
-    QTextStream &m_err;
+    Printer m_printer;
 };

@@ -1,6 +1,7 @@
 #include "client/TfrmLogin.h"
 
 #include "app/Session.h"
+#include "client/Login.h"
 #include "platform/Windows1252.h"
 
 #include <QAbstractButton>
@@ -24,8 +25,6 @@
 
 namespace {
 
-constexpr quint32 ContextFlagToAdd = 4;
-constexpr qx::Code InvalidPassword = 0x89FF; // the same code ends a directory search
 const QByteArray kPublicIdentity = QByteArrayLiteral("[Public]");
 
 // The picture above the fields: a key over a band in the colours of the splash window.
@@ -59,45 +58,6 @@ QPixmap bannerPicture()
     p.drawText(QRect(98, 36, 260, 20), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Bindery server or directory tree"));
     return pixmap;
-}
-
-QString binderyLoginText(qx::Code code)
-{
-    switch (code) {
-    case qx::IntruderLockout:
-        return QStringLiteral("QXLoginToFileServer Returned: Intruder Lockout");
-    case InvalidPassword:
-        return QStringLiteral("QXLoginToFileServer Returned: Invalid Password, try again!");
-    case qx::PasswordExpired:
-        return QStringLiteral("QXLoginToFileServer Returned: Password Expired!");
-    case qx::AlreadyAuthenticated:
-        return QStringLiteral("QXLoginToFileServer Returned: Already Athenticated!");
-    case qx::NoSuchObject:
-        return QStringLiteral("QXLoginToFileServer Returned: Unknown Bindery Object\n"
-                              "If this is a 4.x server, make sure your login id is in its bindery context");
-    default:
-        return QString::asprintf("QXLoginToFileServer Returned: %04X", code);
-    }
-}
-
-QString treeLoginText(qx::DsStatus status)
-{
-    switch (status) {
-    case qx::DsBadPassword:
-        return QStringLiteral("QXDSLogin Returned: Bad Password");
-    case qx::DsStatus(0x8890):
-        return QStringLiteral("QXDSLogin Returned: A different object is already authenticated");
-    case qx::DsStatus(0x889A):
-    case qx::DsNoSuchEntry:
-        return QStringLiteral("QXDSLogin Returned:\nThe Object ID you entered could not be found\n"
-                              "You may need to login using your fully distinguished name\nie Admin.ACME");
-    case qx::DsBadContext:
-        return QStringLiteral("QXDSLogin Returned: -303 Bad Context");
-    case qx::DsStatus(0x886F):
-        return QStringLiteral("QXDSLogin Returned: Tree Object Not Found");
-    default:
-        return QStringLiteral("QXDSLogin Returned: %1").arg(status);
-    }
 }
 
 } // namespace
@@ -206,14 +166,7 @@ void TfrmLogin::keyPressEvent(QKeyEvent *event)
 
 QByteArray TfrmLogin::treeNameOf(const qx::ConnInfoRecord &info)
 {
-    QByteArray name;
-    for (std::size_t i = qx::ConnInfoTreeNameAt; i < info.size; ++i) {
-        const char c = char(info.u8(i));
-        if (c == '\0' || (c == '_' && info.u8(i + 1) == '_'))
-            break;
-        name.append(c);
-    }
-    return name;
+    return Login::treeNameOf(info);
 }
 
 QByteArray TfrmLogin::serverName() const
@@ -245,13 +198,7 @@ void TfrmLogin::releaseContext()
 
 void TfrmLogin::prepareContext()
 {
-    QxClient &client = m_session.client();
-    quint32 flags = 0;
-    if (m_session.storeDs(client.QXDSGetContext(m_context, qx::ContextFlags, flags)) != qx::DsSuccess)
-        return;
-    // The flag is set, not summed, so that choosing "QDS Tree" again keeps the same flags.
-    m_session.storeDs(client.QXDSSetContext(m_context, qx::ContextFlags, flags | ContextFlagToAdd));
-    m_session.storeDs(client.QXDSSetContext(m_context, qx::ContextTreeName, QByteArray()));
+    Login::prepareContext(m_session, m_context);
 }
 
 void TfrmLogin::FormShow()
@@ -339,11 +286,9 @@ void TfrmLogin::rbQDSClick()
 void TfrmLogin::bbtLoginClick()
 {
     Interaction &interaction = m_session.interaction();
-    QxClient &client = m_session.client();
     std::optional<BusyCursor> busy(std::in_place, interaction);
 
     const QByteArray userName = Windows1252::fromUnicode(m_edtLoginId->text());
-    const QByteArray password = Windows1252::fromUnicode(m_edtPassword->text().toUpper());
     const QByteArray tree = Windows1252::fromUnicode(m_edtTreeName->text());
 
     closeOwnConnection();
@@ -364,33 +309,30 @@ void TfrmLogin::bbtLoginClick()
     }
 
     if (m_rbQDS->isChecked()) {
-        for (const auto &[key, text] :
-             {std::pair{qx::ContextTreeName, tree}, std::pair{qx::ContextNameContext, QByteArrayLiteral("[Root]")}}) {
-            const qx::DsStatus status = m_session.storeDs(client.QXDSSetContext(m_context, key, text));
-            if (status < 0) {
-                busy.reset();
-                interaction.warning(QStringLiteral("QXDSSetContext Failed\nError Code: %1").arg(status));
-                return;
-            }
+        QString setContextFailure;
+        const qx::DsStatus status =
+            Login::tree(m_session, m_context, tree, userName, m_edtPassword->text(), &setContextFailure);
+        if (!setContextFailure.isEmpty()) {
+            busy.reset();
+            interaction.warning(setContextFailure);
+            return;
         }
-        const qx::DsStatus status = m_session.storeDs(client.QXDSLogin(m_context, 0, userName, password, 0));
         busy.reset();
         if (status == qx::DsSuccess) {
             interaction.information(QStringLiteral("DS Login Successful!"));
             close();
         } else {
-            interaction.warning(treeLoginText(status));
+            interaction.warning(Login::treeRefusal(status));
         }
         releaseContext();
     } else {
-        const qx::Code code =
-            m_session.store(client.QXLoginToFileServer(m_connection, userName, qx::ObjectTypeUser, password));
+        const qx::Code code = Login::bindery(m_session, m_connection, userName, m_edtPassword->text());
         busy.reset();
         if (code == qx::Success) {
             close();
             interaction.information(QStringLiteral("Bindery Login Successful!"));
         } else {
-            interaction.warning(binderyLoginText(code));
+            interaction.warning(Login::binderyRefusal(code));
         }
         releaseContext();
     }

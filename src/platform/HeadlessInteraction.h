@@ -22,8 +22,16 @@ public:
 
     // Runs at every processEvents(), e.g. to turn Ctrl-C into the abort flag.
     std::function<void()> onProcessEvents;
+    // Prints one message ("Caption: text") instead of the plain stream, e.g. around a progress bar.
+    std::function<void(const QString &message)> print;
+    // A scripted answer to a question or input box, given its caption and text; nothing means the
+    // non-interactive answer.
+    std::function<std::optional<Answer>(const QString &caption, const QString &text)> answer;
+    std::function<std::optional<QString>(const QString &caption, const QString &prompt)> input;
 
 private:
+    void write(const QString &message);
+
     QTextStream &m_err;
     EventPump m_pump;
 };

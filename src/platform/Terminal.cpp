@@ -6,11 +6,14 @@
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 
-// The first Ctrl-C asks the run to stop; a second one ends the program at once.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The first stop signal asks the run to stop; a second one ends the program at once.
 extern "C" void onInterrupt(int)
 {
     g_interrupted = 1;
-    std::signal(SIGINT, SIG_DFL);
+    for (const int stop : kStopSignals)
+        std::signal(stop, SIG_DFL);
 }
 } // namespace
 
@@ -24,7 +27,9 @@ bool isTerminal(int fd)
 void catchInterrupt()
 {
     g_interrupted = 0;
-    std::signal(SIGINT, onInterrupt);
+    for (const int stop : kStopSignals)
+        std::signal(stop, onInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool interrupted()
@@ -39,7 +44,9 @@ void clearInterrupt()
 
 void restoreInterrupt()
 {
-    std::signal(SIGINT, SIG_DFL);
+    for (const int stop : kStopSignals)
+        std::signal(stop, SIG_DFL);
+    std::signal(SIGPIPE, SIG_DFL);
 }
 
 } // namespace Terminal
@@ -53,8 +60,13 @@ void TerminalProgress::showProgress()
 
 void TerminalProgress::hideProgress()
 {
-    if (m_enabled && m_visible)
-        m_err << "\r\033[K" << Qt::flush;
+    // The last drawing stays on its own line: the overall bar as the scan left it.
+    if (m_enabled && m_visible) {
+        m_label = QStringLiteral("done");
+        draw();
+        m_err << "\n" << Qt::flush;
+    }
+    m_drawn = false;
     m_visible = false;
 }
 
@@ -76,6 +88,18 @@ void TerminalProgress::setTotalProgress(int percent)
     draw();
 }
 
+void TerminalProgress::clear()
+{
+    if (m_drawn)
+        m_err << "\r\033[K" << Qt::flush;
+    m_drawn = false;
+}
+
+void TerminalProgress::redraw()
+{
+    draw();
+}
+
 void TerminalProgress::draw()
 {
     if (!m_enabled || !m_visible)
@@ -84,4 +108,5 @@ void TerminalProgress::draw()
     const int filled = qBound(0, m_server, 100) * width / 100;
     m_err << "\r\033[K[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char(' ')) << "] "
           << m_server << "%  total " << m_total << "%  " << m_label.left(40) << Qt::flush;
+    m_drawn = true;
 }

@@ -1,5 +1,6 @@
 // The executable as a user runs it: command line, exit statuses, headless scan and Ctrl-C.
 #include "TestEnvironment.h"
+#include "cli/Console.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <QProcess>
 
 #include <csignal>
+#include <tuple>
 
 namespace {
 
@@ -83,18 +85,46 @@ TEST(CommandLine, HelpAndUsageErrors)
     TestEnvironment::fresh();
     const Outcome help = sorvik({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    for (const char *word : {"scan", "archive", "profile", "--network"})
+    // The manual page is made from this text: its sections and every command with its options.
+    for (const char *word : {"Usage:", "\nCommands:\n", "\nOptions:\n", "\nEnvironment:\n", "\nExit status:\n",
+                             "\n  servers ", "\n  scan ", "\n  archive", "\n  profile ", "--network", "--primary",
+                             "--password-stdin", "--countries", "\n  3    ", "\n  130  "})
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
+    for (const QStringList &args : {QStringList{QStringLiteral("--version")},
+                                    QStringList{QStringLiteral("scan"), QStringLiteral("--version")}}) {
+        const Outcome version = sorvik(args);
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, QStringLiteral("sorvik 1.3\n"));
+    }
 
     EXPECT_EQ(sorvik({QStringLiteral("--bogus")}).status, 2);
     EXPECT_EQ(sorvik({QStringLiteral("frobnicate")}).status, 2);
     EXPECT_EQ(sorvik({QStringLiteral("scan")}).status, 2) << "scan needs servers or --all";
     EXPECT_EQ(sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("FS1")}).status, 2);
+    EXPECT_EQ(sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--login=ADMIN")}).status, 2)
+        << "a login needs --tree or --bindery";
+    EXPECT_EQ(sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--tree")}).status, 2)
+        << "--tree needs --login";
 
     const Outcome noDisplay = sorvik({});
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_EQ(noDisplay.err.count(QLatin1Char('\n')), 1) << qPrintable(noDisplay.err);
     EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("sorvik scan")));
+}
+
+TEST(CommandLine, MessagesNameTheHostPathBesideTheWindowsPath)
+{
+    const QString root = TestEnvironment::fresh();
+    const QString drive = root + QStringLiteral("/drive_c/Orvane/Sorvik");
+    EXPECT_EQ(Console::withHostPaths(QStringLiteral("Report for FS1 not saved. Could not create "
+                                                    "C:\\Orvane\\Sorvik\\10123.DAT.")),
+              QStringLiteral("Report for FS1 not saved. Could not create C:\\Orvane\\Sorvik\\10123.DAT (") + drive +
+                  QStringLiteral("/10123.DAT)."));
+    EXPECT_EQ(Console::withHostPaths(QStringLiteral("C:\\Orvane\\Sorvik and C:\\Orvane\\Sorvik\\A.zip")),
+              QStringLiteral("C:\\Orvane\\Sorvik (") + drive + QStringLiteral(") and C:\\Orvane\\Sorvik\\A.zip (") +
+                  drive + QStringLiteral("/A.zip)"));
+    for (const QString &other : {QStringLiteral("A:\\ only"), QStringLiteral("C:\\Orvane\\Sorvik2 is another")})
+        EXPECT_EQ(Console::withHostPaths(other), other);
 }
 
 TEST(CommandLine, BadNetworkDescriptionsStopBeforeAnything)
@@ -144,17 +174,22 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
                                                   "Saving report for FS2 as 10123.DAT\n\n")))
         << qPrintable(run.out);
     EXPECT_TRUE(run.err.contains(QStringLiteral("Server Scan is complete.")));
+    EXPECT_FALSE(run.err.contains(QStringLiteral("button"))) << "window wording stays in the window";
+    EXPECT_TRUE(run.err.contains(QStringLiteral("C:\\Orvane\\Sorvik (") + root + QStringLiteral("/drive_c/Orvane/Sorvik)")))
+        << qPrintable(run.err);
     const QDir output(root + QStringLiteral("/drive_c/Orvane/Sorvik"));
     EXPECT_EQ(output.entryList(QDir::Files), (QStringList{"01A2005C.DAT", "10123.DAT"}));
 
-    // A server left without a data file makes the run fail, after the others were written.
+    // A server left without a data file gives status 3, after the others were written; its red line
+    // stands in the results stream just before the server's own line.
     QByteArray withUnreachable = kTwoServers;
     withUnreachable.replace("{\"name\": \"FS2\",", "{\"name\": \"FS2\", \"reachable\": false,");
     const Outcome partial = sorvik({QStringLiteral("--network"), writeNetwork(withUnreachable), QStringLiteral("scan"),
                                     QStringLiteral("--all"), QStringLiteral("--no-sys-files")});
-    EXPECT_EQ(partial.status, 1);
-    EXPECT_TRUE(partial.out.contains(QStringLiteral("FS2 Could not attach")));
-    EXPECT_TRUE(partial.err.contains(QStringLiteral("1 of 2 servers have no data file")));
+    EXPECT_EQ(partial.status, 3);
+    EXPECT_TRUE(partial.out.contains(QStringLiteral("\n\nQXCCOpenConnByName Returned: 8847\nFS2 Could not attach\n")))
+        << qPrintable(partial.out);
+    EXPECT_TRUE(partial.err.contains(QStringLiteral("1 of 2 servers have no data file: FS2\n")));
 
     const Outcome unknown =
         sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
@@ -180,8 +215,127 @@ TEST(CommandLine, CtrlCAbortsTheScan)
     ASSERT_TRUE(process.waitForFinished(60000));
     const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(process.exitCode(), 130);
     EXPECT_TRUE(out.trimmed().endsWith(QStringLiteral("User Aborted Operation"))) << qPrintable(out);
     EXPECT_FALSE(out.contains(QStringLiteral("Saving report for FS2"))) << qPrintable(out);
     EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
+}
+
+TEST(CommandLine, StopSignalsAndAClosedPipeAbortTheScan)
+{
+    TestEnvironment::fresh();
+    // Slow calls, so the scan is still running when the signal arrives.
+    QByteArray slow = kTwoServers;
+    slow.replace("\"workstation\"", "\"delayMs\": 20, \"workstation\"");
+    const QString network = writeNetwork(slow);
+    saveProfile();
+
+    // SIGTERM and SIGHUP act like the first Ctrl-C.
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        QProcess process;
+        process.start(QStringLiteral(SORVIK_EXECUTABLE),
+                      {QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all")});
+        ASSERT_TRUE(process.waitForStarted());
+        process.waitForReadyRead(20000); // the first results line: the scan has begun
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(process.exitCode(), 130) << signal;
+        EXPECT_TRUE(out.trimmed().endsWith(QStringLiteral("User Aborted Operation"))) << qPrintable(out);
+        EXPECT_FALSE(out.contains(QStringLiteral("Saving report for FS2"))) << qPrintable(out);
+        EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
+    }
+
+    // `sorvik scan --all | head -1`: the reader goes away after the first line.
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), QStringLiteral("'%1' --network '%2' scan --all | head -1; echo \"status ${PIPESTATUS[0]}\"")
+                                           .arg(QStringLiteral(SORVIK_EXECUTABLE), network)});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    EXPECT_EQ(QString::fromLocal8Bit(shell.readAllStandardOutput()), QStringLiteral("FS1 Results\nstatus 130\n"));
+    EXPECT_TRUE(QString::fromLocal8Bit(shell.readAllStandardError()).contains(QStringLiteral("User Aborted Operation")));
+}
+
+TEST(CommandLine, ServersPrimaryAndLogin)
+{
+    const QString root = TestEnvironment::fresh();
+    // No primary connection; FS2's module list needs a console operator.
+    const QString network = writeNetwork(R"({
+  "workstation": {"primaryServer": null},
+  "users": [{"name": "OPER", "password": "SECRET", "servers": "*", "consoleOperator": "*", "tree": false}],
+  "servers": [{"name": "FS2", "publicConsoleRights": false}, {"name": "FS1"}]
+})");
+    const QStringList net{QStringLiteral("--network"), network};
+
+    Outcome run = sorvik(net + QStringList{QStringLiteral("servers")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--primary SERVER"))) << qPrintable(run.err);
+    run = sorvik(net + QStringList{QStringLiteral("servers"), QStringLiteral("--primary=FS2")});
+    EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+    EXPECT_EQ(run.out, QStringLiteral("FS1\nFS2\n"));
+
+    saveProfile();
+    const QStringList scan = net + QStringList{QStringLiteral("scan"), QStringLiteral("FS2"), QStringLiteral("--primary"),
+                                               QStringLiteral("FS1"), QStringLiteral("--no-sys-files"),
+                                               QStringLiteral("--login"), QStringLiteral("OPER"),
+                                               QStringLiteral("--bindery"), QStringLiteral("FS2"),
+                                               QStringLiteral("--password-stdin")};
+    const QString noModules = QStringLiteral("(Console Operator) privileges to FS2");
+    run = sorvik(scan.mid(0, scan.indexOf(QStringLiteral("--login"))));
+    EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+    EXPECT_TRUE(run.out.contains(noModules)) << qPrintable(run.out);
+    for (const auto &[password, status, text] :
+         {std::tuple{"WRONG\n", 1, "Warning: QXLoginToFileServer Returned: Invalid Password, try again!"},
+          std::tuple{"secret\n", 0, "Information: Bindery Login Successful!"}}) {
+        QProcess process;
+        process.start(QStringLiteral(SORVIK_EXECUTABLE), scan);
+        process.write(password);
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        EXPECT_EQ(process.exitCode(), status) << qPrintable(err);
+        EXPECT_TRUE(err.contains(QLatin1String(text))) << qPrintable(err);
+        // Logged in as a console operator, the same scan gets the module list.
+        if (status == 0) {
+            EXPECT_TRUE(out.contains(QStringLiteral("Saving report for FS2"))) << qPrintable(out);
+            EXPECT_FALSE(out.contains(noModules)) << qPrintable(out);
+        }
+    }
+
+    // A tree login on the built-in demo network, the password from the environment.
+    QProcess tree;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SORVIK_PASSWORD"), QStringLiteral("not-it"));
+    tree.setProcessEnvironment(env);
+    tree.start(QStringLiteral(SORVIK_EXECUTABLE), {QStringLiteral("scan"), QStringLiteral("WAREHOUSE"),
+                                                   QStringLiteral("--login"), QStringLiteral("ADMIN"),
+                                                   QStringLiteral("--tree")});
+    ASSERT_TRUE(tree.waitForFinished(60000));
+    EXPECT_EQ(tree.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(tree.readAllStandardError()),
+              QStringLiteral("Warning: QXDSLogin Returned: Bad Password\n"));
+    EXPECT_TRUE(tree.readAllStandardOutput().isEmpty());
+}
+
+TEST(CommandLine, BashCompletion)
+{
+    TestEnvironment::fresh();
+    const QString network = writeNetwork(kTwoServers);
+    // Completes commands, a command's options and the server names of the named network.
+    const QString script = QStringLiteral(
+        "source '%1/data/sorvik.bash-completion'\n"
+        "complete_words() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _sorvik; "
+        "echo \"${COMPREPLY[*]}\"; }\n"
+        "complete_words '%2' pro\n"
+        "complete_words '%2' send --e\n"
+        "complete_words '%2' --network '%3' scan --all F\n")
+                               .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network);
+    QProcess bash;
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    ASSERT_TRUE(bash.waitForFinished(60000));
+    EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()), QStringLiteral("profile\n--email --erase\nFS1 FS2\n"))
+        << qPrintable(QString::fromLocal8Bit(bash.readAllStandardError()));
 }

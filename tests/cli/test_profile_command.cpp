@@ -87,12 +87,19 @@ TEST(ProfileCommand, SetSavesACompleteProfileAndMergesLaterChanges)
     EXPECT_EQ(ProfileStore::value(QStringLiteral("Fax")), QString());
 }
 
-TEST(ProfileCommand, RefusesAnIncompleteProfileWithTheFirstMessage)
+TEST(ProfileCommand, RefusesAnIncompleteProfileNamingEveryMissingValue)
 {
     TestEnvironment::fresh();
     CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Title=Dr")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Please Enter First Name\n"));
+    // Every required value, in the order the profile window checks them (Zip Code before State/Region,
+    // Country last).
+    EXPECT_EQ(run.err, QStringLiteral("Please Enter First Name\nPlease Enter Last Name\nPlease Enter Address\n"
+                                      "Please Enter your City\nPlease Enter your Zip Code\n"
+                                      "Please Enter your State or Region\nPlease Enter your Phone Number\n"
+                                      "Please Enter your Company Name\n"
+                                      "Please enter the email address to send report to.\n"
+                                      "Please Enter your Country Name\n"));
     EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
 
     ProfileValues values = ProfileTestUtil::complete();
@@ -100,7 +107,7 @@ TEST(ProfileCommand, RefusesAnIncompleteProfileWithTheFirstMessage)
     values[QStringLiteral("State")].clear();
     run = profile(setArgs(values));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Please Enter your Zip Code\n"));
+    EXPECT_EQ(run.err, QStringLiteral("Please Enter your Zip Code\nPlease Enter your State or Region\n"));
     EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
 
     // Emptying a required value of a stored profile is refused and changes nothing.
@@ -120,8 +127,8 @@ TEST(ProfileCommand, RefusesAnUnknownCountry)
     const QByteArray before = ProfileTestUtil::fileBytes();
     const CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Country=Atlantis")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Invalid COUNTRY code.  Defaulting to 'United States'.\n\n"
-                                      "Verify COUNTRY code and click 'Save Profile'.\n"));
+    EXPECT_EQ(run.err, QStringLiteral("The country \"Atlantis\" is not in the country list "
+                                      "(see 'sorvik profile --countries').\n"));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
@@ -134,6 +141,61 @@ TEST(ProfileCommand, RefusesLineBreaks)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, QStringLiteral("The profile value Address2 must not hold a line break.\n"));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
+}
+
+TEST(ProfileCommand, RefusesCharactersADataFileCannotHold)
+{
+    TestEnvironment::fresh();
+    ProfileValues values = ProfileTestUtil::complete();
+    // "é" and "€" are Windows-1252 characters; "Ł" and the emoji are not.
+    values[QStringLiteral("City")] = QStringLiteral("Caf\u00e9 \u20ac");
+    ASSERT_EQ(profile(setArgs(values)).status, 0);
+    const QByteArray before = ProfileTestUtil::fileBytes();
+    values[QStringLiteral("City")] = QStringLiteral("\u0141\u00f3d\u017a");
+    values[QStringLiteral("Title")] = QString::fromUtf8("\xf0\x9f\x99\x82");
+    const CommandRun run = profile(setArgs(values));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral("The profile value City holds \"\u0141\" (U+0141), which a data file cannot hold.\n"
+                                      "The profile value Title holds \"") +
+                           QString::fromUtf8("\xf0\x9f\x99\x82") +
+                           QStringLiteral("\" (U+1F642), which a data file cannot hold.\n"));
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
+}
+
+TEST(ProfileCommand, ReadsValuesFromAFileAndListsTheCountries)
+{
+    TestEnvironment::fresh();
+    const QString path = TestEnvironment::root() + QStringLiteral("/profile.txt");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray lines = "# contact\r\n\n";
+    const ProfileValues complete = ProfileTestUtil::complete();
+    for (auto it = complete.cbegin(); it != complete.cend(); ++it)
+        lines += (it.key() + QLatin1Char('=') + it.value()).toUtf8() + "\n";
+    lines += "Fax= 01 = 02 \n";
+    file.write(lines);
+    file.close();
+    // --set comes after the file.
+    CommandRun run = profile({QStringLiteral("--from=") + path, QStringLiteral("--set"), QStringLiteral("City=Bath")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Fax")), QStringLiteral(" 01 = 02 "));
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("City")), QStringLiteral("Bath"));
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), complete.value(QStringLiteral("Company")));
+
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("Town=Bath\n");
+    file.close();
+    run = profile({QStringLiteral("--from"), path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, path + QStringLiteral(":20: unknown profile value \"Town\"\n"));
+
+    run = profile({QStringLiteral("--countries")});
+    EXPECT_EQ(run.status, 0);
+    const QStringList countries = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(countries.size(), 240);
+    EXPECT_EQ(countries.first(), QStringLiteral("United States"));
+    EXPECT_EQ(countries.last(), QStringLiteral("Zimbabwe"));
+    EXPECT_EQ(countries.count(QStringLiteral("United States")), 2);
 }
 
 TEST(ProfileCommand, UsageErrorsAndHelp)

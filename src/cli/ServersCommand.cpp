@@ -1,0 +1,48 @@
+#include "cli/ServersCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/Console.h"
+#include "cli/HeadlessSession.h"
+#include "platform/Windows1252.h"
+
+QString ServersCommand::summary() const
+{
+    return QStringLiteral("list the servers of the network, one per line");
+}
+
+QString ServersCommand::details() const
+{
+    return QStringLiteral("\n"
+                          "Prints the name of every file server the workstation can see, one per line, in the\n"
+                          "order of the window's server list (sorted by name). An empty list is said on\n"
+                          "standard error.\n"
+                          "\n"
+                          "Options:\n"
+                          "  --primary SERVER   when the workstation has no primary connection, connect to\n"
+                          "                     SERVER\n"
+                          "  --help             show this text\n"
+                          "\n"
+                          "Exit status:\n"
+                          "  0    the list was printed (also when it is empty)\n"
+                          "  1    the network could not be used\n"
+                          "  2    usage error\n");
+}
+
+void ServersCommand::addOptions(QCommandLineParser &parser) const
+{
+    parser.addOption(HeadlessSession::primaryOption());
+}
+
+int ServersCommand::run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
+{
+    HeadlessSession headless(console);
+    if (const std::optional<int> status = headless.start(context, parser.value(HeadlessSession::primaryOption())))
+        return *status;
+    const Session &session = headless.session();
+    if (session.servers().empty())
+        console.message(QStringLiteral("The network lists no servers (") + session.serverCountText() +
+                        QLatin1Char(')'));
+    for (const Session::ServerEntry &entry : session.servers())
+        console.line(Windows1252::toUnicode(entry.name));
+    return CommandLine::Done;
+}
