@@ -20,12 +20,14 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -144,6 +146,12 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     connect(m_comp19, &QListWidget::itemClicked, this, &TfrmMain::comp19Click);
     connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
     m_comp23->setFocus();
+    // F1 opens the help; Enter in the server list scans the selected servers.
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &TfrmMain::comp10Click);
+    m_comp19->installEventFilter(this);
+    m_comp19->setAccessibleName(QStringLiteral("Quarlix Server List"));
+    m_results->setAccessibleName(QStringLiteral("Year 2000 Report Results"));
 
     // Moving the mouse over the window, the server list, the upper right part, the toolbar strip or
     // the status bar flattens a raised toolbar button; a double-click on the status bar shows About.
@@ -182,6 +190,15 @@ void TfrmMain::FormCreate()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_session->setUp();
+}
+
+void TfrmMain::start()
+{
+    show();
+    // The first showing handles pending events while it fills the list, so the request is queued
+    // only once it has returned.
+    if (m_session->terminateRequested())
+        QMetaObject::invokeMethod(this, &TfrmMain::endProgram, Qt::QueuedConnection);
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -298,6 +315,9 @@ void TfrmMain::setScanControlsEnabled(bool enabled)
         control->setEnabled(enabled);
     // Sending during a scan would pack and delete the data file being written: Send waits for the end.
     m_toolbar[4]->setEnabled(enabled);
+    // Disabling the button moved the focus on to the option box, where one Space would untick it.
+    if (enabled)
+        m_comp23->setFocus();
 }
 
 void TfrmMain::comp23Click()
@@ -375,6 +395,15 @@ void TfrmMain::ResetToolbarHover(const QObject *sender)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_comp19 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (m_comp23->isEnabled())
+                comp23Click();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     ToolbarButton *button = buttonOwning(watched);
     switch (event->type()) {
     case QEvent::MouseMove:

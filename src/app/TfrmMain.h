@@ -33,6 +33,10 @@ public:
     TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
+    // Shows the window. A request to end the program made during set-up takes effect when the
+    // message loop takes its turn.
+    void start();
+
     Session &session() { return *m_session; }
     ResultsBox *resultsBox() const { return m_results; }
     QListWidget *serverList() const { return m_comp19; }
@@ -44,6 +48,7 @@ public:
     TfrmSecure *aboutWindow() const { return m_about; }
     // Toolbar buttons in their order: Login As, View Data, Profile, Help, Send, Exit.
     ToolbarButton *toolbarButton(int index) const { return m_toolbar[std::size_t(index)]; }
+    QPushButton *scanButton() const { return m_comp23; }
     bool isScanning() const { return m_scanning; }
     QString statusPanel(int index) const;
 

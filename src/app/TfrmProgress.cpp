@@ -32,6 +32,8 @@ TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
     m_pbProgress->setObjectName(QStringLiteral("pbProgress"));
     m_lblProgress->setObjectName(QStringLiteral("lblProgress"));
     m_pbTotal->setObjectName(QStringLiteral("pbTotal"));
+    m_pbProgress->setAccessibleName(QStringLiteral("Analysis Progress"));
+    m_pbTotal->setAccessibleName(QStringLiteral("Total Analysis Progress"));
     m_lblTotal->setObjectName(QStringLiteral("lblTotal"));
     m_bbtAbort->setObjectName(QStringLiteral("bbtAbort"));
     for (QProgressBar *bar : {m_pbProgress, m_pbTotal}) {

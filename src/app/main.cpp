@@ -2,17 +2,14 @@
 #include "app/ArchiveCommand.h"
 #include "app/NetworkSource.h"
 #include "app/ScanCommand.h"
-#include "app/TfrmMain.h"
+#include "app/WindowProgram.h"
 #include "platform/WidgetInteraction.h"
 #include "profile/ProfileCommand.h"
-#include "ui/TfrmSplash.h"
 
 #include <QApplication>
 #include <QTextStream>
-#include <QTimer>
 
 #include <cstdio>
-#include <exception>
 #include <memory>
 
 namespace {
@@ -121,27 +118,7 @@ int runWindows(const Arguments &args, int argc, char **argv)
 
     QApplication app(argc, argv);
     WidgetInteraction interaction;
-    try {
-        auto *splash = new TfrmSplash;
-        splash->setStatus(QString());
-        QApplication::processEvents();
-        splash->show();
-        splash->repaint();
-        QApplication::processEvents();
-
-        QApplication::setApplicationDisplayName(QStringLiteral("Orvane Year2000 Sorvik"));
-        app.setProperty("helpFile", QStringLiteral("sorvik.hlp"));
-        QApplication::setQuitOnLastWindowClosed(false);
-
-        TfrmMain main(*client, interaction, splash);
-        if (main.session().terminateRequested())
-            QTimer::singleShot(0, &app, &QCoreApplication::quit);
-        main.show();
-        return QApplication::exec();
-    } catch (const std::exception &e) {
-        interaction.showException(QString::fromLocal8Bit(e.what()));
-        return 1;
-    }
+    return WindowProgram::run(*client, interaction);
 }
 
 } // namespace

@@ -256,6 +256,12 @@ void TfrmLogin::prepareContext()
 
 void TfrmLogin::FormShow()
 {
+    // Centred first, so that a connection that fails below leaves the window centred as well.
+    if (const QScreen *screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     if (m_edtServerName->text().isEmpty())
         m_edtServerName->setText(Windows1252::toUnicode(m_session.currentServerName));
 
@@ -279,12 +285,6 @@ void TfrmLogin::FormShow()
 
     rbQDSClick();
     m_edtPassword->clear();
-
-    if (const QScreen *screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 void TfrmLogin::rbQDSClick()

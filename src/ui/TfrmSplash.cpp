@@ -1,10 +1,18 @@
 #include "ui/TfrmSplash.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+// How long start-up waits for the window manager to put the splash on screen.
+constexpr int kMapWaitMs = 3000;
+} // namespace
 
 TfrmSplash::TfrmSplash(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_lblLoading(new QLabel(this))
@@ -37,9 +45,22 @@ QString TfrmSplash::status() const
     return m_lblLoading->text();
 }
 
+void TfrmSplash::showPainted()
+{
+    show();
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.start(kMapWaitMs);
+    while (!(windowHandle() && windowHandle()->isExposed()) && limit.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    repaint();
+    QCoreApplication::processEvents();
+}
+
 void TfrmSplash::paintEvent(QPaintEvent *)
 {
     // The product's artwork: a blue band with the name, a clock face for the year 2000.
+    m_painted = true;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), Qt::white);
