@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <array>
@@ -30,6 +31,10 @@ class TfrmMain final : public QWidget
     Q_OBJECT
 
 public:
+    // The window's size outside, frame included.
+    static constexpr int kOuterWidth = 635;
+    static constexpr int kOuterHeight = 469;
+
     TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
@@ -74,6 +79,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Sizes the window to its outside size with the frame it has now, centred on the screen.
+    void fitOuterSize();
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -107,6 +114,7 @@ private:
     QWidget *m_toolbarStrip = nullptr;
     QWidget *m_upperRight = nullptr;
     std::array<ToolbarButton *, 6> m_toolbar{};
+    QIcon m_serverPicture;
     std::unique_ptr<Session> m_session;
     bool m_shown = false;
     bool m_closed = false;

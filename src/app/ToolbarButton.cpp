@@ -1,12 +1,13 @@
 #include "app/ToolbarButton.h"
 
-#include <QIcon>
+#include "ui/Artwork.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
-ToolbarButton::ToolbarButton(const QString &name, const QString &caption, const QIcon &icon, QWidget *parent)
+ToolbarButton::ToolbarButton(const QString &name, const QString &caption, const QString &pictureName, QWidget *parent)
     : QFrame(parent), m_picture(new QLabel(this)), m_caption(new QLabel(caption, this))
 {
     setObjectName(name);
@@ -16,7 +17,7 @@ ToolbarButton::ToolbarButton(const QString &name, const QString &caption, const 
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(caption);
     m_picture->setObjectName(name + QStringLiteral("Image"));
-    m_picture->setPixmap(icon.pixmap(33, 33));
+    m_picture->setPixmap(Artwork::pixmap(pictureName, QSize(33, 33), parent));
     m_picture->setGeometry((73 - 33) / 2, 5, 33, 33);
     m_picture->setAlignment(Qt::AlignCenter);
     m_caption->setObjectName(name + QStringLiteral("Label"));

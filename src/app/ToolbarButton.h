@@ -20,7 +20,7 @@ public:
         Lowered
     };
 
-    ToolbarButton(const QString &name, const QString &caption, const QIcon &icon, QWidget *parent = nullptr);
+    ToolbarButton(const QString &name, const QString &caption, const QString &pictureName, QWidget *parent = nullptr);
 
     Bevel bevel() const { return m_bevel; }
     void setBevel(Bevel bevel);

@@ -21,7 +21,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QAbstractButton>
+#include <QFontInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -378,4 +381,41 @@ TEST_F(MainWindowTest, KeyboardReachesHelpTheToolbarAndTheScan)
               QStringLiteral("Analysis Progress"));
     EXPECT_EQ(window->progressWindow()->findChild<QProgressBar *>(QStringLiteral("pbTotal"))->accessibleName(),
               QStringLiteral("Total Analysis Progress"));
+}
+
+TEST_F(MainWindowTest, EveryCaptionFitsAtTheWindowSizes)
+{
+    const QString arial = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+    if (arial != QStringLiteral("Arial") && arial != QStringLiteral("Liberation Sans"))
+        GTEST_SKIP() << "needs Arial or a metric-compatible font for it (fonts-liberation), found " << arial.toStdString();
+    open(networkOf({"FS1"}));
+    // Inside a usual frame: a pixel at each side, 20 above for the caption bar, 5 below.
+    EXPECT_LE(window->minimumSizeHint().width(), TfrmMain::kOuterWidth - 2);
+    EXPECT_LE(window->minimumSizeHint().height(), TfrmMain::kOuterHeight - 25);
+    window->resize(TfrmMain::kOuterWidth - 2, TfrmMain::kOuterHeight - 25);
+    window->profileWindow()->show();
+    window->loginWindow()->show();
+    window->progressWindow()->show();
+    window->aboutWindow()->show();
+    for (QWidget *top : std::initializer_list<QWidget *>{window.get(), window->profileWindow(), window->loginWindow(),
+                                                        window->progressWindow(), window->aboutWindow()}) {
+        if (top->layout())
+            top->layout()->activate();
+        for (QWidget *w : top->findChildren<QWidget *>()) {
+            QString text;
+            if (auto *label = qobject_cast<QLabel *>(w); label && !label->wordWrap() && label->pixmap().isNull())
+                text = label->text();
+            else if (auto *button = qobject_cast<QAbstractButton *>(w))
+                text = button->text();
+            if (text.isEmpty() || !w->isVisibleTo(top))
+                continue;
+            // A push button's size hint has a minimum width of the style's beyond its caption.
+            const int needed = qobject_cast<QPushButton *>(w)
+                                   ? w->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&'))) + 6
+                                   : w->sizeHint().width();
+            EXPECT_GE(w->width(), needed) << text.toStdString() << " in " << top->windowTitle().toStdString();
+        }
+    }
+    window->aboutWindow()->hide();
+    window->progressWindow()->hide();
 }
