@@ -8,6 +8,7 @@
 #include "profile/ProfileStore.h"
 #include "profile/TfrmProfile.h"
 #include "report/TfrmReport.h"
+#include "send/MakerAddress.h"
 #include "send/TfrmSend.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
@@ -263,6 +264,11 @@ TEST_F(MainWindowTest, HelpOpensAtTheTopAndAboutFromTheStatusBar)
     ASSERT_TRUE(help->isVisible());
     EXPECT_EQ(help->windowTitle(), QStringLiteral("Orvane Sorvik Help"));
     EXPECT_TRUE(help->textBox()->toPlainText().startsWith(QStringLiteral("Orvane Year2000 Sorvik Help\n\n\nTopics:")));
+    // The upload page, both mailboxes and the postal address are named.
+    const QString text = help->textBox()->toPlainText();
+    for (const QString &value : {MakerAddress::webHost() + MakerAddress::uploadPath(), MakerAddress::dataMailbox(),
+                                 MakerAddress::questionMailbox(), MakerAddress::postalAddress().join(QStringLiteral("\n    "))})
+        EXPECT_TRUE(text.contains(value)) << value.toStdString();
     help->textBox()->moveCursor(QTextCursor::End);
     help->close();
     QTest::mouseClick(window->toolbarButton(3), Qt::LeftButton);
