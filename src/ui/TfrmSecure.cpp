@@ -40,10 +40,23 @@ TfrmSecure::TfrmSecure(QWidget *parent)
     QFont small(QStringLiteral("Arial"));
     small.setPixelSize(8);
     label5->setFont(small);
-    // Set after the last word, raised.
+    // Set after the last word, raised: the product line is wrapped word by word within 193 pixels, and
+    // the mark follows the end of its last line.
     const QFontMetrics metrics(big);
-    label5->move(12 + metrics.horizontalAdvance(QStringLiteral("Information Sorvik")) + 1, 174);
+    QString lastLine;
+    int lines = 1;
+    for (const QString &word : label1->text().split(QLatin1Char(' '))) {
+        const QString longer = lastLine.isEmpty() ? word : lastLine + QLatin1Char(' ') + word;
+        if (!lastLine.isEmpty() && metrics.horizontalAdvance(longer) > 193) {
+            lastLine = word;
+            ++lines;
+        } else {
+            lastLine = longer;
+        }
+    }
     label5->adjustSize();
+    const int lineTop = 150 + (48 - lines * metrics.lineSpacing()) / 2 + (lines - 1) * metrics.lineSpacing();
+    label5->move(12 + metrics.horizontalAdvance(lastLine) + 1, lineTop + 1);
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("BitBtn1"));
