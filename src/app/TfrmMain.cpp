@@ -13,6 +13,7 @@
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QIcon>
@@ -249,17 +250,11 @@ void TfrmMain::start()
     show();
     fitOuterSize();
     // The frame is known once the window manager has framed the window; until then the window is
-    // sized as if it had none.
-    auto *framed = new QTimer(this);
-    framed->setInterval(20);
-    connect(framed, &QTimer::timeout, this, [this, framed, tries = 0]() mutable {
-        if ((windowHandle() && !windowHandle()->frameMargins().isNull()) || ++tries > 100) {
-            framed->stop();
-            framed->deleteLater();
-            fitOuterSize();
-        }
+    // sized as if it had the frame of another window, or none.
+    WindowPlacement::whenFramed(this, [this] {
+        resize(QSize(kOuterWidth, kOuterHeight).shrunkBy(WindowPlacement::expectedFrame(this)));
+        WindowPlacement::centreOnScreen(this);
     });
-    framed->start();
     // The first showing handles pending events while it fills the list, so the request is queued
     // only once it has returned.
     if (m_session->terminateRequested())
@@ -268,13 +263,8 @@ void TfrmMain::start()
 
 void TfrmMain::fitOuterSize()
 {
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
-    if (const QScreen *screen = this->screen()) {
-        QRect outer(QPoint(), QSize(kOuterWidth, kOuterHeight));
-        outer.moveCenter(screen->availableGeometry().center());
-        move(outer.topLeft());
-    }
+    resize(QSize(kOuterWidth, kOuterHeight).shrunkBy(WindowPlacement::expectedFrame(this)));
+    WindowPlacement::centre(this);
 }
 
 void TfrmMain::showEvent(QShowEvent *event)

@@ -3,6 +3,7 @@
 #include "app/Session.h"
 #include "platform/Windows1252.h"
 #include "ui/Artwork.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -244,11 +245,7 @@ void TfrmLogin::prepareContext()
 void TfrmLogin::FormShow()
 {
     // Centred first, so that a connection that fails below leaves the window centred as well.
-    if (const QScreen *screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    WindowPlacement::centreOnScreen(this);
     if (m_edtServerName->text().isEmpty())
         m_edtServerName->setText(Windows1252::toUnicode(m_session.currentServerName));
 
