@@ -11,12 +11,12 @@
 # Without an argument: build, run and test.
 set -euo pipefail
 
-build=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev help2man)
+build=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev zlib1g-dev help2man)
 # fontconfig maps the window's Arial to the metric-compatible Liberation Sans.
-run=(libqt6widgets6 qt6-qpa-plugins fonts-liberation xdg-utils)
+run=(libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-liberation xdg-utils)
 test=(
     clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth zip unzip python3 locales fonts-dejavu-core
+    xvfb xauth openbox zip unzip python3 locales fonts-dejavu-core
     desktop-file-utils appstream man-db dpkg-dev
 )
 docs=(xvfb xauth openbox xdotool imagemagick librsvg2-bin)

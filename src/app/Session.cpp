@@ -33,15 +33,12 @@ void Session::setUp()
     QByteArray serverToOpen;
     for (;;) {
         if (!serverToOpen.isEmpty()) {
-            // The connection only makes the server the workstation's primary one; it is released
-            // with the session.
+            // On the workstation this connection becomes its primary one, which outlives the tool:
+            // the handle is neither kept nor closed.
             qx::Handle opened = 0;
             if (store(m_client.QXCCOpenConnByName(0, serverToOpen, qx::NameFormatBindery, qx::OpenStateUnlicensed,
-                                                  qx::TransportAny, opened)) != qx::Success) {
+                                                  qx::TransportAny, opened)) != qx::Success)
                 m_interaction.warning(QStringLiteral("QXCCOpenConnByName Returned\nError Code: ") + hex4(m_lastCode));
-            } else {
-                m_promptedConnections.push_back(opened);
-            }
         }
 
         const qx::Code code = store(m_client.QXCCGetPrimConnRef(m_primaryReference));
@@ -117,9 +114,6 @@ void Session::release()
         store(m_client.QXCCCloseConn(m_primaryConnection));
         m_primaryConnection = 0;
     }
-    for (const qx::Handle h : m_promptedConnections)
-        store(m_client.QXCCCloseConn(h));
-    m_promptedConnections.clear();
     if (m_hasContext) {
         storeDs(m_client.QXDSFreeContext(m_context));
         m_hasContext = false;

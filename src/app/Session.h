@@ -93,7 +93,6 @@ private:
     ResultsSink &m_results;
 
     std::vector<ServerEntry> m_servers;
-    std::vector<qx::Handle> m_promptedConnections;
     qx::Code m_lastCode = 0;
     qx::DsStatus m_lastDsStatus = 0;
     qx::Handle m_primaryConnection = 0;

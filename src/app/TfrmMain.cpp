@@ -10,27 +10,76 @@
 #include "profile/TfrmProfile.h"
 #include "report/TfrmReport.h"
 #include "send/TfrmSend.h"
+#include "ui/Artwork.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
+
+// "Scan Servers": the caption at the top, the picture under it.
+class CaptionOverPictureButton final : public QPushButton
+{
+public:
+    CaptionOverPictureButton(const QString &caption, const QString &pictureName) : QPushButton(caption)
+    {
+        m_pictureName = pictureName;
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        option.icon = QIcon();
+        painter.drawControl(QStyle::CE_PushButton, option);
+
+        const int shift = isDown() ? 1 : 0;
+        const QRect inner = rect().adjusted(2 + shift, 3 + shift, -2 + shift, -3 + shift);
+        const int captionHeight = fontMetrics().height();
+        const QRect captionArea(inner.left(), inner.top(), inner.width(), captionHeight);
+        painter.drawItemText(captionArea, Qt::AlignCenter, option.palette, isEnabled(), caption, QPalette::ButtonText);
+        const int side = std::min(kPicture, inner.height() - captionHeight);
+        const QRect pictureArea(inner.left() + (inner.width() - side) / 2, captionArea.bottom() + 1, side, side);
+        QPixmap picture = Artwork::pixmap(m_pictureName, pictureArea.size(), this);
+        if (!isEnabled())
+            picture = style()->generatedIconPixmap(QIcon::Disabled, picture, &option);
+        painter.drawPixmap(pictureArea.topLeft(), picture);
+    }
+
+private:
+    static constexpr int kPicture = 22;
+    QString m_pictureName;
+};
 
 QFont arial(int pixels, bool bold = false)
 {
@@ -44,13 +93,13 @@ QFont arial(int pixels, bool bold = false)
 
 TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent)
     : QWidget(parent), m_interaction(interaction), m_splash(splash), m_results(new ResultsBox),
-      m_comp19(new QListWidget), m_comp23(new QPushButton(QStringLiteral("Scan Servers"))),
+      m_comp19(new QListWidget), m_comp23(new CaptionOverPictureButton(QStringLiteral("Scan Servers"), QStringLiteral("scan"))),
       m_chkNDir(new QCheckBox(QStringLiteral("Include SYS: File Information"))), m_outputDirectory(new QLineEdit),
       m_panel0(new QLabel), m_panel1(new QLabel)
 {
     setObjectName(QStringLiteral("frmMain"));
     setFont(arial(16));
-    resize(635, 469);
+    resize(kOuterWidth, kOuterHeight);
 
     // Left pane: selection strip and server list.
     auto *button1 = new QPushButton(QStringLiteral("Select All"));
@@ -68,6 +117,9 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     strip->addStretch();
 
     m_comp19->setObjectName(QStringLiteral("comp19"));
+    m_comp19->setIconSize(QSize(16, 16));
+    for (const qreal ratio : {1.0, 2.0})
+        m_serverPicture.addPixmap(Artwork::pixmap(QStringLiteral("server"), QSize(16, 16), ratio));
     m_comp19->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_comp19->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_comp19->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -104,7 +156,10 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     upper->addWidget(new QLabel(QStringLiteral("Output Directory")));
     upper->addWidget(m_outputDirectory);
     upper->addWidget(new QLabel(QStringLiteral("Year 2000 Report Results")));
+    // Margins kept small, so that the scan row fits the window's width with the check box's caption whole.
+    upper->setContentsMargins(6, 6, 6, 2);
     auto *right = new QVBoxLayout;
+    right->setContentsMargins(4, 4, 4, 4);
     right->addWidget(m_upperRight);
     right->addWidget(m_results, 1);
     auto *rightPane = new QFrame;
@@ -145,6 +200,12 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     connect(m_comp19, &QListWidget::itemClicked, this, &TfrmMain::comp19Click);
     connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
     m_comp23->setFocus();
+    // F1 opens the help; Enter in the server list scans the selected servers.
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &TfrmMain::comp10Click);
+    m_comp19->installEventFilter(this);
+    m_comp19->setAccessibleName(QStringLiteral("Quarlix Server List"));
+    m_results->setAccessibleName(QStringLiteral("Year 2000 Report Results"));
 
     // Moving the mouse over the window, the server list, the upper right part, the toolbar strip or
     // the status bar flattens a raised toolbar button; a double-click on the status bar shows About.
@@ -183,6 +244,28 @@ void TfrmMain::FormCreate()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_session->setUp();
+}
+
+void TfrmMain::start()
+{
+    show();
+    fitOuterSize();
+    // The frame is known once the window manager has framed the window; until then the window is
+    // sized as if it had the frame of another window, or none.
+    WindowPlacement::whenFramed(this, [this] {
+        resize(QSize(kOuterWidth, kOuterHeight).shrunkBy(WindowPlacement::expectedFrame(this)));
+        WindowPlacement::centreOnScreen(this);
+    });
+    // The first showing handles pending events while it fills the list, so the request is queued
+    // only once it has returned.
+    if (m_session->terminateRequested())
+        QMetaObject::invokeMethod(this, &TfrmMain::endProgram, Qt::QueuedConnection);
+}
+
+void TfrmMain::fitOuterSize()
+{
+    resize(QSize(kOuterWidth, kOuterHeight).shrunkBy(WindowPlacement::expectedFrame(this)));
+    WindowPlacement::centre(this);
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -239,7 +322,7 @@ void TfrmMain::showServerList()
     m_comp19->clear();
     for (const Session::ServerEntry &entry : m_session->servers()) {
         auto *item = new QListWidgetItem(Windows1252::toUnicode(entry.name), m_comp19);
-        item->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+        item->setIcon(m_serverPicture);
     }
     m_comp19->show();
     m_panel0->setText(m_session->serverCountText());
@@ -299,6 +382,9 @@ void TfrmMain::setScanControlsEnabled(bool enabled)
         control->setEnabled(enabled);
     // Sending during a scan would pack and delete the data file being written: Send waits for the end.
     m_toolbar[4]->setEnabled(enabled);
+    // Disabling the button moved the focus on to the option box, where one Space would untick it.
+    if (enabled)
+        m_comp23->setFocus();
 }
 
 void TfrmMain::comp23Click()
@@ -332,21 +418,21 @@ QWidget *TfrmMain::buildToolbar()
     {
         const char *name;
         const char *caption;
-        QStyle::StandardPixmap picture;
+        const char *picture;
         void (TfrmMain::*handler)();
     };
     const Tool tools[] = {
-        {"comp1", "Login As", QStyle::SP_DialogYesButton, &TfrmMain::comp1Click},
-        {"comp4", "View Data", QStyle::SP_FileDialogContentsView, &TfrmMain::comp4Click},
-        {"comp7", "Profile", QStyle::SP_FileDialogDetailedView, &TfrmMain::comp7Click},
-        {"comp10", "Help", QStyle::SP_DialogHelpButton, &TfrmMain::comp10Click},
-        {"comp13", "Send", QStyle::SP_ArrowForward, &TfrmMain::comp13Click},
-        {"comp16", "Exit", QStyle::SP_DialogCloseButton, &TfrmMain::comp16Click},
+        {"comp1", "Login As", "login", &TfrmMain::comp1Click},
+        {"comp4", "View Data", "viewdata", &TfrmMain::comp4Click},
+        {"comp7", "Profile", "profile", &TfrmMain::comp7Click},
+        {"comp10", "Help", "help", &TfrmMain::comp10Click},
+        {"comp13", "Send", "send", &TfrmMain::comp13Click},
+        {"comp16", "Exit", "exit", &TfrmMain::comp16Click},
     };
     const int lefts[] = {2, 80, 158, 237, 315, 393};
     for (std::size_t i = 0; i < m_toolbar.size(); ++i) {
         auto *button = new ToolbarButton(QLatin1String(tools[i].name), QLatin1String(tools[i].caption),
-                                         style()->standardIcon(tools[i].picture), strip);
+                                         QLatin1String(tools[i].picture), strip);
         button->move(lefts[i], 4);
         for (QWidget *part : std::initializer_list<QWidget *>{button, button->picture(), button->captionLabel()})
             part->installEventFilter(this);
@@ -376,6 +462,15 @@ void TfrmMain::ResetToolbarHover(const QObject *sender)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_comp19 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (m_comp23->isEnabled())
+                comp23Click();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     ToolbarButton *button = buttonOwning(watched);
     switch (event->type()) {
     case QEvent::MouseMove:

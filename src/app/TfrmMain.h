@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <array>
@@ -30,8 +31,16 @@ class TfrmMain final : public QWidget
     Q_OBJECT
 
 public:
+    // The window's size outside, frame included.
+    static constexpr int kOuterWidth = 635;
+    static constexpr int kOuterHeight = 469;
+
     TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent = nullptr);
     ~TfrmMain() override;
+
+    // Shows the window. A request to end the program made during set-up takes effect when the
+    // message loop takes its turn.
+    void start();
 
     Session &session() { return *m_session; }
     ResultsBox *resultsBox() const { return m_results; }
@@ -44,6 +53,7 @@ public:
     TfrmSecure *aboutWindow() const { return m_about; }
     // Toolbar buttons in their order: Login As, View Data, Profile, Help, Send, Exit.
     ToolbarButton *toolbarButton(int index) const { return m_toolbar[std::size_t(index)]; }
+    QPushButton *scanButton() const { return m_comp23; }
     bool isScanning() const { return m_scanning; }
     QString statusPanel(int index) const;
 
@@ -69,6 +79,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Sizes the window to its outside size with the frame it has now, centred on the screen.
+    void fitOuterSize();
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -102,6 +114,7 @@ private:
     QWidget *m_toolbarStrip = nullptr;
     QWidget *m_upperRight = nullptr;
     std::array<ToolbarButton *, 6> m_toolbar{};
+    QIcon m_serverPicture;
     std::unique_ptr<Session> m_session;
     bool m_shown = false;
     bool m_closed = false;

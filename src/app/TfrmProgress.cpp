@@ -1,6 +1,7 @@
 #include "app/TfrmProgress.h"
 
 #include "app/Session.h"
+#include "ui/Artwork.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -15,6 +16,7 @@
 namespace {
 constexpr int kFrames = 24;
 const QRect kAnimationArea(150, 4, 80, 50);
+const QRect kImageArea(12, 8, 44, 44);
 } // namespace
 
 TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
@@ -32,6 +34,8 @@ TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
     m_pbProgress->setObjectName(QStringLiteral("pbProgress"));
     m_lblProgress->setObjectName(QStringLiteral("lblProgress"));
     m_pbTotal->setObjectName(QStringLiteral("pbTotal"));
+    m_pbProgress->setAccessibleName(QStringLiteral("Analysis Progress"));
+    m_pbTotal->setAccessibleName(QStringLiteral("Total Analysis Progress"));
     m_lblTotal->setObjectName(QStringLiteral("lblTotal"));
     m_bbtAbort->setObjectName(QStringLiteral("bbtAbort"));
     for (QProgressBar *bar : {m_pbProgress, m_pbTotal}) {
@@ -120,23 +124,15 @@ void TfrmProgress::FormClose()
 void TfrmProgress::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
-    // Our own animation: a magnifying glass sweeping over a row of computers.
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRect area = kAnimationArea;
-    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
-    for (int i = 0; i < 3; ++i) {
-        const QRect screen(area.left() + 4 + i * 25, area.top() + 22, 18, 13);
-        p.setBrush(QColor(0x3a, 0x78, 0xc8));
-        p.drawRect(screen);
-        p.setBrush(QColor(0xb0, 0xb0, 0xb0));
-        p.drawRect(screen.left() + 5, screen.bottom() + 2, 8, 3);
-    }
+    // The image: the servers being analysed; at its right the animation, a lens sweeping over a row
+    // of computers.
+    Artwork::paint(p, QStringLiteral("scan"), kImageArea);
+    const QRectF area = kAnimationArea;
+    for (int i = 0; i < 3; ++i)
+        Artwork::paint(p, QStringLiteral("computer"), QRectF(area.left() + 2 + i * 26, area.top() + 20, 24, 24));
     const double phase = double(m_frame - 1) / kFrames;
-    const int x = area.left() + 8 + int((area.width() - 30) * (phase < 0.5 ? phase * 2 : (1 - phase) * 2));
-    const QPoint lens(x + 8, area.top() + 16);
-    p.setBrush(QColor(255, 255, 255, 140));
-    p.setPen(QPen(QColor(0x20, 0x20, 0x20), 2));
-    p.drawEllipse(lens, 8, 8);
-    p.drawLine(lens + QPoint(6, 6), lens + QPoint(13, 13));
+    const double sweep = phase < 0.5 ? phase * 2 : (1 - phase) * 2;
+    Artwork::paint(p, QStringLiteral("lens"), QRectF(area.left() + sweep * (area.width() - 30), area.top(), 30, 30));
 }

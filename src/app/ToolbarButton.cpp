@@ -1,17 +1,23 @@
 #include "app/ToolbarButton.h"
 
-#include <QIcon>
-#include <QLabel>
+#include "ui/Artwork.h"
 
-ToolbarButton::ToolbarButton(const QString &name, const QString &caption, const QIcon &icon, QWidget *parent)
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+ToolbarButton::ToolbarButton(const QString &name, const QString &caption, const QString &pictureName, QWidget *parent)
     : QFrame(parent), m_picture(new QLabel(this)), m_caption(new QLabel(caption, this))
 {
     setObjectName(name);
     setFixedSize(73, 64);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(caption);
     m_picture->setObjectName(name + QStringLiteral("Image"));
-    m_picture->setPixmap(icon.pixmap(33, 33));
+    m_picture->setPixmap(Artwork::pixmap(pictureName, QSize(33, 33), parent));
     m_picture->setGeometry((73 - 33) / 2, 5, 33, 33);
     m_picture->setAlignment(Qt::AlignCenter);
     m_caption->setObjectName(name + QStringLiteral("Label"));
@@ -44,4 +50,42 @@ void ToolbarButton::setBevel(Bevel bevel)
 bool ToolbarButton::owns(const QObject *object) const
 {
     return object == this || object == m_picture || object == m_caption;
+}
+
+void ToolbarButton::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat())
+            Q_EMIT clicked();
+        return;
+    default:
+        QFrame::keyPressEvent(event);
+    }
+}
+
+void ToolbarButton::focusInEvent(QFocusEvent *event)
+{
+    QFrame::focusInEvent(event);
+    update();
+}
+
+void ToolbarButton::focusOutEvent(QFocusEvent *event)
+{
+    QFrame::focusOutEvent(event);
+    update();
+}
+
+void ToolbarButton::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = rect().adjusted(3, 3, -3, -3);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }

@@ -6,7 +6,8 @@ class QLabel;
 
 // One button of the main window's toolbar: a panel holding a 33 by 33 picture with its caption under
 // it. The panel's bevel shows the state: none at rest, raised under the mouse, lowered while pressed.
-// The main window drives the bevel; a click on the panel, the picture or the caption is one click.
+// The main window drives the bevel; a click on the panel, the picture or the caption is one click,
+// and so is Space or Enter while the button has the keyboard focus.
 class ToolbarButton final : public QFrame
 {
     Q_OBJECT
@@ -19,7 +20,7 @@ public:
         Lowered
     };
 
-    ToolbarButton(const QString &name, const QString &caption, const QIcon &icon, QWidget *parent = nullptr);
+    ToolbarButton(const QString &name, const QString &caption, const QString &pictureName, QWidget *parent = nullptr);
 
     Bevel bevel() const { return m_bevel; }
     void setBevel(Bevel bevel);
@@ -30,6 +31,13 @@ public:
 
 Q_SIGNALS:
     void clicked();
+
+protected:
+    // Reached by Tab; Space or Enter clicks. The caption text stays as it is.
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QLabel *m_picture;

@@ -1,18 +1,15 @@
 // Process entry: the window program by default, or one of the headless commands.
-#include "app/Product.h"
-#include "app/TfrmMain.h"
+#include "app/WindowProgram.h"
 #include "cli/CommandLine.h"
+#include "app/Product.h"
 #include "platform/WidgetInteraction.h"
 #include "simnet/NetworkSource.h"
-#include "ui/TfrmSplash.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QTextStream>
-#include <QTimer>
 
 #include <cstdio>
-#include <exception>
 #include <memory>
 
 namespace {
@@ -43,27 +40,7 @@ int runWindows(const QString &network, int argc, char **argv)
     QGuiApplication::setDesktopFileName(Product::desktopFileName());
     QApplication::setWindowIcon(QIcon::fromTheme(Product::desktopFileName()));
     WidgetInteraction interaction;
-    try {
-        auto *splash = new TfrmSplash;
-        splash->setStatus(QString());
-        QApplication::processEvents();
-        splash->show();
-        splash->repaint();
-        QApplication::processEvents();
-
-        QApplication::setApplicationDisplayName(Product::applicationTitle());
-        app.setProperty("helpFile", Product::helpFile());
-        QApplication::setQuitOnLastWindowClosed(false);
-
-        TfrmMain main(*client, interaction, splash);
-        if (main.session().terminateRequested())
-            QTimer::singleShot(0, &app, &QCoreApplication::quit);
-        main.show();
-        return QApplication::exec();
-    } catch (const std::exception &e) {
-        interaction.showException(QString::fromLocal8Bit(e.what()));
-        return 1;
-    }
+    return WindowProgram::run(*client, interaction);
 }
 
 } // namespace

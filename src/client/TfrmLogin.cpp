@@ -3,6 +3,8 @@
 #include "app/Session.h"
 #include "client/Login.h"
 #include "platform/Windows1252.h"
+#include "ui/Artwork.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -12,7 +14,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -27,30 +28,17 @@ namespace {
 
 const QByteArray kPublicIdentity = QByteArrayLiteral("[Public]");
 
-// The picture above the fields: a key over a band in the colours of the splash window.
-QPixmap bannerPicture()
+// The picture above the fields: a key on a band in the colours of the splash window.
+QPixmap bannerPicture(const QWidget *shownOn)
 {
-    QPixmap pixmap(360, 64);
-    pixmap.fill(Qt::white);
+    QPixmap pixmap = Artwork::pixmap(QStringLiteral("banner"), QSize(360, 64), shownOn);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient band(0, 0, pixmap.width(), 0);
-    band.setColorAt(0, QColor(0x12, 0x3a, 0x7a));
-    band.setColorAt(1, QColor(0x3a, 0x78, 0xc8));
-    p.fillRect(pixmap.rect(), band);
-
-    p.setPen(QPen(QColor(0xf2, 0xc0, 0x3a), 4));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPoint(34, 32), 12, 12);
-    p.drawLine(46, 32, 78, 32);
-    p.drawLine(70, 32, 70, 42);
-    p.drawLine(62, 32, 62, 40);
-
     QFont title(QStringLiteral("Arial"));
     title.setPixelSize(24);
     title.setBold(true);
     p.setFont(title);
-    p.setPen(Qt::white);
+    p.setPen(QColor(0xF4, 0xF4, 0xF4));
     p.drawText(QRect(96, 6, 260, 32), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quarlix Login"));
     QFont sub(QStringLiteral("Arial"));
     sub.setPixelSize(12);
@@ -74,7 +62,7 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
 
     auto *banner = new QLabel(this);
     banner->setObjectName(QStringLiteral("imgBanner"));
-    banner->setPixmap(bannerPicture());
+    banner->setPixmap(bannerPicture(this));
     banner->setAlignment(Qt::AlignCenter);
 
     m_edtLoginId->setObjectName(QStringLiteral("edtLoginId"));
@@ -203,6 +191,8 @@ void TfrmLogin::prepareContext()
 
 void TfrmLogin::FormShow()
 {
+    // Centred first, so that a connection that fails below leaves the window centred as well.
+    WindowPlacement::centreOnScreen(this);
     if (m_edtServerName->text().isEmpty())
         m_edtServerName->setText(Windows1252::toUnicode(m_session.currentServerName));
 
@@ -226,12 +216,6 @@ void TfrmLogin::FormShow()
 
     rbQDSClick();
     m_edtPassword->clear();
-
-    if (const QScreen *screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 void TfrmLogin::rbQDSClick()

@@ -63,7 +63,8 @@ std::optional<QString> WidgetInteraction::inputBox(const QString &caption, const
 
 void WidgetInteraction::showException(const QString &text)
 {
-    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), text);
+    // Captioned with the application's title (see WindowProgram).
+    QMessageBox::critical(nullptr, qApp->property("applicationTitle").toString(), text);
 }
 
 void WidgetInteraction::setBusyCursor(bool busy)

@@ -34,6 +34,14 @@ protected:
 private:
     // The selector over the Country cell while it is current, else the check of the Country text.
     void countrySelectorAndCheck();
+    // The check of the Country text: a text that is not in the list becomes the default country,
+    // with a warning. Returns whether it replaced the text.
+    bool checkCountry();
+    // Puts a country into the Country cell; the cell editor under the selector would write its
+    // older text back on closing, so it is closed first.
+    void putCountry(const QString &text);
+    // Leaves the selector for the value cell below (or above) the Country cell.
+    void leaveSelector(int rowStep);
 
     Interaction &m_interaction;
     QLabel *m_heading;

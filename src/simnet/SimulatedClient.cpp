@@ -76,8 +76,10 @@ std::vector<qx::Handle> SimulatedClient::openHandles() const
 {
     std::vector<qx::Handle> handles;
     handles.reserve(m_connections.size());
-    for (const auto &[handle, connection] : m_connections)
-        handles.push_back(handle);
+    for (const auto &[handle, connection] : m_connections) {
+        if (!connection.workstationOwned)
+            handles.push_back(handle);
+    }
     return handles;
 }
 
@@ -136,9 +138,11 @@ qx::Code SimulatedClient::openConnection(int server, qx::Handle &conn)
     if (!m_network.servers[std::size_t(server)].reachable)
         return qx::NoSuchServer;
     conn = m_nextHandle++;
-    m_connections.emplace(conn, Connection{server, false});
-    // A workstation without a primary connection takes its first connection as the primary one.
-    if (m_primaryServer < 0)
+    // A workstation without a primary connection takes its first connection as the primary one; that
+    // connection is the workstation's from then on.
+    const bool becomesPrimary = m_primaryServer < 0;
+    m_connections.emplace(conn, Connection{server, false, becomesPrimary});
+    if (becomesPrimary)
         m_primaryServer = server;
     return qx::Success;
 }

@@ -28,8 +28,10 @@ public:
 
     const sim::SimulatedNetwork &network() const { return m_network; }
 
-    // State for tests and benchmarks.
-    int openHandleCount() const { return int(m_connections.size()); }
+    // State for tests and benchmarks. A connection opened while the workstation had no primary one
+    // became the workstation's primary connection: it belongs to the workstation, not to the
+    // program, and is not counted among the program's open handles.
+    int openHandleCount() const { return int(openHandles().size()); }
     std::vector<qx::Handle> openHandles() const;
     int openContextCount() const { return int(m_contexts.size()); }
     quint64 callCount() const { return m_calls; }
@@ -100,6 +102,7 @@ private:
     {
         int server = -1;
         bool treeAuthenticated = false;
+        bool workstationOwned = false;
     };
     struct ContextState
     {

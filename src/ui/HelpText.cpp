@@ -1,5 +1,7 @@
 #include "ui/HelpText.h"
 
+#include "send/MakerAddress.h"
+
 QString helpText()
 {
     return QStringLiteral(
@@ -66,9 +68,10 @@ QString helpText()
         "the FTP site.  Be sure you understand the instructions before proceeding.  Improperly\n"
         "transmitted data will not be processed and you will not receive a Year 2000 Server\n"
         "Report\". Its buttons are the link to the FTP site and Return.\n"
-        "Selecting the link opens Orvane's upload page in your web browser. Drag the .ZIP files\n"
-        "from the folder \"C:\\Orvane\\Sorvik\" into the upload window and confirm. Afterwards move\n"
-        "the files you sent to an archive folder, so that they are not sent twice.\n"
+        "Selecting the link opens Orvane's upload page, %1, in your web\n"
+        "browser. Drag the .ZIP files from the folder \"C:\\Orvane\\Sorvik\" into the upload window\n"
+        "and confirm. Afterwards move the files you sent to an archive folder, so that they are not\n"
+        "sent twice.\n"
         "\n"
         "EMAIL\n"
         "\n"
@@ -76,8 +79,8 @@ QString helpText()
         "your default Email software.  Be sure you understand the instructions before proceeding.\n"
         "Improperly transmitted data will not be processed and you will not receive a Year 2000\n"
         "Server Report\". Its buttons are the Email link and Return.\n"
-        "Selecting the link opens a new message to Orvane's data-submission mailbox in your mail\n"
-        "program. Attach the .ZIP files from \"C:\\Orvane\\Sorvik\" and send the message. Only .ZIP\n"
+        "Selecting the link opens a new message to Orvane's data-submission mailbox, %2, in your\n"
+        "mail program. Attach the .ZIP files from \"C:\\Orvane\\Sorvik\" and send the message. Only .ZIP\n"
         "files made by Sorvik are processed.\n"
         "\n"
         "DISK\n"
@@ -86,8 +89,15 @@ QString helpText()
         "the diskette in drive A: then copy Sorvik files to the disk in drive A:\\.  Be sure you\n"
         "understand the instructions before proceeding.\" Its buttons are Create Disk and Return.\n"
         "Sorvik asks for a diskette in drive A:, erases the files on it and copies the .ZIP files\n"
-        "there. Mail the diskette to Orvane.\n"
+        "there. Mail the diskette to:\n"
+        "\n"
+        "%3\n"
         "\n"
         "Archives larger than one 1.44 MB diskette must be sent by Email or by upload. Upload is\n"
-        "the preferred way.\n");
+        "the preferred way.\n"
+        "\n"
+        "Questions about Sorvik or your report: %4\n")
+        .arg(MakerAddress::webHost() + MakerAddress::uploadPath(), MakerAddress::dataMailbox(),
+             QStringLiteral("    ") + MakerAddress::postalAddress().join(QStringLiteral("\n    ")),
+             MakerAddress::questionMailbox());
 }

@@ -1,8 +1,9 @@
 #include "ui/TfrmSecure.h"
 
+#include "ui/Artwork.h"
+
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -39,10 +40,23 @@ TfrmSecure::TfrmSecure(QWidget *parent)
     QFont small(QStringLiteral("Arial"));
     small.setPixelSize(8);
     label5->setFont(small);
-    // Set after the last word, raised.
+    // Set after the last word, raised: the product line is wrapped word by word within 193 pixels, and
+    // the mark follows the end of its last line.
     const QFontMetrics metrics(big);
-    label5->move(12 + metrics.horizontalAdvance(QStringLiteral("Information Sorvik")) + 1, 174);
+    QString lastLine;
+    int lines = 1;
+    for (const QString &word : label1->text().split(QLatin1Char(' '))) {
+        const QString longer = lastLine.isEmpty() ? word : lastLine + QLatin1Char(' ') + word;
+        if (!lastLine.isEmpty() && metrics.horizontalAdvance(longer) > 193) {
+            lastLine = word;
+            ++lines;
+        } else {
+            lastLine = longer;
+        }
+    }
     label5->adjustSize();
+    const int lineTop = 150 + (48 - lines * metrics.lineSpacing()) / 2 + (lines - 1) * metrics.lineSpacing();
+    label5->move(12 + metrics.horizontalAdvance(lastLine) + 1, lineTop + 1);
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("BitBtn1"));
@@ -82,36 +96,11 @@ void TfrmSecure::paintEvent(QPaintEvent *event)
     QDialog::paintEvent(event);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    // The picture: a sky band over a server with a clock face at the year's turn.
-    QLinearGradient sky(kPicture.topLeft(), kPicture.bottomLeft());
-    sky.setColorAt(0, QColor(0x12, 0x3a, 0x7a));
-    sky.setColorAt(1, QColor(0xff, 0xff, 0xff));
-    p.fillRect(QRect(0, 0, 257, 140), sky);
-    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
-    p.setBrush(QColor(0xd8, 0xd8, 0xd8));
-    p.drawRect(QRect(40, 40, 60, 90));
-    for (int i = 0; i < 4; ++i)
-        p.drawLine(48, 56 + i * 16, 92, 56 + i * 16);
-    const QPoint centre(175, 75);
-    p.setBrush(Qt::white);
-    p.setPen(QPen(QColor(0x12, 0x3a, 0x7a), 3));
-    p.drawEllipse(centre, 40, 40);
-    p.drawLine(centre, centre + QPoint(0, -30));
-    p.drawLine(centre, centre + QPoint(0, -22));
-    QFont year(QStringLiteral("Arial"));
-    year.setPixelSize(14);
-    year.setBold(true);
-    p.setFont(year);
-    p.drawText(QRect(centre.x() - 30, centre.y() + 8, 60, 20), Qt::AlignCenter, QStringLiteral("2000"));
-
-    // The animation: a magnifying glass sweeping over a computer.
+    // The picture: a server stack beside a clock at the year's turn, as on the splash window.
+    Artwork::paint(p, QStringLiteral("about"), kPicture);
+    // The animation: a lens sweeping over a computer.
     const double phase = double(m_frame - 1) / kFrames;
-    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
-    p.setBrush(QColor(0x3a, 0x78, 0xc8));
-    p.drawRect(kAnimation.left() + 10, kAnimation.top() + 20, 26, 18);
-    const int x = kAnimation.left() + 8 + int(24 * (phase < 0.5 ? phase * 2 : (1 - phase) * 2));
-    p.setBrush(QColor(255, 255, 255, 140));
-    p.setPen(QPen(QColor(0x20, 0x20, 0x20), 2));
-    p.drawEllipse(QPoint(x + 6, kAnimation.top() + 14), 6, 6);
-    p.drawLine(QPoint(x + 10, kAnimation.top() + 18), QPoint(x + 15, kAnimation.top() + 23));
+    const double sweep = phase < 0.5 ? phase * 2 : (1 - phase) * 2;
+    Artwork::paint(p, QStringLiteral("computer"), QRectF(kAnimation.left() + 12, kAnimation.top() + 17, 26, 26));
+    Artwork::paint(p, QStringLiteral("lens"), QRectF(kAnimation.left() + sweep * 26, kAnimation.top(), 22, 22));
 }

@@ -14,10 +14,16 @@ public:
 
     void setStatus(const QString &text);
     QString status() const;
+    // Shows the window and returns once it is on screen and painted. Under a window manager a new
+    // window is mapped some time after show(); a repaint before then paints nothing.
+    void showPainted();
+    // Whether the window has painted itself on screen at least once.
+    bool painted() const { return m_painted; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QLabel *m_lblLoading;
+    bool m_painted = false;
 };

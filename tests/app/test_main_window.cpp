@@ -2,21 +2,30 @@
 #include "app/TfrmMain.h"
 #include "app/TfrmProgress.h"
 #include "app/ToolbarButton.h"
+#include "app/WindowProgram.h"
 #include "client/TfrmLogin.h"
 #include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
+#include "profile/TfrmProfile.h"
 #include "report/TfrmReport.h"
+#include "send/MakerAddress.h"
 #include "send/TfrmSend.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
 
 #include "RecordingInteraction.h"
+#include "StubClient.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
+#include <QAbstractButton>
+#include <QFontInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -27,6 +36,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -82,12 +92,57 @@ TEST_F(MainWindowTest, ShowsTheServersSortedWithTheirCounts)
     EXPECT_EQ(listed(), (QStringList{"ACCT-FS1", "BRANCH-NYC", "mail2", "SALES_HQ"}));
     EXPECT_EQ(window->statusPanel(0), QStringLiteral("4 Servers"));
     EXPECT_EQ(window->statusPanel(1), QStringLiteral("0 Servers Selected"));
+    // Filling the list disabled "Scan Servers" for a while; it has the focus all the same.
+    EXPECT_EQ(window->focusWidget(), window->scanButton());
     const QStringList box = window->resultsBox()->lines();
     EXPECT_EQ(box, (QStringList{QString(), QStringLiteral(" ")}));
     // The splash said "Done" and went away with the first showing.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(splash.isNull());
     EXPECT_TRUE(interaction.messages.empty());
+}
+
+// A workstation without a primary connection, whose user answers "No": the program shows its
+// window and ends when the message loop takes its turn.
+struct NoPrimaryClient final : StubClient
+{
+    qx::Code QXCallsInit(void *, void *) override
+    {
+        // The splash is on screen, painted, with its empty label, before the client is initialised.
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *splash = qobject_cast<TfrmSplash *>(w))
+                splashReady = splash->isVisible() && splash->windowHandle()->isExposed() && splash->painted() &&
+                              splash->status().isEmpty();
+        }
+        return qx::Success;
+    }
+    qx::Code QXCCGetPrimConnRef(quint32 &) override { return qx::NoPrimaryConnectionAlt; }
+    bool splashReady = false;
+};
+
+TEST(WindowProgram, AnsweringNoAtStartUpEndsTheProgramThroughTheEventLoop)
+{
+    TestEnvironment::fresh();
+    NoPrimaryClient client;
+    RecordingInteraction interaction;
+    // As in the window program, every pending-events point handles events.
+    interaction.onProcessEvents = [] { QCoreApplication::processEvents(); };
+    interaction.queueAnswer(Interaction::Answer::No);
+    bool stillRunning = false;
+    // A safety net only: the loop must have ended long before.
+    QTimer::singleShot(60000, [&] {
+        stillRunning = true;
+        QCoreApplication::exit(2);
+    });
+    EXPECT_EQ(WindowProgram::run(client, interaction), 0);
+    EXPECT_FALSE(stillRunning);
+    EXPECT_TRUE(client.splashReady);
+    EXPECT_TRUE(interaction.texts().contains(QStringLiteral(
+        "You do not have a primary connection established\nWould you like to connect to a specific server?")));
+    // The title is the application's own, not a display name that the platform would add to every caption.
+    EXPECT_NE(QGuiApplication::applicationDisplayName(), QStringLiteral("Orvane Year2000 Sorvik"));
+    EXPECT_EQ(qApp->property(WindowProgram::TitleProperty).toString(), QStringLiteral("Orvane Year2000 Sorvik"));
+    QApplication::setQuitOnLastWindowClosed(true);
 }
 
 TEST_F(MainWindowTest, SelectionButtonsRefreshAndCurrentServer)
@@ -108,6 +163,7 @@ TEST_F(MainWindowTest, SelectionButtonsRefreshAndCurrentServer)
     EXPECT_EQ(window->statusPanel(1), QStringLiteral("3 Servers Selected"));
 
     window->RefreshServerList1Click();
+    EXPECT_EQ(window->focusWidget(), window->scanButton());
     EXPECT_EQ(window->statusPanel(1), QStringLiteral("0 Servers Selected"));
     EXPECT_EQ(list->selectedItems().size(), 0);
     EXPECT_EQ(interaction.busyDepth, 0);
@@ -138,6 +194,7 @@ TEST_F(MainWindowTest, ScanInTheWindowWithAbort)
     EXPECT_FALSE(window->progressWindow()->isVisible());
     EXPECT_TRUE(button("comp23")->isEnabled());
     EXPECT_TRUE(window->serverList()->isEnabled());
+    EXPECT_EQ(window->focusWidget(), window->scanButton());
     EXPECT_EQ(window->progressWindow()->findChild<QLabel *>(QStringLiteral("lblTotal"))->text(),
               QStringLiteral("100%"));
 
@@ -207,6 +264,11 @@ TEST_F(MainWindowTest, HelpOpensAtTheTopAndAboutFromTheStatusBar)
     ASSERT_TRUE(help->isVisible());
     EXPECT_EQ(help->windowTitle(), QStringLiteral("Orvane Sorvik Help"));
     EXPECT_TRUE(help->textBox()->toPlainText().startsWith(QStringLiteral("Orvane Year2000 Sorvik Help\n\n\nTopics:")));
+    // The upload page, both mailboxes and the postal address are named.
+    const QString text = help->textBox()->toPlainText();
+    for (const QString &value : {MakerAddress::webHost() + MakerAddress::uploadPath(), MakerAddress::dataMailbox(),
+                                 MakerAddress::questionMailbox(), MakerAddress::postalAddress().join(QStringLiteral("\n    "))})
+        EXPECT_TRUE(text.contains(value)) << value.toStdString();
     help->textBox()->moveCursor(QTextCursor::End);
     help->close();
     QTest::mouseClick(window->toolbarButton(3), Qt::LeftButton);
@@ -254,6 +316,14 @@ TEST_F(MainWindowTest, LoginAsOpensTheLoginWindowAndClosingReleasesEverything)
     EXPECT_EQ(login->windowTitle(), QStringLiteral("Quarlix Login"));
     EXPECT_EQ(login->findChild<QLineEdit *>(QStringLiteral("edtServerName"))->text(), QStringLiteral("FS2"));
     EXPECT_GT(client->openHandleCount(), 1);
+    login->close();
+
+    // Also when its connection cannot be opened at showing, the window opens centred.
+    interaction.messages.clear();
+    window->session().currentServerName = "GONE";
+    QTest::mouseClick(window->toolbarButton(0), Qt::LeftButton);
+    ASSERT_TRUE(login->isVisible());
+    EXPECT_EQ(login->frameGeometry().center(), login->screen()->availableGeometry().center());
     window->close();
     EXPECT_EQ(client->openHandleCount(), 0);
     EXPECT_EQ(client->openContextCount(), 0);
@@ -281,4 +351,77 @@ TEST_F(MainWindowTest, SendWaitsForTheScanToEnd)
     EXPECT_FALSE(sendOpened);
     EXPECT_TRUE(window->toolbarButton(4)->isEnabled());
     EXPECT_TRUE(button("Button1")->isEnabled());
+}
+
+TEST_F(MainWindowTest, KeyboardReachesHelpTheToolbarAndTheScan)
+{
+    ProfileValues values;
+    values[QStringLiteral("Company")] = QStringLiteral("Acme");
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    open(networkOf({"FS1"}));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    EXPECT_TRUE(window->helpWindow()->isVisible());
+    window->helpWindow()->close();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    // A toolbar button is reached by Tab and clicked with Space; its caption stays as it is.
+    ToolbarButton *profile = window->toolbarButton(2);
+    EXPECT_TRUE(profile->focusPolicy() & Qt::TabFocus);
+    profile->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(profile, Qt::Key_Space);
+    EXPECT_TRUE(window->profileWindow()->isVisible());
+    EXPECT_EQ(profile->captionLabel()->text(), QStringLiteral("Profile"));
+    window->profileWindow()->close();
+
+    // Enter in the server list scans the selection.
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    QTest::keyClick(window->serverList(), Qt::Key_Return);
+    EXPECT_EQ(window->resultsBox()->lines().first(), QStringLiteral("FS1 Results"));
+
+    EXPECT_EQ(window->serverList()->accessibleName(), QStringLiteral("Quarlix Server List"));
+    EXPECT_EQ(window->resultsBox()->accessibleName(), QStringLiteral("Year 2000 Report Results"));
+    EXPECT_EQ(window->progressWindow()->findChild<QProgressBar *>(QStringLiteral("pbProgress"))->accessibleName(),
+              QStringLiteral("Analysis Progress"));
+    EXPECT_EQ(window->progressWindow()->findChild<QProgressBar *>(QStringLiteral("pbTotal"))->accessibleName(),
+              QStringLiteral("Total Analysis Progress"));
+}
+
+TEST_F(MainWindowTest, EveryCaptionFitsAtTheWindowSizes)
+{
+    const QString arial = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+    if (arial != QStringLiteral("Arial") && arial != QStringLiteral("Liberation Sans"))
+        GTEST_SKIP() << "needs Arial or a metric-compatible font for it (fonts-liberation), found " << arial.toStdString();
+    open(networkOf({"FS1"}));
+    // Inside a usual frame: a pixel at each side, 20 above for the caption bar, 5 below.
+    EXPECT_LE(window->minimumSizeHint().width(), TfrmMain::kOuterWidth - 2);
+    EXPECT_LE(window->minimumSizeHint().height(), TfrmMain::kOuterHeight - 25);
+    window->resize(TfrmMain::kOuterWidth - 2, TfrmMain::kOuterHeight - 25);
+    window->profileWindow()->show();
+    window->loginWindow()->show();
+    window->progressWindow()->show();
+    window->aboutWindow()->show();
+    for (QWidget *top : std::initializer_list<QWidget *>{window.get(), window->profileWindow(), window->loginWindow(),
+                                                        window->progressWindow(), window->aboutWindow()}) {
+        if (top->layout())
+            top->layout()->activate();
+        for (QWidget *w : top->findChildren<QWidget *>()) {
+            QString text;
+            if (auto *label = qobject_cast<QLabel *>(w); label && !label->wordWrap() && label->pixmap().isNull())
+                text = label->text();
+            else if (auto *button = qobject_cast<QAbstractButton *>(w))
+                text = button->text();
+            if (text.isEmpty() || !w->isVisibleTo(top))
+                continue;
+            // A push button's size hint has a minimum width of the style's beyond its caption.
+            const int needed = qobject_cast<QPushButton *>(w)
+                                   ? w->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&'))) + 6
+                                   : w->sizeHint().width();
+            EXPECT_GE(w->width(), needed) << text.toStdString() << " in " << top->windowTitle().toStdString();
+        }
+    }
+    window->aboutWindow()->hide();
+    window->progressWindow()->hide();
 }

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -239,11 +240,16 @@ TEST_F(ProfileWindow, TheSelectorAppearsOverTheCountryCellAndPutsThePickIntoIt)
     EXPECT_EQ(countries->width(), 244);
     EXPECT_EQ(countries->currentText(), QStringLiteral("France"));
 
-    // Pick with the keyboard on the closed selector, as a user may.
-    countries->setFocus();
+    // The selector has the keyboard: an arrow writes the entry it moves to and keeps the selector
+    // for the next key; Enter picks and moves on to the next field.
+    EXPECT_EQ(QApplication::focusWidget(), countries);
     QTest::keyClick(countries, Qt::Key_Down);
     EXPECT_EQ(cell(9), QStringLiteral("France, Metropolitan"));
+    EXPECT_TRUE(countries->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(cell(9), QStringLiteral("France, Metropolitan"));
     EXPECT_FALSE(countries->isVisible());
+    EXPECT_EQ(grid->currentRow(), 10);
 
     // The pick survives moving on: the cell editor left under the selector does not write back.
     clickCell(1, 1);
@@ -278,6 +284,45 @@ TEST_F(ProfileWindow, TypingAndTabGoThroughTheCellEditor)
     QTest::keyClick(editor, Qt::Key_Tab);
     EXPECT_EQ(cell(2), QStringLiteral("Love lace "));
     EXPECT_EQ(grid->currentRow(), 3);
+}
+
+TEST_F(ProfileWindow, ReachedByTabTheSelectorTakesTheKeyboardAndSaveNeverStoresAnUnknownCountry)
+{
+    showWindow();
+    // Both columns fit at their set widths.
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+    fillComplete();
+    // Tab into the Country cell: typed letters go to the selector (type-ahead), not to the hidden
+    // cell editor.
+    grid->setCurrentCell(8, 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(countries->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), countries);
+    QTest::keyClicks(countries, QStringLiteral("Cana"));
+    EXPECT_EQ(cell(9), QStringLiteral("Canada"));
+    QTest::keyClick(countries, Qt::Key_Tab);
+    EXPECT_FALSE(countries->isVisible());
+    EXPECT_EQ(grid->currentRow(), 10);
+    EXPECT_TRUE(interaction.messages.empty());
+
+    // A Country that is not in the list, however it got there: Save replaces it, warns, stores nothing.
+    setCell(9, QStringLiteral("xyz"));
+    window.btnSaveClick();
+    EXPECT_EQ(interaction.texts(), QStringList{ProfileRules::invalidCountryWarning()});
+    EXPECT_EQ(cell(9), QStringLiteral("United States"));
+    EXPECT_FALSE(ProfileStore::keyExists() && !ProfileStore::value(QStringLiteral("Company")).isEmpty());
+    // Verified and saved again, as the warning asks.
+    window.btnSaveClick();
+    EXPECT_EQ(ProfileStore::value(QStringLiteral("Country")), QStringLiteral("United States"));
+
+    // The drop-down shows a few entries, not the whole screen height.
+    window.show();
+    grid->setCurrentCell(9, 1);
+    window.StringGrid1KeyUp();
+    countries->showPopup();
+    QWidget *popup = countries->view()->window();
+    EXPECT_LT(popup->height(), 24 * 18);
+    countries->hidePopup();
 }
 
 TEST_F(ProfileWindow, SaveTakesTheTextOfTheOpenEditor)

@@ -138,6 +138,8 @@ TEST(SimulatedClient, PrimaryConnectionPresentOrAbsent)
     ASSERT_EQ(lonely.QXCCGetPrimConnRef(reference), qx::Success);
     ASSERT_EQ(lonely.QXCCOpenConnByRef(reference, qx::OpenStateUnlicensed, 0, primary), qx::Success);
     EXPECT_EQ(lonely.serverOf(primary), "FS2");
+    // That first connection is the workstation's: only the program's own handle counts as open.
+    EXPECT_EQ(lonely.openHandles(), std::vector<qx::Handle>{primary});
 
     none.workstation.faults.set(Op::QXCCGetPrimConnRef, qx::NoPrimaryConnection);
     SimulatedClient faulty(none);

@@ -14,7 +14,9 @@
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Headless unless a test runs on a real display on purpose (see scripts/with-window-manager.sh).
+    const QByteArray platform = qgetenv("SORVIK_TEST_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", platform.isEmpty() ? QByteArray("offscreen") : platform);
     qputenv("TZ", "UTC");
     qputenv("LC_ALL", "en_US.UTF-8");
     TestEnvironment::fresh();

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QMargins>
+
+#include <functional>
+
+class QWidget;
+
+// Where top-level windows go on the screen. Under a window manager a window is framed some time
+// after it is shown; until then the frame of a window that is framed already stands in for its own.
+namespace WindowPlacement {
+
+// The frame around a top-level window: its own once known, else that of another framed window,
+// else none.
+QMargins expectedFrame(const QWidget *window);
+// Moves a top-level window so that its frame is centred on its screen.
+void centre(QWidget *window);
+// Runs a step once the window manager has framed the window (at once without one, after a few
+// seconds at most), e.g. to place it again with its real frame.
+void whenFramed(QWidget *window, std::function<void()> step);
+// Centres a window now and again once it is framed.
+void centreOnScreen(QWidget *window);
+
+} // namespace WindowPlacement
