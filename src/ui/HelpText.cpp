@@ -1,5 +1,8 @@
 #include "ui/HelpText.h"
 
+#include "app/Product.h"
+#include "platform/Drives.h"
+
 QString helpText()
 {
     return QStringLiteral(
@@ -89,5 +92,8 @@ QString helpText()
         "there. Mail the diskette to Orvane.\n"
         "\n"
         "Archives larger than one 1.44 MB diskette must be sent by Email or by upload. Upload is\n"
-        "the preferred way.\n");
+        "the preferred way.\n") +
+           // Where the folder named above is on this computer.
+           QStringLiteral("\nOn this computer the folder \"%1\" is %2\n")
+               .arg(Product::outputDirectory(), Drives::hostPath(Product::outputDirectory()));
 }
