@@ -51,7 +51,15 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
         target.hostDirectory = media.first().mountPoint;
     }
     target.removable = desktop.mediumAt(target.hostDirectory).has_value();
+    const bool named = !parser.positionalArguments().isEmpty();
     if (QString problem = FloppyDisk::driveProblem(target.hostDirectory); !problem.isEmpty()) {
+        // A directory the user named is no drive A:.
+        const QFileInfo directory(target.hostDirectory);
+        if (named)
+            problem = QStringLiteral("%1 %2; nothing has been erased, archived or deleted")
+                          .arg(target.hostDirectory, !directory.exists()  ? QStringLiteral("does not exist")
+                                                     : !directory.isDir() ? QStringLiteral("is not a directory")
+                                                                          : QStringLiteral("cannot be written to"));
         console.error(problem.replace(QLatin1Char('\n'), QLatin1Char(' ')));
         return std::nullopt;
     }
