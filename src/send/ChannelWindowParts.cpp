@@ -40,6 +40,13 @@ void setUpLink(TURLLabel *label, TLabelType type, SendContext &context, std::fun
         [&context](const std::exception &failure) { context.interaction.showException(exceptionText(failure)); });
 }
 
+void fitHeight(QDialog *window)
+{
+    QLayout *layout = window->layout();
+    window->setFixedHeight(layout->hasHeightForWidth() ? layout->totalHeightForWidth(window->width())
+                                                       : layout->totalSizeHint().height());
+}
+
 QLayout *folderRow(QWidget *parent)
 {
     auto *where = new QLabel(QStringLiteral("The archives are kept in %1, on this computer:\n%2")
@@ -47,7 +54,7 @@ QLayout *folderRow(QWidget *parent)
                              parent);
     where->setObjectName(QStringLiteral("lblHostFolder"));
     where->setWordWrap(true);
-    where->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    where->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *open = new QPushButton(QStringLiteral("Open folder"), parent);
     open->setObjectName(QStringLiteral("btnOpenFolder"));
     open->setAutoDefault(false);

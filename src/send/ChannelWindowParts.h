@@ -24,6 +24,8 @@ void useLinkFont(QWidget *label);
 // Sets up a channel window's hyperlink: its type, font and click handler; a failure of the handler
 // is shown and the window stays.
 void setUpLink(TURLLabel *label, TLabelType type, SendContext &context, std::function<void()> onClick);
+// Gives a window of fixed width the height its word-wrapped texts need.
+void fitHeight(QDialog *window);
 // Where the output directory is on this computer, with an "Open folder" button beside it.
 QLayout *folderRow(QWidget *parent);
 

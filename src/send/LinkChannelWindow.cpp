@@ -29,6 +29,12 @@ LinkChannelWindow::LinkChannelWindow(SendContext context, const QString &objectN
     connect(m_Button2, &QPushButton::clicked, this, &LinkChannelWindow::Button2Click);
 }
 
+void LinkChannelWindow::showEvent(QShowEvent *event)
+{
+    ChannelWindowParts::fitHeight(this);
+    QDialog::showEvent(event);
+}
+
 void LinkChannelWindow::addNote(QWidget *note)
 {
     m_layout->insertWidget(1 + m_notes++, note);

@@ -31,6 +31,8 @@ protected:
     LinkChannelWindow(SendContext context, const QString &objectName, const QString &caption,
                       const QString &explanation, const QString &linkCaption, TLabelType type, QWidget *parent);
 
+    void showEvent(QShowEvent *event) override;
+
     // Puts a control between the explanation and the hyperlink.
     void addNote(QWidget *note);
     // Runs once the archive is built, before the main window closes.

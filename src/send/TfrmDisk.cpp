@@ -78,6 +78,7 @@ void TfrmDisk::refreshMedia()
     if (!mapped.isEmpty()) {
         m_lblDrive->setText(QStringLiteral("Drive A: is the folder %1 on this computer.").arg(mapped));
         m_Button1->setEnabled(true);
+        ChannelWindowParts::fitHeight(this);
         return;
     }
     const QString kept = chosenDrive();
@@ -99,6 +100,7 @@ void TfrmDisk::refreshMedia()
                                              "diskette; it appears here, and Create Disk then uses it as drive A:.")
                             : QStringLiteral("&Removable disk to use as drive A:"));
     m_Button1->setEnabled(!chosenDrive().isEmpty());
+    ChannelWindowParts::fitHeight(this);
 }
 
 QString TfrmDisk::chosenDrive() const

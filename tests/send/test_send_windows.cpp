@@ -287,8 +287,14 @@ TEST_F(ChannelWindows, UploadShowsTheArchiveClosesThenOpensThePage)
               QStringLiteral("Warning: The FTP Upload feature is currently not available on Internet Explorer 4.x"));
     EXPECT_TRUE(ftp.findChild<QLabel *>(QStringLiteral("lblHostFolder"))->text().contains(outputHost()));
     ftp.show();
-    // Reached and followed from the keyboard.
-    ftp.urlLabel()->setFocus();
+    QApplication::setActiveWindow(&ftp);
+    // Reached with Tab and followed with Enter.
+    QStringList stops;
+    for (int i = 0; i < 4 && QApplication::focusWidget() != ftp.urlLabel(); ++i) {
+        QTest::keyClick(&ftp, Qt::Key_Tab);
+        stops << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QStringLiteral("-"));
+    }
+    ASSERT_EQ(QApplication::focusWidget(), ftp.urlLabel()) << stops.join(QLatin1Char(' ')).toStdString();
     QTest::keyClick(ftp.urlLabel(), Qt::Key_Return);
 
     const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
