@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth zip unzip python3 locales fonts-dejavu-core
+    xdg-utils
 )
 
 missing=()
