@@ -122,6 +122,8 @@ QString TfrmSend::instructions()
                  .arg(MakerAddress::dataMailbox())
           << QStringLiteral(
                  "\t(if the address is missing, enter it yourself).  Add the subject: \"Year 2000 Assessment\"")
+          << QStringLiteral("\t(on this computer the message opens with the subject and the new .ZIP file attached")
+          << QStringLiteral("\twhere the mail program allows it; otherwise the folder opens for attaching by hand)")
           << QStringLiteral("2.  Attach the .ZIP files from the folder %1.").arg(output) << here
           << QStringLiteral("3.  Send the message.")
           << QStringLiteral("4.  Move the .ZIP files into an archive folder, as described for FTP above.") << QString()
@@ -131,6 +133,8 @@ QString TfrmSend::instructions()
           << QStringLiteral("questions to %1 instead.").arg(MakerAddress::questionMailbox()) << QString()
           << QStringLiteral("DISK ")
           << QStringLiteral("1.  Insert a formatted diskette in drive A:.  All data on the diskette will be erased.")
+          << QStringLiteral("\t(on this computer drive A: is the USB stick, memory card or diskette you pick in the")
+          << QStringLiteral("\tDISK window; each .ZIP file copied to it is read back and checked)")
           << QStringLiteral("2.  When the files have been copied, remove the diskette and return it to Orvane in the")
           << QStringLiteral("\tenclosed mailer, or send it to:");
     for (const QString &line : MakerAddress::postalAddress())
