@@ -25,6 +25,11 @@ LinkChannelWindow::LinkChannelWindow(SendContext context, const QString &objectN
     m_layout->addLayout(ChannelWindowParts::folderRow(this));
     m_layout->addWidget(m_Button2, 0, Qt::AlignHCenter);
     setFixedWidth(420);
+    // Tab goes from the hyperlink to "Open folder" to "Return".
+    if (auto *open = findChild<QPushButton *>(QStringLiteral("btnOpenFolder"))) {
+        setTabOrder(m_URLLabel1, open);
+        setTabOrder(open, m_Button2);
+    }
 
     connect(m_Button2, &QPushButton::clicked, this, &LinkChannelWindow::Button2Click);
 }
