@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStorageInfo>
 
@@ -70,6 +69,23 @@ QString volumeLabel(const QString &device)
     for (const QFileInfo &link : labels.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         if (!canonical.isEmpty() && link.canonicalFilePath() == canonical)
             return unescapeMountField(link.fileName().toUtf8().replace("\\x20", "\\040"));
+    }
+    return {};
+}
+
+// The Exec line of a desktop entry's [Desktop Entry] group.
+QString desktopEntryExec(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    bool inEntry = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inEntry = line == QLatin1String("[Desktop Entry]");
+        else if (inEntry && line.startsWith(QLatin1String("Exec=")))
+            return line.mid(5);
     }
     return {};
 }
@@ -140,9 +156,7 @@ public:
         const QString file = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
         if (file.isEmpty())
             return {};
-        QSettings desktopEntry(file, QSettings::IniFormat);
-        desktopEntry.beginGroup(QStringLiteral("Desktop Entry"));
-        QStringList command = QProcess::splitCommand(desktopEntry.value(QStringLiteral("Exec")).toString());
+        QStringList command = QProcess::splitCommand(desktopEntryExec(file));
         // Field codes (%f, %U, ...) stand for the file, which the caller adds itself.
         command.erase(std::remove_if(command.begin(), command.end(),
                                      [](const QString &part) { return part.startsWith(QLatin1Char('%')); }),
