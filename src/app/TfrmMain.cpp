@@ -6,6 +6,7 @@
 #include "app/TfrmProgress.h"
 #include "app/ToolbarButton.h"
 #include "client/TfrmLogin.h"
+#include "platform/Drives.h"
 #include "platform/Windows1252.h"
 #include "profile/TfrmProfile.h"
 #include "report/TfrmReport.h"
@@ -144,6 +145,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     m_outputDirectory->setObjectName(QStringLiteral("edtOutputDir"));
     m_outputDirectory->setReadOnly(true);
     m_outputDirectory->setText(Product::outputDirectory());
+    m_outputDirectory->setToolTip(Drives::hostPath(Product::outputDirectory()));
     m_upperRight = new QWidget;
     m_upperRight->setObjectName(QStringLiteral("Panel5"));
     m_upperRight->setFixedHeight(152);

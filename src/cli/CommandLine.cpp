@@ -6,6 +6,7 @@
 #include "cli/Console.h"
 #include "cli/ProfileCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/SendCommand.h"
 #include "cli/ServersCommand.h"
 
 #include <QCommandLineParser>
@@ -26,6 +27,7 @@ const std::vector<std::unique_ptr<Command>> &commands()
         list.push_back(std::make_unique<ScanCommand>());
         list.push_back(std::make_unique<ArchiveCommand>());
         list.push_back(std::make_unique<ProfileCommand>());
+        list.push_back(std::make_unique<SendCommand>());
         return list;
     }();
     return all;

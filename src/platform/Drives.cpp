@@ -6,11 +6,25 @@
 
 namespace Drives {
 
+namespace {
+
+QString mapping(QChar letter)
+{
+    const QString variable = QStringLiteral("SORVIK_DRIVE_") + letter.toUpper();
+    return qEnvironmentVariable(variable.toLatin1().constData());
+}
+
+} // namespace
+
+bool isMapped(QChar letter)
+{
+    return !mapping(letter).isEmpty();
+}
+
 QString driveRoot(QChar letter)
 {
     const QChar upper = letter.toUpper();
-    const QString variable = QStringLiteral("SORVIK_DRIVE_") + upper;
-    const QString mapped = qEnvironmentVariable(variable.toLatin1().constData());
+    const QString mapped = mapping(letter);
     if (!mapped.isEmpty())
         return QDir::cleanPath(mapped);
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");

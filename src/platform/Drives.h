@@ -7,6 +7,9 @@
 // by default they are drive_c and drive_a under $XDG_DATA_HOME/sorvik. A: is the removable drive.
 namespace Drives {
 
+// Whether SORVIK_DRIVE_<letter> maps the drive to a directory of the user's choice.
+bool isMapped(QChar letter);
+
 // Host directory of a drive letter (upper or lower case), without a trailing separator.
 QString driveRoot(QChar letter);
 

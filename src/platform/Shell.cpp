@@ -1,9 +1,9 @@
 #include "platform/Shell.h"
 
+#include "platform/Desktop.h"
 #include "platform/Drives.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -13,18 +13,16 @@ constexpr int kStarted = 33;
 constexpr int kNotFound = 2;
 constexpr int kBadFormat = 11;
 
-QString textEditor()
+// The program and first arguments that stand for NOTEPAD.EXE.
+QStringList textEditor()
 {
     const QString chosen = qEnvironmentVariable("SORVIK_TEXT_EDITOR");
     if (!chosen.isEmpty())
-        return chosen;
-    for (const char *candidate :
-         {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed", "pluma", "leafpad", "xdg-open"}) {
-        const QString found = QStandardPaths::findExecutable(QLatin1String(candidate));
-        if (!found.isEmpty())
-            return found;
-    }
-    return QStringLiteral("xdg-open");
+        return {chosen};
+    const QStringList preferred = Desktop::current().plainTextEditor();
+    if (!preferred.isEmpty())
+        return preferred;
+    return {QStringLiteral("xdg-open")};
 }
 
 } // namespace
@@ -37,15 +35,16 @@ int startProgram(const QString &commandLine)
     const QString name = blank < 0 ? commandLine : commandLine.left(blank);
     const QString rest = blank < 0 ? QString() : commandLine.mid(blank + 1);
 
-    const QString program = name.compare(QLatin1String("NOTEPAD.EXE"), Qt::CaseInsensitive) == 0 ? textEditor() : name;
+    QStringList command =
+        name.compare(QLatin1String("NOTEPAD.EXE"), Qt::CaseInsensitive) == 0 ? textEditor() : QStringList{name};
+    const QString program = command.takeFirst();
     const QString executable = program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
     if (executable.isEmpty() || !QFileInfo(executable).isFile())
         return kNotFound;
 
-    QStringList arguments;
     if (!rest.isEmpty())
-        arguments.append(Drives::hostPath(rest));
-    return QProcess::startDetached(executable, arguments) ? kStarted : kBadFormat;
+        command.append(Drives::hostPath(rest));
+    return Desktop::current().startDetached(executable, command) ? kStarted : kBadFormat;
 }
 
 } // namespace Shell

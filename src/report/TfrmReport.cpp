@@ -264,5 +264,6 @@ void TfrmReport::ViewDataFile(Session &session)
     }
     if (result > 31)
         return;
-    session.interaction().warning(viewFailureText(result, commandLine));
+    session.interaction().warning(viewFailureText(result, commandLine) +
+                                  QStringLiteral("\nSet SORVIK_TEXT_EDITOR to the plain-text editor to start."));
 }

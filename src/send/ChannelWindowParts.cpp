@@ -1,13 +1,15 @@
 #include "send/ChannelWindowParts.h"
 
-#include "app/SessionArchive.h"
+#include "app/Product.h"
 #include "platform/Interaction.h"
 #include "send/SendContext.h"
 #include "send/TURLLabel.h"
 
 #include <QDialog>
 #include <QFont>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 
 namespace ChannelWindowParts {
 
@@ -28,18 +30,7 @@ void useLinkFont(QWidget *label)
     label->setFont(font);
 }
 
-} // namespace ChannelWindowParts
-
-void ChannelWindowParts::leaveThroughChannel(SendContext &context, QDialog *window)
-{
-    BuildSessionArchive(context.interaction, context.results);
-    if (context.closeMainWindow)
-        context.closeMainWindow();
-    window->accept();
-}
-
-void ChannelWindowParts::setUpLink(TURLLabel *label, TLabelType type, SendContext &context,
-                                   std::function<void()> onClick)
+void setUpLink(TURLLabel *label, TLabelType type, SendContext &context, std::function<void()> onClick)
 {
     label->setObjectName(QStringLiteral("URLLabel1"));
     label->setLabelType(type);
@@ -48,3 +39,50 @@ void ChannelWindowParts::setUpLink(TURLLabel *label, TLabelType type, SendContex
     label->setExceptionHandler(
         [&context](const std::exception &failure) { context.interaction.showException(exceptionText(failure)); });
 }
+
+void fitHeight(QDialog *window)
+{
+    QLayout *layout = window->layout();
+    window->setFixedHeight(layout->hasHeightForWidth() ? layout->totalHeightForWidth(window->width())
+                                                       : layout->totalSizeHint().height());
+}
+
+QLayout *folderRow(QWidget *parent)
+{
+    auto *where = new QLabel(QStringLiteral("The archives are kept in %1, on this computer:\n%2")
+                                 .arg(Product::outputDirectory(), SendChannel::hostOutputDirectory()),
+                             parent);
+    where->setObjectName(QStringLiteral("lblHostFolder"));
+    where->setWordWrap(true);
+    where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *open = new QPushButton(QStringLiteral("Open folder"), parent);
+    open->setObjectName(QStringLiteral("btnOpenFolder"));
+    open->setAutoDefault(false);
+    QObject::connect(open, &QPushButton::clicked, parent, [] { SendChannel::openOutputFolder(); });
+    auto *row = new QHBoxLayout;
+    row->addWidget(where, 1);
+    row->addWidget(open, 0, Qt::AlignVCenter);
+    return row;
+}
+
+SendChannel::Archive buildArchive(SendContext &context)
+{
+    SendChannel::Archive archive = SendChannel::build(context.interaction, context.results);
+    // The results box goes with the main window: what it says about kept files is shown now.
+    if (!archive.problems.isEmpty())
+        context.interaction.warning(SendChannel::problemsText(archive.problems));
+    return archive;
+}
+
+void leaveThroughChannel(SendContext &context, QDialog *window,
+                         const std::function<void(const SendChannel::Archive &)> &beforeClose)
+{
+    const SendChannel::Archive archive = buildArchive(context);
+    if (beforeClose)
+        beforeClose(archive);
+    if (context.closeMainWindow)
+        context.closeMainWindow();
+    window->accept();
+}
+
+} // namespace ChannelWindowParts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "send/SendChannel.h"
 #include "send/UrlTarget.h"
 
 #include <QString>
@@ -8,11 +9,12 @@
 
 class QDialog;
 class QLabel;
+class QLayout;
 class QWidget;
 class TURLLabel;
 struct SendContext;
 
-// Controls the channel windows have in common.
+// Controls and steps the channel windows have in common.
 namespace ChannelWindowParts {
 
 // A word-wrapped label with the window's explanation.
@@ -22,7 +24,16 @@ void useLinkFont(QWidget *label);
 // Sets up a channel window's hyperlink: its type, font and click handler; a failure of the handler
 // is shown and the window stays.
 void setUpLink(TURLLabel *label, TLabelType type, SendContext &context, std::function<void()> onClick);
-// The channel's action: the session archive, then the main window closes, then this window.
-void leaveThroughChannel(SendContext &context, QDialog *window);
+// Gives a window of fixed width the height its word-wrapped texts need.
+void fitHeight(QDialog *window);
+// Where the output directory is on this computer, with an "Open folder" button beside it.
+QLayout *folderRow(QWidget *parent);
+
+// The session archive; the data files it left behind are listed in one Warning box.
+SendChannel::Archive buildArchive(SendContext &context);
+// The channel's action: the session archive, then `beforeClose` with it, then the main window
+// closes, then this window.
+void leaveThroughChannel(SendContext &context, QDialog *window,
+                         const std::function<void(const SendChannel::Archive &)> &beforeClose);
 
 } // namespace ChannelWindowParts

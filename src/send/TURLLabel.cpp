@@ -1,16 +1,21 @@
 #include "send/TURLLabel.h"
 
-#include <QDesktopServices>
+#include "platform/Desktop.h"
+
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QtDebug>
 
 TURLLabel::TURLLabel(QWidget *parent) : TURLLabel(QString(), parent) {}
 
 TURLLabel::TURLLabel(const QString &caption, QWidget *parent)
     : QLabel(caption, parent),
-      m_opener([](const QString &target) { QDesktopServices::openUrl(UrlTarget::desktopUrl(target)); })
+      m_opener([](const QString &target) { Desktop::current().openUrl(UrlTarget::desktopUrl(target)); })
 {
+    // A user without a mouse reaches the link with Tab and follows it with Enter or Space.
+    setFocusPolicy(Qt::StrongFocus);
     // The hand of the desktop's own cursor theme stands for the hand-point cursor.
     setCursor(Qt::PointingHandCursor);
     setFontColour(m_colStd);
@@ -110,8 +115,37 @@ void TURLLabel::mouseReleaseEvent(QMouseEvent *event)
         move(x(), y() - 1);
     const bool clicked = m_pressed && rect().contains(event->position().toPoint());
     m_pressed = false;
-    if (!clicked)
+    if (clicked)
+        clickFromEvent();
+}
+
+void TURLLabel::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        clickFromEvent();
         return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void TURLLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // A dotted frame in the text's colour, whatever the style draws for focus.
+    QPainter painter(this);
+    painter.setPen(QPen(fontColour(), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void TURLLabel::clickFromEvent()
+{
     // No exception may leave an event handler: it goes to the standard box and the program goes on.
     try {
         Click();

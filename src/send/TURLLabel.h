@@ -10,7 +10,7 @@
 
 // A text label that acts as a hyperlink: underlined and blue, red while pressed (or hovered with
 // Effect98). A click runs OnClick first and then, unless the type is hmCUSTOM, opens the scheme of
-// the type followed by the caption.
+// the type followed by the caption. The label takes the keyboard focus; Enter or Space is a click.
 class TURLLabel final : public QLabel
 {
     Q_OBJECT
@@ -53,8 +53,11 @@ protected:
     void leaveEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    void clickFromEvent();
     void setFontColour(const QColor &colour);
     void setUnderline(bool underline);
 

@@ -1,32 +1,20 @@
 #pragma once
 
-#include "send/SendContext.h"
+#include "send/LinkChannelWindow.h"
 
-#include <QDialog>
-
-class QPushButton;
-class TURLLabel;
-
-// The e-mail window: leaving by it opens a new message to the maker's data mailbox in the mail program.
-// The hyperlink builds the session archive and closes the main window before the target is opened;
-// the window ends accepted then, and rejected by "Return".
-class TfrmEmail final : public QDialog
+// The e-mail window: leaving by it opens a new message to the maker's data mailbox in the mail
+// program, with the subject "Year 2000 Assessment" and the new archive attached; where the desktop
+// cannot attach it, the plain mailto: address opens and the archive is shown in its folder.
+class TfrmEmail final : public LinkChannelWindow
 {
     Q_OBJECT
 
 public:
     explicit TfrmEmail(SendContext context, QWidget *parent = nullptr);
 
-    TURLLabel *urlLabel() const { return m_URLLabel1; }
-
-    // Hyperlink's OnClick: the session archive, then the main window closes. A failure of the archive
-    // passes on, so that the label opens nothing.
-    void URLLabel1Click();
-    // "Return".
-    void Button2Click();
+protected:
+    void archiveBuilt(const SendChannel::Archive &archive) override;
 
 private:
-    SendContext m_context;
-    TURLLabel *m_URLLabel1;
-    QPushButton *m_Button2;
+    QString m_hostArchive;
 };

@@ -1,32 +1,16 @@
 #pragma once
 
-#include "send/SendContext.h"
+#include "send/LinkChannelWindow.h"
 
-#include <QDialog>
-
-class QPushButton;
-class TURLLabel;
-
-// The upload-page window: leaving by it opens the maker's upload page in the web browser.
-// The hyperlink builds the session archive and closes the main window before the target is opened;
-// the window ends accepted then, and rejected by "Return".
-class TfrmFTP final : public QDialog
+// The upload-page window: leaving by it shows the new archive in the file manager and opens the
+// maker's upload page in the web browser, so that the archive can be dragged into the page.
+class TfrmFTP final : public LinkChannelWindow
 {
     Q_OBJECT
 
 public:
     explicit TfrmFTP(SendContext context, QWidget *parent = nullptr);
 
-    TURLLabel *urlLabel() const { return m_URLLabel1; }
-
-    // Hyperlink's OnClick: the session archive, then the main window closes. A failure of the archive
-    // passes on, so that the label opens nothing.
-    void URLLabel1Click();
-    // "Return".
-    void Button2Click();
-
-private:
-    SendContext m_context;
-    TURLLabel *m_URLLabel1;
-    QPushButton *m_Button2;
+protected:
+    void archiveBuilt(const SendChannel::Archive &archive) override;
 };

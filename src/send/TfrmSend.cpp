@@ -1,6 +1,8 @@
 #include "send/TfrmSend.h"
 
+#include "app/Product.h"
 #include "send/MakerAddress.h"
+#include "send/SendChannel.h"
 #include "send/TfrmDisk.h"
 #include "send/TfrmEmail.h"
 #include "send/TfrmFTP.h"
@@ -39,6 +41,10 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
     buttons->addWidget(m_Button2);
     buttons->addWidget(m_Button3);
     buttons->addStretch();
+    auto *open = new QPushButton(QStringLiteral("Open folder"), this);
+    open->setObjectName(QStringLiteral("btnOpenFolder"));
+    open->setToolTip(SendChannel::hostOutputDirectory());
+    buttons->addWidget(open);
     auto *body = new QHBoxLayout;
     body->addLayout(buttons);
     body->addWidget(m_RichEdit1, 1);
@@ -50,6 +56,7 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
     connect(m_Button1, &QPushButton::clicked, this, &TfrmSend::Button1Click);
     connect(m_Button2, &QPushButton::clicked, this, &TfrmSend::Button2Click);
     connect(m_Button3, &QPushButton::clicked, this, &TfrmSend::Button3Click);
+    connect(open, &QPushButton::clicked, this, [] { SendChannel::openOutputFolder(); });
 }
 
 TfrmSend::~TfrmSend() = default;
@@ -83,7 +90,10 @@ void TfrmSend::showChannel(QDialog *channel)
 
 QString TfrmSend::instructions()
 {
-    const QString output = QStringLiteral("C:\\Orvane\\Sorvik");
+    const QString output = Product::outputDirectory();
+    // Where the folder is on this computer, beside each step that sends the user there.
+    const QString here = QStringLiteral("\t(on this computer the folder is %1; \"Open folder\" opens it)")
+                             .arg(SendChannel::hostOutputDirectory());
     QStringList lines;
     lines << QStringLiteral("PLEASE FOLLOW THESE INSTRUCTIONS CAREFULLY.  IMPROPERLY TRANSMITTED DATA WILL NOT BE")
           << QStringLiteral("PROCESSED BY ORVANE, AND NO YEAR 2000 SERVER INFORMATION REPORT WILL BE")
@@ -99,7 +109,7 @@ QString TfrmSend::instructions()
           << QStringLiteral("\t(NetScape preferred, FTP upload not supported by Microsoft's Internet Explorer)")
           << QStringLiteral("2.  Select \"Upload Zip Files\" on that page.")
           << QStringLiteral("3.  Open the Windows Explorer.")
-          << QStringLiteral("4.  In the Explorer, open the folder %1.").arg(output)
+          << QStringLiteral("4.  In the Explorer, open the folder %1.").arg(output) << here
           << QStringLiteral("5.  Arrange the browser and the Explorer so that you can see both windows.")
           << QStringLiteral("6.  In the Explorer, select the files with the extension .ZIP.")
           << QStringLiteral("7.  Drag the selected files into the FTP window of the browser.")
@@ -112,7 +122,9 @@ QString TfrmSend::instructions()
                  .arg(MakerAddress::dataMailbox())
           << QStringLiteral(
                  "\t(if the address is missing, enter it yourself).  Add the subject: \"Year 2000 Assessment\"")
-          << QStringLiteral("2.  Attach the .ZIP files from the folder %1.").arg(output)
+          << QStringLiteral("\t(on this computer the message opens with the subject and the new .ZIP file attached")
+          << QStringLiteral("\twhere the mail program allows it; otherwise the folder opens for attaching by hand)")
+          << QStringLiteral("2.  Attach the .ZIP files from the folder %1.").arg(output) << here
           << QStringLiteral("3.  Send the message.")
           << QStringLiteral("4.  Move the .ZIP files into an archive folder, as described for FTP above.") << QString()
           << QStringLiteral("NOTE: Files that do not have the extension .ZIP or that were not created by Sorvik will")
@@ -121,6 +133,8 @@ QString TfrmSend::instructions()
           << QStringLiteral("questions to %1 instead.").arg(MakerAddress::questionMailbox()) << QString()
           << QStringLiteral("DISK ")
           << QStringLiteral("1.  Insert a formatted diskette in drive A:.  All data on the diskette will be erased.")
+          << QStringLiteral("\t(on this computer drive A: is the USB stick, memory card or diskette you pick in the")
+          << QStringLiteral("\tDISK window; each .ZIP file copied to it is read back and checked)")
           << QStringLiteral("2.  When the files have been copied, remove the diskette and return it to Orvane in the")
           << QStringLiteral("\tenclosed mailer, or send it to:");
     for (const QString &line : MakerAddress::postalAddress())

@@ -1,5 +1,7 @@
 #include "ui/HelpText.h"
 
+#include "app/Product.h"
+#include "platform/Drives.h"
 #include "send/MakerAddress.h"
 
 QString helpText()
@@ -99,5 +101,8 @@ QString helpText()
         "Questions about Sorvik or your report: %4\n")
         .arg(MakerAddress::webHost() + MakerAddress::uploadPath(), MakerAddress::dataMailbox(),
              QStringLiteral("    ") + MakerAddress::postalAddress().join(QStringLiteral("\n    ")),
-             MakerAddress::questionMailbox());
+             MakerAddress::questionMailbox()) +
+           // Where the folder named above is on this computer.
+           QStringLiteral("\nOn this computer the folder \"%1\" is %2\n")
+               .arg(Product::outputDirectory(), Drives::hostPath(Product::outputDirectory()));
 }

@@ -4,6 +4,7 @@
 #include "app/ToolbarButton.h"
 #include "app/WindowProgram.h"
 #include "client/TfrmLogin.h"
+#include "platform/Drives.h"
 #include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
 #include "profile/TfrmProfile.h"
@@ -14,6 +15,7 @@
 #include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
 
+#include "RecordingDesktop.h"
 #include "RecordingInteraction.h"
 #include "StubClient.h"
 #include "TestEnvironment.h"
@@ -299,8 +301,16 @@ TEST_F(MainWindowTest, ViewDataStartsTheEditorOrSaysWhyNot)
     ASSERT_EQ(interaction.messages.size(), 1u);
     EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
     EXPECT_EQ(interaction.messages[0].text,
-              QStringLiteral("Program is not in your path.\nNOTEPAD.EXE C:\\Orvane\\Sorvik\\01A2005C.DAT"));
+              QStringLiteral("Program is not in your path.\nNOTEPAD.EXE C:\\Orvane\\Sorvik\\01A2005C.DAT\n"
+                             "Set SORVIK_TEXT_EDITOR to the plain-text editor to start."));
     qunsetenv("SORVIK_TEXT_EDITOR");
+
+    // Without the variable, the desktop's own application for plain text opens the file.
+    RecordingDesktop desktop;
+    desktop.textEditor = QStringList{QStringLiteral("/bin/true"), QStringLiteral("--new-window")};
+    QTest::mouseClick(window->toolbarButton(1), Qt::LeftButton);
+    EXPECT_EQ(desktop.calls, QStringList{QStringLiteral("start /bin/true --new-window ") +
+                                         Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik\\01A2005C.DAT"))});
     EXPECT_EQ(TfrmReport::viewFailureText(11, QStringLiteral("X")), QStringLiteral("ERROR_BAD_FORMAT: X"));
     EXPECT_EQ(TfrmReport::viewFailureText(5, QStringLiteral("X")), QStringLiteral("Unknown Error :5\nX"));
 }

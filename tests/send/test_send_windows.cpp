@@ -2,6 +2,7 @@
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/FloppyDisk.h"
+#include "send/SendChannel.h"
 #include "send/TURLLabel.h"
 #include "send/TfrmDisk.h"
 #include "send/TfrmEmail.h"
@@ -9,6 +10,7 @@
 #include "send/TfrmSend.h"
 #include "send/UrlTarget.h"
 
+#include "RecordingDesktop.h"
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"
 #include "TestEnvironment.h"
@@ -20,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -98,6 +101,10 @@ protected:
         settings.setValue(QStringLiteral("Company"), QStringLiteral("Acme Tools, Inc."));
         settings.sync();
         writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+        desktop.onCall = [this](const QString &call) {
+            events.append(call);
+            archivesWhenOpened = names(outputHost(), {QStringLiteral("*.zip")});
+        };
     }
 
     SendContext context()
@@ -119,6 +126,7 @@ protected:
 
     static void clickLabel(TURLLabel *label) { QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center()); }
 
+    RecordingDesktop desktop;
     RecordingInteraction interaction;
     RecordingResults results;
     int mainWindowCloses = 0;
@@ -266,32 +274,74 @@ TEST_F(ChannelWindows, ReturnChangesNothingOnDisk)
     EXPECT_EQ(mainWindowCloses, 0);
 }
 
-TEST_F(ChannelWindows, UploadAndMailArchiveThenCloseThenOpen)
+TEST_F(ChannelWindows, UploadShowsTheArchiveClosesThenOpensThePage)
 {
-    TfrmFTP ftp(context());
-    TfrmEmail email(context());
-    struct Case
-    {
-        QDialog *window;
-        TURLLabel *label;
-        QString target;
-    };
-    for (const Case &c : {Case{&ftp, ftp.urlLabel(), kUploadTarget}, Case{&email, email.urlLabel(), kMailTarget}}) {
-        events.clear();
-        archivesWhenOpened.clear();
-        writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
-        c.window->show();
-        c.label->setOpener(recordingOpener());
-        clickLabel(c.label);
-        EXPECT_EQ(events, (QStringList{QStringLiteral("close"), QStringLiteral("open ") + c.target}));
-        // The archive was there, and the data file gone, before the target was opened.
-        EXPECT_EQ(archivesWhenOpened.size(), 1);
-        EXPECT_EQ(names(outputHost(), {QStringLiteral("*.DAT")}), QStringList());
-        EXPECT_EQ(c.window->result(), QDialog::Accepted);
-        EXPECT_TRUE(interaction.exceptions.isEmpty());
-    }
+    // A data file whose name cannot be stored stays behind: the user is told before the window goes.
+    writeFile(outputHost() + QStringLiteral("/BAD?.DAT"), "kept");
+    std::size_t messagesAtClose = 0;
+    TfrmFTP ftp(SendContext{interaction, results, [&] {
+                                messagesAtClose = interaction.messages.size();
+                                events.append(QStringLiteral("close"));
+                            }});
     EXPECT_EQ(ftp.findChild<QLabel *>(QStringLiteral("Label2"))->text(),
               QStringLiteral("Warning: The FTP Upload feature is currently not available on Internet Explorer 4.x"));
+    EXPECT_TRUE(ftp.findChild<QLabel *>(QStringLiteral("lblHostFolder"))->text().contains(outputHost()));
+    ftp.show();
+    QApplication::setActiveWindow(&ftp);
+    // Reached with Tab and followed with Enter.
+    QStringList stops;
+    for (int i = 0; i < 4 && QApplication::focusWidget() != ftp.urlLabel(); ++i) {
+        QTest::keyClick(&ftp, Qt::Key_Tab);
+        stops << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QStringLiteral("-"));
+    }
+    ASSERT_EQ(QApplication::focusWidget(), ftp.urlLabel()) << stops.join(QLatin1Char(' ')).toStdString();
+    QTest::keyClick(ftp.urlLabel(), Qt::Key_Return);
+
+    const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
+    ASSERT_EQ(archives.size(), 1);
+    const QString archive = outputHost() + QLatin1Char('/') + archives.first();
+    EXPECT_EQ(events, (QStringList{QStringLiteral("show ") + archive, QStringLiteral("close"),
+                                   QStringLiteral("open http://www.orvane.example/year2000/upload1.html")}));
+    EXPECT_EQ(names(outputHost(), {QStringLiteral("*.DAT")}), QStringList{QStringLiteral("BAD?.DAT")});
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(messagesAtClose, 1u);
+    EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(interaction.messages[0].icon, Icon::Warning);
+    EXPECT_TRUE(interaction.messages[0].text.contains(QStringLiteral("BAD?.DAT")))
+        << interaction.messages[0].text.toStdString();
+    EXPECT_EQ(ftp.result(), QDialog::Accepted);
+    EXPECT_TRUE(interaction.exceptions.isEmpty());
+
+    // Without a file manager the folder itself opens.
+    desktop.fileManager = false;
+    events.clear();
+    EXPECT_TRUE(SendChannel::revealArchive(archive));
+    EXPECT_EQ(events, (QStringList{QStringLiteral("show ") + archive,
+                                   QStringLiteral("open ") + QUrl::fromLocalFile(outputHost()).toString()}));
+}
+
+TEST_F(ChannelWindows, MailAttachesTheArchiveOrGivesTheAddressAndTheFolder)
+{
+    for (const bool mailProgram : {true, false}) {
+        events.clear();
+        writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+        desktop.mailProgram = mailProgram;
+        TfrmEmail email(context());
+        email.show();
+        email.urlLabel()->setFocus();
+        QTest::keyClick(email.urlLabel(), Qt::Key_Space);
+
+        ASSERT_EQ(archivesWhenOpened.size(), 1);
+        const QString archive = outputHost() + QLatin1Char('/') + archivesWhenOpened.first();
+        QStringList expected{QStringLiteral("close"),
+                             QStringLiteral("mail y2kdata@orvane.example | Year 2000 Assessment | ") + archive};
+        if (!mailProgram)
+            expected << QStringLiteral("open mailto:y2kdata@orvane.example") << QStringLiteral("show ") + archive;
+        EXPECT_EQ(events, expected);
+        EXPECT_EQ(names(outputHost(), {QStringLiteral("*.DAT")}), QStringList());
+        EXPECT_EQ(email.result(), QDialog::Accepted);
+        EXPECT_TRUE(interaction.messages.empty());
+    }
 }
 
 TEST_F(ChannelWindows, ArchiveFailureIsShownAndNeitherClosesNorOpens)
@@ -448,8 +498,9 @@ TEST_F(FloppyProcedure, FileAlreadyOnTheFloppyIsNotOverwritten)
     ASSERT_EQ(interaction.messages.size(), 4u);
     EXPECT_EQ(interaction.messages[2].text,
               QStringLiteral("Failed to copy C:\\Orvane\\Sorvik\\") + archiveName + QStringLiteral("\nFile exists"));
-    EXPECT_EQ(interaction.messages[3].text, kDone);
-    EXPECT_EQ(mainWindowCloses, 1);
+    // The disk got no archive of its own: no "Done", and the program stays for another disk.
+    EXPECT_TRUE(interaction.messages[3].text.startsWith(QStringLiteral("The disk in drive A: holds no archive")));
+    EXPECT_EQ(mainWindowCloses, 0);
 }
 
 TEST_F(FloppyProcedure, ArchiveFailureCopiesNothingAndKeepsTheProgram)
@@ -465,6 +516,100 @@ TEST_F(FloppyProcedure, ArchiveFailureCopiesNothingAndKeepsTheProgram)
     EXPECT_TRUE(interaction.exceptions.first().startsWith(QStringLiteral("Cannot create file C:\\Orvane\\Sorvik\\")));
     EXPECT_EQ(interaction.messages.size(), 2u);
     EXPECT_EQ(names(floppyHost()), QStringList());
+    EXPECT_EQ(mainWindowCloses, 0);
+    EXPECT_EQ(disk.result(), QDialog::Rejected);
+}
+
+TEST_F(FloppyProcedure, PicksAMountedRemovableDiskAndVerifiesEveryCopy)
+{
+    qunsetenv("SORVIK_DRIVE_A");
+    const QString stick = TestEnvironment::root() + QStringLiteral("/media/STICK");
+    writeFile(stick + QStringLiteral("/OLD.TXT"), "old");
+    TfrmDisk disk(context());
+    disk.show();
+    // None mounted: the window says so and Create Disk does nothing.
+    EXPECT_EQ(disk.mediaList()->count(), 0);
+    QTest::mouseClick(disk.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    EXPECT_TRUE(interaction.messages.empty());
+    EXPECT_TRUE(disk.isVisible());
+
+    desktop.addMedium(stick, QStringLiteral("STICK"));
+    disk.refreshMedia();
+    ASSERT_EQ(disk.mediaList()->count(), 1);
+    EXPECT_TRUE(disk.mediaList()->item(0)->text().startsWith(QStringLiteral("STICK - ") + stick));
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Ok);
+    QTest::mouseClick(disk.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+
+    const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
+    ASSERT_EQ(archives.size(), 1);
+    EXPECT_EQ(names(stick), archives);
+    EXPECT_EQ(readFile(stick + QLatin1Char('/') + archives.first()),
+              readFile(outputHost() + QLatin1Char('/') + archives.first()));
+    ASSERT_EQ(interaction.messages.size(), 3u);
+    EXPECT_EQ(interaction.messages[2].text, kDone);
+    EXPECT_EQ(mainWindowCloses, 1);
+}
+
+TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
+{
+    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "earlier archive");
+    // First the new archive is damaged on the disk, the earlier one arrives; then every copy is damaged.
+    for (const bool all : {false, true}) {
+        interaction.messages.clear();
+        mainWindowCloses = 0;
+        QDir(floppyHost()).removeRecursively();
+        QDir().mkpath(floppyHost());
+        for (const QString &name : names(outputHost(), {QStringLiteral("AcmeToolsInc*.zip")}))
+            QFile::remove(outputHost() + QLatin1Char('/') + name);
+        writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+        desktop.damagedOnMedium = [all](const QString &name) {
+            return all || name != QStringLiteral("Acme0101990900.zip");
+        };
+        TfrmDisk disk(context());
+        interaction.queueAnswer(Answer::Ok);
+        interaction.queueAnswer(Answer::Ok);
+        disk.Button1Click();
+
+        const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
+        ASSERT_EQ(archives.size(), 2);
+        const QString fresh =
+            archives.first() == QStringLiteral("Acme0101990900.zip") ? archives.last() : archives.first();
+        ASSERT_EQ(interaction.messages.size(), all ? 5u : 4u);
+        const QString mismatch = QStringLiteral("\nThe copy on the disk does not match the archive");
+        const RecordingInteraction::Message &last = interaction.messages.back();
+        if (all) {
+            EXPECT_EQ(names(floppyHost()), QStringList());
+            EXPECT_EQ(last.caption, QStringLiteral("Warning"));
+            EXPECT_TRUE(last.text.startsWith(QStringLiteral("The disk in drive A: holds no archive")));
+            EXPECT_EQ(mainWindowCloses, 0);
+            EXPECT_EQ(disk.result(), QDialog::Rejected);
+        } else {
+            EXPECT_EQ(names(floppyHost()), QStringList{QStringLiteral("Acme0101990900.zip")});
+            EXPECT_EQ(interaction.messages[2].text,
+                      QStringLiteral("Failed to copy C:\\Orvane\\Sorvik\\") + fresh + mismatch);
+            EXPECT_EQ(last.text, kDone);
+            EXPECT_EQ(mainWindowCloses, 1);
+        }
+    }
+}
+
+TEST_F(FloppyProcedure, MissingDriveIsWarnedAndNothingIsErasedArchivedOrDeleted)
+{
+    qputenv("SORVIK_DRIVE_A", QFile::encodeName(TestEnvironment::root() + QStringLiteral("/no-disk")));
+    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "earlier archive");
+    const QMap<QString, QByteArray> before = diskSnapshot();
+    TfrmDisk disk(context());
+    disk.show();
+    interaction.queueAnswer(Answer::Ok);
+    interaction.queueAnswer(Answer::Ok);
+    QTest::mouseClick(disk.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+
+    ASSERT_EQ(interaction.messages.size(), 2u);
+    EXPECT_EQ(interaction.messages[1].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(interaction.messages[1].icon, Icon::Warning);
+    EXPECT_TRUE(interaction.messages[1].text.endsWith(QStringLiteral("Nothing has been erased, archived or deleted.")));
+    EXPECT_EQ(diskSnapshot(), before);
     EXPECT_EQ(mainWindowCloses, 0);
     EXPECT_EQ(disk.result(), QDialog::Rejected);
 }

@@ -1,0 +1,204 @@
+#include "cli/SendCommand.h"
+
+#include "app/Product.h"
+#include "cli/Console.h"
+#include "platform/Desktop.h"
+#include "send/FloppyDisk.h"
+#include "send/MakerAddress.h"
+#include "send/SendChannel.h"
+#include "send/ZipError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <exception>
+#include <optional>
+
+namespace {
+
+const QCommandLineOption uploadOption(QStringLiteral("upload"), QStringLiteral("Send through the upload page."));
+const QCommandLineOption emailOption(QStringLiteral("email"), QStringLiteral("Send by e-mail."));
+const QCommandLineOption diskOption(QStringLiteral("disk"), QStringLiteral("Copy to a disk or a directory."));
+const QCommandLineOption eraseOption(QStringLiteral("erase"), QStringLiteral("Erase the removable disk first."));
+
+// Where --disk copies to, found before anything is touched.
+struct DiskTarget
+{
+    QString hostDirectory;
+    bool removable = false; // a mounted removable medium, which --erase may erase
+};
+
+std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Console &console)
+{
+    Desktop &desktop = Desktop::current();
+    DiskTarget target;
+    if (!parser.positionalArguments().isEmpty()) {
+        target.hostDirectory = QDir::cleanPath(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
+    } else if (const QString mapped = FloppyDisk::mappedDrive(); !mapped.isEmpty()) {
+        target.hostDirectory = mapped;
+    } else {
+        const QList<Desktop::Medium> media = desktop.removableMedia();
+        if (media.size() != 1) {
+            console.error(media.isEmpty() ? QStringLiteral("no removable disk is mounted; insert one or name a "
+                                                           "directory: sorvik send --disk PATH")
+                                          : QStringLiteral("%1 removable disks are mounted; name the one to use: "
+                                                           "sorvik send --disk PATH")
+                                                .arg(media.size()));
+            for (const Desktop::Medium &medium : media)
+                console.err() << "  " << medium.mountPoint << "  (" << medium.label << ")" << Qt::endl;
+            return std::nullopt;
+        }
+        target.hostDirectory = media.first().mountPoint;
+    }
+    target.removable = desktop.mediumAt(target.hostDirectory).has_value();
+    const bool named = !parser.positionalArguments().isEmpty();
+    if (QString problem = FloppyDisk::driveProblem(target.hostDirectory); !problem.isEmpty()) {
+        // A directory the user named is no drive A:.
+        const QFileInfo directory(target.hostDirectory);
+        if (named)
+            problem = QStringLiteral("%1 %2; nothing has been erased, archived or deleted")
+                          .arg(target.hostDirectory, !directory.exists()  ? QStringLiteral("does not exist")
+                                                     : !directory.isDir() ? QStringLiteral("is not a directory")
+                                                                          : QStringLiteral("cannot be written to"));
+        console.error(problem.replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        return std::nullopt;
+    }
+    if (parser.isSet(eraseOption) && !target.removable) {
+        console.error(QStringLiteral("--erase: %1 is not a mounted removable disk, so nothing is erased there; "
+                                     "nothing has been erased, archived or deleted")
+                          .arg(target.hostDirectory));
+        return std::nullopt;
+    }
+    return target;
+}
+
+void printSummary(Console &console, const SendChannel::Archive &archive)
+{
+    const SendChannel::Summary summary = SendChannel::summarize(archive.hostPath);
+    QTextStream &out = console.out();
+    out << "Archive: " << archive.hostPath << Qt::endl;
+    out << "Entries: " << (summary.entries < 0 ? QStringLiteral("unreadable") : QString::number(summary.entries))
+        << Qt::endl;
+    out << "Size: " << summary.size << " bytes" << Qt::endl;
+    out << "SHA-256: " << summary.sha256 << Qt::endl;
+}
+
+} // namespace
+
+QString SendCommand::summary() const
+{
+    return QStringLiteral("build the session archive and send it by upload page, e-mail or disk");
+}
+
+QString SendCommand::details() const
+{
+    return QStringLiteral("\n"
+                          "Builds the session archive of the data files in %1 (as 'sorvik archive'\n"
+                          "does), prints its host path, entry count, size and SHA-256, and sends it:\n"
+                          "\n"
+                          "Options:\n"
+                          "  --upload       show the archive in the file manager and open the upload page in the\n"
+                          "                 browser; without a display, print where to upload it:\n"
+                          "                 %2\n"
+                          "  --email        open a new message to %3 with the subject\n"
+                          "                 \"%4\" and the archive attached; where that cannot be\n"
+                          "                 done, say what to send\n"
+                          "  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,\n"
+                          "                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable\n"
+                          "                 disk); each copy is read back and compared with the archive\n"
+                          "  --erase        with --disk: first delete the files on the disk, as the window's\n"
+                          "                 Create Disk does; only on a mounted removable disk, never on a\n"
+                          "                 directory that is not one\n"
+                          "  --help         show this text\n"
+                          "\n"
+                          "A disk that is missing or not writable is refused before anything is erased,\n"
+                          "archived or deleted.\n"
+                          "\n"
+                          "Exit status: 0 done, 1 refused or failed, 2 usage error.\n")
+        .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
+             SendChannel::mailSubject());
+}
+
+void SendCommand::addOptions(QCommandLineParser &parser) const
+{
+    parser.addOptions({uploadOption, emailOption, diskOption, eraseOption});
+}
+
+QString SendCommand::usageProblem(const QCommandLineParser &parser) const
+{
+    const int channels =
+        int(parser.isSet(uploadOption)) + int(parser.isSet(emailOption)) + int(parser.isSet(diskOption));
+    if (channels != 1)
+        return QStringLiteral("choose one of --upload, --email and --disk");
+    const QStringList rest = parser.positionalArguments();
+    if (!parser.isSet(diskOption) && !rest.isEmpty())
+        return QStringLiteral("unexpected argument '%1'").arg(rest.first());
+    if (rest.size() > 1)
+        return QStringLiteral("--disk takes one directory, not '%1'").arg(rest.join(QLatin1Char(' ')));
+    if (parser.isSet(eraseOption) && !parser.isSet(diskOption))
+        return QStringLiteral("--erase goes with --disk");
+    return {};
+}
+
+int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, Console &console)
+{
+    // OUTPUT-DIRECTORY LOCK: the send command takes the output directory's lock here, for the whole
+    // run, the way `sorvik archive` does; a lock held elsewhere ends the run with status 1 before
+    // anything below is touched.
+
+    std::optional<DiskTarget> disk;
+    if (parser.isSet(diskOption)) {
+        disk = findDiskTarget(parser, console);
+        if (!disk)
+            return 1;
+    }
+    Interaction &interaction = console.interaction();
+    if (disk && parser.isSet(eraseOption))
+        FloppyDisk::erase(interaction, disk->hostDirectory);
+
+    SendChannel::Archive archive;
+    try {
+        archive = SendChannel::build(interaction, console.results());
+    } catch (const ZipError &failure) {
+        console.error(failure.message());
+        return 1;
+    } catch (const std::exception &failure) {
+        console.error(QString::fromLocal8Bit(failure.what()));
+        return 1;
+    }
+    printSummary(console, archive);
+
+    Desktop &desktop = Desktop::current();
+    if (parser.isSet(uploadOption)) {
+        if (desktop.hasDisplay() && SendChannel::revealArchive(archive.hostPath) &&
+            desktop.openUrl(QUrl(SendChannel::uploadAddress()))) {
+            console.out() << "The upload page " << SendChannel::uploadAddress()
+                          << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
+        } else {
+            console.out() << "Upload " << archive.hostPath << " at " << SendChannel::uploadAddress() << Qt::endl;
+        }
+        return 0;
+    }
+    if (parser.isSet(emailOption)) {
+        if (desktop.hasDisplay() && SendChannel::mailArchive(archive.hostPath) == SendChannel::Mail::Attached) {
+            console.out() << "The mail program has a new message to " << MakerAddress::dataMailbox()
+                          << " with the archive attached; check it and send it." << Qt::endl;
+        } else {
+            console.out() << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \""
+                          << SendChannel::mailSubject() << "\" and " << archive.hostPath << " attached." << Qt::endl;
+        }
+        return 0;
+    }
+
+    const int copied = FloppyDisk::copyArchives(interaction, disk->hostDirectory);
+    if (copied == 0) {
+        console.error(QStringLiteral("%1 holds no archive: none could be copied to it").arg(disk->hostDirectory));
+        return 1;
+    }
+    console.out() << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to " << disk->hostDirectory
+                  << ", each read back and verified." << Qt::endl;
+    if (disk->removable)
+        console.out() << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
+                      << Qt::endl;
+    return 0;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "send/SendChannel.h"
+#include "send/SendContext.h"
+#include "send/UrlTarget.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QVBoxLayout;
+class TURLLabel;
+
+// What the upload-page and e-mail windows share: the explanation, the hyperlink that builds the
+// session archive and closes the main window before its target is opened, where the archive will
+// be on this computer, and "Return". The window ends accepted after the hyperlink, rejected by
+// "Return".
+class LinkChannelWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TURLLabel *urlLabel() const { return m_URLLabel1; }
+
+    // Hyperlink's OnClick: the session archive, then the main window closes. A failure of the archive
+    // passes on, so that the label opens nothing.
+    void URLLabel1Click();
+    // "Return".
+    void Button2Click();
+
+protected:
+    LinkChannelWindow(SendContext context, const QString &objectName, const QString &caption,
+                      const QString &explanation, const QString &linkCaption, TLabelType type, QWidget *parent);
+
+    void showEvent(QShowEvent *event) override;
+
+    // Puts a control between the explanation and the hyperlink.
+    void addNote(QWidget *note);
+    // Runs once the archive is built, before the main window closes.
+    virtual void archiveBuilt(const SendChannel::Archive &archive) = 0;
+
+    SendContext m_context;
+
+private:
+    TURLLabel *m_URLLabel1;
+    QPushButton *m_Button2;
+    QVBoxLayout *m_layout;
+    int m_notes = 0;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class Interaction;
+class ResultsSink;
+
+// What the three ways of sending do on this computer, without windows: the session archive with the
+// lines it reports, the archive shown in the file manager, the mail with the archive attached.
+// The send windows and `sorvik send` both work through these.
+namespace SendChannel {
+
+// The session archive just built.
+struct Archive
+{
+    QString windowsPath;  // "C:\Orvane\Sorvik\<name>.zip"
+    QString hostPath;     // where that is on this computer
+    QStringList problems; // the red lines the archive wrote into the results (files kept or left out)
+};
+
+// Builds the session archive; its red lines go to `results` and are kept in Archive::problems.
+// Failures of the ZIP writer pass as ZipError.
+Archive build(Interaction &interaction, ResultsSink &results);
+
+// The text of the one Warning box that lists the archive's problems before the program closes.
+QString problemsText(const QStringList &problems);
+
+// The output directory on this computer.
+QString hostOutputDirectory();
+// Opens the output directory with the desktop's default handler (creating it when it is missing).
+bool openOutputFolder();
+// Shows the archive selected in the file manager, else opens its folder.
+bool revealArchive(const QString &hostArchive);
+
+// The upload page's address as the browser is given it.
+QString uploadAddress();
+// The subject of the mail to the data mailbox.
+QString mailSubject();
+
+enum class Mail
+{
+    Attached,    // the mail program has a new message with the archive attached
+    AddressOnly, // only a plain mailto: could be opened; the folder is shown for attaching by hand
+    Nothing      // nothing could be opened
+};
+// Opens a new message to the data mailbox with the archive attached; where the desktop cannot do
+// that, the plain mailto: address and the archive's folder.
+Mail mailArchive(const QString &hostArchive);
+
+// What `sorvik send` prints about an archive.
+struct Summary
+{
+    int entries = -1; // -1 when the archive cannot be read
+    qint64 size = 0;
+    QByteArray sha256; // hexadecimal
+};
+Summary summarize(const QString &hostArchive);
+
+// SHA-256 of a file's contents; empty when it cannot be read whole.
+QByteArray fileSha256(const QString &hostFile);
+
+} // namespace SendChannel

@@ -1,0 +1,127 @@
+// `sorvik send` in the process, with the desktop recorded: what it prints, where the archive goes.
+#include "cli/CommandLine.h"
+#include "platform/Drives.h"
+#include "profile/ProfileStore.h"
+
+#include "RecordingDesktop.h"
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+
+namespace {
+
+struct CommandRun
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+CommandRun send(const QStringList &args)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int status = CommandLine::run(QStringList{QStringLiteral("send")} + args, outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    return {status, out, err};
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList names(const QString &directory, const QString &mask = QStringLiteral("*"))
+{
+    return QDir(directory).entryList({mask}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+class SendCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        TestEnvironment::fresh();
+        output = Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik"));
+        QSettings settings(ProfileStore::filePath(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Orvane_Y2K/Company"), QStringLiteral("Acme Tools, Inc."));
+        settings.sync();
+        writeFile(output + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+    }
+
+    RecordingDesktop desktop;
+    QString output;
+};
+
+} // namespace
+
+TEST_F(SendCommandTest, DiskCopiesVerifiedAndErasesOnlyARemovableDisk)
+{
+    // A directory the user names is never erased: refused before anything is touched.
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    writeFile(named + QStringLiteral("/KEEP.TXT"), "keep");
+    CommandRun run = send({QStringLiteral("--disk"), named, QStringLiteral("--erase")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("nothing has been erased, archived or deleted")))
+        << run.err.toStdString();
+    EXPECT_EQ(names(output), QStringList{QStringLiteral("0A1B2C3D.DAT")});
+
+    run = send({QStringLiteral("--disk"), named});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList archives = names(output, QStringLiteral("*.zip"));
+    ASSERT_EQ(archives.size(), 1);
+    EXPECT_EQ(names(output, QStringLiteral("*.DAT")), QStringList());
+    EXPECT_EQ(names(named), (QStringList{archives.first(), QStringLiteral("KEEP.TXT")}));
+    const QString archive = output + QLatin1Char('/') + archives.first();
+    QProcess sha256sum;
+    sha256sum.start(QStringLiteral("sha256sum"), {archive});
+    ASSERT_TRUE(sha256sum.waitForFinished());
+    const QString digest = QString::fromLatin1(sha256sum.readAllStandardOutput()).section(QLatin1Char(' '), 0, 0);
+    EXPECT_EQ(digest.size(), 64);
+    for (const QString &line :
+         {QStringLiteral("Archive: ") + archive, QStringLiteral("Entries: 1"),
+          QStringLiteral("Size: %1 bytes").arg(QFileInfo(archive).size()), QStringLiteral("SHA-256: ") + digest})
+        EXPECT_TRUE(run.out.contains(line + QLatin1Char('\n'))) << line.toStdString() << "\n" << run.out.toStdString();
+
+    // Drive A: as the one mounted removable disk: --erase clears it first.
+    qunsetenv("SORVIK_DRIVE_A");
+    const QString stick = TestEnvironment::root() + QStringLiteral("/media/STICK");
+    writeFile(stick + QStringLiteral("/OLD.TXT"), "old");
+    desktop.addMedium(stick, QStringLiteral("STICK"));
+    run = send({QStringLiteral("--disk"), QStringLiteral("--erase")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(names(stick), names(output, QStringLiteral("*.zip")));
+}
+
+TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
+{
+    EXPECT_EQ(send({}).status, 2);
+    EXPECT_EQ(send({QStringLiteral("--upload"), QStringLiteral("extra")}).status, 2);
+    EXPECT_EQ(send({QStringLiteral("--email"), QStringLiteral("--erase")}).status, 2);
+
+    desktop.display = false;
+    CommandRun run = send({QStringLiteral("--upload")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QString archive = output + QLatin1Char('/') + names(output, QStringLiteral("*.zip")).value(0);
+    EXPECT_TRUE(run.out.contains(
+        QStringLiteral("Upload %1 at http://www.orvane.example/year2000/upload1.html\n").arg(archive)));
+    EXPECT_TRUE(desktop.calls.isEmpty());
+
+    desktop.display = true;
+    run = send({QStringLiteral("--email")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(desktop.calls,
+              QStringList{QStringLiteral("mail y2kdata@orvane.example | Year 2000 Assessment | ") + archive});
+}
