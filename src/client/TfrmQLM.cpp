@@ -36,9 +36,16 @@ QByteArray signedText(quint32 value)
 
 } // namespace
 
-TfrmQLM::TfrmQLM(Session &session) : m_session(session), m_connection(session) {}
+TfrmQLM::TfrmQLM(Session &session)
+    : m_session(session), m_connection(session), m_thousands(Locale::groupSeparatorBytes())
+{
+}
 
-TfrmQLM::~TfrmQLM() = default;
+TfrmQLM::~TfrmQLM()
+{
+    // Ten thousand modules are 150,000 texts to free: in steps, so that Abort is answered.
+    m_rows.release([this] { m_session.interaction().processEvents(); });
+}
 
 QByteArray TfrmQLM::typeText(quint32 type)
 {
@@ -125,9 +132,9 @@ bool TfrmQLM::addModule(quint32 moduleNumber, quint32 position)
     row.fields[5] = typeText(info.u32(TypeAt));
     row.fields[6] = qx::bufferText(description);
     row.fields[7] = flagsText(info.u32(FlagsAt));
-    row.fields[8] = Locale::formatGrouped(info.u32(BytesAvailableAt));
-    row.fields[9] = Locale::formatGrouped(info.u32(FreeCountAt));
-    row.fields[10] = Locale::formatGrouped(info.u32(LastCollectionAt));
+    row.fields[8] = Locale::formatGrouped(info.u32(BytesAvailableAt), m_thousands);
+    row.fields[9] = Locale::formatGrouped(info.u32(FreeCountAt), m_thousands);
+    row.fields[10] = Locale::formatGrouped(info.u32(LastCollectionAt), m_thousands);
     row.fields[11] = QByteArray::number(info.u32(LanguageAt));
     row.fields[12] = QByteArray::number(info.u32(PublicsAt));
     row.fields[13] = qx::bufferText(copyright);
