@@ -214,8 +214,9 @@ int main(int argc, char **argv)
     std::printf("| Servers per second (processor time) | %.1f (%.2f s of processor time) |\n",
                 servers / network.processor, network.processor);
     std::printf("| Client calls per server | %.0f |\n", double(network.calls) / servers);
-    std::printf("| Data files | %lld of %.0f KB on average |\n", static_cast<long long>(network.dataFiles),
-                network.dataFiles ? double(network.dataBytes) / double(network.dataFiles) / 1024.0 : 0.0);
+    const double averageBytes = network.dataFiles ? double(network.dataBytes) / double(network.dataFiles) : 0.0;
+    std::printf("| Data files | %lld of %.0f bytes on average (%.0f KB) |\n", static_cast<long long>(network.dataFiles),
+                averageBytes, averageBytes / 1000.0);
     std::printf("| Event points | %llu (events handled at %llu) |\n", static_cast<unsigned long long>(network.points),
                 static_cast<unsigned long long>(network.handled));
     std::printf("| Longest time between two handlings of pending events | %.2f ms (%.2f ms of processor time; %llu "
