@@ -5,6 +5,8 @@
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr std::array<const char *, 12> kTypeNames{
@@ -47,23 +49,21 @@ TfrmQLM::~TfrmQLM()
     m_rows.release([this] { m_session.interaction().processEvents(); });
 }
 
+// The texts of the two tables point at the literals themselves: module rows hold no copies of them.
 QByteArray TfrmQLM::typeText(quint32 type)
 {
-    return type < kTypeNames.size() ? QByteArray(kTypeNames[type]) : signedText(type);
+    if (type >= kTypeNames.size())
+        return signedText(type);
+    return QByteArray::fromRawData(kTypeNames[type], qsizetype(std::strlen(kTypeNames[type])));
 }
 
 QByteArray TfrmQLM::flagsText(quint32 flags)
 {
-    QByteArray text;
-    if (flags & 0x01)
-        text.append('R');
-    if (flags & 0x02)
-        text.append('M');
-    if (flags & 0x04)
-        text.append('S');
-    if (flags & 0x08)
-        text.append('P');
-    return text;
+    // "R" for 0x01, "M" for 0x02, "S" for 0x04, "P" for 0x08, in that order.
+    static constexpr std::array<const char *, 16> kLetters{"",  "R",  "M",   "RM",  "S",   "RS",  "MS",   "RMS",
+                                                           "P", "RP", "MP",  "RMP", "SP",  "RSP", "MSP",  "RMSP"};
+    const char *letters = kLetters[flags & 0x0F];
+    return QByteArray::fromRawData(letters, qsizetype(std::strlen(letters)));
 }
 
 void TfrmQLM::collect()
