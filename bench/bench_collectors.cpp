@@ -183,7 +183,7 @@ int main(int argc, char **argv)
         QElapsedTimer timer;
         timer.start();
         filer.listFiles("SYS:\\BENCH", "*");
-        const std::vector<FileRow> &rows = filer.rows();
+        const auto rows = filer.rows();
         const double ms = elapsedMs(timer);
         fileRows = rows.size();
         ordered = ordered && std::is_sorted(rows.begin(), rows.end(), [](const FileRow &a, const FileRow &b) {

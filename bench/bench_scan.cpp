@@ -1,28 +1,44 @@
-// Scans a generated network of 200 servers (300 modules each, 2,000 files in each listed
-// directory) headless and prints servers per second, client calls per server, peak memory and the
-// longest time between two points where pending events are handled (the latency of Abort).
+// Scans generated networks headless with the same scan driver, writer and collectors the window
+// uses ("Include SYS: File Information" ticked) and prints, as tables for docs/performance.md:
+//
+// - throughput on the 200-server network (300 modules each, 2,000 files in each listed directory):
+//   servers per second by the clock and by the process's processor time, client calls per server,
+//   data file size, peak memory;
+// - the latency of Abort on the large cases (a server with 10,000 loaded modules; a server whose
+//   listed directories hold 65,535 entries each): the longest time between two moments pending
+//   events were handled (what an Abort click waits at most) and the longest step between two
+//   event points (what the program does between two chances to handle them).
+//
+// Usage: bench_scan [SERVERS [LATENCY_RUNS]]   (defaults 200 and 3)
 #include "app/ScanDriver.h"
 #include "app/Session.h"
 #include "platform/EventPump.h"
 #include "platform/Interaction.h"
 #include "platform/ProgressView.h"
 #include "platform/ResultsSink.h"
-#include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
+#include "simnet/SimulatedClient.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
 
+#include <ctime>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
-// Handles pending events like the window does and keeps the longest time between two moments they
-// were actually handled: the longest an Abort click waits.
+// Handles pending events like the window does (through the same EventPump) and keeps the longest
+// time between two moments they were actually handled, and the longest time between two event
+// points whether or not events were handled there.
 class TimingInteraction final : public Interaction
 {
 public:
@@ -33,22 +49,49 @@ public:
     void processEvents() override
     {
         ++points;
-        if (!m_pump.due())
-            return;
-        QCoreApplication::processEvents();
-        if (m_clock.isValid())
-            m_longestNs = std::max(m_longestNs, m_clock.nsecsElapsed());
-        ++handled;
-        m_clock.restart();
+        if (measureSteps && m_step.isValid())
+            longestStepNs = std::max(longestStepNs, m_step.nsecsElapsed());
+        if (m_pump.due()) {
+            QCoreApplication::processEvents();
+            const qint64 processor = threadProcessorNs();
+            if (m_gap.isValid()) {
+                const qint64 gap = m_gap.nsecsElapsed();
+                longestGapNs = std::max(longestGapNs, gap);
+                longestGapProcessorNs = std::max(longestGapProcessorNs, processor - m_gapProcessor);
+                gapsOver10ms += gap > 10'000'000;
+            }
+            ++handled;
+            m_gap.start();
+            m_gapProcessor = processor;
+        }
+        if (measureSteps)
+            m_step.start();
     }
-    qint64 longestNs() const { return m_longestNs; }
+
+    // Also time every step between two points (two more clock readings per point, so the
+    // throughput run leaves them out).
+    bool measureSteps = false;
     quint64 points = 0;
     quint64 handled = 0;
+    quint64 gapsOver10ms = 0;
+    qint64 longestGapNs = 0;
+    // The same gaps in the thread's processor time, which leaves out the time other processes on
+    // a busy machine held the processor: what the scan itself spends between two handlings.
+    qint64 longestGapProcessorNs = 0;
+    qint64 longestStepNs = 0;
 
 private:
+    static qint64 threadProcessorNs()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    }
+
     EventPump m_pump;
-    QElapsedTimer m_clock;
-    qint64 m_longestNs = 0;
+    QElapsedTimer m_gap;
+    QElapsedTimer m_step;
+    qint64 m_gapProcessor = 0;
 };
 
 class NoProgress final : public ProgressView
@@ -76,22 +119,36 @@ long peakKilobytes()
     return usage.ru_maxrss;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+double processorSeconds()
 {
-    QCoreApplication app(argc, argv);
-    const int servers = argc > 1 ? std::atoi(argv[1]) : 200;
-    QTemporaryDir root;
-    qputenv("SORVIK_DRIVE_C", QFile::encodeName(root.path() + QStringLiteral("/c")));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.path() + QStringLiteral("/config")));
-    ProfileValues profile;
-    profile[QStringLiteral("Company")] = QStringLiteral("Bench Corp");
-    ProfileStore::writeAll(profile);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
-    const long before = peakKilobytes();
-    SimulatedClient client(sim::generateNetwork(servers, 300, 2000));
+struct Run
+{
+    bool completed = false;
+    int red = 0;
+    qint64 dataFiles = 0;
+    qint64 dataBytes = 0;
+    double seconds = 0;
+    double processor = 0;
+    quint64 calls = 0;
+    quint64 points = 0;
+    quint64 handled = 0;
+    quint64 gapsOver10ms = 0;
+    double longestGapMs = 0;
+    double longestGapProcessorMs = 0;
+    double longestStepMs = 0;
+};
+
+Run scan(SimulatedClient &client, const QString &outputDirectory, bool measureSteps)
+{
+    QDir(outputDirectory).removeRecursively();
     TimingInteraction interaction;
+    interaction.measureSteps = measureSteps;
     CountingResults results;
     NoProgress progress;
     Session session(client, interaction, results);
@@ -101,24 +158,97 @@ int main(int argc, char **argv)
     session.selectAll(true);
     client.resetCallCounts();
 
+    Run run;
+    const double processorBefore = processorSeconds();
     QElapsedTimer timer;
     timer.start();
     ScanDriver driver(session, progress);
-    const ScanDriver::Result result = driver.comp23Click();
-    const double seconds = timer.nsecsElapsed() / 1e9;
+    run.completed = driver.comp23Click() == ScanDriver::Result::Completed;
+    run.seconds = double(timer.nsecsElapsed()) / 1e9;
+    run.processor = processorSeconds() - processorBefore;
+    run.calls = client.callCount();
     session.release();
 
-    const auto files = QDir(root.path() + QStringLiteral("/c/Orvane/Sorvik")).entryList(QDir::Files).size();
-    std::printf("servers scanned:          %d (%lld data files, %d red lines, %s)\n", servers,
-                static_cast<long long>(files), results.red,
-                result == ScanDriver::Result::Completed ? "completed" : "NOT completed");
-    std::printf("time:                     %.2f s\n", seconds);
-    std::printf("servers per second:       %.1f\n", servers / seconds);
-    std::printf("client calls per server:  %.0f\n", double(client.callCount()) / servers);
-    std::printf("event points:             %llu (events handled at %llu of them)\n",
-                static_cast<unsigned long long>(interaction.points),
-                static_cast<unsigned long long>(interaction.handled));
-    std::printf("longest time between two handlings of pending events: %.2f ms\n", interaction.longestNs() / 1e6);
-    std::printf("peak memory:              %ld KB (%ld KB before the network was built)\n", peakKilobytes(), before);
-    return result == ScanDriver::Result::Completed && files == servers ? 0 : 1;
+    for (const QFileInfo &file : QDir(outputDirectory).entryInfoList(QDir::Files)) {
+        ++run.dataFiles;
+        run.dataBytes += file.size();
+    }
+    run.red = results.red;
+    run.points = interaction.points;
+    run.handled = interaction.handled;
+    run.gapsOver10ms = interaction.gapsOver10ms;
+    run.longestGapMs = double(interaction.longestGapNs) / 1e6;
+    run.longestGapProcessorMs = double(interaction.longestGapProcessorNs) / 1e6;
+    run.longestStepMs = double(interaction.longestStepNs) / 1e6;
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int servers = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int latencyRuns = argc > 2 ? std::atoi(argv[2]) : 3;
+    QTemporaryDir root;
+    qputenv("SORVIK_DRIVE_C", QFile::encodeName(root.path() + QStringLiteral("/c")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.path() + QStringLiteral("/config")));
+    const QString outputDirectory = root.path() + QStringLiteral("/c/Orvane/Sorvik");
+    ProfileValues profile;
+    profile[QStringLiteral("Company")] = QStringLiteral("Bench Corp");
+    ProfileStore::writeAll(profile);
+    bool ok = true;
+
+    const long before = peakKilobytes();
+    Run network;
+    {
+        SimulatedClient client(sim::generateNetwork(servers, 300, 2000));
+        network = scan(client, outputDirectory, false);
+    }
+    ok = ok && network.completed && network.dataFiles == servers;
+    std::printf("## Scan of %d servers (300 modules each, 8 listed directories of 2,000 files)\n\n", servers);
+    std::printf("| Figure | Value |\n|---|---|\n");
+    std::printf("| Servers per second (clock) | %.1f (%d servers in %.2f s, %s, %d red lines) |\n",
+                servers / network.seconds, servers, network.seconds, network.completed ? "completed" : "NOT completed",
+                network.red);
+    std::printf("| Servers per second (processor time) | %.1f (%.2f s of processor time) |\n",
+                servers / network.processor, network.processor);
+    std::printf("| Client calls per server | %.0f |\n", double(network.calls) / servers);
+    const double averageBytes = network.dataFiles ? double(network.dataBytes) / double(network.dataFiles) : 0.0;
+    std::printf("| Data files | %lld of %.0f bytes on average (%.0f KB) |\n", static_cast<long long>(network.dataFiles),
+                averageBytes, averageBytes / 1000.0);
+    std::printf("| Event points | %llu (events handled at %llu) |\n", static_cast<unsigned long long>(network.points),
+                static_cast<unsigned long long>(network.handled));
+    std::printf("| Longest time between two handlings of pending events | %.2f ms (%.2f ms of processor time; %llu "
+                "gaps above 10 ms) |\n",
+                network.longestGapMs, network.longestGapProcessorMs,
+                static_cast<unsigned long long>(network.gapsOver10ms));
+    std::printf("| Peak memory | %ld KB (%ld KB before the network was built) |\n\n", peakKilobytes(), before);
+    std::fflush(stdout);
+
+    struct Case
+    {
+        const char *name;
+        int modules;
+        quint32 files;
+    };
+    const Case cases[] = {
+        {"10,000 loaded modules (directories of 100 files)", 10000, 100},
+        {"65,535 entries in each listed directory (300 modules)", 300, 65535},
+    };
+    std::printf("## Abort latency, one server (%d runs each)\n\n", latencyRuns);
+    std::printf("| Case | Run | Scan (s) | Event points | Longest gap between handlings (ms) | The same in processor "
+                "time (ms) | Gaps above 10 ms | Longest step between points (ms) |\n|---|---|---|---|---|---|---|---|\n");
+    for (const Case &c : cases) {
+        SimulatedClient client(sim::generateNetwork(1, c.modules, c.files));
+        for (int i = 1; i <= latencyRuns; ++i) {
+            const Run run = scan(client, outputDirectory, true);
+            ok = ok && run.completed && run.dataFiles == 1;
+            std::printf("| %s | %d | %.2f | %llu | %.2f | %.2f | %llu | %.2f |\n", c.name, i, run.seconds,
+                        static_cast<unsigned long long>(run.points), run.longestGapMs, run.longestGapProcessorMs,
+                        static_cast<unsigned long long>(run.gapsOver10ms), run.longestStepMs);
+            std::fflush(stdout);
+        }
+    }
+    return ok ? 0 : 1;
 }

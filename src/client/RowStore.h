@@ -25,54 +25,134 @@ quint64 wordSortPrefix(const QByteArray &key);
 // the locale's word-sort comparison from the moment they arrive; rows with equal keys keep the
 // order in which they arrived.
 //
-// The rows themselves stay where they arrived; the order is an index of small sorted blocks
-// (at most 2 × BlockSize entries each). A new row is placed with two binary searches and moves
-// at most one block's entries, never the whole store, so module lists and directories of a
-// hundred thousand entries order in a fraction of a second.
+// The scan handles pending events between rows, so no single step of the store may grow with the
+// number of rows: with 10,000 modules or a directory of 65,535 entries a step that touched every
+// row would keep Abort waiting. Hence:
+// - the rows stay where they arrived, in chunks of ChunkRows that are never moved or reallocated;
+// - the order is an index of small sorted blocks (at most 2 × BlockSize entries each): a new row
+//   is placed with two binary searches and moves at most one block's entries;
+// - readers walk the index (ordered()), nothing is copied or rearranged to read;
+// - release() frees the rows a chunk at a time and lets the caller handle events in between.
 //
 // KeyOf is a function object that returns the row's key as a const QByteArray reference.
 template <typename Row, typename KeyOf> class RowStore final
 {
-public:
-    static constexpr std::size_t BlockSize = 256;
-
-    void add(Row row)
-    {
-        const Slot slot{rowstore::wordSortPrefix(KeyOf{}(row)), m_rows.size()};
-        m_rows.push_back(std::move(row));
-        insert(slot);
-    }
-    void clear()
-    {
-        m_settled = 0;
-        m_rows.clear();
-        m_blocks.clear();
-        m_lasts.clear();
-    }
-    std::size_t size() const { return m_rows.size(); }
-    bool empty() const { return m_rows.empty(); }
-
-    // The rows in store order. The first call after new rows arrived puts the rows themselves
-    // into that order (moving, not copying them), so readers get a plain vector without a copy.
-    const std::vector<Row> &ordered() const
-    {
-        if (m_settled != m_rows.size())
-            settle();
-        return m_rows;
-    }
-
-private:
     struct Slot
     {
         quint64 prefix;
         std::size_t row;
     };
 
+public:
+    static constexpr std::size_t BlockSize = 256;
+    static constexpr std::size_t ChunkRows = 256;
+
+    RowStore() = default;
+    RowStore(const RowStore &) = delete;
+    RowStore &operator=(const RowStore &) = delete;
+
+    void add(Row row)
+    {
+        const Slot slot{rowstore::wordSortPrefix(KeyOf{}(row)), m_size};
+        if (m_chunks.empty() || m_chunks.back().size() == ChunkRows)
+            m_chunks.emplace_back().reserve(ChunkRows);
+        m_chunks.back().push_back(std::move(row));
+        ++m_size;
+        insert(slot);
+    }
+
+    // Drops every row at once; release() does the same in steps.
+    void clear()
+    {
+        m_blocks.clear();
+        m_lasts.clear();
+        m_chunks.clear();
+        m_size = 0;
+    }
+
+    // Drops every row, one chunk at a time, calling betweenChunks() after each chunk that leaves
+    // rows behind; a store of up to one chunk is released without a call.
+    template <typename BetweenChunks> void release(BetweenChunks betweenChunks)
+    {
+        m_blocks.clear();
+        m_lasts.clear();
+        m_size = 0;
+        while (!m_chunks.empty()) {
+            m_chunks.pop_back();
+            if (!m_chunks.empty())
+                betweenChunks();
+        }
+    }
+
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+
+    // The rows in store order, read in place. Adding rows invalidates the iterators.
+    class const_iterator
+    {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Row;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const Row *;
+        using reference = const Row &;
+
+        const_iterator() = default;
+        reference operator*() const { return m_store->rowAt((*m_block)[m_index].row); }
+        pointer operator->() const { return &**this; }
+        const_iterator &operator++()
+        {
+            if (++m_index == m_block->size()) {
+                ++m_block;
+                m_index = 0;
+            }
+            return *this;
+        }
+        const_iterator operator++(int)
+        {
+            const_iterator before = *this;
+            ++*this;
+            return before;
+        }
+        bool operator==(const const_iterator &other) const
+        {
+            return m_block == other.m_block && m_index == other.m_index;
+        }
+
+    private:
+        friend class RowStore;
+        using BlockIterator = typename std::vector<std::vector<Slot>>::const_iterator;
+        const_iterator(const RowStore *store, BlockIterator block) : m_store(store), m_block(block) {}
+
+        const RowStore *m_store = nullptr;
+        BlockIterator m_block{};
+        std::size_t m_index = 0;
+    };
+
+    class View
+    {
+    public:
+        const_iterator begin() const { return {m_store, m_store->m_blocks.begin()}; }
+        const_iterator end() const { return {m_store, m_store->m_blocks.end()}; }
+        std::size_t size() const { return m_store->size(); }
+        bool empty() const { return m_store->empty(); }
+
+    private:
+        friend class RowStore;
+        explicit View(const RowStore *store) : m_store(store) {}
+        const RowStore *m_store;
+    };
+
+    View ordered() const { return View(this); }
+
+private:
+    const Row &rowAt(std::size_t row) const { return m_chunks[row / ChunkRows][row % ChunkRows]; }
+
     bool less(const Slot &a, const Slot &b) const
     {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
-        return Locale::wordCompare(KeyOf{}(m_rows[a.row]), KeyOf{}(m_rows[b.row])) < 0;
+        return Locale::wordCompare(KeyOf{}(rowAt(a.row)), KeyOf{}(rowAt(b.row))) < 0;
     }
 
     void insert(const Slot &slot)
@@ -96,35 +176,15 @@ private:
             return;
         std::vector<Slot> upper;
         upper.reserve(2 * BlockSize);
-        upper.assign(std::make_move_iterator(block.begin() + BlockSize), std::make_move_iterator(block.end()));
+        upper.assign(block.begin() + BlockSize, block.end());
         block.resize(BlockSize);
         m_lasts[index] = block.back();
         m_lasts.insert(m_lasts.begin() + std::ptrdiff_t(index) + 1, upper.back());
         m_blocks.insert(m_blocks.begin() + std::ptrdiff_t(index) + 1, std::move(upper));
     }
 
-    // Moves the rows into store order; the index then lists them one after the other.
-    void settle() const
-    {
-        std::vector<Row> sorted;
-        sorted.reserve(m_rows.size());
-        for (const auto &block : m_blocks)
-            for (const Slot &slot : block)
-                sorted.push_back(std::move(m_rows[slot.row]));
-        m_rows = std::move(sorted);
-
-        std::size_t next = 0;
-        for (auto &block : m_blocks)
-            for (Slot &slot : block)
-                slot.row = next++;
-        for (std::size_t i = 0; i < m_blocks.size(); ++i)
-            m_lasts[i] = m_blocks[i].back();
-        m_settled = m_rows.size();
-    }
-
-    // Reading the rows settles their order in place, hence mutable.
-    mutable std::vector<Row> m_rows;                 // in arrival order until settled
-    mutable std::vector<std::vector<Slot>> m_blocks; // the order, block by block
-    mutable std::vector<Slot> m_lasts;               // the last slot of each block
-    mutable std::size_t m_settled = 0;               // rows already in store order
+    std::vector<std::vector<Row>> m_chunks; // the rows in arrival order, ChunkRows per chunk
+    std::vector<std::vector<Slot>> m_blocks; // the order, block by block
+    std::vector<Slot> m_lasts;               // the last slot of each block
+    std::size_t m_size = 0;
 };

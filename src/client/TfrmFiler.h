@@ -5,8 +5,6 @@
 
 #include <QByteArray>
 
-#include <vector>
-
 class Session;
 
 // One entry of a listed directory. Size is empty for directories.
@@ -20,12 +18,18 @@ struct FileRow
 // sorted by name. Each listing adds to the rows already there.
 class TfrmFiler final
 {
+    struct NameOf
+    {
+        const QByteArray &operator()(const FileRow &row) const { return row.name; }
+    };
+    using Store = RowStore<FileRow, NameOf>;
+
 public:
     static constexpr int KindDirectory = 1;
     static constexpr int KindFile = 2;
 
     explicit TfrmFiler(Session &session);
-    ~TfrmFiler(); // releases the connection
+    ~TfrmFiler(); // releases the rows and the connection
     TfrmFiler(const TfrmFiler &) = delete;
     TfrmFiler &operator=(const TfrmFiler &) = delete;
 
@@ -34,7 +38,8 @@ public:
     void listDirectories(const QByteArray &path, const QByteArray &pattern);
     void listFiles(const QByteArray &path, const QByteArray &pattern);
 
-    const std::vector<FileRow> &rows() const { return m_rows.ordered(); }
+    // The rows in store order, read in place: valid while the collector lives and adds no rows.
+    Store::View rows() const { return m_rows.ordered(); }
 
     // "[RwHSy----]" and the like, from an entry's attribute byte.
     static QByteArray attributeText(quint8 attributes);
@@ -42,14 +47,10 @@ public:
     static QByteArray stampText(quint16 date, quint16 time);
 
 private:
-    struct NameOf
-    {
-        const QByteArray &operator()(const FileRow &row) const { return row.name; }
-    };
-
     void list(const QByteArray &path, const QByteArray &pattern, quint8 searchAttributes, int kind);
 
     Session &m_session;
     CollectorConnection m_connection;
-    RowStore<FileRow, NameOf> m_rows;
+    const QByteArray m_thousands; // the locale's thousands separator, read once
+    Store m_rows;
 };

@@ -60,7 +60,10 @@ constexpr std::array<const char *, 7> kDayNames{"Sunday",   "Monday", "Tuesday",
 
 } // namespace
 
-TfrmGeneral::TfrmGeneral(Session &session) : m_session(session), m_connection(session) {}
+TfrmGeneral::TfrmGeneral(Session &session)
+    : m_session(session), m_connection(session), m_thousands(Locale::groupSeparatorBytes())
+{
+}
 
 TfrmGeneral::~TfrmGeneral() = default;
 
@@ -230,7 +233,7 @@ void TfrmGeneral::addDescriptionAndMemory()
     qx::CacheInfoRecord cache;
     if (m_session.store(client.QXGetCacheInfo(conn, cache)) == qx::Success) {
         const quint32 kilobytes = cache.u32(116) * 4u; // cut to 32 bits, as the server's own figure is
-        addRow("Aprox. Physical Memory", Locale::formatGrouped(kilobytes) + 'K');
+        addRow("Aprox. Physical Memory", Locale::formatGrouped(kilobytes, m_thousands) + 'K');
     }
 }
 
@@ -256,9 +259,9 @@ void TfrmGeneral::addServerCounters()
         return;
     addRow("QCP Stations", decimal(info.u32(12)));
     addRow("QCP Peak Stations", decimal(info.u32(16)));
-    addRow("QCP Requests", Locale::formatGrouped(info.u32(20)));
-    addRow("Packets Routed", Locale::formatGrouped(info.u32(144)));
-    addRow("Packets Serviced", Locale::formatGrouped(info.u32(140)));
+    addRow("QCP Requests", Locale::formatGrouped(info.u32(20), m_thousands));
+    addRow("Packets Routed", Locale::formatGrouped(info.u32(144), m_thousands));
+    addRow("Packets Serviced", Locale::formatGrouped(info.u32(140), m_thousands));
 }
 
 void TfrmGeneral::addTransportAddress()

@@ -5,8 +5,6 @@
 
 #include <QByteArray>
 
-#include <vector>
-
 class Session;
 
 // One name/value row of the "GENERAL REPORT" section; texts are Windows-1252 bytes.
@@ -20,6 +18,12 @@ struct GeneralRow
 // keeps the answers as rows sorted by label. A query that fails leaves its rows out.
 class TfrmGeneral final
 {
+    struct LabelOf
+    {
+        const QByteArray &operator()(const GeneralRow &row) const { return row.label; }
+    };
+    using Store = RowStore<GeneralRow, LabelOf>;
+
 public:
     explicit TfrmGeneral(Session &session);
     ~TfrmGeneral(); // releases the connection
@@ -27,14 +31,10 @@ public:
     TfrmGeneral &operator=(const TfrmGeneral &) = delete;
 
     void collect();
-    const std::vector<GeneralRow> &rows() const { return m_rows.ordered(); }
+    // The rows in store order, read in place: valid while the collector lives and adds no rows.
+    Store::View rows() const { return m_rows.ordered(); }
 
 private:
-    struct LabelOf
-    {
-        const QByteArray &operator()(const GeneralRow &row) const { return row.label; }
-    };
-
     void addRow(const char *label, const QByteArray &value);
     void querySeries();
     void addOsVersionRows(const qx::OsVersionRecord &info);
@@ -49,5 +49,6 @@ private:
 
     Session &m_session;
     CollectorConnection m_connection;
-    RowStore<GeneralRow, LabelOf> m_rows;
+    const QByteArray m_thousands; // the locale's thousands separator, read once
+    Store m_rows;
 };

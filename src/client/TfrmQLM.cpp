@@ -5,6 +5,8 @@
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr std::array<const char *, 12> kTypeNames{
@@ -36,27 +38,32 @@ QByteArray signedText(quint32 value)
 
 } // namespace
 
-TfrmQLM::TfrmQLM(Session &session) : m_session(session), m_connection(session) {}
+TfrmQLM::TfrmQLM(Session &session)
+    : m_session(session), m_connection(session), m_thousands(Locale::groupSeparatorBytes())
+{
+}
 
-TfrmQLM::~TfrmQLM() = default;
+TfrmQLM::~TfrmQLM()
+{
+    // Ten thousand modules are 150,000 texts to free: in steps, so that Abort is answered.
+    m_rows.release([this] { m_session.interaction().processEvents(); });
+}
 
+// The texts of the two tables point at the literals themselves: module rows hold no copies of them.
 QByteArray TfrmQLM::typeText(quint32 type)
 {
-    return type < kTypeNames.size() ? QByteArray(kTypeNames[type]) : signedText(type);
+    if (type >= kTypeNames.size())
+        return signedText(type);
+    return QByteArray::fromRawData(kTypeNames[type], qsizetype(std::strlen(kTypeNames[type])));
 }
 
 QByteArray TfrmQLM::flagsText(quint32 flags)
 {
-    QByteArray text;
-    if (flags & 0x01)
-        text.append('R');
-    if (flags & 0x02)
-        text.append('M');
-    if (flags & 0x04)
-        text.append('S');
-    if (flags & 0x08)
-        text.append('P');
-    return text;
+    // "R" for 0x01, "M" for 0x02, "S" for 0x04, "P" for 0x08, in that order.
+    static constexpr std::array<const char *, 16> kLetters{"",  "R",  "M",   "RM",  "S",   "RS",  "MS",   "RMS",
+                                                           "P", "RP", "MP",  "RMP", "SP",  "RSP", "MSP",  "RMSP"};
+    const char *letters = kLetters[flags & 0x0F];
+    return QByteArray::fromRawData(letters, qsizetype(std::strlen(letters)));
 }
 
 void TfrmQLM::collect()
@@ -125,9 +132,9 @@ bool TfrmQLM::addModule(quint32 moduleNumber, quint32 position)
     row.fields[5] = typeText(info.u32(TypeAt));
     row.fields[6] = qx::bufferText(description);
     row.fields[7] = flagsText(info.u32(FlagsAt));
-    row.fields[8] = Locale::formatGrouped(info.u32(BytesAvailableAt));
-    row.fields[9] = Locale::formatGrouped(info.u32(FreeCountAt));
-    row.fields[10] = Locale::formatGrouped(info.u32(LastCollectionAt));
+    row.fields[8] = Locale::formatGrouped(info.u32(BytesAvailableAt), m_thousands);
+    row.fields[9] = Locale::formatGrouped(info.u32(FreeCountAt), m_thousands);
+    row.fields[10] = Locale::formatGrouped(info.u32(LastCollectionAt), m_thousands);
     row.fields[11] = QByteArray::number(info.u32(LanguageAt));
     row.fields[12] = QByteArray::number(info.u32(PublicsAt));
     row.fields[13] = qx::bufferText(copyright);

@@ -6,7 +6,6 @@
 #include <QByteArray>
 
 #include <array>
-#include <vector>
 
 class Session;
 
@@ -19,16 +18,23 @@ struct ModuleRow
 // The module list collector: every loaded module of the current server, sorted by file name.
 class TfrmQLM final
 {
+    struct FileNameOf
+    {
+        const QByteArray &operator()(const ModuleRow &row) const { return row.fields[0]; }
+    };
+    using Store = RowStore<ModuleRow, FileNameOf>;
+
 public:
     static constexpr std::size_t FieldCount = 15;
 
     explicit TfrmQLM(Session &session);
-    ~TfrmQLM(); // releases the connection
+    ~TfrmQLM(); // releases the rows and the connection
     TfrmQLM(const TfrmQLM &) = delete;
     TfrmQLM &operator=(const TfrmQLM &) = delete;
 
     void collect();
-    const std::vector<ModuleRow> &rows() const { return m_rows.ordered(); }
+    // The rows in store order, read in place: valid while the collector lives and adds no rows.
+    Store::View rows() const { return m_rows.ordered(); }
 
     // Field 6: the module type's name, or its signed number when the table has none.
     static QByteArray typeText(quint32 type);
@@ -36,16 +42,12 @@ public:
     static QByteArray flagsText(quint32 flags);
 
 private:
-    struct FileNameOf
-    {
-        const QByteArray &operator()(const ModuleRow &row) const { return row.fields[0]; }
-    };
-
     void query();
     bool addModule(quint32 moduleNumber, quint32 position);
     void reportListFailure(qx::Code code);
 
     Session &m_session;
     CollectorConnection m_connection;
-    RowStore<ModuleRow, FileNameOf> m_rows;
+    const QByteArray m_thousands; // the locale's thousands separator, read once
+    Store m_rows;
 };

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -117,16 +118,30 @@ int wordCompare(const QByteArray &a, const QByteArray &b)
 
 QByteArray formatGrouped(quint32 value)
 {
-    const QByteArray digits = QByteArray::number(value);
-    const QByteArray separator = Windows1252::fromUnicode(thousandsSeparator());
-    QByteArray out;
-    out.reserve(digits.size() + digits.size() / 3 * separator.size());
-    for (qsizetype i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out.append(separator);
-        out.append(digits[i]);
+    return formatGrouped(value, groupSeparatorBytes());
+}
+
+QByteArray formatGrouped(quint32 value, const QByteArray &separator)
+{
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    QByteArray out(count + (count - 1) / 3 * separator.size(), Qt::Uninitialized);
+    char *next = out.data();
+    for (int i = count - 1; i >= 0; --i) {
+        *next++ = digits[i];
+        if (i > 0 && i % 3 == 0)
+            next = std::copy(separator.cbegin(), separator.cend(), next);
     }
     return out;
+}
+
+QByteArray groupSeparatorBytes()
+{
+    return Windows1252::fromUnicode(thousandsSeparator());
 }
 
 QString thousandsSeparator()

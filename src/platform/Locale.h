@@ -19,7 +19,12 @@ inline bool wordLess(const QByteArray &a, const QByteArray &b)
 }
 
 // "###,###,###,##0": an unsigned 32-bit number grouped in threes with the thousands separator.
+// This form reads the locale on every call; a run of numbers (the rows of a collector) takes the
+// separator once with groupSeparatorBytes() and formats with the second form.
 QByteArray formatGrouped(quint32 value);
+QByteArray formatGrouped(quint32 value, const QByteArray &separator);
+// The thousands separator as the Windows-1252 bytes a data file holds.
+QByteArray groupSeparatorBytes();
 
 QString thousandsSeparator();
 QString dateSeparator();

@@ -88,14 +88,27 @@ QByteArray TfrmReport::formatStamp(const QDateTime &when)
 
 void TfrmReport::AppendLine(const QByteArray &text)
 {
+    AppendLine({QByteArrayView(text)});
+}
+
+void TfrmReport::AppendLine(std::initializer_list<QByteArrayView> pieces)
+{
     if (!m_file.isOpen())
         return;
+    // The line is put together in one buffer kept from line to line, not in new texts.
+    qsizetype length = 2;
+    for (const QByteArrayView piece : pieces)
+        length += piece.size();
+    m_line.resize(length);
+    char *next = m_line.data();
+    for (const QByteArrayView piece : pieces)
+        next = std::copy(piece.begin(), piece.end(), next);
     // A line break inside a value would break the fixed layout (and could forge lines): blanks.
-    QByteArray line = text;
     std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    line.append("\r\n");
-    if (m_file.write(line) != line.size())
+        m_line.data(), next, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    *next++ = '\r';
+    *next = '\n';
+    if (m_file.write(m_line.constData(), length) != length)
         m_writeFailed = true;
 }
 
@@ -181,7 +194,7 @@ void TfrmReport::writeGeneralSection()
         TfrmGeneral general(m_session);
         general.collect();
         for (const GeneralRow &row : general.rows()) {
-            AppendLine(row.label + PadLabel(row.label) + row.value);
+            AppendLine({row.label, PadLabel(row.label), row.value});
             m_session.interaction().processEvents();
         }
     }
@@ -197,11 +210,11 @@ void TfrmReport::writeModuleSection()
         modules.collect();
         for (const ModuleRow &row : modules.rows()) {
             AppendLine(row.fields[0]);
-            AppendLine("  CopyRight:\t\t\t\t" + row.fields[13]);
-            AppendLine("  Version:\t\t\t\t\t" + row.fields[1]);
-            AppendLine("  Date:\t\t\t\t\t" + row.fields[2]);
-            AppendLine("  Type:\t\t\t\t\t" + row.fields[5]);
-            AppendLine("  Description:\t\t\t\t" + row.fields[6]);
+            AppendLine({"  CopyRight:\t\t\t\t", row.fields[13]});
+            AppendLine({"  Version:\t\t\t\t\t", row.fields[1]});
+            AppendLine({"  Date:\t\t\t\t\t", row.fields[2]});
+            AppendLine({"  Type:\t\t\t\t\t", row.fields[5]});
+            AppendLine({"  Description:\t\t\t\t", row.fields[6]});
             AppendLine({});
             m_session.interaction().processEvents();
         }
@@ -233,7 +246,7 @@ void TfrmReport::listDirectory(const QByteArray &path)
     filer.listFiles(path, "*");
     // The lister keeps its rows in word-sort order, so directories and files interleave by name.
     for (const FileRow &row : filer.rows()) {
-        AppendLine(row.name + ' ' + row.size + ' ' + row.modified + ' ' + row.attributes);
+        AppendLine({row.name, " ", row.size, " ", row.modified, " ", row.attributes});
         m_session.interaction().processEvents();
     }
 }

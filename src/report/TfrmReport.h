@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QFile>
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 
 class ProgressView;
 class Session;
@@ -44,6 +46,8 @@ public:
 
 private:
     void AppendLine(const QByteArray &text);
+    // One line made of the pieces one after the other.
+    void AppendLine(std::initializer_list<QByteArrayView> pieces);
     void setStep(int percent);
     void writeHeader();
     void writeGeneralSection();
@@ -54,5 +58,6 @@ private:
     Session &m_session;
     ProgressView &m_progress;
     QFile m_file;
+    QByteArray m_line; // the line being written
     bool m_writeFailed = false;
 };

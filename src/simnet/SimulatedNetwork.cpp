@@ -159,8 +159,14 @@ DirEntry *DirEntry::child(const QByteArray &childName)
 
 DirEntry generatedFile(const DirEntry &directory, quint32 index)
 {
-    return DirEntry::file("F" + QByteArray::number(index + 1).rightJustified(7, '0') + ".DAT", (index + 1) * 512u,
-                          directory.date, directory.time);
+    const quint32 number = index + 1;
+    if (number > 9'999'999)
+        return DirEntry::file("F" + QByteArray::number(number) + ".DAT", number * 512u, directory.date, directory.time);
+    // Listings ask for one generated entry per call: the name is put together in place.
+    char name[] = "F0000000.DAT";
+    for (quint32 rest = number, at = 7; rest != 0; rest /= 10, --at)
+        name[at] = char('0' + rest % 10);
+    return DirEntry::file(QByteArray(name, sizeof name - 1), number * 512u, directory.date, directory.time);
 }
 
 Address Address::ipx(quint32 network, quint64 node, quint16 socket)

@@ -96,7 +96,8 @@ std::vector<FileRow> listBoth(DirectoryServer &, SessionFixture &fixture, bool a
     filer.prepare();
     filer.listDirectories("SYS:\\SYSTEM", "*");
     filer.listFiles("SYS:\\SYSTEM", "*");
-    return filer.rows();
+    const auto rows = filer.rows();
+    return {rows.begin(), rows.end()};
 }
 
 } // namespace

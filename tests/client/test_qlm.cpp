@@ -88,7 +88,8 @@ std::vector<ModuleRow> collect(ModuleServer &, SessionFixture &fixture)
 {
     TfrmQLM qlm(fixture.session);
     qlm.collect();
-    return qlm.rows();
+    const auto rows = qlm.rows();
+    return {rows.begin(), rows.end()};
 }
 
 } // namespace

@@ -18,16 +18,37 @@ struct KeyOf
     const QByteArray &operator()(const Item &item) const { return item.key; }
 };
 
-void expectStableSortOf(std::vector<Item> arrivals, const std::vector<Item> &stored)
+using Store = RowStore<Item, KeyOf>;
+
+void expectStableSortOf(std::vector<Item> arrivals, const Store &store)
 {
     std::stable_sort(arrivals.begin(), arrivals.end(),
                      [](const Item &a, const Item &b) { return Locale::wordLess(a.key, b.key); });
-    ASSERT_EQ(stored.size(), arrivals.size());
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        ASSERT_EQ(stored[i].key, arrivals[i].key) << i;
-        ASSERT_EQ(stored[i].arrival, arrivals[i].arrival) << i;
+    ASSERT_EQ(store.size(), arrivals.size());
+    std::size_t i = 0;
+    for (const Item &stored : store.ordered()) {
+        ASSERT_LT(i, arrivals.size());
+        ASSERT_EQ(stored.key, arrivals[i].key) << i;
+        ASSERT_EQ(stored.arrival, arrivals[i].arrival) << i;
+        ++i;
     }
+    ASSERT_EQ(i, arrivals.size());
 }
+
+// A row that counts how many rows are alive.
+struct Counted
+{
+    explicit Counted(int n) : key(QByteArray::number(n)) { ++alive; }
+    Counted(Counted &&other) noexcept : key(std::move(other.key)) { ++alive; }
+    Counted(const Counted &) = delete;
+    ~Counted() { --alive; }
+    QByteArray key;
+    static inline int alive = 0;
+};
+struct CountedKey
+{
+    const QByteArray &operator()(const Counted &row) const { return row.key; }
+};
 
 } // namespace
 
@@ -39,7 +60,7 @@ TEST(RowStore, MatchesAStableSortOfTheArrivals)
     std::mt19937 random(7);
     const std::vector<QByteArray> alphabet = {"a", "A", "b", "_", " ", "1", "9", "z", "Z", "-", "\xE9", "\xC9"};
     std::vector<Item> arrivals;
-    RowStore<Item, KeyOf> store;
+    Store store;
     for (int i = 0; i < 3000; ++i) {
         QByteArray key;
         const int length = int(random() % 12);
@@ -48,12 +69,42 @@ TEST(RowStore, MatchesAStableSortOfTheArrivals)
         arrivals.push_back({key, i});
         store.add({key, i});
         if (i % 700 == 0)
-            expectStableSortOf(arrivals, store.ordered());
+            expectStableSortOf(arrivals, store);
     }
-    expectStableSortOf(arrivals, store.ordered());
+    expectStableSortOf(arrivals, store);
     store.clear();
     EXPECT_TRUE(store.empty());
     EXPECT_TRUE(store.ordered().empty());
+}
+
+// Rows are freed a chunk at a time with a call in between, so the caller can handle events while
+// a large store goes; a store of one chunk goes without a call.
+TEST(RowStore, ReleasesItsRowsAChunkAtATime)
+{
+    using CountedStore = RowStore<Counted, CountedKey>;
+    constexpr int Rows = int(CountedStore::ChunkRows) * 3 + 10;
+    {
+        CountedStore store;
+        for (int i = 0; i < Rows; ++i)
+            store.add(Counted(i));
+        ASSERT_EQ(Counted::alive, Rows);
+        std::vector<int> aliveAtCalls;
+        store.release([&] {
+            aliveAtCalls.push_back(Counted::alive);
+            EXPECT_EQ(store.ordered().begin(), store.ordered().end());
+        });
+        // The last chunk (the 10 rows that arrived last) goes first, then whole chunks.
+        const int chunk = int(CountedStore::ChunkRows);
+        EXPECT_EQ(aliveAtCalls, (std::vector<int>{3 * chunk, 2 * chunk, chunk}));
+        EXPECT_EQ(Counted::alive, 0);
+        EXPECT_TRUE(store.empty());
+
+        store.add(Counted(1));
+        int calls = 0;
+        store.release([&] { ++calls; });
+        EXPECT_EQ(calls, 0);
+    }
+    EXPECT_EQ(Counted::alive, 0);
 }
 
 // The eight-byte prefixes never contradict the full comparison.

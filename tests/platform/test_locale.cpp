@@ -43,6 +43,11 @@ TEST(GroupedNumber, UsesTheThousandsSeparator)
     EXPECT_EQ(Locale::formatGrouped(999), "999");
     EXPECT_EQ(Locale::formatGrouped(1234567), "1,234,567");
     EXPECT_EQ(Locale::formatGrouped(4294967295u), "4,294,967,295");
+    // A separator taken once for a run of numbers, of any length.
+    EXPECT_EQ(Locale::formatGrouped(1000, "\xA0"), "1\xA0"
+                                                    "000");
+    EXPECT_EQ(Locale::formatGrouped(1234567, "''"), "1''234''567");
+    EXPECT_EQ(Locale::formatGrouped(100, ""), "100");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(Locale::formatGrouped(32768), "32.768");
     EXPECT_EQ(Locale::dateSeparator(), QStringLiteral("."));
