@@ -2,6 +2,8 @@
 #include "app/Product.h"
 #include "app/TfrmMain.h"
 #include "cli/CommandLine.h"
+#include "platform/DirectoryLock.h"
+#include "platform/Drives.h"
 #include "platform/WidgetInteraction.h"
 #include "simnet/NetworkSource.h"
 #include "ui/TfrmSplash.h"
@@ -39,6 +41,12 @@ int runWindows(const QString &network, int argc, char **argv)
 
     QApplication app(argc, argv);
     WidgetInteraction interaction;
+    // One session per output directory, held for the window's whole life.
+    DirectoryLock lock(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
+    if (!lock.tryLock()) {
+        interaction.warning(lock.errorString());
+        return 1;
+    }
     try {
         auto *splash = new TfrmSplash;
         splash->setStatus(QString());

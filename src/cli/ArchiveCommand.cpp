@@ -3,7 +3,9 @@
 #include "app/Product.h"
 #include "app/SessionArchive.h"
 #include "cli/Console.h"
+#include "platform/DirectoryLock.h"
 #include "platform/Drives.h"
+#include "profile/ProfileStore.h"
 #include "send/ZipError.h"
 
 #include <exception>
@@ -30,6 +32,17 @@ QString ArchiveCommand::details() const
 
 int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Console &console)
 {
+    DirectoryLock lock(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
+    if (!lock.tryLock()) {
+        console.error(lock.errorString());
+        return 1;
+    }
+    // The archive is named after the company: a profile that cannot be read says why.
+    QString profileError;
+    if (!ProfileStore::read(QStringLiteral("Company"), &profileError)) {
+        console.error(profileError);
+        return 1;
+    }
     try {
         const QString archive = BuildSessionArchive(console.interaction(), console.results());
         console.out() << archive << Qt::endl << Drives::hostPath(archive) << Qt::endl;

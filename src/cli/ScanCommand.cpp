@@ -4,6 +4,8 @@
 #include "app/ScanDriver.h"
 #include "app/Session.h"
 #include "cli/Console.h"
+#include "platform/DirectoryLock.h"
+#include "platform/Drives.h"
 #include "platform/Terminal.h"
 #include "platform/Windows1252.h"
 #include "simnet/NetworkSource.h"
@@ -44,6 +46,11 @@ QString ScanCommand::usageProblem(const QCommandLineParser &parser) const
 
 int ScanCommand::run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
 {
+    DirectoryLock lock(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
+    if (!lock.tryLock()) {
+        console.error(lock.errorString());
+        return 1;
+    }
     QString error;
     std::unique_ptr<QxClient> client = NetworkSource::open(context.network, &error);
     if (!client) {

@@ -5,6 +5,7 @@
 #include "client/TfrmFiler.h"
 #include "client/TfrmGeneral.h"
 #include "client/TfrmQLM.h"
+#include "platform/AtomicFile.h"
 #include "platform/Drives.h"
 #include "platform/Locale.h"
 #include "platform/ProgressView.h"
@@ -57,6 +58,8 @@ QByteArray twoDigits(int value)
 
 TfrmReport::TfrmReport(Session &session, ProgressView &progress) : m_session(session), m_progress(progress) {}
 
+TfrmReport::~TfrmReport() = default;
+
 QByteArray TfrmReport::PadLabel(const QByteArray &label)
 {
     const qsizetype length = label.size();
@@ -88,15 +91,14 @@ QByteArray TfrmReport::formatStamp(const QDateTime &when)
 
 void TfrmReport::AppendLine(const QByteArray &text)
 {
-    if (!m_file.isOpen())
+    if (!m_file || !m_file->isOpen())
         return;
     // A line break inside a value would break the fixed layout (and could forge lines): blanks.
     QByteArray line = text;
     std::replace_if(
         line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     line.append("\r\n");
-    if (m_file.write(line) != line.size())
-        m_writeFailed = true;
+    m_file->write(line);
 }
 
 void TfrmReport::setStep(int percent)
@@ -111,10 +113,11 @@ TfrmReport::Outcome TfrmReport::btnRunClick()
     const QString path =
         Product::outputDirectory() + QLatin1Char('\\') + Windows1252::toUnicode(m_session.currentDataFileName);
     m_session.lastDataFilePath = path;
-    m_writeFailed = false;
-    m_file.setFileName(Drives::hostPath(path));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        outcome.error = QStringLiteral("Could not create %1: %2").arg(path, m_file.errorString());
+    // Written under a temporary name and renamed when the run ends: a run that fails leaves an earlier
+    // file of that name as it was, and no truncated or empty file ever carries a data file's name.
+    m_file = std::make_unique<AtomicFile>(Drives::hostPath(path));
+    if (!m_file->open())
+        outcome.error = QStringLiteral("Could not create %1: %2").arg(path, m_file->errorString());
 
     try {
         writeHeader();
@@ -142,13 +145,12 @@ TfrmReport::Outcome TfrmReport::btnRunClick()
             outcome.error = QStringLiteral("Could not complete %1: %2").arg(path, QString::fromLocal8Bit(e.what()));
     }
 
-    if (m_file.isOpen()) {
-        if (!m_file.flush())
-            m_writeFailed = true;
-        m_file.close();
-        if (m_writeFailed && outcome.error.isEmpty())
-            outcome.error = QStringLiteral("Could not write %1: %2").arg(path, m_file.errorString());
-    }
+    // After Abort the lines written so far are kept; after an exception the run is not saved.
+    if (outcome.error.isEmpty() && !m_file->commit())
+        outcome.error = (m_file->renameFailed() ? QStringLiteral("Could not create %1: %2")
+                                                : QStringLiteral("Could not write %1: %2"))
+                            .arg(path, m_file->errorString());
+    m_file.reset();
     outcome.saved = outcome.error.isEmpty();
     return outcome;
 }

@@ -2,11 +2,12 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QFile>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class AtomicFile;
 class ProgressView;
 class Session;
 
@@ -23,6 +24,7 @@ public:
     };
 
     TfrmReport(Session &session, ProgressView &progress);
+    ~TfrmReport();
 
     // Writes the data file of the current server; returns whether it could be saved.
     Outcome btnRunClick();
@@ -53,6 +55,6 @@ private:
 
     Session &m_session;
     ProgressView &m_progress;
-    QFile m_file;
-    bool m_writeFailed = false;
+    // The data file being written, under a temporary name until the run ends.
+    std::unique_ptr<AtomicFile> m_file;
 };
