@@ -294,6 +294,30 @@ quint32 faultCode(const QJsonValue &value, const QString &path)
     return code;
 }
 
+// {"code": ..., "volume" | "module": number, "afterCalls": N}: a fault for some calls only.
+Fault selectiveFault(const QJsonValue &value, const QString &path, Op op)
+{
+    const Fields f(value, path, {"code", "volume", "module", "afterCalls"});
+    if (!f.has("code"))
+        fail(f.path("code"), QStringLiteral("missing"));
+    Fault fault;
+    fault.op = op;
+    fault.code = faultCode(f["code"], f.path("code"));
+    if (f.has("volume")) {
+        if (op != Op::QXGetVolumeName)
+            fail(f.path("volume"), QStringLiteral("only QXGetVolumeName is asked about a volume number"));
+        fault.subject = quint32(unsignedBits(f["volume"], f.path("volume"), 16));
+    }
+    if (f.has("module")) {
+        if (op != Op::QXGetQLMInfo)
+            fail(f.path("module"), QStringLiteral("only QXGetQLMInfo is asked about a module number"));
+        fault.subject = any32(f["module"], f.path("module"));
+    }
+    if (f.has("afterCalls"))
+        fault.afterCalls = quint64(unsignedBits(f["afterCalls"], f.path("afterCalls"), 32));
+    return fault;
+}
+
 Faults faults(const QJsonValue &value, const QString &path, bool serverLevel)
 {
     if (!value.isObject())
@@ -309,7 +333,15 @@ Faults faults(const QJsonValue &value, const QString &path, bool serverLevel)
             fail(p, QStringLiteral("no such operation"));
         if (serverLevel && !isServerOp(*op))
             fail(p, QStringLiteral("is not an operation on a server; name it under workstation.faults"));
-        result.set(*op, faultCode(it.value(), p));
+        if (it.value().isArray()) {
+            const QJsonArray array = it.value().toArray();
+            for (qsizetype i = 0; i < array.size(); ++i)
+                result.add(selectiveFault(array[i], item(p, i), *op));
+        } else if (it.value().isObject()) {
+            result.add(selectiveFault(it.value(), p, *op));
+        } else {
+            result.set(*op, faultCode(it.value(), p));
+        }
     }
     return result;
 }
@@ -815,6 +847,69 @@ QString position(const QByteArray &json, qsizetype offset)
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
+// The path of the first key that an object of the (valid) JSON text gives twice; empty when there
+// is none. The parser keeps only one of the two values, so a repeated field would go unnoticed.
+QString repeatedKey(const QByteArray &json)
+{
+    struct Level
+    {
+        bool object = false;
+        QString path;
+        qsizetype index = 0;
+        QString key;
+        QSet<QString> keys;
+    };
+    std::vector<Level> levels;
+    bool expectKey = false;
+    const auto childPath = [&levels] {
+        if (levels.empty())
+            return QString();
+        const Level &top = levels.back();
+        return top.object ? (top.path.isEmpty() ? top.key : top.path + QLatin1Char('.') + top.key)
+                          : item(top.path, top.index);
+    };
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '{' || c == '[') {
+            Level level;
+            level.object = c == '{';
+            level.path = childPath();
+            levels.push_back(std::move(level));
+            expectKey = c == '{';
+        } else if (c == '}' || c == ']') {
+            if (!levels.empty())
+                levels.pop_back();
+            expectKey = false;
+        } else if (c == ',') {
+            if (!levels.empty() && !levels.back().object)
+                ++levels.back().index;
+            expectKey = !levels.empty() && levels.back().object;
+        } else if (c == '"') {
+            const qsizetype start = i;
+            bool escaped = false;
+            for (++i; i < json.size() && json[i] != '"'; ++i) {
+                if (json[i] == '\\') {
+                    escaped = true;
+                    ++i;
+                }
+            }
+            if (!expectKey || levels.empty())
+                continue;
+            const QByteArray token = json.mid(start, i - start + 1);
+            QString key = QString::fromUtf8(token.mid(1, token.size() - 2));
+            if (escaped) // "na\u006De" is "name"
+                key = QJsonDocument::fromJson("[" + token + "]").array().at(0).toString();
+            Level &top = levels.back();
+            if (top.keys.contains(key))
+                return top.path.isEmpty() ? key : top.path + QLatin1Char('.') + key;
+            top.keys.insert(key);
+            top.key = key;
+            expectKey = false;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<SimulatedNetwork> loadNetworkFromJson(const QByteArray &json, const QString &sourceName, QString *error)
@@ -827,6 +922,8 @@ std::optional<SimulatedNetwork> loadNetworkFromJson(const QByteArray &json, cons
             QStringLiteral("not valid JSON: %1 at %2").arg(parseError.errorString(), position(json, parseError.offset));
     } else if (!document.isObject()) {
         message = QStringLiteral("a network description is a JSON object");
+    } else if (const QString repeated = repeatedKey(json); !repeated.isEmpty()) {
+        message = repeated + QStringLiteral(": given twice");
     } else {
         try {
             return network(document.object());
@@ -852,6 +949,9 @@ std::optional<SimulatedNetwork> loadNetwork(const QString &path, QString *error)
         return failWith(QStringLiteral("no such file"));
     if (info.isDir())
         return failWith(QStringLiteral("is a directory, not a network description"));
+    // Opening a pipe would wait for a writer, and a device never ends.
+    if (!info.isFile())
+        return failWith(QStringLiteral("is not a regular file, not a network description"));
     if (info.size() > FileSizeMax)
         return failWith(QStringLiteral("is larger than %1 bytes").arg(FileSizeMax));
     QFile file(path);

@@ -106,7 +106,22 @@ QByteArray SimulatedClient::treeIdentity() const
     return m_treeLogin.isEmpty() ? PublicIdentity : m_treeLogin;
 }
 
-quint32 SimulatedClient::begin(Op op, int server)
+quint32 SimulatedClient::faultOf(const Faults &faults, Op op, std::optional<quint32> subject)
+{
+    if (const quint32 code = faults.code(op))
+        return code;
+    for (const Fault &fault : faults.selective) {
+        if (fault.op != op || (fault.subject && fault.subject != subject))
+            continue;
+        if (!fault.afterCalls)
+            return fault.code;
+        if (m_faultCalls[&fault]++ == *fault.afterCalls)
+            return fault.code;
+    }
+    return 0;
+}
+
+quint32 SimulatedClient::begin(Op op, int server, std::optional<quint32> subject)
 {
     ++m_calls;
     ++m_opCalls[std::size_t(op)];
@@ -114,21 +129,22 @@ quint32 SimulatedClient::begin(Op op, int server)
     const quint32 delay = s && s->delayMs ? *s->delayMs : m_network.delayMs;
     if (delay > 0)
         QThread::msleep(delay);
-    if (const quint32 fault = m_network.workstation.faults.code(op))
+    if (const quint32 fault = faultOf(m_network.workstation.faults, op, subject))
         return fault;
-    return s ? s->faults.code(op) : 0;
+    return s ? faultOf(s->faults, op, subject) : 0;
 }
 
-quint32 SimulatedClient::beginOnConnection(Op op, qx::Handle conn, const Server *&server)
+quint32 SimulatedClient::beginOnConnection(Op op, qx::Handle conn, const Server *&server,
+                                           std::optional<quint32> subject)
 {
     server = nullptr;
     const auto it = m_connections.find(conn);
     if (it == m_connections.end()) {
-        const quint32 fault = begin(op);
+        const quint32 fault = begin(op, -1, subject);
         return fault ? fault : qx::InvalidConnection;
     }
     server = &m_network.servers[std::size_t(it->second.server)];
-    return begin(op, it->second.server);
+    return begin(op, it->second.server, subject);
 }
 
 qx::Code SimulatedClient::openConnection(int server, qx::Handle &conn)
@@ -655,7 +671,7 @@ qx::Code SimulatedClient::QXGetFileServerInfo(qx::Handle conn, qx::ServerInfoRec
 qx::Code SimulatedClient::QXGetVolumeName(qx::Handle conn, quint16 volumeNumber, qx::VolumeNameBuffer &name)
 {
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetVolumeName, conn, s))
+    if (const quint32 code = beginOnConnection(Op::QXGetVolumeName, conn, s, volumeNumber))
         return code;
     if (volumeNumber > 254)
         return qx::NoSuchVolume;
@@ -689,7 +705,7 @@ qx::Code SimulatedClient::QXGetQLMInfo(qx::Handle conn, quint32 moduleNumber, qx
                                        qx::ModuleCopyright &copyright)
 {
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetQLMInfo, conn, s))
+    if (const quint32 code = beginOnConnection(Op::QXGetQLMInfo, conn, s, moduleNumber))
         return code;
     const Connection &connection = m_connections[conn];
     if (!consoleOperator(connection))

@@ -115,10 +115,13 @@ private:
         QHash<const sim::DirEntry *, quint16> directoryIds;
     };
 
-    // Counts the call, sleeps the delay and applies workstation faults; returns the fault or 0.
-    quint32 begin(sim::Op op, int server = -1);
+    // Counts the call, sleeps the delay and applies the workstation's faults, then the server's;
+    // returns the fault or 0. `subject` is the volume or module number the call is about.
+    quint32 begin(sim::Op op, int server = -1, std::optional<quint32> subject = {});
     // The same for a call on a connection; fills `server` when the handle is open.
-    quint32 beginOnConnection(sim::Op op, qx::Handle conn, const sim::Server *&server);
+    quint32 beginOnConnection(sim::Op op, qx::Handle conn, const sim::Server *&server,
+                              std::optional<quint32> subject = {});
+    quint32 faultOf(const sim::Faults &faults, sim::Op op, std::optional<quint32> subject);
     qx::Code openConnection(int server, qx::Handle &conn);
     bool consoleOperator(const Connection &connection) const;
     QByteArray identityOf(const Connection &connection) const;
@@ -138,6 +141,7 @@ private:
     int m_primaryServer = -1;
     std::vector<QByteArray> m_binderyLogins; // per server; empty: nobody
     QByteArray m_treeLogin;                  // empty: nobody
+    QHash<const sim::Fault *, quint64> m_faultCalls; // calls each selective fault has seen
     bool m_aligned = false;
     quint64 m_calls = 0;
     std::array<quint64, sim::OpCount> m_opCalls{};
