@@ -98,6 +98,9 @@ QString shown(const QJsonValue &value)
     return kindOf(value);
 }
 
+quint64 unsignedBits(const QJsonValue &value, const QString &path, int bits);
+bool boolean(const QJsonValue &value, const QString &path);
+
 // An object at a path, with the fields it may hold ("comment" is allowed everywhere).
 class Fields
 {
@@ -118,6 +121,24 @@ public:
     }
 
     bool has(const char *name) const { return m_object.contains(QLatin1String(name)); }
+    // Sets `target` from the field when it is given: a whole number that fits in `bits` bits.
+    template <typename T>
+    void bits(const char *name, T &target, int bits) const
+    {
+        if (has(name))
+            target = T(unsignedBits((*this)[name], path(name), bits));
+    }
+    template <typename T>
+    void bits(const char *name, std::optional<T> &target, int bits) const
+    {
+        if (has(name))
+            target = T(unsignedBits((*this)[name], path(name), bits));
+    }
+    void flag(const char *name, bool &target) const
+    {
+        if (has(name))
+            target = boolean((*this)[name], path(name));
+    }
     QJsonValue operator[](const char *name) const { return m_object.value(QLatin1String(name)); }
     QString path(const char *name) const { return field(m_path, name); }
     const QString &path() const { return m_path; }
@@ -244,14 +265,10 @@ Version version(const QJsonValue &value, const QString &path, Version v, bool wi
 {
     const Fields f = withBeta ? Fields(value, path, {"major", "minor", "revision", "beta"})
                               : Fields(value, path, {"major", "minor", "revision"});
-    if (f.has("major"))
-        v.major = quint8(unsignedBits(f["major"], f.path("major"), 8));
-    if (f.has("minor"))
-        v.minor = quint8(unsignedBits(f["minor"], f.path("minor"), 8));
-    if (f.has("revision"))
-        v.revision = quint8(unsignedBits(f["revision"], f.path("revision"), 8));
-    if (f.has("beta"))
-        v.beta = quint8(unsignedBits(f["beta"], f.path("beta"), 8));
+    f.bits("major", v.major, 8);
+    f.bits("minor", v.minor, 8);
+    f.bits("revision", v.revision, 8);
+    f.bits("beta", v.beta, 8);
     return v;
 }
 
@@ -313,8 +330,7 @@ Fault selectiveFault(const QJsonValue &value, const QString &path, Op op)
             fail(f.path("module"), QStringLiteral("only QXGetQLMInfo is asked about a module number"));
         fault.subject = any32(f["module"], f.path("module"));
     }
-    if (f.has("afterCalls"))
-        fault.afterCalls = quint64(unsignedBits(f["afterCalls"], f.path("afterCalls"), 32));
+    f.bits("afterCalls", fault.afterCalls, 32);
     return fault;
 }
 
@@ -404,8 +420,7 @@ Address address(const QJsonValue &value, const QString &path)
         else
             a.type = quint32(unsignedBits(t, f.path("type"), 32));
     }
-    if (f.has("length"))
-        a.length = quint32(unsignedBits(f["length"], f.path("length"), 32));
+    f.bits("length", a.length, 32);
     return a;
 }
 
@@ -431,13 +446,11 @@ DirEntry entry(const QJsonValue &value, const QString &path, quint16 parentDate,
     if (isDirectory && f.has("size"))
         fail(f.path("size"), QStringLiteral("a directory has no size"));
     e.attributes = isDirectory ? DirEntry::DirectoryAttribute : 0x20;
-    if (f.has("attributes"))
-        e.attributes = quint8(unsignedBits(f["attributes"], f.path("attributes"), 8));
+    f.bits("attributes", e.attributes, 8);
     // The directory bit follows the kind of entry.
     e.attributes = isDirectory ? quint8(e.attributes | DirEntry::DirectoryAttribute)
                                : quint8(e.attributes & ~DirEntry::DirectoryAttribute);
-    if (f.has("size"))
-        e.size = quint32(unsignedBits(f["size"], f.path("size"), 32));
+    f.bits("size", e.size, 32);
     e.date = f.has("date") ? dosDateValue(f["date"], f.path("date")) : parentDate;
     e.time = f.has("time") ? dosTimeValue(f["time"], f.path("time")) : parentTime;
     if (f.has("entries")) {
@@ -501,8 +514,7 @@ Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
     if (f.has("copyright"))
         m.copyright = text(f["copyright"], f.path("copyright"), ModuleCopyrightMax);
     m.id = f.has("id") ? any32(f["id"], f.path("id")) : defaultId;
-    if (f.has("flags"))
-        m.flags = quint32(unsignedBits(f["flags"], f.path("flags"), 32));
+    f.bits("flags", m.flags, 32);
     if (f.has("type"))
         m.type = any32(f["type"], f.path("type"));
     if (f.has("parentId"))
@@ -520,20 +532,16 @@ Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
             m.day = quint32(date.day());
         } else {
             const Fields df(d, f.path("date"), {"year", "month", "day"});
-            m.year = df.has("year") ? quint32(unsignedBits(df["year"], df.path("year"), 32)) : m.year;
-            m.month = df.has("month") ? quint32(unsignedBits(df["month"], df.path("month"), 32)) : m.month;
-            m.day = df.has("day") ? quint32(unsignedBits(df["day"], df.path("day"), 32)) : m.day;
+            df.bits("year", m.year, 32);
+            df.bits("month", m.month, 32);
+            df.bits("day", m.day, 32);
         }
     }
-    const auto u32 = [&](const char *key, quint32 &target) {
-        if (f.has(key))
-            target = quint32(unsignedBits(f[key], f.path(key), 32));
-    };
-    u32("bytesAvailable", m.bytesAvailable);
-    u32("freeCount", m.freeCount);
-    u32("lastGarbageCollection", m.lastGarbageCollection);
-    u32("messageLanguage", m.messageLanguage);
-    u32("referencedPublics", m.referencedPublics);
+    f.bits("bytesAvailable", m.bytesAvailable, 32);
+    f.bits("freeCount", m.freeCount, 32);
+    f.bits("lastGarbageCollection", m.lastGarbageCollection, 32);
+    f.bits("messageLanguage", m.messageLanguage, 32);
+    f.bits("referencedPublics", m.referencedPublics, 32);
     return m;
 }
 
@@ -593,49 +601,27 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
         fail(f.path("name"), QStringLiteral("missing"));
     Server s;
     s.name = name(f["name"], f.path("name"), ServerNameMax, false);
-    if (f.has("reachable"))
-        s.reachable = boolean(f["reachable"], f.path("reachable"));
+    f.flag("reachable", s.reachable);
     if (f.has("version"))
         s.version = version(f["version"], f.path("version"), s.version, false);
-    const auto u8 = [&](const char *key, quint8 &target) {
-        if (f.has(key))
-            target = quint8(unsignedBits(f[key], f.path(key), 8));
-    };
-    const auto u16 = [&](const char *key, quint16 &target) {
-        if (f.has(key))
-            target = quint16(unsignedBits(f[key], f.path(key), 16));
-    };
-    const auto u32 = [&](const char *key, quint32 &target) {
-        if (f.has(key))
-            target = quint32(unsignedBits(f[key], f.path(key), 32));
-    };
-    const auto flag = [&](const char *key, bool &target) {
-        if (f.has(key))
-            target = boolean(f[key], f.path(key));
-    };
-    u8("sftLevel", s.sftLevel);
-    u8("ttsLevel", s.ttsLevel);
-    u16("maxConnections", s.maxConnections);
-    u16("connectionsInUse", s.connectionsInUse);
-    if (f.has("maxConnectionsEverUsed"))
-        s.maxConnectionsEverUsed =
-            quint16(unsignedBits(f["maxConnectionsEverUsed"], f.path("maxConnectionsEverUsed"), 16));
-    if (f.has("numberOfVolumes"))
-        s.numberOfVolumes = quint16(unsignedBits(f["numberOfVolumes"], f.path("numberOfVolumes"), 16));
-    u8("accountingVersion", s.accountingVersion);
-    u8("securityRestrictionsLevel", s.securityRestrictionsLevel);
-    if (f.has("maxLicensedConnections"))
-        s.maxLicensedConnections =
-            quint32(unsignedBits(f["maxLicensedConnections"], f.path("maxLicensedConnections"), 32));
-    u32("nameSpaces", s.nameSpaces);
-    u32("lans", s.lans);
-    u32("mediaTypes", s.mediaTypes);
-    u32("protocols", s.protocols);
-    u32("subdirectoryTreeDepth", s.subdirectoryTreeDepth);
-    u32("dataStreams", s.dataStreams);
-    u32("spoolPrinters", s.spoolPrinters);
-    u32("serialNumber", s.serialNumber);
-    u16("applicationNumber", s.applicationNumber);
+    f.bits("sftLevel", s.sftLevel, 8);
+    f.bits("ttsLevel", s.ttsLevel, 8);
+    f.bits("maxConnections", s.maxConnections, 16);
+    f.bits("connectionsInUse", s.connectionsInUse, 16);
+    f.bits("maxConnectionsEverUsed", s.maxConnectionsEverUsed, 16);
+    f.bits("numberOfVolumes", s.numberOfVolumes, 16);
+    f.bits("accountingVersion", s.accountingVersion, 8);
+    f.bits("securityRestrictionsLevel", s.securityRestrictionsLevel, 8);
+    f.bits("maxLicensedConnections", s.maxLicensedConnections, 32);
+    f.bits("nameSpaces", s.nameSpaces, 32);
+    f.bits("lans", s.lans, 32);
+    f.bits("mediaTypes", s.mediaTypes, 32);
+    f.bits("protocols", s.protocols, 32);
+    f.bits("subdirectoryTreeDepth", s.subdirectoryTreeDepth, 32);
+    f.bits("dataStreams", s.dataStreams, 32);
+    f.bits("spoolPrinters", s.spoolPrinters, 32);
+    f.bits("serialNumber", s.serialNumber, 32);
+    f.bits("applicationNumber", s.applicationNumber, 16);
     if (f.has("description")) {
         const Fields d(f["description"], f.path("description"), {"company", "revision", "revisionDate", "copyright"});
         if (d.has("company"))
@@ -647,20 +633,20 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
         if (d.has("copyright"))
             s.copyrightNotice = text(d["copyright"], d.path("copyright"), 79);
     }
-    flag("loginEnabled", s.loginEnabled);
-    flag("accountingInstalled", s.accountingInstalled);
+    f.flag("loginEnabled", s.loginEnabled);
+    f.flag("accountingInstalled", s.accountingInstalled);
     if (f.has("dateTime")) {
         std::optional<quint32> seconds;
         s.dateTime = dateTimeValue(f["dateTime"], f.path("dateTime"), seconds);
         s.utcTime = seconds.value_or(0);
     }
-    u32("utcTime", s.utcTime);
-    u32("cacheCount", s.cacheCount);
-    u32("qcpStations", s.qcpStations);
-    u32("qcpPeakStations", s.qcpPeakStations);
-    u32("qcpRequests", s.qcpRequests);
-    u32("packetsServiced", s.packetsServiced);
-    u32("packetsRouted", s.packetsRouted);
+    f.bits("utcTime", s.utcTime, 32);
+    f.bits("cacheCount", s.cacheCount, 32);
+    f.bits("qcpStations", s.qcpStations, 32);
+    f.bits("qcpPeakStations", s.qcpPeakStations, 32);
+    f.bits("qcpRequests", s.qcpRequests, 32);
+    f.bits("packetsServiced", s.packetsServiced, 32);
+    f.bits("packetsRouted", s.packetsRouted, 32);
     if (f.has("address"))
         s.address = address(f["address"], f.path("address"));
     if (f.has("tree"))
@@ -669,7 +655,7 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
                      : name(f["tree"], f.path("tree"), TreeNameMax, false);
     if (f.has("binderyContext"))
         s.binderyContext = text(f["binderyContext"], f.path("binderyContext"), ContextMax);
-    flag("publicConsoleRights", s.publicConsoleRights);
+    f.flag("publicConsoleRights", s.publicConsoleRights);
 
     if (f.has("volumes")) {
         const QJsonArray array = list(f["volumes"], f.path("volumes"));
@@ -757,14 +743,11 @@ User user(const QJsonValue &value, const QString &path, const SimulatedNetwork &
         u.context = text(f["context"], f.path("context"), ContextMax);
     if (f.has("servers"))
         u.binderyServers = serverSet(f["servers"], f.path("servers"), network);
-    if (f.has("tree"))
-        u.inTree = boolean(f["tree"], f.path("tree"));
+    f.flag("tree", u.inTree);
     if (f.has("consoleOperator"))
         u.consoleOperator = serverSet(f["consoleOperator"], f.path("consoleOperator"), network);
-    if (f.has("lockedOut"))
-        u.lockedOut = boolean(f["lockedOut"], f.path("lockedOut"));
-    if (f.has("passwordExpired"))
-        u.passwordExpired = boolean(f["passwordExpired"], f.path("passwordExpired"));
+    f.flag("lockedOut", u.lockedOut);
+    f.flag("passwordExpired", u.passwordExpired);
     return u;
 }
 
@@ -782,8 +765,7 @@ Workstation workstation(const QJsonValue &value, const QString &path, const Simu
         w.requester = version(f["requesterVersion"], f.path("requesterVersion"), w.requester, false);
     if (f.has("callsVersion"))
         w.calls = version(f["callsVersion"], f.path("callsVersion"), w.calls, true);
-    if (f.has("clientType"))
-        w.clientType = quint32(unsignedBits(f["clientType"], f.path("clientType"), 32));
+    f.bits("clientType", w.clientType, 32);
     if (f.has("faults"))
         w.faults = faults(f["faults"], f.path("faults"), false);
     return w;

@@ -121,6 +121,12 @@ private:
     // The same for a call on a connection; fills `server` when the handle is open.
     quint32 beginOnConnection(sim::Op op, qx::Handle conn, const sim::Server *&server,
                               std::optional<quint32> subject = {});
+    // A call that only hands out values of the server: the start of beginOnConnection, then `fill`
+    // with the server on success.
+    template <typename Fill>
+    qx::Code readServer(sim::Op op, qx::Handle conn, Fill &&fill);
+    // The start of a call on a directory-services context: `state` is set when the call may go on.
+    qx::DsStatus beginOnContext(sim::Op op, qx::Context context, ContextState *&state);
     quint32 faultOf(const sim::Faults &faults, sim::Op op, std::optional<quint32> subject);
     qx::Code openConnection(int server, qx::Handle &conn);
     bool consoleOperator(const Connection &connection) const;
