@@ -375,6 +375,12 @@ TEST_F(ScanTest, ARewriteThatFailsLeavesTheEarlierFileAsItWas)
     EXPECT_FALSE(results.texts().contains(QStringLiteral("Saving report for FS1 as 00000100.DAT\n")));
     EXPECT_EQ(readFile(file), earlier);
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("00000100.DAT")}) << "no temporary file stays";
+
+    // The data file and the profile hold contact data: readable by their owner only.
+    constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
+                            QFileDevice::WriteOther;
+    EXPECT_FALSE(QFile::permissions(Drives::hostPath(file)) & others);
+    EXPECT_FALSE(QFile::permissions(ProfileStore::filePath()) & others);
 }
 
 TEST_F(ScanTest, AFullDiskLeavesNoDataFileBehind)

@@ -191,6 +191,20 @@ TEST(CommandLine, CtrlCAbortsTheScan)
     EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
 }
 
+TEST(CommandLine, AProfileThatCannotBeReadIsNamed)
+{
+    const QString root = TestEnvironment::fresh();
+    // A directory in the profile file's place.
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/config/sorvik/profile.ini")));
+    for (const QStringList &command : {QStringList{QStringLiteral("scan"), QStringLiteral("--all")},
+                                       QStringList{QStringLiteral("archive")}}) {
+        const Outcome run = sorvik(command);
+        EXPECT_EQ(run.status, 1) << qPrintable(command[0]);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot read the profile file"))) << qPrintable(run.err);
+        EXPECT_FALSE(run.err.contains(QStringLiteral("Profile Information is not complete"))) << qPrintable(run.err);
+    }
+}
+
 TEST(CommandLine, OneSessionPerOutputDirectory)
 {
     const QString root = TestEnvironment::fresh();
