@@ -5,10 +5,8 @@
 #include <QLockFile>
 
 DirectoryLock::DirectoryLock(const QString &hostDirectory, const QString &shownDirectory)
-    : m_shownDirectory(shownDirectory), m_lock(std::make_unique<QLockFile>(lockFilePath(hostDirectory)))
+    : m_hostDirectory(hostDirectory), m_shownDirectory(shownDirectory)
 {
-    // Only a lock whose process is gone counts as stale, however long a session runs.
-    m_lock->setStaleLockTime(0);
 }
 
 DirectoryLock::~DirectoryLock() = default;
@@ -16,18 +14,26 @@ DirectoryLock::~DirectoryLock() = default;
 QString DirectoryLock::lockFilePath(const QString &hostDirectory)
 {
     const QFileInfo directory(QDir::cleanPath(QFileInfo(hostDirectory).absoluteFilePath()));
-    return directory.absolutePath() + QLatin1Char('/') + directory.fileName() + QStringLiteral(".lock");
+    // Two spellings of one folder (a link, "..") lock the same file.
+    const QString canonical = QFileInfo(directory.absolutePath()).canonicalFilePath();
+    const QString parent = canonical.isEmpty() ? directory.absolutePath() : canonical;
+    return parent + QLatin1Char('/') + directory.fileName() + QStringLiteral(".lock");
 }
 
 bool DirectoryLock::tryLock()
 {
     m_error.clear();
-    const QString parent = QFileInfo(m_lock->fileName()).absolutePath();
+    if (m_lock && m_lock->isLocked())
+        return true;
+    const QString parent = QFileInfo(QDir::cleanPath(QFileInfo(m_hostDirectory).absoluteFilePath())).absolutePath();
     if (!QDir().mkpath(parent)) {
         m_error = QStringLiteral("%1 cannot be locked for this session: the folder %2 cannot be created")
                       .arg(m_shownDirectory, QDir::toNativeSeparators(parent));
         return false;
     }
+    m_lock = std::make_unique<QLockFile>(lockFilePath(m_hostDirectory));
+    // Only a lock whose process is gone counts as stale, however long a session runs.
+    m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
         return true;
     qint64 pid = 0;
@@ -56,5 +62,6 @@ bool DirectoryLock::tryLock()
 
 void DirectoryLock::unlock()
 {
-    m_lock->unlock();
+    if (m_lock)
+        m_lock->unlock();
 }

@@ -28,6 +28,7 @@ public:
     static QString lockFilePath(const QString &hostDirectory);
 
 private:
+    QString m_hostDirectory;
     QString m_shownDirectory;
     std::unique_ptr<QLockFile> m_lock;
     QString m_error;
