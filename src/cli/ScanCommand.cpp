@@ -46,15 +46,16 @@ QString ScanCommand::usageProblem(const QCommandLineParser &parser) const
 
 int ScanCommand::run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
 {
-    DirectoryLock lock(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
-    if (!lock.tryLock()) {
-        console.error(lock.errorString());
-        return 1;
-    }
     QString error;
     std::unique_ptr<QxClient> client = NetworkSource::open(context.network, &error);
     if (!client) {
         console.err() << "sorvik: " << error << Qt::endl;
+        return 1;
+    }
+    // One session per output directory, from here to the end of the scan.
+    DirectoryLock lock(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
+    if (!lock.tryLock()) {
+        console.error(lock.errorString());
         return 1;
     }
 
