@@ -36,7 +36,7 @@ bool syncToDisk(QTemporaryFile &file)
 
 } // namespace
 
-AtomicFile::AtomicFile(const QString &hostPath) : m_hostPath(hostPath) {}
+AtomicFile::AtomicFile(const QString &hostPath, bool syncToDisk) : m_hostPath(hostPath), m_syncToDisk(syncToDisk) {}
 
 AtomicFile::~AtomicFile()
 {
@@ -85,8 +85,7 @@ bool AtomicFile::commit()
         m_failed = true;
         m_error = m_temp->errorString();
     }
-    // Synced before the rename, so that after a power cut the name holds the old file or the whole new one.
-    if (!m_failed && !syncToDisk(*m_temp)) {
+    if (!m_failed && m_syncToDisk && !syncToDisk(*m_temp)) {
         m_failed = true;
         m_error = QStringLiteral("the file could not be flushed to the disk");
     }

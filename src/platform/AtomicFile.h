@@ -8,13 +8,15 @@
 class QTemporaryFile;
 
 // A file that reaches its name only when it is complete. It is written under a temporary name in the
-// same directory, created readable by its owner only; commit() flushes it to the disk and renames it
-// over the target in one step. When anything fails, or the file is dropped without commit(), the
+// same directory, created readable by its owner only; commit() flushes it (to the disk as well, when
+// asked) and renames it over the target in one step. When anything fails, or the file is dropped without commit(), the
 // temporary file goes and a file that had the target's name stays exactly as it was.
 class AtomicFile final
 {
 public:
-    explicit AtomicFile(const QString &hostPath);
+    // With syncToDisk, commit() waits until the contents are on the disk before the rename, so that
+    // even a power cut leaves the old file or the whole new one under the name.
+    explicit AtomicFile(const QString &hostPath, bool syncToDisk = true);
     ~AtomicFile();
     Q_DISABLE_COPY_MOVE(AtomicFile)
 
@@ -23,7 +25,7 @@ public:
     bool isOpen() const;
     // Writes all bytes; false once any write has failed.
     bool write(const QByteArray &bytes);
-    // Flushes, syncs and renames; false (see errorString) when any of it failed, and then the
+    // Flushes, syncs when asked and renames; false (see errorString) when any of it failed, and then the
     // temporary file is removed.
     bool commit();
     // Removes the temporary file; the target is left alone.
@@ -38,6 +40,7 @@ public:
 
 private:
     QString m_hostPath;
+    bool m_syncToDisk = true;
     std::unique_ptr<QTemporaryFile> m_temp;
     QString m_error;
     bool m_failed = false;

@@ -115,7 +115,9 @@ TfrmReport::Outcome TfrmReport::btnRunClick()
     m_session.lastDataFilePath = path;
     // Written under a temporary name and renamed when the run ends: a run that fails leaves an earlier
     // file of that name as it was, and no truncated or empty file ever carries a data file's name.
-    m_file = std::make_unique<AtomicFile>(Drives::hostPath(path));
+    // Not synced to the disk: nothing relies on a data file being there before the session archive,
+    // which is synced before any data file is deleted, has packed it.
+    m_file = std::make_unique<AtomicFile>(Drives::hostPath(path), false);
     if (!m_file->open())
         outcome.error = QStringLiteral("Could not create %1: %2").arg(path, m_file->errorString());
 
