@@ -70,7 +70,14 @@ ScanDriver::Result ScanDriver::comp23Click()
                             Interaction::Icon::Error, Interaction::Buttons::Ok);
         return Result::Refused;
     }
-    if (ProfileStore::value(QStringLiteral("Company")).isEmpty()) {
+    QString profileError;
+    const std::optional<QString> company = ProfileStore::read(QStringLiteral("Company"), &profileError);
+    if (!company) {
+        // A store that cannot be read is not an incomplete profile: say what is wrong with it.
+        interaction.warning(profileError);
+        return Result::Refused;
+    }
+    if (company->isEmpty()) {
         interaction.warning(
             QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!"));
         return Result::Refused;
@@ -124,15 +131,16 @@ ScanDriver::Result ScanDriver::comp23Click()
         }
 
         const TfrmReport::Outcome outcome = writer.btnRunClick();
-        if (m_session.abortFlag)
-            break;
         if (!outcome.saved) {
             // Nothing was saved for this server: say why instead of claiming it was.
             m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
             ++m_notSaved;
             m_notSavedServers.push_back(server);
-            continue;
         }
+        if (m_session.abortFlag)
+            break;
+        if (!outcome.saved)
+            continue;
         m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") +
                           Windows1252::toUnicode(m_session.currentDataFileName) + QLatin1Char('\n'));
         total += step;

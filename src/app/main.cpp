@@ -2,6 +2,8 @@
 #include "app/WindowProgram.h"
 #include "cli/CommandLine.h"
 #include "app/Product.h"
+#include "platform/DirectoryLock.h"
+#include "platform/Drives.h"
 #include "platform/WidgetInteraction.h"
 #include "simnet/NetworkSource.h"
 
@@ -40,6 +42,12 @@ int runWindows(const QString &network, int argc, char **argv)
     QGuiApplication::setDesktopFileName(Product::desktopFileName());
     QApplication::setWindowIcon(QIcon::fromTheme(Product::desktopFileName()));
     WidgetInteraction interaction;
+    // One session per output directory, held for the window's whole life.
+    DirectoryLock lock(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
+    if (!lock.tryLock()) {
+        interaction.warning(lock.errorString());
+        return 1;
+    }
     return WindowProgram::run(*client, interaction);
 }
 

@@ -4,6 +4,7 @@
 #include "app/SessionArchive.h"
 #include "cli/Console.h"
 #include "platform/Drives.h"
+#include "profile/ProfileStore.h"
 #include "send/ZipError.h"
 
 #include <exception>
@@ -30,6 +31,15 @@ QString ArchiveCommand::details() const
 
 int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Console &console)
 {
+    const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
+    if (!lock)
+        return 1;
+    // The archive is named after the company: a profile that cannot be read says why.
+    QString profileError;
+    if (!ProfileStore::read(QStringLiteral("Company"), &profileError)) {
+        console.error(profileError);
+        return 1;
+    }
     try {
         const QString archive = BuildSessionArchive(console.interaction(), console.results());
         console.out() << archive << Qt::endl << Drives::hostPath(archive) << Qt::endl;

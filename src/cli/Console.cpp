@@ -95,3 +95,13 @@ QString Console::headlessWording(const QString &text)
         result.replace(w.window, w.command);
     return result;
 }
+
+std::unique_ptr<DirectoryLock> Console::lockOutputDirectory()
+{
+    auto lock = std::make_unique<DirectoryLock>(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
+    if (!lock->tryLock()) {
+        error(lock->errorString());
+        return nullptr;
+    }
+    return lock;
+}

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "cli/StreamResults.h"
+#include "platform/DirectoryLock.h"
 #include "platform/HeadlessInteraction.h"
 #include "platform/Terminal.h"
 
 #include <QString>
 #include <QTextStream>
+
+#include <memory>
 
 // What a headless command prints through. The results lines go to standard output in one ordered
 // stream (red and blue lines in colour when it is a terminal); the messages of the interaction
@@ -30,6 +33,10 @@ public:
     void message(const QString &text);
     // "sorvik COMMAND: text" as a message.
     void error(const QString &text);
+
+    // Takes the output directory's lock for the command's run; nullptr, with the reason said, when
+    // another session holds it.
+    std::unique_ptr<DirectoryLock> lockOutputDirectory();
 
     // Whether standard output can no longer be written (a closed pipe).
     bool outputClosed() const { return m_out.status() == QTextStream::WriteFailed; }

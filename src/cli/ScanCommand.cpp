@@ -186,6 +186,10 @@ int ScanCommand::run(const QCommandLineParser &parser, const CommandContext &con
         if (!headless.login(request))
             return CommandLine::Failed;
     }
+    // One session per output directory, from here to the end of the scan.
+    const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
+    if (!lock)
+        return CommandLine::Failed;
     if (const std::optional<int> status = selectServers(headless.session(), parser, console))
         return *status;
     return scan(headless.session(), parser, console);

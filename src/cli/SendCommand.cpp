@@ -142,9 +142,10 @@ QString SendCommand::usageProblem(const QCommandLineParser &parser) const
 
 int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, Console &console)
 {
-    // OUTPUT-DIRECTORY LOCK: the send command takes the output directory's lock here, for the whole
-    // run, the way `sorvik archive` does; a lock held elsewhere ends the run with status 1 before
-    // anything below is touched.
+    // One session per output directory: a lock held elsewhere ends the run before anything is touched.
+    const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
+    if (!lock)
+        return 1;
 
     std::optional<DiskTarget> disk;
     if (parser.isSet(diskOption)) {

@@ -1,10 +1,11 @@
 #include "profile/ProfileStore.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -104,10 +105,10 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error)
     const QFileInfo before(path);
     const QDateTime oldTime = before.exists() ? before.lastModified() : QDateTime();
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // The profile holds personal contact data: the new file is readable by its owner only.
+    AtomicFile file(path);
+    if (!file.open() || !file.write(bytes) || !file.commit()) {
         setError(error, writeFailure(path, file.errorString()));
-        file.cancelWriting();
         return false;
     }
     // QSettings keeps files it has read and rereads one only when its size or modification time

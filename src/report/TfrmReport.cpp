@@ -5,6 +5,7 @@
 #include "client/TfrmFiler.h"
 #include "client/TfrmGeneral.h"
 #include "client/TfrmQLM.h"
+#include "platform/AtomicFile.h"
 #include "platform/Drives.h"
 #include "platform/Locale.h"
 #include "platform/ProgressView.h"
@@ -57,6 +58,8 @@ QByteArray twoDigits(int value)
 
 TfrmReport::TfrmReport(Session &session, ProgressView &progress) : m_session(session), m_progress(progress) {}
 
+TfrmReport::~TfrmReport() = default;
+
 QByteArray TfrmReport::PadLabel(const QByteArray &label)
 {
     const qsizetype length = label.size();
@@ -93,7 +96,7 @@ void TfrmReport::AppendLine(const QByteArray &text)
 
 void TfrmReport::AppendLine(std::initializer_list<QByteArrayView> pieces)
 {
-    if (!m_file.isOpen())
+    if (!m_file || !m_file->isOpen())
         return;
     // The line is put together in one buffer kept from line to line, not in new texts.
     qsizetype length = 2;
@@ -108,8 +111,7 @@ void TfrmReport::AppendLine(std::initializer_list<QByteArrayView> pieces)
         m_line.data(), next, [](char c) { return c == '\r' || c == '\n'; }, ' ');
     *next++ = '\r';
     *next = '\n';
-    if (m_file.write(m_line.constData(), length) != length)
-        m_writeFailed = true;
+    m_file->write(m_line);
 }
 
 void TfrmReport::setStep(int percent)
@@ -124,10 +126,13 @@ TfrmReport::Outcome TfrmReport::btnRunClick()
     const QString path =
         Product::outputDirectory() + QLatin1Char('\\') + Windows1252::toUnicode(m_session.currentDataFileName);
     m_session.lastDataFilePath = path;
-    m_writeFailed = false;
-    m_file.setFileName(Drives::hostPath(path));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        outcome.error = QStringLiteral("Could not create %1: %2").arg(path, m_file.errorString());
+    // Written under a temporary name and renamed when the run ends: a run that fails leaves an earlier
+    // file of that name as it was, and no truncated or empty file ever carries a data file's name.
+    // Not synced to the disk: nothing relies on a data file being there before the session archive,
+    // which is synced before any data file is deleted, has packed it.
+    m_file = std::make_unique<AtomicFile>(Drives::hostPath(path), false);
+    if (!m_file->open())
+        outcome.error = QStringLiteral("Could not create %1: %2").arg(path, m_file->errorString());
 
     try {
         writeHeader();
@@ -155,13 +160,12 @@ TfrmReport::Outcome TfrmReport::btnRunClick()
             outcome.error = QStringLiteral("Could not complete %1: %2").arg(path, QString::fromLocal8Bit(e.what()));
     }
 
-    if (m_file.isOpen()) {
-        if (!m_file.flush())
-            m_writeFailed = true;
-        m_file.close();
-        if (m_writeFailed && outcome.error.isEmpty())
-            outcome.error = QStringLiteral("Could not write %1: %2").arg(path, m_file.errorString());
-    }
+    // After Abort the lines written so far are kept; after an exception the run is not saved.
+    if (outcome.error.isEmpty() && !m_file->commit())
+        outcome.error = (m_file->renameFailed() ? QStringLiteral("Could not create %1: %2")
+                                                : QStringLiteral("Could not write %1: %2"))
+                            .arg(path, m_file->errorString());
+    m_file.reset();
     outcome.saved = outcome.error.isEmpty();
     return outcome;
 }

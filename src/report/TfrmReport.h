@@ -3,12 +3,13 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
-#include <QFile>
 #include <QString>
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 
+class AtomicFile;
 class ProgressView;
 class Session;
 
@@ -25,6 +26,7 @@ public:
     };
 
     TfrmReport(Session &session, ProgressView &progress);
+    ~TfrmReport();
 
     // Writes the data file of the current server; returns whether it could be saved.
     Outcome btnRunClick();
@@ -57,7 +59,7 @@ private:
 
     Session &m_session;
     ProgressView &m_progress;
-    QFile m_file;
+    // The data file being written, under a temporary name until the run ends.
+    std::unique_ptr<AtomicFile> m_file;
     QByteArray m_line; // the line being written
-    bool m_writeFailed = false;
 };

@@ -298,7 +298,7 @@ void TZipWriter::openArchive()
         QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::NewOnly;
         if (Drives::isRemovable(m_fileName))
             mode |= QIODevice::Unbuffered;
-        if (!file->open(mode))
+        if (!file->open(mode, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             throw ZipError(QStringLiteral("Cannot create file %1").arg(m_fileName));
     }
     m_file = std::move(file);

@@ -98,6 +98,9 @@ QString shown(const QJsonValue &value)
     return kindOf(value);
 }
 
+quint64 unsignedBits(const QJsonValue &value, const QString &path, int bits);
+bool boolean(const QJsonValue &value, const QString &path);
+
 // An object at a path, with the fields it may hold ("comment" is allowed everywhere).
 class Fields
 {
@@ -118,6 +121,24 @@ public:
     }
 
     bool has(const char *name) const { return m_object.contains(QLatin1String(name)); }
+    // Sets `target` from the field when it is given: a whole number that fits in `bits` bits.
+    template <typename T>
+    void bits(const char *name, T &target, int bits) const
+    {
+        if (has(name))
+            target = T(unsignedBits((*this)[name], path(name), bits));
+    }
+    template <typename T>
+    void bits(const char *name, std::optional<T> &target, int bits) const
+    {
+        if (has(name))
+            target = T(unsignedBits((*this)[name], path(name), bits));
+    }
+    void flag(const char *name, bool &target) const
+    {
+        if (has(name))
+            target = boolean((*this)[name], path(name));
+    }
     QJsonValue operator[](const char *name) const { return m_object.value(QLatin1String(name)); }
     QString path(const char *name) const { return field(m_path, name); }
     const QString &path() const { return m_path; }
@@ -244,14 +265,10 @@ Version version(const QJsonValue &value, const QString &path, Version v, bool wi
 {
     const Fields f = withBeta ? Fields(value, path, {"major", "minor", "revision", "beta"})
                               : Fields(value, path, {"major", "minor", "revision"});
-    if (f.has("major"))
-        v.major = quint8(unsignedBits(f["major"], f.path("major"), 8));
-    if (f.has("minor"))
-        v.minor = quint8(unsignedBits(f["minor"], f.path("minor"), 8));
-    if (f.has("revision"))
-        v.revision = quint8(unsignedBits(f["revision"], f.path("revision"), 8));
-    if (f.has("beta"))
-        v.beta = quint8(unsignedBits(f["beta"], f.path("beta"), 8));
+    f.bits("major", v.major, 8);
+    f.bits("minor", v.minor, 8);
+    f.bits("revision", v.revision, 8);
+    f.bits("beta", v.beta, 8);
     return v;
 }
 
@@ -294,6 +311,29 @@ quint32 faultCode(const QJsonValue &value, const QString &path)
     return code;
 }
 
+// {"code": ..., "volume" | "module": number, "afterCalls": N}: a fault for some calls only.
+Fault selectiveFault(const QJsonValue &value, const QString &path, Op op)
+{
+    const Fields f(value, path, {"code", "volume", "module", "afterCalls"});
+    if (!f.has("code"))
+        fail(f.path("code"), QStringLiteral("missing"));
+    Fault fault;
+    fault.op = op;
+    fault.code = faultCode(f["code"], f.path("code"));
+    if (f.has("volume")) {
+        if (op != Op::QXGetVolumeName)
+            fail(f.path("volume"), QStringLiteral("only QXGetVolumeName is asked about a volume number"));
+        fault.subject = quint32(unsignedBits(f["volume"], f.path("volume"), 16));
+    }
+    if (f.has("module")) {
+        if (op != Op::QXGetQLMInfo)
+            fail(f.path("module"), QStringLiteral("only QXGetQLMInfo is asked about a module number"));
+        fault.subject = any32(f["module"], f.path("module"));
+    }
+    f.bits("afterCalls", fault.afterCalls, 32);
+    return fault;
+}
+
 Faults faults(const QJsonValue &value, const QString &path, bool serverLevel)
 {
     if (!value.isObject())
@@ -309,7 +349,15 @@ Faults faults(const QJsonValue &value, const QString &path, bool serverLevel)
             fail(p, QStringLiteral("no such operation"));
         if (serverLevel && !isServerOp(*op))
             fail(p, QStringLiteral("is not an operation on a server; name it under workstation.faults"));
-        result.set(*op, faultCode(it.value(), p));
+        if (it.value().isArray()) {
+            const QJsonArray array = it.value().toArray();
+            for (qsizetype i = 0; i < array.size(); ++i)
+                result.add(selectiveFault(array[i], item(p, i), *op));
+        } else if (it.value().isObject()) {
+            result.add(selectiveFault(it.value(), p, *op));
+        } else {
+            result.set(*op, faultCode(it.value(), p));
+        }
     }
     return result;
 }
@@ -372,8 +420,7 @@ Address address(const QJsonValue &value, const QString &path)
         else
             a.type = quint32(unsignedBits(t, f.path("type"), 32));
     }
-    if (f.has("length"))
-        a.length = quint32(unsignedBits(f["length"], f.path("length"), 32));
+    f.bits("length", a.length, 32);
     return a;
 }
 
@@ -399,13 +446,11 @@ DirEntry entry(const QJsonValue &value, const QString &path, quint16 parentDate,
     if (isDirectory && f.has("size"))
         fail(f.path("size"), QStringLiteral("a directory has no size"));
     e.attributes = isDirectory ? DirEntry::DirectoryAttribute : 0x20;
-    if (f.has("attributes"))
-        e.attributes = quint8(unsignedBits(f["attributes"], f.path("attributes"), 8));
+    f.bits("attributes", e.attributes, 8);
     // The directory bit follows the kind of entry.
     e.attributes = isDirectory ? quint8(e.attributes | DirEntry::DirectoryAttribute)
                                : quint8(e.attributes & ~DirEntry::DirectoryAttribute);
-    if (f.has("size"))
-        e.size = quint32(unsignedBits(f["size"], f.path("size"), 32));
+    f.bits("size", e.size, 32);
     e.date = f.has("date") ? dosDateValue(f["date"], f.path("date")) : parentDate;
     e.time = f.has("time") ? dosTimeValue(f["time"], f.path("time")) : parentTime;
     if (f.has("entries")) {
@@ -469,8 +514,7 @@ Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
     if (f.has("copyright"))
         m.copyright = text(f["copyright"], f.path("copyright"), ModuleCopyrightMax);
     m.id = f.has("id") ? any32(f["id"], f.path("id")) : defaultId;
-    if (f.has("flags"))
-        m.flags = quint32(unsignedBits(f["flags"], f.path("flags"), 32));
+    f.bits("flags", m.flags, 32);
     if (f.has("type"))
         m.type = any32(f["type"], f.path("type"));
     if (f.has("parentId"))
@@ -488,20 +532,16 @@ Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
             m.day = quint32(date.day());
         } else {
             const Fields df(d, f.path("date"), {"year", "month", "day"});
-            m.year = df.has("year") ? quint32(unsignedBits(df["year"], df.path("year"), 32)) : m.year;
-            m.month = df.has("month") ? quint32(unsignedBits(df["month"], df.path("month"), 32)) : m.month;
-            m.day = df.has("day") ? quint32(unsignedBits(df["day"], df.path("day"), 32)) : m.day;
+            df.bits("year", m.year, 32);
+            df.bits("month", m.month, 32);
+            df.bits("day", m.day, 32);
         }
     }
-    const auto u32 = [&](const char *key, quint32 &target) {
-        if (f.has(key))
-            target = quint32(unsignedBits(f[key], f.path(key), 32));
-    };
-    u32("bytesAvailable", m.bytesAvailable);
-    u32("freeCount", m.freeCount);
-    u32("lastGarbageCollection", m.lastGarbageCollection);
-    u32("messageLanguage", m.messageLanguage);
-    u32("referencedPublics", m.referencedPublics);
+    f.bits("bytesAvailable", m.bytesAvailable, 32);
+    f.bits("freeCount", m.freeCount, 32);
+    f.bits("lastGarbageCollection", m.lastGarbageCollection, 32);
+    f.bits("messageLanguage", m.messageLanguage, 32);
+    f.bits("referencedPublics", m.referencedPublics, 32);
     return m;
 }
 
@@ -561,49 +601,27 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
         fail(f.path("name"), QStringLiteral("missing"));
     Server s;
     s.name = name(f["name"], f.path("name"), ServerNameMax, false);
-    if (f.has("reachable"))
-        s.reachable = boolean(f["reachable"], f.path("reachable"));
+    f.flag("reachable", s.reachable);
     if (f.has("version"))
         s.version = version(f["version"], f.path("version"), s.version, false);
-    const auto u8 = [&](const char *key, quint8 &target) {
-        if (f.has(key))
-            target = quint8(unsignedBits(f[key], f.path(key), 8));
-    };
-    const auto u16 = [&](const char *key, quint16 &target) {
-        if (f.has(key))
-            target = quint16(unsignedBits(f[key], f.path(key), 16));
-    };
-    const auto u32 = [&](const char *key, quint32 &target) {
-        if (f.has(key))
-            target = quint32(unsignedBits(f[key], f.path(key), 32));
-    };
-    const auto flag = [&](const char *key, bool &target) {
-        if (f.has(key))
-            target = boolean(f[key], f.path(key));
-    };
-    u8("sftLevel", s.sftLevel);
-    u8("ttsLevel", s.ttsLevel);
-    u16("maxConnections", s.maxConnections);
-    u16("connectionsInUse", s.connectionsInUse);
-    if (f.has("maxConnectionsEverUsed"))
-        s.maxConnectionsEverUsed =
-            quint16(unsignedBits(f["maxConnectionsEverUsed"], f.path("maxConnectionsEverUsed"), 16));
-    if (f.has("numberOfVolumes"))
-        s.numberOfVolumes = quint16(unsignedBits(f["numberOfVolumes"], f.path("numberOfVolumes"), 16));
-    u8("accountingVersion", s.accountingVersion);
-    u8("securityRestrictionsLevel", s.securityRestrictionsLevel);
-    if (f.has("maxLicensedConnections"))
-        s.maxLicensedConnections =
-            quint32(unsignedBits(f["maxLicensedConnections"], f.path("maxLicensedConnections"), 32));
-    u32("nameSpaces", s.nameSpaces);
-    u32("lans", s.lans);
-    u32("mediaTypes", s.mediaTypes);
-    u32("protocols", s.protocols);
-    u32("subdirectoryTreeDepth", s.subdirectoryTreeDepth);
-    u32("dataStreams", s.dataStreams);
-    u32("spoolPrinters", s.spoolPrinters);
-    u32("serialNumber", s.serialNumber);
-    u16("applicationNumber", s.applicationNumber);
+    f.bits("sftLevel", s.sftLevel, 8);
+    f.bits("ttsLevel", s.ttsLevel, 8);
+    f.bits("maxConnections", s.maxConnections, 16);
+    f.bits("connectionsInUse", s.connectionsInUse, 16);
+    f.bits("maxConnectionsEverUsed", s.maxConnectionsEverUsed, 16);
+    f.bits("numberOfVolumes", s.numberOfVolumes, 16);
+    f.bits("accountingVersion", s.accountingVersion, 8);
+    f.bits("securityRestrictionsLevel", s.securityRestrictionsLevel, 8);
+    f.bits("maxLicensedConnections", s.maxLicensedConnections, 32);
+    f.bits("nameSpaces", s.nameSpaces, 32);
+    f.bits("lans", s.lans, 32);
+    f.bits("mediaTypes", s.mediaTypes, 32);
+    f.bits("protocols", s.protocols, 32);
+    f.bits("subdirectoryTreeDepth", s.subdirectoryTreeDepth, 32);
+    f.bits("dataStreams", s.dataStreams, 32);
+    f.bits("spoolPrinters", s.spoolPrinters, 32);
+    f.bits("serialNumber", s.serialNumber, 32);
+    f.bits("applicationNumber", s.applicationNumber, 16);
     if (f.has("description")) {
         const Fields d(f["description"], f.path("description"), {"company", "revision", "revisionDate", "copyright"});
         if (d.has("company"))
@@ -615,20 +633,20 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
         if (d.has("copyright"))
             s.copyrightNotice = text(d["copyright"], d.path("copyright"), 79);
     }
-    flag("loginEnabled", s.loginEnabled);
-    flag("accountingInstalled", s.accountingInstalled);
+    f.flag("loginEnabled", s.loginEnabled);
+    f.flag("accountingInstalled", s.accountingInstalled);
     if (f.has("dateTime")) {
         std::optional<quint32> seconds;
         s.dateTime = dateTimeValue(f["dateTime"], f.path("dateTime"), seconds);
         s.utcTime = seconds.value_or(0);
     }
-    u32("utcTime", s.utcTime);
-    u32("cacheCount", s.cacheCount);
-    u32("qcpStations", s.qcpStations);
-    u32("qcpPeakStations", s.qcpPeakStations);
-    u32("qcpRequests", s.qcpRequests);
-    u32("packetsServiced", s.packetsServiced);
-    u32("packetsRouted", s.packetsRouted);
+    f.bits("utcTime", s.utcTime, 32);
+    f.bits("cacheCount", s.cacheCount, 32);
+    f.bits("qcpStations", s.qcpStations, 32);
+    f.bits("qcpPeakStations", s.qcpPeakStations, 32);
+    f.bits("qcpRequests", s.qcpRequests, 32);
+    f.bits("packetsServiced", s.packetsServiced, 32);
+    f.bits("packetsRouted", s.packetsRouted, 32);
     if (f.has("address"))
         s.address = address(f["address"], f.path("address"));
     if (f.has("tree"))
@@ -637,7 +655,7 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
                      : name(f["tree"], f.path("tree"), TreeNameMax, false);
     if (f.has("binderyContext"))
         s.binderyContext = text(f["binderyContext"], f.path("binderyContext"), ContextMax);
-    flag("publicConsoleRights", s.publicConsoleRights);
+    f.flag("publicConsoleRights", s.publicConsoleRights);
 
     if (f.has("volumes")) {
         const QJsonArray array = list(f["volumes"], f.path("volumes"));
@@ -725,14 +743,11 @@ User user(const QJsonValue &value, const QString &path, const SimulatedNetwork &
         u.context = text(f["context"], f.path("context"), ContextMax);
     if (f.has("servers"))
         u.binderyServers = serverSet(f["servers"], f.path("servers"), network);
-    if (f.has("tree"))
-        u.inTree = boolean(f["tree"], f.path("tree"));
+    f.flag("tree", u.inTree);
     if (f.has("consoleOperator"))
         u.consoleOperator = serverSet(f["consoleOperator"], f.path("consoleOperator"), network);
-    if (f.has("lockedOut"))
-        u.lockedOut = boolean(f["lockedOut"], f.path("lockedOut"));
-    if (f.has("passwordExpired"))
-        u.passwordExpired = boolean(f["passwordExpired"], f.path("passwordExpired"));
+    f.flag("lockedOut", u.lockedOut);
+    f.flag("passwordExpired", u.passwordExpired);
     return u;
 }
 
@@ -750,8 +765,7 @@ Workstation workstation(const QJsonValue &value, const QString &path, const Simu
         w.requester = version(f["requesterVersion"], f.path("requesterVersion"), w.requester, false);
     if (f.has("callsVersion"))
         w.calls = version(f["callsVersion"], f.path("callsVersion"), w.calls, true);
-    if (f.has("clientType"))
-        w.clientType = quint32(unsignedBits(f["clientType"], f.path("clientType"), 32));
+    f.bits("clientType", w.clientType, 32);
     if (f.has("faults"))
         w.faults = faults(f["faults"], f.path("faults"), false);
     return w;
@@ -815,6 +829,69 @@ QString position(const QByteArray &json, qsizetype offset)
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
+// The path of the first key that an object of the (valid) JSON text gives twice; empty when there
+// is none. The parser keeps only one of the two values, so a repeated field would go unnoticed.
+QString repeatedKey(const QByteArray &json)
+{
+    struct Level
+    {
+        bool object = false;
+        QString path;
+        qsizetype index = 0;
+        QString key;
+        QSet<QString> keys;
+    };
+    std::vector<Level> levels;
+    bool expectKey = false;
+    const auto childPath = [&levels] {
+        if (levels.empty())
+            return QString();
+        const Level &top = levels.back();
+        return top.object ? (top.path.isEmpty() ? top.key : top.path + QLatin1Char('.') + top.key)
+                          : item(top.path, top.index);
+    };
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '{' || c == '[') {
+            Level level;
+            level.object = c == '{';
+            level.path = childPath();
+            levels.push_back(std::move(level));
+            expectKey = c == '{';
+        } else if (c == '}' || c == ']') {
+            if (!levels.empty())
+                levels.pop_back();
+            expectKey = false;
+        } else if (c == ',') {
+            if (!levels.empty() && !levels.back().object)
+                ++levels.back().index;
+            expectKey = !levels.empty() && levels.back().object;
+        } else if (c == '"') {
+            const qsizetype start = i;
+            bool escaped = false;
+            for (++i; i < json.size() && json[i] != '"'; ++i) {
+                if (json[i] == '\\') {
+                    escaped = true;
+                    ++i;
+                }
+            }
+            if (!expectKey || levels.empty())
+                continue;
+            const QByteArray token = json.mid(start, i - start + 1);
+            QString key = QString::fromUtf8(token.mid(1, token.size() - 2));
+            if (escaped) // "na\u006De" is "name"
+                key = QJsonDocument::fromJson("[" + token + "]").array().at(0).toString();
+            Level &top = levels.back();
+            if (top.keys.contains(key))
+                return top.path.isEmpty() ? key : top.path + QLatin1Char('.') + key;
+            top.keys.insert(key);
+            top.key = key;
+            expectKey = false;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<SimulatedNetwork> loadNetworkFromJson(const QByteArray &json, const QString &sourceName, QString *error)
@@ -827,6 +904,8 @@ std::optional<SimulatedNetwork> loadNetworkFromJson(const QByteArray &json, cons
             QStringLiteral("not valid JSON: %1 at %2").arg(parseError.errorString(), position(json, parseError.offset));
     } else if (!document.isObject()) {
         message = QStringLiteral("a network description is a JSON object");
+    } else if (const QString repeated = repeatedKey(json); !repeated.isEmpty()) {
+        message = repeated + QStringLiteral(": given twice");
     } else {
         try {
             return network(document.object());
@@ -852,6 +931,9 @@ std::optional<SimulatedNetwork> loadNetwork(const QString &path, QString *error)
         return failWith(QStringLiteral("no such file"));
     if (info.isDir())
         return failWith(QStringLiteral("is a directory, not a network description"));
+    // Opening a pipe would wait for a writer, and a device never ends.
+    if (!info.isFile())
+        return failWith(QStringLiteral("is not a regular file, not a network description"));
     if (info.size() > FileSizeMax)
         return failWith(QStringLiteral("is larger than %1 bytes").arg(FileSizeMax));
     QFile file(path);

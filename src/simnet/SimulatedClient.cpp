@@ -108,7 +108,22 @@ QByteArray SimulatedClient::treeIdentity() const
     return m_treeLogin.isEmpty() ? PublicIdentity : m_treeLogin;
 }
 
-quint32 SimulatedClient::begin(Op op, int server)
+quint32 SimulatedClient::faultOf(const Faults &faults, Op op, std::optional<quint32> subject)
+{
+    if (const quint32 code = faults.code(op))
+        return code;
+    for (const Fault &fault : faults.selective) {
+        if (fault.op != op || (fault.subject && fault.subject != subject))
+            continue;
+        if (!fault.afterCalls)
+            return fault.code;
+        if (m_faultCalls[&fault]++ == *fault.afterCalls)
+            return fault.code;
+    }
+    return 0;
+}
+
+quint32 SimulatedClient::begin(Op op, int server, std::optional<quint32> subject)
 {
     ++m_calls;
     ++m_opCalls[std::size_t(op)];
@@ -116,21 +131,32 @@ quint32 SimulatedClient::begin(Op op, int server)
     const quint32 delay = s && s->delayMs ? *s->delayMs : m_network.delayMs;
     if (delay > 0)
         QThread::msleep(delay);
-    if (const quint32 fault = m_network.workstation.faults.code(op))
+    if (const quint32 fault = faultOf(m_network.workstation.faults, op, subject))
         return fault;
-    return s ? s->faults.code(op) : 0;
+    return s ? faultOf(s->faults, op, subject) : 0;
 }
 
-quint32 SimulatedClient::beginOnConnection(Op op, qx::Handle conn, const Server *&server)
+template <typename Fill>
+qx::Code SimulatedClient::readServer(Op op, qx::Handle conn, Fill &&fill)
+{
+    const Server *s = nullptr;
+    if (const quint32 code = beginOnConnection(op, conn, s))
+        return code;
+    fill(*s);
+    return qx::Success;
+}
+
+quint32 SimulatedClient::beginOnConnection(Op op, qx::Handle conn, const Server *&server,
+                                           std::optional<quint32> subject)
 {
     server = nullptr;
     const auto it = m_connections.find(conn);
     if (it == m_connections.end()) {
-        const quint32 fault = begin(op);
+        const quint32 fault = begin(op, -1, subject);
         return fault ? fault : qx::InvalidConnection;
     }
     server = &m_network.servers[std::size_t(it->second.server)];
-    return begin(op, it->second.server);
+    return begin(op, it->second.server, subject);
 }
 
 qx::Code SimulatedClient::openConnection(int server, qx::Handle &conn)
@@ -337,43 +363,49 @@ qx::DsStatus SimulatedClient::QXDSFreeContext(qx::Context context)
     return m_contexts.erase(context) ? qx::DsSuccess : qx::DsBadHandle;
 }
 
-qx::DsStatus SimulatedClient::QXDSGetContext(qx::Context context, int key, quint32 &flags)
+qx::DsStatus SimulatedClient::beginOnContext(Op op, qx::Context context, ContextState *&state)
 {
-    if (const quint32 code = begin(Op::QXDSGetContext))
+    state = nullptr;
+    if (const quint32 code = begin(op))
         return qx::DsStatus(code);
     const auto it = m_contexts.find(context);
     if (it == m_contexts.end())
         return qx::DsBadHandle;
+    state = &it->second;
+    return qx::DsSuccess;
+}
+
+qx::DsStatus SimulatedClient::QXDSGetContext(qx::Context context, int key, quint32 &flags)
+{
+    ContextState *state = nullptr;
+    if (const qx::DsStatus status = beginOnContext(Op::QXDSGetContext, context, state))
+        return status;
     if (key != qx::ContextFlags)
         return DsBadKey;
-    flags = it->second.flags;
+    flags = state->flags;
     return qx::DsSuccess;
 }
 
 qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, quint32 flags)
 {
-    if (const quint32 code = begin(Op::QXDSSetContext))
-        return qx::DsStatus(code);
-    const auto it = m_contexts.find(context);
-    if (it == m_contexts.end())
-        return qx::DsBadHandle;
+    ContextState *state = nullptr;
+    if (const qx::DsStatus status = beginOnContext(Op::QXDSSetContext, context, state))
+        return status;
     if (key != qx::ContextFlags)
         return DsBadKey;
-    it->second.flags = flags;
+    state->flags = flags;
     return qx::DsSuccess;
 }
 
 qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, const QByteArray &text)
 {
-    if (const quint32 code = begin(Op::QXDSSetContext))
-        return qx::DsStatus(code);
-    const auto it = m_contexts.find(context);
-    if (it == m_contexts.end())
-        return qx::DsBadHandle;
+    ContextState *state = nullptr;
+    if (const qx::DsStatus status = beginOnContext(Op::QXDSSetContext, context, state))
+        return status;
     if (key == qx::ContextNameContext)
-        it->second.nameContext = text;
+        state->nameContext = text;
     else if (key == qx::ContextTreeName)
-        it->second.treeName = text;
+        state->treeName = text;
     else
         return DsBadKey;
     return qx::DsSuccess;
@@ -381,10 +413,9 @@ qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, const
 
 qx::DsStatus SimulatedClient::QXDSWhoAmI(qx::Context context, qx::DsNameBuffer &name)
 {
-    if (const quint32 code = begin(Op::QXDSWhoAmI))
-        return qx::DsStatus(code);
-    if (!m_contexts.contains(context))
-        return qx::DsBadHandle;
+    ContextState *state = nullptr;
+    if (const qx::DsStatus status = beginOnContext(Op::QXDSWhoAmI, context, state))
+        return status;
     name = {};
     name.setText(0, name.size, treeIdentity());
     return qx::DsSuccess;
@@ -418,12 +449,10 @@ qx::DsStatus SimulatedClient::QXDSAuthenticate(qx::Handle conn, quint32, void *)
 qx::DsStatus SimulatedClient::QXDSLogin(qx::Context context, quint32, const QByteArray &userName,
                                         const QByteArray &password, quint32)
 {
-    if (const quint32 code = begin(Op::QXDSLogin))
-        return qx::DsStatus(code);
-    const auto it = m_contexts.find(context);
-    if (it == m_contexts.end())
-        return qx::DsBadHandle;
-    const ContextState &state = it->second;
+    ContextState *found = nullptr;
+    if (const qx::DsStatus status = beginOnContext(Op::QXDSLogin, context, found))
+        return status;
+    const ContextState &state = *found;
     constexpr auto TreeNotFound = qx::DsStatus(0x886F);
     constexpr auto OtherObjectAuthenticated = qx::DsStatus(0x8890);
     if (m_network.tree.isEmpty() || (!state.treeName.isEmpty() && !sameName(state.treeName, m_network.tree)))
@@ -520,146 +549,124 @@ qx::Code SimulatedClient::QXCheckConsolePrivileges(qx::Handle conn)
 
 qx::Code SimulatedClient::QXGetFileServerInformation(qx::Handle conn, qx::FileServerInformation &info)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetFileServerInformation, conn, s))
-        return code;
-    info = {};
-    info.serverName.setText(0, info.serverName.size, s->name);
-    info.majorVersion = s->version.major;
-    info.minorVersion = s->version.minor;
-    info.revision = s->version.revision;
-    info.maxConnections = s->maxConnections;
-    info.maxConnectionsUsed = s->maxConnectionsEverUsed.value_or(s->connectionsInUse);
-    info.connectionsInUse = s->connectionsInUse;
-    info.numberOfVolumes = s->numberOfVolumes.value_or(quint16(s->volumes.size()));
-    info.sftLevel = s->sftLevel;
-    info.ttsLevel = s->ttsLevel;
-    return qx::Success;
+    return readServer(Op::QXGetFileServerInformation, conn, [&](const Server &s) {
+        info = {};
+        info.serverName.setText(0, info.serverName.size, s.name);
+        info.majorVersion = s.version.major;
+        info.minorVersion = s.version.minor;
+        info.revision = s.version.revision;
+        info.maxConnections = s.maxConnections;
+        info.maxConnectionsUsed = s.maxConnectionsEverUsed.value_or(s.connectionsInUse);
+        info.connectionsInUse = s.connectionsInUse;
+        info.numberOfVolumes = s.numberOfVolumes.value_or(quint16(s.volumes.size()));
+        info.sftLevel = s.sftLevel;
+        info.ttsLevel = s.ttsLevel;
+    });
 }
 
 qx::Code SimulatedClient::QXGetFileServerVersionInfo(qx::Handle conn, qx::VersionInfoRecord &info)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetFileServerVersionInfo, conn, s))
-        return code;
-    info = {};
-    info.setText(0, qx::ServerNameCapacity, s->name);
-    info.setU16(60, s->maxConnectionsEverUsed.value_or(s->connectionsInUse));
-    return qx::Success;
+    return readServer(Op::QXGetFileServerVersionInfo, conn, [&](const Server &s) {
+        info = {};
+        info.setText(0, qx::ServerNameCapacity, s.name);
+        info.setU16(60, s.maxConnectionsEverUsed.value_or(s.connectionsInUse));
+    });
 }
 
 qx::Code SimulatedClient::QXGetOSVersionInfo(qx::Handle conn, qx::OsVersionRecord &info)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetOSVersionInfo, conn, s))
-        return code;
-    info = {};
-    info.setU8(10, s->version.major);
-    info.setU8(11, s->version.minor);
-    info.setU8(12, s->version.revision);
-    info.setU8(13, s->accountingVersion);
-    info.setU8(16, s->securityRestrictionsLevel);
-    info.setU32(28, s->maxLicensedConnections.value_or(s->maxConnections));
-    info.setU32(32, s->nameSpaces);
-    info.setU32(36, s->lans);
-    info.setU32(40, s->mediaTypes);
-    info.setU32(44, s->protocols);
-    info.setU32(48, s->subdirectoryTreeDepth);
-    info.setU32(52, s->dataStreams);
-    info.setU32(56, s->spoolPrinters);
-    info.setU32(60, s->serialNumber);
-    info.setU16(64, s->applicationNumber);
-    return qx::Success;
+    return readServer(Op::QXGetOSVersionInfo, conn, [&](const Server &s) {
+        info = {};
+        info.setU8(10, s.version.major);
+        info.setU8(11, s.version.minor);
+        info.setU8(12, s.version.revision);
+        info.setU8(13, s.accountingVersion);
+        info.setU8(16, s.securityRestrictionsLevel);
+        info.setU32(28, s.maxLicensedConnections.value_or(s.maxConnections));
+        info.setU32(32, s.nameSpaces);
+        info.setU32(36, s.lans);
+        info.setU32(40, s.mediaTypes);
+        info.setU32(44, s.protocols);
+        info.setU32(48, s.subdirectoryTreeDepth);
+        info.setU32(52, s.dataStreams);
+        info.setU32(56, s.spoolPrinters);
+        info.setU32(60, s.serialNumber);
+        info.setU16(64, s.applicationNumber);
+    });
 }
 
 qx::Code SimulatedClient::QXGetNetworkSerialNumber(qx::Handle conn, quint32 &serialNumber, quint16 &applicationNumber)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetNetworkSerialNumber, conn, s))
-        return code;
-    // This call delivers the serial number in the opposite byte order; the program swaps it back.
-    serialNumber = QXLongSwap(s->serialNumber);
-    applicationNumber = s->applicationNumber;
-    return qx::Success;
+    return readServer(Op::QXGetNetworkSerialNumber, conn, [&](const Server &s) {
+        // This call delivers the serial number in the opposite byte order; the program swaps it back.
+        serialNumber = QXLongSwap(s.serialNumber);
+        applicationNumber = s.applicationNumber;
+    });
 }
 
 qx::Code SimulatedClient::QXGetFileServerDescription(qx::Handle conn, qx::ServerDescription &description)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetFileServerDescription, conn, s))
-        return code;
-    description = {};
-    description.companyName.setText(0, description.companyName.size, s->companyName);
-    description.revision.setText(0, description.revision.size, s->revisionText);
-    description.revisionDate.setText(0, description.revisionDate.size, s->revisionDate);
-    description.copyrightNotice.setText(0, description.copyrightNotice.size, s->copyrightNotice);
-    return qx::Success;
+    return readServer(Op::QXGetFileServerDescription, conn, [&](const Server &s) {
+        description = {};
+        description.companyName.setText(0, description.companyName.size, s.companyName);
+        description.revision.setText(0, description.revision.size, s.revisionText);
+        description.revisionDate.setText(0, description.revisionDate.size, s.revisionDate);
+        description.copyrightNotice.setText(0, description.copyrightNotice.size, s.copyrightNotice);
+    });
 }
 
 qx::Code SimulatedClient::QXGetFileServerLoginStatus(qx::Handle conn, quint8 &loginEnabled)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetFileServerLoginStatus, conn, s))
-        return code;
-    loginEnabled = s->loginEnabled ? 1 : 0;
-    return qx::Success;
+    return readServer(Op::QXGetFileServerLoginStatus, conn, [&](const Server &s) {
+        loginEnabled = s.loginEnabled ? 1 : 0;
+    });
 }
 
 qx::Code SimulatedClient::QXQueryAccountingInstalled(qx::Handle conn, quint8 &installed)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXQueryAccountingInstalled, conn, s))
-        return code;
-    installed = s->accountingInstalled ? 1 : 0;
-    return qx::Success;
+    return readServer(Op::QXQueryAccountingInstalled, conn, [&](const Server &s) {
+        installed = s.accountingInstalled ? 1 : 0;
+    });
 }
 
 qx::Code SimulatedClient::QXGetFileServerUTCTime(qx::Handle conn, quint32 &time)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetFileServerUTCTime, conn, s))
-        return code;
-    time = s->utcTime;
-    return qx::Success;
+    return readServer(Op::QXGetFileServerUTCTime, conn, [&](const Server &s) {
+        time = s.utcTime;
+    });
 }
 
 qx::Code SimulatedClient::QXGetFileServerDateAndTime(qx::Handle conn, qx::DateAndTime &dateTime)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetFileServerDateAndTime, conn, s))
-        return code;
-    dateTime = s->dateTime;
-    return qx::Success;
+    return readServer(Op::QXGetFileServerDateAndTime, conn, [&](const Server &s) {
+        dateTime = s.dateTime;
+    });
 }
 
 qx::Code SimulatedClient::QXGetCacheInfo(qx::Handle conn, qx::CacheInfoRecord &info)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetCacheInfo, conn, s))
-        return code;
-    info = {};
-    info.setU32(116, s->cacheCount);
-    return qx::Success;
+    return readServer(Op::QXGetCacheInfo, conn, [&](const Server &s) {
+        info = {};
+        info.setU32(116, s.cacheCount);
+    });
 }
 
 qx::Code SimulatedClient::QXGetFileServerInfo(qx::Handle conn, qx::ServerInfoRecord &info)
 {
-    const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetFileServerInfo, conn, s))
-        return code;
-    info = {};
-    info.setU32(12, s->qcpStations);
-    info.setU32(16, s->qcpPeakStations);
-    info.setU32(20, s->qcpRequests);
-    info.setU32(140, s->packetsServiced);
-    info.setU32(144, s->packetsRouted);
-    return qx::Success;
+    return readServer(Op::QXGetFileServerInfo, conn, [&](const Server &s) {
+        info = {};
+        info.setU32(12, s.qcpStations);
+        info.setU32(16, s.qcpPeakStations);
+        info.setU32(20, s.qcpRequests);
+        info.setU32(140, s.packetsServiced);
+        info.setU32(144, s.packetsRouted);
+    });
 }
 
 qx::Code SimulatedClient::QXGetVolumeName(qx::Handle conn, quint16 volumeNumber, qx::VolumeNameBuffer &name)
 {
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetVolumeName, conn, s))
+    if (const quint32 code = beginOnConnection(Op::QXGetVolumeName, conn, s, volumeNumber))
         return code;
     if (volumeNumber > 254)
         return qx::NoSuchVolume;
@@ -693,7 +700,7 @@ qx::Code SimulatedClient::QXGetQLMInfo(qx::Handle conn, quint32 moduleNumber, qx
                                        qx::ModuleCopyright &copyright)
 {
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetQLMInfo, conn, s))
+    if (const quint32 code = beginOnConnection(Op::QXGetQLMInfo, conn, s, moduleNumber))
         return code;
     const Connection &connection = m_connections[conn];
     if (!consoleOperator(connection))

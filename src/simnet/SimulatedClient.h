@@ -118,10 +118,19 @@ private:
         QHash<const sim::DirEntry *, quint16> directoryIds;
     };
 
-    // Counts the call, sleeps the delay and applies workstation faults; returns the fault or 0.
-    quint32 begin(sim::Op op, int server = -1);
+    // Counts the call, sleeps the delay and applies the workstation's faults, then the server's;
+    // returns the fault or 0. `subject` is the volume or module number the call is about.
+    quint32 begin(sim::Op op, int server = -1, std::optional<quint32> subject = {});
     // The same for a call on a connection; fills `server` when the handle is open.
-    quint32 beginOnConnection(sim::Op op, qx::Handle conn, const sim::Server *&server);
+    quint32 beginOnConnection(sim::Op op, qx::Handle conn, const sim::Server *&server,
+                              std::optional<quint32> subject = {});
+    // A call that only hands out values of the server: the start of beginOnConnection, then `fill`
+    // with the server on success.
+    template <typename Fill>
+    qx::Code readServer(sim::Op op, qx::Handle conn, Fill &&fill);
+    // The start of a call on a directory-services context: `state` is set when the call may go on.
+    qx::DsStatus beginOnContext(sim::Op op, qx::Context context, ContextState *&state);
+    quint32 faultOf(const sim::Faults &faults, sim::Op op, std::optional<quint32> subject);
     qx::Code openConnection(int server, qx::Handle &conn);
     bool consoleOperator(const Connection &connection) const;
     QByteArray identityOf(const Connection &connection) const;
@@ -141,6 +150,7 @@ private:
     int m_primaryServer = -1;
     std::vector<QByteArray> m_binderyLogins; // per server; empty: nobody
     QByteArray m_treeLogin;                  // empty: nobody
+    QHash<const sim::Fault *, quint64> m_faultCalls; // calls each selective fault has seen
     bool m_aligned = false;
     quint64 m_calls = 0;
     std::array<quint64, sim::OpCount> m_opCalls{};

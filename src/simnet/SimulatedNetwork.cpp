@@ -51,6 +51,14 @@ bool sameName(const QByteArray &a, const QByteArray &b)
     return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// The first item whose name matches, letter case ignored; null when none does.
+template <typename T>
+const T *findNamed(const std::vector<T> &items, const QByteArray &name)
+{
+    const auto it = std::find_if(items.begin(), items.end(), [&](const T &item) { return sameName(item.name, name); });
+    return it == items.end() ? nullptr : &*it;
+}
+
 bool containsName(const std::vector<QByteArray> &names, const QByteArray &name)
 {
     return std::any_of(names.begin(), names.end(), [&](const QByteArray &n) { return sameName(n, name); });
@@ -145,11 +153,7 @@ DirEntry DirEntry::file(const QByteArray &name, quint32 size, quint16 date, quin
 
 const DirEntry *DirEntry::child(const QByteArray &childName) const
 {
-    for (const DirEntry &entry : entries) {
-        if (sameName(entry.name, childName))
-            return &entry;
-    }
-    return nullptr;
+    return findNamed(entries, childName);
 }
 
 DirEntry *DirEntry::child(const QByteArray &childName)
@@ -198,11 +202,7 @@ bool ServerSet::contains(const QByteArray &server) const
 
 const Volume *Server::volume(const QByteArray &volumeName) const
 {
-    for (const Volume &v : volumes) {
-        if (sameName(v.name, volumeName))
-            return &v;
-    }
-    return nullptr;
+    return findNamed(volumes, volumeName);
 }
 
 Volume *Server::volume(const QByteArray &volumeName)

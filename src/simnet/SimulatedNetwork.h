@@ -67,14 +67,27 @@ std::optional<Op> opFromName(const QByteArray &name);
 // connection reference), so that a server's faults can name it.
 bool isServerOp(Op op);
 
-// Completion code per operation; 0 means no fault. Directory-services statuses are kept as their
-// 32-bit pattern (-601 as 0xFFFFFDA7).
+// A fault that hits only some calls of its operation: those about one volume number
+// (QXGetVolumeName) or module number (QXGetQLMInfo), and, with `afterCalls`, only the one call
+// that follows that many such calls.
+struct Fault
+{
+    Op op = Op::Count;
+    quint32 code = 0;
+    std::optional<quint32> subject;
+    std::optional<quint64> afterCalls;
+};
+
+// Completion code per operation for every call; 0 means no fault. Directory-services statuses are
+// kept as their 32-bit pattern (-601 as 0xFFFFFDA7). `selective` faults come after these.
 struct Faults
 {
     std::array<quint32, OpCount> codes{};
+    std::vector<Fault> selective;
 
     void set(Op op, quint32 code) { codes[std::size_t(op)] = code; }
     quint32 code(Op op) const { return codes[std::size_t(op)]; }
+    void add(const Fault &fault) { selective.push_back(fault); }
 };
 
 struct Version

@@ -14,8 +14,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -317,4 +322,98 @@ TEST_F(ScanTest, TheScanWorksOnTheSelectionItStartedWith)
     EXPECT_EQ(results.texts().filter(QStringLiteral("Results")), QStringList{QStringLiteral("FS1 Results")});
     EXPECT_EQ(progress.totalSteps, (std::vector<int>{0, 50}));
     EXPECT_EQ(driver.notSavedCount(), 1) << "FS3 could not be reached";
+}
+
+namespace {
+
+// Selects the servers named and scans them on a fresh results box.
+void scanOnly(ScanTest &test, std::initializer_list<const char *> names)
+{
+    test.results.lines.clear();
+    test.session->includeSysFiles = false;
+    for (std::size_t i = 0; i < test.session->servers().size(); ++i) {
+        bool wanted = false;
+        for (const char *name : names)
+            wanted = wanted || test.session->servers()[i].name == name;
+        test.session->setSelected(i, wanted);
+    }
+    EXPECT_EQ(test.scan(), ScanDriver::Result::Completed);
+}
+
+// What the output directory holds, hidden files included.
+QStringList outputFiles()
+{
+    return QDir(Drives::hostPath(Product::outputDirectory())).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+TEST_F(ScanTest, ARewriteThatFailsLeavesTheEarlierFileAsItWas)
+{
+    network.servers = {server("FS1", sim::Address::ipx(0x100, 1, 0x451))};
+    start();
+    scanOnly(*this, {"FS1"});
+    const QString file = QStringLiteral("C:\\Orvane\\Sorvik\\00000100.DAT");
+    const QByteArray earlier = readFile(file);
+    ASSERT_GT(earlier.size(), 1024);
+
+    // Files may not grow beyond 1 KB for the second scan: its data file cannot be written whole.
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    scanOnly(*this, {"FS1"});
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+
+    const QStringList red = results.redTexts();
+    ASSERT_EQ(red.size(), 1) << qPrintable(results.texts().join(QLatin1Char('\n')));
+    EXPECT_TRUE(red[0].startsWith(QStringLiteral("Report for FS1 not saved. Could not write ") + file + ": "))
+        << qPrintable(red[0]);
+    EXPECT_FALSE(results.texts().contains(QStringLiteral("Saving report for FS1 as 00000100.DAT\n")));
+    EXPECT_EQ(readFile(file), earlier);
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("00000100.DAT")}) << "no temporary file stays";
+
+    // The data file and the profile hold contact data: readable by their owner only.
+    constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
+                            QFileDevice::WriteOther;
+    EXPECT_FALSE(QFile::permissions(Drives::hostPath(file)) & others);
+    EXPECT_FALSE(QFile::permissions(ProfileStore::filePath()) & others);
+}
+
+TEST_F(ScanTest, AFullDiskLeavesNoDataFileBehind)
+{
+    network.servers = {server("FS1", sim::Address::ipx(0x100, 1, 0x451)),
+                       server("FS2", sim::Address::ipx(0x200, 1, 0x451))};
+    start();
+    const QString directory = Drives::hostPath(Product::outputDirectory());
+    ASSERT_TRUE(QDir().mkpath(directory));
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                    QStringLiteral("size=256k"), QStringLiteral("tmpfs"), directory}) != 0)
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root): the full disk is not tried";
+    const auto unmount = qScopeGuard(
+        [&directory] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), directory}); });
+
+    scanOnly(*this, {"FS1"});
+    const QString fs1 = QStringLiteral("C:\\Orvane\\Sorvik\\00000100.DAT");
+    const QByteArray earlier = readFile(fs1);
+    ASSERT_FALSE(earlier.isEmpty());
+    {
+        QFile filler(directory + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+
+    // A rewrite of FS1 and a first data file of FS2, both on the full disk.
+    scanOnly(*this, {"FS1", "FS2"});
+    const QStringList red = results.redTexts();
+    ASSERT_EQ(red.size(), 2) << qPrintable(results.texts().join(QLatin1Char('\n')));
+    for (const QString &line : red)
+        EXPECT_TRUE(line.contains(QStringLiteral(" not saved. Could not write "))) << qPrintable(line);
+    EXPECT_EQ(readFile(fs1), earlier);
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("00000100.DAT"), QStringLiteral("filler")}));
 }

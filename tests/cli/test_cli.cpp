@@ -1,11 +1,16 @@
 // The executable as a user runs it: command line, exit statuses, headless scan and Ctrl-C.
 #include "TestEnvironment.h"
 #include "cli/Console.h"
+#include "ZipTestTools.h"
+#include "platform/DirectoryLock.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 
 #include <csignal>
@@ -338,4 +343,88 @@ TEST(CommandLine, BashCompletion)
     ASSERT_TRUE(bash.waitForFinished(60000));
     EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()), QStringLiteral("profile\n--email --erase\nFS1 FS2\n"))
         << qPrintable(QString::fromLocal8Bit(bash.readAllStandardError()));
+}
+
+TEST(CommandLine, AProfileThatCannotBeReadIsNamed)
+{
+    const QString root = TestEnvironment::fresh();
+    // A directory in the profile file's place.
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/config/sorvik/profile.ini")));
+    for (const QStringList &command : {QStringList{QStringLiteral("scan"), QStringLiteral("--all")},
+                                       QStringList{QStringLiteral("archive")}}) {
+        const Outcome run = sorvik(command);
+        EXPECT_EQ(run.status, 1) << qPrintable(command[0]);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot read the profile file"))) << qPrintable(run.err);
+        EXPECT_FALSE(run.err.contains(QStringLiteral("Profile Information is not complete"))) << qPrintable(run.err);
+    }
+}
+
+TEST(CommandLine, OneSessionPerOutputDirectory)
+{
+    const QString root = TestEnvironment::fresh();
+    saveProfile();
+    const QString output = root + QStringLiteral("/drive_c/Orvane/Sorvik");
+    QHash<QString, QByteArray> data;
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QStringLiteral("0000000%1.DAT").arg(i);
+        data.insert(name, ZipTestTools::reportText(20000 + 5000 * i, i));
+        ZipTestTools::writeFile(output + QLatin1Char('/') + name, data.value(name));
+    }
+
+    // While another live process holds the directory, a command is refused and touches nothing.
+    {
+        DirectoryLock held(output, QStringLiteral("C:\\Orvane\\Sorvik"));
+        ASSERT_TRUE(held.tryLock()) << qPrintable(held.errorString());
+        for (const QStringList &command : {QStringList{QStringLiteral("archive")},
+                                           QStringList{QStringLiteral("scan"), QStringLiteral("--all")}}) {
+            const Outcome refused = sorvik(command);
+            EXPECT_EQ(refused.status, 1) << qPrintable(command[0]);
+            EXPECT_EQ(refused.err, QStringLiteral("sorvik %1: C:\\Orvane\\Sorvik (%2) is in use by another Sorvik "
+                                                  "session (process %3); end that one first\n")
+                                       .arg(command[0], output)
+                                       .arg(QCoreApplication::applicationPid()));
+            QStringList names = data.keys();
+            names.sort();
+            EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), names) << qPrintable(command[0]);
+        }
+    }
+
+    // A scan killed while it works leaves its lock file behind; the next command takes it over.
+    QByteArray slow = kTwoServers;
+    slow.replace("\"workstation\"", "\"delayMs\": 20, \"workstation\"");
+    QProcess killed;
+    killed.start(QStringLiteral(SORVIK_EXECUTABLE),
+                 {QStringLiteral("--network"), writeNetwork(slow), QStringLiteral("scan"), QStringLiteral("FS2")});
+    ASSERT_TRUE(killed.waitForStarted());
+    killed.waitForReadyRead(20000); // "FS2 Results": the scan holds the lock
+    killed.kill();
+    ASSERT_TRUE(killed.waitForFinished(20000));
+    ASSERT_TRUE(QFileInfo::exists(DirectoryLock::lockFilePath(output)));
+    QFile::remove(output + QStringLiteral("/10123.DAT"));
+
+    // Two archives started together: one may be refused, and every data file ends up in an archive
+    // that Python's zipfile reads back whole, or stays on disk unchanged.
+    QProcess first;
+    QProcess second;
+    first.start(QStringLiteral(SORVIK_EXECUTABLE), {QStringLiteral("archive")});
+    second.start(QStringLiteral(SORVIK_EXECUTABLE), {QStringLiteral("archive")});
+    ASSERT_TRUE(first.waitForFinished(60000) && second.waitForFinished(60000));
+    const int succeeded = int(first.exitCode() == 0) + int(second.exitCode() == 0);
+    EXPECT_GE(succeeded, 1);
+    for (QProcess *run : {&first, &second}) {
+        if (run->exitCode() != 0)
+            EXPECT_TRUE(run->readAllStandardError().contains("is in use by another Sorvik session"));
+    }
+    QHash<QString, QByteArray> found;
+    for (const QString &zip : QDir(output).entryList({QStringLiteral("*.zip")}, QDir::Files)) {
+        const auto archive = ZipTestTools::pythonZipfile(output + QLatin1Char('/') + zip);
+        if (!archive)
+            GTEST_SKIP() << "python3 is not installed";
+        EXPECT_TRUE(archive->sound) << qPrintable(archive->error);
+        for (const ZipTestTools::PyEntry &entry : archive->entries)
+            found.insert(entry.name, entry.content);
+    }
+    for (const QString &name : QDir(output).entryList({QStringLiteral("*.DAT")}, QDir::Files))
+        found.insert(name, ZipTestTools::readFile(output + QLatin1Char('/') + name));
+    EXPECT_EQ(found, data);
 }

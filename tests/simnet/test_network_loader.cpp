@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 using namespace sim;
 
 namespace {
@@ -40,6 +42,11 @@ TEST(NetworkLoader, ReportsAMissingFileAndTextThatIsNotJson)
     QString error;
     EXPECT_FALSE(loadNetwork(path, &error).has_value());
     EXPECT_EQ(error, path + QStringLiteral(": no such file"));
+    // A pipe would block the start until something writes to it: refused at once.
+    const QString pipe = TestEnvironment::root() + QStringLiteral("/pipe.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_FALSE(loadNetwork(pipe, &error).has_value());
+    EXPECT_EQ(error, pipe + QStringLiteral(": is not a regular file, not a network description"));
 
     // "servers" lacks its value: the parser stops on the second line.
     error = loadError("{\n  \"servers\": }", QStringLiteral("broken.json"));
@@ -145,6 +152,13 @@ TEST(NetworkLoader, RefusesUnknownFieldsOperationsAndServers)
               QStringLiteral("net.json: servers[0].languages: language directories need a volume named SYS"));
     EXPECT_EQ(loadError(R"({"servers": [{"name": "FS\\1"}]})"),
               QStringLiteral("net.json: servers[0].name: \"FS\\1\" holds a character not allowed in a name"));
+    // The parser keeps one of two equal keys; the description is refused instead, naming the field.
+    EXPECT_EQ(loadError(R"({"tree": "A", "servers": [], "tree": "B"})"), QStringLiteral("net.json: tree: given twice"));
+    EXPECT_EQ(loadError(oneServer(R"("volumes": [{"name": "SYS"}, {"name": "V1", "date": "1998-01-01", "d\u0061te": 5}])")),
+              QStringLiteral("net.json: servers[0].volumes[1].date: given twice"));
+    EXPECT_EQ(loadError(oneServer(R"("faults": {"QXGetCacheInfo": {"code": 1, "volume": 1}})")),
+              QStringLiteral("net.json: servers[0].faults.QXGetCacheInfo.volume: only QXGetVolumeName is asked about a "
+                             "volume number"));
 }
 
 TEST(NetworkLoader, FillsTheModelFromEveryForm)

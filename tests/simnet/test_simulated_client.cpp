@@ -468,6 +468,39 @@ TEST(SimulatedClient, FaultsHitOnlyTheNamedOperationOnTheNamedServer)
     EXPECT_EQ(c2.openHandleCount(), 0);
 }
 
+TEST(SimulatedClient, SelectiveFaultsHitOneVolumeOneModuleOrOneCall)
+{
+    QString error;
+    const auto network = loadNetworkFromJson(R"({"servers": [{"name": "FS1",
+        "volumes": [{"name": "SYS"}, {"name": "VOL1"}],
+        "modules": [{"fileName": "A.QLM"}, {"fileName": "B.QLM"}],
+        "faults": {"QXGetVolumeName": {"code": "0x8998", "volume": 1},
+                   "QXGetQLMInfo": {"code": "0x89C6", "module": 2},
+                   "QXGetCacheInfo": [{"code": "0x8801", "afterCalls": 1}]}}]})",
+                                             QStringLiteral("net.json"), &error);
+    ASSERT_TRUE(network.has_value()) << error.toStdString();
+    SimulatedClient client(*network);
+    const qx::Handle fs1 = open(client, "FS1");
+
+    qx::VolumeNameBuffer name;
+    EXPECT_EQ(client.QXGetVolumeName(fs1, 0, name), qx::Success);
+    EXPECT_EQ(client.QXGetVolumeName(fs1, 1, name), 0x8998u);
+    EXPECT_EQ(client.QXGetVolumeName(fs1, 1, name), 0x8998u) << "every call about that volume";
+
+    qx::ModuleRecord record;
+    qx::ModuleFileName fileName;
+    qx::ModuleDescription description;
+    qx::ModuleCopyright copyright;
+    EXPECT_EQ(client.QXGetQLMInfo(fs1, 1, record, fileName, description, copyright), qx::Success);
+    EXPECT_EQ(client.QXGetQLMInfo(fs1, 2, record, fileName, description, copyright), 0x89C6u);
+
+    // After one call, the next one fails, and only that one.
+    qx::CacheInfoRecord cache;
+    EXPECT_EQ(client.QXGetCacheInfo(fs1, cache), qx::Success);
+    EXPECT_EQ(client.QXGetCacheInfo(fs1, cache), 0x8801u);
+    EXPECT_EQ(client.QXGetCacheInfo(fs1, cache), qx::Success);
+}
+
 TEST(SimulatedClient, ServesTheServerRecordsAtTheirOffsets)
 {
     SimulatedNetwork n = smallNetwork();

@@ -1,0 +1,117 @@
+#include "platform/AtomicFile.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QString kPrefix = QStringLiteral(".sorvik-");
+
+std::filesystem::path fsPath(const QString &hostPath)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(hostPath.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(hostPath).toStdString());
+#endif
+}
+
+bool syncToDisk(QTemporaryFile &file)
+{
+#ifdef Q_OS_UNIX
+    return ::fsync(file.handle()) == 0;
+#else
+    Q_UNUSED(file);
+    return true;
+#endif
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(const QString &hostPath, bool syncToDisk) : m_hostPath(hostPath), m_syncToDisk(syncToDisk) {}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+bool AtomicFile::open()
+{
+    discard();
+    m_error.clear();
+    m_failed = false;
+    m_renameFailed = false;
+    const QFileInfo target(m_hostPath);
+    // QTemporaryFile creates its file readable and writable by the owner only.
+    m_temp = std::make_unique<QTemporaryFile>(target.absolutePath() + QLatin1Char('/') + kPrefix + target.fileName() +
+                                              QStringLiteral(".XXXXXX"));
+    if (!m_temp->open()) {
+        m_error = m_temp->errorString();
+        m_temp.reset();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::isOpen() const
+{
+    return m_temp && m_temp->isOpen();
+}
+
+bool AtomicFile::write(const QByteArray &bytes)
+{
+    if (!isOpen() || m_failed)
+        return false;
+    if (m_temp->write(bytes) != bytes.size()) {
+        m_failed = true;
+        m_error = m_temp->errorString();
+    }
+    return !m_failed;
+}
+
+bool AtomicFile::commit()
+{
+    if (!isOpen())
+        return false;
+    if (!m_failed && !m_temp->flush()) {
+        m_failed = true;
+        m_error = m_temp->errorString();
+    }
+    if (!m_failed && m_syncToDisk && !syncToDisk(*m_temp)) {
+        m_failed = true;
+        m_error = QStringLiteral("the file could not be flushed to the disk");
+    }
+    if (!m_failed) {
+        std::error_code error;
+        std::filesystem::rename(fsPath(m_temp->fileName()), fsPath(m_hostPath), error);
+        if (error) {
+            m_failed = true;
+            m_renameFailed = true;
+            m_error = QString::fromLocal8Bit(error.message().c_str());
+        } else {
+            m_temp->setAutoRemove(false);
+        }
+    }
+    const bool committed = !m_failed;
+    m_temp.reset();
+    return committed;
+}
+
+void AtomicFile::discard()
+{
+    m_temp.reset();
+}
+
+bool AtomicFile::isTemporaryName(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.sorvik-.+\\.[A-Za-z0-9]{6}$"));
+    return pattern.match(fileName).hasMatch();
+}
