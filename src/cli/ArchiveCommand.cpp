@@ -31,6 +31,7 @@ QString ArchiveCommand::details() const
 int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Console &console)
 {
     try {
+        SessionArchive::recoverLeftovers(console.results());
         const QString archive = BuildSessionArchive(console.interaction(), console.results());
         console.out() << archive << Qt::endl << Drives::hostPath(archive) << Qt::endl;
         return 0;
