@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QHash>
 
-
 namespace {
 
 // What the archive on disk holds, by stored name; empty when it cannot be read.
@@ -143,8 +142,7 @@ void SessionArchive::recoverLeftovers(ResultsSink &results)
             continue;
         FileSync::syncDirectory(hostDirectory);
         results.appendLine(QStringLiteral("%1 was put back from %2: the archive was %3")
-                               .arg(archiveName, name,
-                                    present ? QStringLiteral("damaged") : QStringLiteral("missing")),
+                               .arg(archiveName, name, present ? QStringLiteral("damaged") : QStringLiteral("missing")),
                            ResultsSink::Color::Blue);
     }
 }

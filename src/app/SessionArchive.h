@@ -21,8 +21,8 @@ void recoverLeftovers(ResultsSink &results);
 
 // Packs every data file of the output directory into the session archive, named after the profile's
 // company and the local time "mmddyyhhmm", then deletes each data file that the saved archive holds
-// whose entry, read back from the saved archive and inflated, is the file as it is now; a file that did not make it into the archive is kept and named by a
-// red line. Returns the archive's Windows path. Failures of the ZIP writer pass as ZipError, and then
-// nothing is deleted.
+// whose entry, read back from the saved archive and inflated, is the file as it is now; a file that did not make it
+// into the archive is kept and named by a red line. Returns the archive's Windows path. Failures of the ZIP writer pass
+// as ZipError, and then nothing is deleted.
 QString BuildSessionArchive(Interaction &interaction, ResultsSink &results,
                             const QDateTime &now = QDateTime::currentDateTime());

@@ -117,8 +117,7 @@ bool holds(QFile &archive, const ZipEntry &entry, QFile &file)
             return false;
     }
     char extra = 0;
-    return produced == qint64(entry.uncompressedSize) && std::uint32_t(crc) == entry.crc32 &&
-           file.read(&extra, 1) == 0;
+    return produced == qint64(entry.uncompressedSize) && std::uint32_t(crc) == entry.crc32 && file.read(&extra, 1) == 0;
 }
 
 } // namespace ZipReadBack

@@ -1,7 +1,7 @@
 #include "ZipTestTools.h"
 
-#include "cli/CommandLine.h"
 #include "app/SessionArchive.h"
+#include "cli/CommandLine.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/ZipError.h"
@@ -243,10 +243,10 @@ TEST_F(SessionArchiveTest, NamesThatCannotBeStoredAreKeptAndSaidSo)
     red.sort();
     EXPECT_EQ(red.join(u'\n').toStdString(),
               QStringList({QStringLiteral("*.DAT was not archived: its name cannot be stored"),
-                                QStringLiteral("x\\y.DAT was not archived: its name cannot be stored"),
-                                QStringLiteral("\u03A9.DAT was not archived: its name cannot be stored"),
-                                QStringLiteral("\uFFFD.DAT was not archived: its name is not valid in the system's "
-                                               "encoding")})
+                           QStringLiteral("x\\y.DAT was not archived: its name cannot be stored"),
+                           QStringLiteral("\u03A9.DAT was not archived: its name cannot be stored"),
+                           QStringLiteral("\uFFFD.DAT was not archived: its name is not valid in the system's "
+                                          "encoding")})
                   .join(u'\n')
                   .toStdString());
 }
@@ -299,9 +299,10 @@ TEST_F(SessionArchiveTest, LeftoversOfAKilledRunAreTidied)
 
     EXPECT_EQ(readFile(host), sound);
     EXPECT_EQ(readFile(dataHost(QStringLiteral("Other1208261405.zip"))), sound);
-    EXPECT_EQ(QDir(outputHost()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({QStringLiteral(".sorvik-archive-a1B2c3.tmp.txt"), QStringLiteral("AcmeToolsInc1208261405.zip"),
-                           QStringLiteral("Other1208261405.zip"), QStringLiteral("sorvik-archive-a1B2c3.tmp")}));
+    EXPECT_EQ(
+        QDir(outputHost()).entryList(QDir::Files | QDir::Hidden),
+        QStringList({QStringLiteral(".sorvik-archive-a1B2c3.tmp.txt"), QStringLiteral("AcmeToolsInc1208261405.zip"),
+                     QStringLiteral("Other1208261405.zip"), QStringLiteral("sorvik-archive-a1B2c3.tmp")}));
     EXPECT_EQ(m_results.texts().join(u'\n').toStdString(),
               QStringList({QStringLiteral("AcmeToolsInc1208261405.zip was put back from "
                                           "AcmeToolsInc1208261405.zip.old: the archive was missing"),
