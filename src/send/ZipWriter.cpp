@@ -131,6 +131,7 @@ public:
     }
 
     QFile &file() { return m_file; }
+    bool removable() const { return m_removable; }
     qint64 pos() const { return m_pos; }
     int diskNumber() const { return m_diskNumber; }
     bool continued() const { return m_continued; }
@@ -260,10 +261,19 @@ bool TZipWriter::isTemporaryName(const QString &fileName)
 std::unique_ptr<QFile> TZipWriter::createWorkFile()
 {
     const QString pattern = QFileInfo(m_hostPath).absolutePath() + QStringLiteral("/.sorvik-archive-XXXXXX.tmp");
-    auto file = std::make_unique<QTemporaryFile>(pattern);
-    if (!file->open())
-        throw ZipError(QStringLiteral("Cannot create file %1: %2").arg(pattern, file->errorString()));
-    file->setAutoRemove(false); // removed by closeArchive unless it took the archive's name
+    QTemporaryFile temporary(pattern);
+    if (!temporary.open())
+        throw ZipError(QStringLiteral("Cannot create file %1: %2").arg(pattern, temporary.errorString()));
+    temporary.setAutoRemove(false); // removed by closeArchive unless it took the archive's name
+    // Unbuffered: a write that fails (a full disk) fails at once and leaves nothing pending that a
+    // later seek would try to write again, so a failed save can be undone.
+    auto file = std::make_unique<QFile>(temporary.fileName());
+    temporary.close();
+    if (!file->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        const QString reason = file->errorString();
+        file->remove();
+        throw ZipError(QStringLiteral("Cannot create file %1: %2").arg(file->fileName(), reason));
+    }
     return file;
 }
 
@@ -807,9 +817,11 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
             continue;
         const int diskBefore = out.diskNumber();
         const QByteArray header = centralHeader(entry);
-        write(header);
+        // Off the removable drive the directory and end record go out in one write.
+        if (out.removable())
+            write(header);
         m_lastTail.append(header);
-        if (count == 0) {
+        if (count == 0 && out.removable()) {
             // The directory starts where its first header landed, possibly on a new disk.
             directoryOffset = out.pos() - header.size();
             directoryDisk = out.diskNumber();
@@ -820,7 +832,7 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
     }
     if (count > 0xFFFF)
         throw ZipError(QStringLiteral("Cannot write file %1: too many entries").arg(m_fileName));
-    if (out.pos() > kLargestOffset)
+    if (out.pos() + (out.removable() ? 0 : directorySize) > kLargestOffset)
         throw ZipError(QStringLiteral("Cannot write file %1: the archive would exceed 4 GB").arg(m_fileName));
 
     QByteArray end;
@@ -833,7 +845,10 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
     put32(end, std::uint32_t(directoryOffset));
     put16(end, std::uint16_t(m_comment.size()));
     end.append(m_comment);
-    write(end);
     m_lastTail.append(end);
+    if (out.removable())
+        write(end);
+    else
+        write(m_lastTail);
     m_lastDirectory = directoryOffset;
 }
