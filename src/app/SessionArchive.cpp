@@ -138,12 +138,20 @@ void SessionArchive::recoverLeftovers(ResultsSink &results)
             if (archive.open(QIODevice::ReadOnly) && readableArchive(archive))
                 continue; // the archive is in place; the side file stays as it is
         }
+        // A damaged archive is kept beside, under a name no channel copies: it may hold what nothing
+        // else does.
+        const QString damagedName = archiveName + QStringLiteral(".damaged");
+        if (present && (QFileInfo::exists(hostDirectory + QLatin1Char('/') + damagedName) ||
+                        !FileSync::renameOver(archivePath, hostDirectory + QLatin1Char('/') + damagedName)))
+            continue;
         if (!FileSync::renameOver(path, archivePath))
             continue;
         FileSync::syncDirectory(hostDirectory);
-        results.appendLine(QStringLiteral("%1 was put back from %2: the archive was %3")
-                               .arg(archiveName, name, present ? QStringLiteral("damaged") : QStringLiteral("missing")),
-                           ResultsSink::Color::Blue);
+        results.appendLine(
+            present ? QStringLiteral("%1 was put back from %2: the archive was damaged and is kept as %3")
+                          .arg(archiveName, name, damagedName)
+                    : QStringLiteral("%1 was put back from %2: the archive was missing").arg(archiveName, name),
+            ResultsSink::Color::Blue);
     }
 }
 

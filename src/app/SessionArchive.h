@@ -14,7 +14,8 @@ QString companyPart(const QString &company);
 // Tidies the output directory after a run that was killed; only with the output directory's lock
 // held, when no other run can be at work there. An archive that a save left only under its side name
 // ("X.zip.old", the archive itself missing or unreadable) is put back under its name, with a line in
-// the results; the archive writer's temporary files are removed.
+// the results (an unreadable archive is kept as "X.zip.damaged"); the archive writer's temporary
+// files are removed.
 void recoverLeftovers(ResultsSink &results);
 
 } // namespace SessionArchive

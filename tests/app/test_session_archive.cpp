@@ -302,12 +302,14 @@ TEST_F(SessionArchiveTest, LeftoversOfAKilledRunAreTidied)
     EXPECT_EQ(
         QDir(outputHost()).entryList(QDir::Files | QDir::Hidden),
         QStringList({QStringLiteral(".sorvik-archive-a1B2c3.tmp.txt"), QStringLiteral("AcmeToolsInc1208261405.zip"),
-                     QStringLiteral("Other1208261405.zip"), QStringLiteral("sorvik-archive-a1B2c3.tmp")}));
+                     QStringLiteral("Other1208261405.zip"), QStringLiteral("Other1208261405.zip.damaged"),
+                     QStringLiteral("sorvik-archive-a1B2c3.tmp")}));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("Other1208261405.zip.damaged"))), QByteArray("PK\x03\x04 cut short"));
     EXPECT_EQ(m_results.texts().join(u'\n').toStdString(),
               QStringList({QStringLiteral("AcmeToolsInc1208261405.zip was put back from "
                                           "AcmeToolsInc1208261405.zip.old: the archive was missing"),
                            QStringLiteral("Other1208261405.zip was put back from Other1208261405.zip.old: the "
-                                          "archive was damaged")})
+                                          "archive was damaged and is kept as Other1208261405.zip.damaged")})
                   .join(u'\n')
                   .toStdString());
 }
