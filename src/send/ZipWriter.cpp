@@ -309,7 +309,8 @@ std::filesystem::path fsPath(const QString &hostPath)
 #endif
 }
 
-// While an archive is being replaced, the previous one waits under this name.
+// Earlier versions moved the previous archive aside under this name while replacing it; a crash
+// between their two renames left it there.
 QString sideName(const QString &hostPath)
 {
     return hostPath + QStringLiteral(".old");
@@ -319,24 +320,11 @@ QString sideName(const QString &hostPath)
 
 QString TZipWriter::replaceArchive(const QString &tempPath)
 {
-    // The old archive moves aside before the new one takes its name, then goes. Renaming straight over
-    // it would be atomic as well, but makes some file systems write each short-lived archive of an
-    // AutoSave series out to disk at once; a crash between the two renames leaves the old archive
-    // under the side name, and openArchive takes it back from there.
-    const auto archive = fsPath(m_hostPath);
-    const auto side = fsPath(sideName(m_hostPath));
-    std::error_code error;
-    std::filesystem::remove(side, error);
-    std::filesystem::rename(archive, side, error);
-    if (error)
-        return QString::fromLocal8Bit(error.message().c_str());
-    std::filesystem::rename(fsPath(tempPath), archive, error);
-    if (error) {
-        const QString message = QString::fromLocal8Bit(error.message().c_str());
-        std::filesystem::rename(side, archive, error);
-        return message;
-    }
-    std::filesystem::remove(side, error);
+    // One rename over the old archive: at every moment the name holds either the old archive or the
+    // new one.
+    QString failure;
+    if (!FileSync::renameOver(tempPath, m_hostPath, &failure))
+        return failure.isEmpty() ? QStringLiteral("rename failed") : failure;
     return QString();
 }
 
