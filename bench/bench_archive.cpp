@@ -1,63 +1,43 @@
-// Session archive benchmark: generates report-like data files, builds the session archive from them
-// headless and runs "zip -5 -q -j" on the same files, and prints time, size and peak memory of both.
+// Session archive benchmark: generates report-like data files and runs the real "sorvik archive" and
+// "zip -5 -q -j" on the same files, in pairs, and prints wall time, size and peak memory of both and
+// their ratios.
 //
-//   bench_archive [--files N] [--total-mb M] [--big-gb G] [--generate-only DIR]
+//   bench_archive [--files N | --sweep] [--total-mb M] [--big-gb G] [--runs R] [--sorvik PATH]
+//                 [--generate-only DIR]
 //
-// --big-gb makes one of the files G GiB large (generated text, written to the work directory under
-// /tmp and deleted afterwards); --generate-only writes the data files into DIR and stops. Each archive build runs in a
-// child process of this program, so that its peak memory (maximum resident set) is its own and not that of the file
-// generator.
-#include "app/SessionArchive.h"
+// --sweep runs 10, 100, 400 and 800 files of the same total size (default 60 MB); --big-gb makes one
+// of the files G GiB large (generated text under /tmp, deleted afterwards); --runs repeats each pair
+// and reports the median ratio; --generate-only writes the data files into DIR and stops. Each program
+// is started with posix_spawn and waited for with wait4, so its peak memory (maximum resident set) is
+// its own and not that of this generator.
 #include "platform/Drives.h"
-#include "platform/Interaction.h"
-#include "platform/ResultsSink.h"
 #include "profile/ProfileStore.h"
-#include "send/ZipError.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <vector>
+
+extern char **environ;
 
 namespace {
-
-class QuietInteraction final : public Interaction
-{
-public:
-    Answer message(const QString &, const QString &text, Icon, Buttons) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override { return {}; }
-    void showException(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void setBusyCursor(bool) override {}
-    void processEvents() override { QCoreApplication::processEvents(); }
-};
-
-class QuietResults final : public ResultsSink
-{
-public:
-    void appendLine(const QString &text, Color) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void clear() override {}
-};
-
-long peakKilobytes(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return usage.ru_maxrss;
-}
 
 // Lines like those of a server data file: name/value rows, module rows, file rows.
 class ReportGenerator
@@ -128,54 +108,134 @@ void setUpDrives(const QString &root)
 
 struct Measured
 {
-    double seconds = 0;
+    double seconds = 0;     // wall time
+    double cpuSeconds = 0;  // user + system
     long peakKilobytes = 0; // maximum resident set of the program alone
-    QString output;
 };
 
-// Runs a program to its end. /usr/bin/time reports the program's own peak memory; without it the
-// maximum over this process's children is taken, which may also count this process's size at the fork.
+// Runs a program to its end in a directory, its output thrown away. Through /usr/bin/time, which
+// forks the program from its own small process: the peak a spawned program's wait4 reports would
+// also count this generator's size at the moment of the spawn.
 Measured runMeasured(const QString &program, const QStringList &args, const QString &directory)
 {
-    const bool timed = QFileInfo::exists(QStringLiteral("/usr/bin/time"));
-    QProcess process;
-    process.setWorkingDirectory(directory);
-    QElapsedTimer timer;
-    timer.start();
+    const QString timeBinary = QStringLiteral("/usr/bin/time");
+    const bool timed = QFileInfo::exists(timeBinary);
+    const QString report = QDir::tempPath() + QStringLiteral("/sorvik-bench-time-%1").arg(::getpid());
+    std::vector<std::string> words;
     if (timed)
-        process.start(QStringLiteral("/usr/bin/time"),
-                      QStringList({QStringLiteral("-f"), QStringLiteral("PEAK %M"), program}) + args);
-    else
-        process.start(program, args);
-    if (!process.waitForFinished(-1) || process.exitCode() != 0)
-        qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+        for (const char *word : {"/usr/bin/time", "-f", "%U %S %M", "-o"})
+            words.emplace_back(word);
+    if (timed)
+        words.push_back(QFile::encodeName(report).toStdString());
+    words.push_back(QFile::encodeName(program).toStdString());
+    for (const QString &arg : args)
+        words.push_back(QFile::encodeName(arg).toStdString());
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const QByteArray previous = QDir::currentPath().toLocal8Bit();
+    QDir::setCurrent(directory);
+    const auto started = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    QDir::setCurrent(QString::fromLocal8Bit(previous));
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        qFatal("cannot start %s", qPrintable(program));
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
     Measured measured;
-    measured.seconds = timer.elapsed() / 1000.0;
-    measured.output = QString::fromLocal8Bit(process.readAllStandardOutput());
-    const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
-    const qsizetype peak = errors.lastIndexOf(QStringLiteral("PEAK "));
-    measured.peakKilobytes =
-        timed && peak >= 0 ? errors.mid(peak + 5).trimmed().toLong() : peakKilobytes(RUSAGE_CHILDREN);
+    measured.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    measured.peakKilobytes = usage.ru_maxrss;
+    measured.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                          double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        qFatal("%s failed (status %d)", qPrintable(program), status);
+    if (timed) {
+        QFile file(report);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QList<QByteArray> fields = file.readAll().trimmed().split(' ');
+            if (fields.size() == 3) {
+                measured.cpuSeconds = fields[0].toDouble() + fields[1].toDouble();
+                measured.peakKilobytes = fields[2].toLong();
+            }
+        }
+        file.remove();
+    }
     return measured;
 }
 
-// Child mode: build the session archive and report seconds and peak memory on standard output.
-int buildOnly(const QString &root)
+// Data files like a scan's: sizes from 25 KB to 2 MB, spread evenly on a logarithmic scale and
+// scaled to the total; with bigGb one of them that large.
+QStringList writeDataFiles(const QString &output, int files, double totalMb, double bigGb, qint64 &total)
 {
-    setUpDrives(root);
-    QuietInteraction interaction;
-    QuietResults results;
-    QElapsedTimer timer;
-    timer.start();
-    try {
-        const QString archive = BuildSessionArchive(interaction, results);
-        std::printf("%s %.3f %ld\n", qPrintable(Drives::hostPath(archive)), timer.elapsed() / 1000.0,
-                    peakKilobytes(RUSAGE_SELF));
-        return 0;
-    } catch (const ZipError &failure) {
-        std::fprintf(stderr, "%s\n", qPrintable(failure.message()));
-        return 1;
+    std::vector<double> sizes;
+    double sum = 0;
+    for (int i = 0; i < files; ++i) {
+        const double size = 25.0 * 1024 * std::pow(2048.0 / 25.0, double(i) / std::max(1, files - 1));
+        sizes.push_back(size);
+        sum += size;
     }
+    const double scale = totalMb * 1024 * 1024 / sum;
+    QStringList names;
+    total = 0;
+    for (int i = 0; i < files; ++i) {
+        qint64 size = qint64(sizes[i] * scale);
+        if (bigGb > 0 && i == files / 2)
+            size = qint64(bigGb * 1024 * 1024 * 1024);
+        const QString name = QStringLiteral("%1.DAT").arg(0x01A20000 + i * 7, 8, 16, QLatin1Char('0')).toUpper();
+        if (!writeReport(output + QLatin1Char('/') + name, size, std::uint32_t(i + 1)))
+            qFatal("cannot write the data files");
+        names.append(name);
+        total += size;
+    }
+    return names;
+}
+
+struct Pair
+{
+    Measured zip;
+    Measured ours;
+    qint64 zipBytes = 0;
+    qint64 ourBytes = 0;
+};
+
+// One pair of runs on freshly written data files: zip first, because the archive deletes them.
+Pair runPair(const QString &sorvik, const QString &root, const QString &output, int files, double totalMb, double bigGb,
+             qint64 &total)
+{
+    QDir(output).removeRecursively();
+    QDir().mkpath(output);
+    const QStringList names = writeDataFiles(output, files, totalMb, bigGb, total);
+    ::sync(); // the data files' own write-back is not the programs' cost
+    Pair pair;
+    const QString zipOut = root + QStringLiteral("/reference.zip");
+    QFile::remove(zipOut);
+    pair.zip = runMeasured(
+        QStringLiteral("zip"),
+        QStringList({QStringLiteral("-5"), QStringLiteral("-q"), QStringLiteral("-j"), zipOut}) + names, output);
+    pair.zipBytes = QFileInfo(zipOut).size();
+    QFile::remove(zipOut);
+    pair.ours = runMeasured(sorvik, {QStringLiteral("archive")}, output);
+    const QStringList archives = QDir(output).entryList({QStringLiteral("*.zip")}, QDir::Files);
+    for (const QString &archive : archives)
+        pair.ourBytes += QFileInfo(output + QLatin1Char('/') + archive).size();
+    if (archives.size() != 1 || !QDir(output).entryList({QStringLiteral("*.DAT")}, QDir::Files).isEmpty())
+        qFatal("the session archive did not take every data file");
+    return pair;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace
@@ -183,84 +243,69 @@ int buildOnly(const QString &root)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == QLatin1String("--build-only"))
-        return buildOnly(args[2]);
-
-    int files = 100;
+    const QStringList args = app.arguments();
+    std::vector<int> counts = {100};
     double totalMb = 60;
     double bigGb = 0;
+    int runs = 1;
+    QString sorvik = QStringLiteral(SORVIK_EXECUTABLE);
     QString generateOnly;
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--files"))
-            files = args[i + 1].toInt();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString value = args.value(i + 1);
+        if (args[i] == QLatin1String("--sweep"))
+            counts = {10, 100, 400, 800};
+        else if (args[i] == QLatin1String("--files"))
+            counts = {value.toInt()}, ++i;
         else if (args[i] == QLatin1String("--total-mb"))
-            totalMb = args[i + 1].toDouble();
+            totalMb = value.toDouble(), ++i;
         else if (args[i] == QLatin1String("--big-gb"))
-            bigGb = args[i + 1].toDouble();
+            bigGb = value.toDouble(), ++i;
+        else if (args[i] == QLatin1String("--runs"))
+            runs = std::max(1, value.toInt()), ++i;
+        else if (args[i] == QLatin1String("--sorvik"))
+            sorvik = value, ++i;
         else if (args[i] == QLatin1String("--generate-only"))
-            generateOnly = args[i + 1];
+            generateOnly = value, ++i;
     }
 
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/sorvik-bench-XXXXXX"));
     setUpDrives(root.path());
-    const QString output =
-        generateOnly.isEmpty() ? Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik")) : generateOnly;
-    QDir().mkpath(output);
     QDir().mkpath(root.path() + QStringLiteral("/config/sorvik"));
     {
         QSettings settings(ProfileStore::filePath(), QSettings::IniFormat);
         settings.beginGroup(QStringLiteral("Orvane_Y2K"));
         settings.setValue(QStringLiteral("Company"), QStringLiteral("Bench Company"));
     }
-
-    // Sizes from 25 KB to 2 MB, spread evenly on a logarithmic scale and scaled to the total.
-    std::vector<qint64> sizes;
-    double sum = 0;
-    for (int i = 0; i < files; ++i) {
-        const double size = 25.0 * 1024 * std::pow(2048.0 / 25.0, double(i) / std::max(1, files - 1));
-        sizes.push_back(qint64(size));
-        sum += size;
-    }
-    const double scale = totalMb * 1024 * 1024 / sum;
-    QStringList names;
-    qint64 total = 0;
-    for (int i = 0; i < files; ++i) {
-        sizes[i] = std::clamp<qint64>(qint64(sizes[i] * scale), 25 * 1024, 2 * 1024 * 1024);
-        if (bigGb > 0 && i == files / 2)
-            sizes[i] = qint64(bigGb * 1024 * 1024 * 1024);
-        const QString name = QStringLiteral("%1.DAT").arg(0x01A20000 + i * 7, 8, 16, QLatin1Char('0')).toUpper();
-        if (!writeReport(output + QLatin1Char('/') + name, sizes[i], std::uint32_t(i + 1)))
-            qFatal("cannot write the data files");
-        names.append(name);
-        total += sizes[i];
-    }
-    std::printf("data files: %d, %.1f MB\n", files, total / 1048576.0);
-    if (!generateOnly.isEmpty())
+    if (!generateOnly.isEmpty()) {
+        QDir().mkpath(generateOnly);
+        qint64 total = 0;
+        writeDataFiles(generateOnly, counts.front(), totalMb, bigGb, total);
+        std::printf("data files: %d, %.1f MB\n", counts.front(), total / 1048576.0);
         return 0;
+    }
+    const QString output = Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik"));
 
-    // zip -5 first, because building the session archive deletes the data files.
-    const QString zipOut = root.path() + QStringLiteral("/reference.zip");
-    QStringList zipArgs = {QStringLiteral("-5"), QStringLiteral("-q"), QStringLiteral("-j"), zipOut};
-    zipArgs += names;
-    const Measured zip = runMeasured(QStringLiteral("zip"), zipArgs, output);
-    const qint64 zipSize = QFileInfo(zipOut).size();
-
-    const Measured build =
-        runMeasured(QCoreApplication::applicationFilePath(), {QStringLiteral("--build-only"), root.path()}, output);
-    const QStringList report = build.output.split(QLatin1Char(' '));
-    const QString archive = report.value(0);
-    const double ourSeconds = report.value(1).toDouble();
-    const qint64 ourSize = QFileInfo(archive).size();
-    const double zipSeconds = zip.seconds;
-    const double ourWall = build.seconds;
-    const long zipPeak = zip.peakKilobytes;
-    const long ourPeak = build.peakKilobytes;
-
-    std::printf("%-18s %10s %14s %12s\n", "", "seconds", "bytes", "peak MB");
-    std::printf("%-18s %10.2f %14lld %12.1f\n", "zip -5 -q -j", zipSeconds, zipSize, zipPeak / 1024.0);
-    std::printf("%-18s %10.2f %14lld %12.1f   (%.2f s inside the build)\n", "session archive", ourWall, ourSize,
-                ourPeak / 1024.0, ourSeconds);
-    std::printf("time ratio %.2f, size ratio %.4f\n", ourWall / zipSeconds, double(ourSize) / double(zipSize));
+    std::printf("%6s %7s %7s %8s %6s %7s %8s %6s %11s %12s %7s %7s %9s\n", "files", "MB", "zip s", "sorvik s", "wall",
+                "zip cpu", "sorv cpu", "cpu", "zip bytes", "sorvik bytes", "size", "zip MB", "sorvik MB");
+    for (const int files : counts) {
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        std::vector<double> size;
+        for (int run = 0; run < runs; ++run) {
+            qint64 total = 0;
+            const Pair pair = runPair(sorvik, root.path(), output, files, totalMb, bigGb, total);
+            wall.push_back(pair.ours.seconds / pair.zip.seconds);
+            cpu.push_back(pair.ours.cpuSeconds / pair.zip.cpuSeconds);
+            size.push_back(double(pair.ourBytes) / double(pair.zipBytes));
+            std::printf("%6d %7.1f %7.2f %8.2f %6.3f %7.2f %8.2f %6.3f %11lld %12lld %7.4f %7.1f %9.1f\n", files,
+                        total / 1048576.0, pair.zip.seconds, pair.ours.seconds, wall.back(), pair.zip.cpuSeconds,
+                        pair.ours.cpuSeconds, cpu.back(), pair.zipBytes, pair.ourBytes, size.back(),
+                        pair.zip.peakKilobytes / 1024.0, pair.ours.peakKilobytes / 1024.0);
+            std::fflush(stdout);
+        }
+        if (runs > 1)
+            std::printf("%6d median wall ratio %.3f, cpu ratio %.3f, size ratio %.4f\n", files, median(wall),
+                        median(cpu), median(size));
+    }
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "app/SessionArchive.h"
 #include "app/Product.h"
 
+#include "platform/DirectoryListing.h"
+#include "platform/AtomicFile.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
@@ -9,6 +11,7 @@
 #include "profile/ProfileStore.h"
 #include "send/ZipDirectoryReader.h"
 #include "send/ZipError.h"
+#include "send/ZipReadBack.h"
 #include "send/ZipWriter.h"
 
 #include <QDir>
@@ -16,60 +19,41 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <zlib.h>
-
-#include <memory>
-#include <optional>
-
 namespace {
 
-struct Archived
-{
-    std::uint32_t size = 0;
-    std::uint32_t crc32 = 0;
-};
-
 // What the archive on disk holds, by stored name; empty when it cannot be read.
-QHash<QByteArray, Archived> archivedEntries(const QString &hostPath)
+QHash<QByteArray, ZipEntry> archivedEntries(QFile &archive)
 {
-    QHash<QByteArray, Archived> entries;
-    QFile file(hostPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return entries;
+    QHash<QByteArray, ZipEntry> entries;
     try {
-        for (const ZipEntry &entry : ZipDirectoryReader::read(file).entries)
-            entries.insert(entry.storedName, {entry.uncompressedSize, entry.crc32});
+        for (ZipEntry &entry : ZipDirectoryReader::read(archive).entries)
+            entries.insert(entry.storedName, std::move(entry));
     } catch (const ZipError &) {
         entries.clear();
     }
     return entries;
 }
 
-// Size and CRC-32 of a file as it is now; nothing when it cannot be read whole.
-std::optional<Archived> fileChecksum(const QString &hostPath)
+bool readableArchive(QFile &archive)
 {
-    // Only plain files: opening a pipe would wait for a writer.
-    if (!QFileInfo(hostPath).isFile())
-        return std::nullopt;
-    QFile file(hostPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    constexpr qint64 kPiece = 65536;
-    auto buffer = std::make_unique<char[]>(kPiece);
-    uLong crc = crc32(0L, Z_NULL, 0);
-    qint64 total = 0;
-    for (;;) {
-        const qint64 got = file.read(buffer.get(), kPiece);
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            break;
-        crc = crc32_z(crc, reinterpret_cast<const Bytef *>(buffer.get()), z_size_t(got));
-        total += got;
+    try {
+        ZipDirectoryReader::read(archive);
+        return true;
+    } catch (const ZipError &) {
+        return false;
     }
-    if (total > qint64(0xFFFFFFFFu))
-        return std::nullopt;
-    return Archived{std::uint32_t(total), std::uint32_t(crc)};
+}
+
+// Whether the saved archive's entry of that name, read back and inflated, is the file as it is now.
+bool archiveHolds(QFile &archive, const QHash<QByteArray, ZipEntry> &entries, const QByteArray &storedName,
+                  const QString &hostFile)
+{
+    const auto entry = entries.constFind(storedName);
+    // Only plain files: opening a pipe would wait for a writer.
+    if (entry == entries.cend() || !QFileInfo(hostFile).isFile())
+        return false;
+    QFile file(hostFile);
+    return file.open(QIODevice::ReadOnly) && ZipReadBack::holds(archive, *entry, file);
 }
 
 // Whether a name can be handed to the archive writer as the bare name of one file: a character a
@@ -82,10 +66,17 @@ bool storableName(const QString &name)
     return true;
 }
 
+// Whether a name survives the way into the archive and back: the archive holds Windows-1252 names,
+// and a character that code page cannot hold would be stored as another one.
+bool storedExactly(const QString &name)
+{
+    return Windows1252::toUnicode(Windows1252::fromUnicode(name)) == name;
+}
+
 // The data files: names ending in ".DAT" exactly (".dat" is not one), by name as the workstation's
-// file system lists them; subdirectories are not searched. Names that cannot be stored are listed
-// in `unstorable` instead.
-QStringList dataFiles(const QString &hostDirectory, QStringList &unstorable)
+// file system lists them; subdirectories are not searched. A name that cannot be stored exactly, or
+// that is not valid in the system's encoding, is not taken: its red line goes to the results.
+QStringList dataFiles(const QString &hostDirectory, ResultsSink &results)
 {
     QStringList names;
     const QStringList entries =
@@ -94,9 +85,20 @@ QStringList dataFiles(const QString &hostDirectory, QStringList &unstorable)
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        if (dot >= 0 && name.mid(dot) == QLatin1String(".DAT"))
-            (storableName(name) ? names : unstorable).append(name);
+        if (dot < 0 || name.mid(dot) != QLatin1String(".DAT"))
+            continue;
+        if (!storableName(name) || !storedExactly(name))
+            results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
+                               ResultsSink::Color::Red);
+        else
+            names.append(name);
     }
+    // Names the system's encoding cannot turn into text do not appear in that listing at all.
+    for (const QByteArray &raw : DirectoryListing::rawNames(hostDirectory))
+        if (raw.endsWith(".DAT") && !DirectoryListing::validName(raw))
+            results.appendLine(QStringLiteral("%1 was not archived: its name is not valid in the system's encoding")
+                                   .arg(QFile::decodeName(raw)),
+                               ResultsSink::Color::Red);
     return names;
 }
 
@@ -111,6 +113,48 @@ QString SessionArchive::companyPart(const QString &company)
             part.append(c);
     }
     return part;
+}
+
+void SessionArchive::recoverLeftovers(ResultsSink &results)
+{
+    const QString hostDirectory = Drives::hostPath(Product::outputDirectory());
+    const QDir directory(hostDirectory);
+    const QStringList entries = directory.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &name : entries) {
+        const QString path = hostDirectory + QLatin1Char('/') + name;
+        // Temporary files of an archive save or of a data file that a killed run left behind.
+        if (TZipWriter::isTemporaryName(name) || AtomicFile::isTemporaryName(name)) {
+            QFile::remove(path);
+            continue;
+        }
+        if (!name.endsWith(QLatin1String(".zip.old"), Qt::CaseInsensitive))
+            continue;
+        const QString archiveName = name.chopped(4);
+        const QString archivePath = hostDirectory + QLatin1Char('/') + archiveName;
+        const QFileInfo archiveInfo(archivePath);
+        const bool present = archiveInfo.exists();
+        if (present && !archiveInfo.isFile())
+            continue; // a directory of that name is nothing to replace
+        if (present) {
+            QFile archive(archivePath);
+            if (archive.open(QIODevice::ReadOnly) && readableArchive(archive))
+                continue; // the archive is in place; the side file stays as it is
+        }
+        // A damaged archive is kept beside, under a name no channel copies: it may hold what nothing
+        // else does.
+        const QString damagedName = archiveName + QStringLiteral(".damaged");
+        if (present && (QFileInfo::exists(hostDirectory + QLatin1Char('/') + damagedName) ||
+                        !FileSync::renameOver(archivePath, hostDirectory + QLatin1Char('/') + damagedName)))
+            continue;
+        if (!FileSync::renameOver(path, archivePath))
+            continue;
+        FileSync::syncDirectory(hostDirectory);
+        results.appendLine(
+            present ? QStringLiteral("%1 was put back from %2: the archive was damaged and is kept as %3")
+                          .arg(archiveName, name, damagedName)
+                    : QStringLiteral("%1 was put back from %2: the archive was missing").arg(archiveName, name),
+            ResultsSink::Color::Blue);
+    }
 }
 
 QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, const QDateTime &now)
@@ -128,11 +172,7 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
     arc.SetBaseDirectory(directory);
 
     const QString hostDirectory = Drives::hostPath(directory);
-    QStringList unstorable;
-    const QStringList names = dataFiles(hostDirectory, unstorable);
-    for (const QString &name : unstorable)
-        results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
-                           ResultsSink::Color::Red);
+    const QStringList names = dataFiles(hostDirectory, results);
     for (const QString &name : names)
         arc.AddFiles(name, 0);
     arc.Save();
@@ -149,15 +189,16 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
         return archivePath;
     }
 
-    // A data file goes only when the archive really holds it as it is now. A file that was left out
-    // (locked, vanished, or a duplicate of an entry kept from an earlier archive of the same name) or
-    // that changed since it was packed stays for the next session.
-    const QHash<QByteArray, Archived> archived = archivedEntries(hostArchive);
+    // A data file goes only when the saved archive's entry of its name, read back from the disk and
+    // inflated, is the file as it is now. A file that was left out (locked, vanished, or a duplicate of
+    // an entry kept from an earlier archive of the same name), that changed since it was packed, or
+    // whose entry does not read back whole stays for the next session.
+    QFile archive(hostArchive);
+    const bool readable = archive.open(QIODevice::ReadOnly);
+    const QHash<QByteArray, ZipEntry> archived = readable ? archivedEntries(archive) : QHash<QByteArray, ZipEntry>();
     for (const QString &name : names) {
         const QString hostFile = hostDirectory + QLatin1Char('/') + name;
-        const auto entry = archived.constFind(Windows1252::fromUnicode(name));
-        const std::optional<Archived> current = entry != archived.cend() ? fileChecksum(hostFile) : std::nullopt;
-        if (current && current->size == entry->size && current->crc32 == entry->crc32) {
+        if (readable && archiveHolds(archive, archived, Windows1252::fromUnicode(name), hostFile)) {
             QFile::remove(hostFile);
             continue;
         }

@@ -2,6 +2,7 @@
 #include "app/Product.h"
 
 #include "app/ResultsBox.h"
+#include "app/SessionArchive.h"
 #include "app/ScanDriver.h"
 #include "app/TfrmProgress.h"
 #include "app/ToolbarButton.h"
@@ -246,6 +247,8 @@ void TfrmMain::FormCreate()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_session->setUp();
+    // What a killed run left in the output directory is tidied before anything else works there.
+    SessionArchive::recoverLeftovers(*m_results);
 }
 
 void TfrmMain::start()

@@ -41,6 +41,7 @@ int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Cons
         return 1;
     }
     try {
+        SessionArchive::recoverLeftovers(console.results());
         const QString archive = BuildSessionArchive(console.interaction(), console.results());
         console.out() << archive << Qt::endl << Drives::hostPath(archive) << Qt::endl;
         return 0;

@@ -3,6 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,6 +23,32 @@ bool syncPath(const QString &path, int flags)
     return synced;
 }
 
+// The same copy through a buffer, where the file system cannot copy ranges itself.
+bool copyThroughBuffer(int from, off_t fromOffset, int to, off_t toOffset, qint64 length)
+{
+    constexpr qint64 kPiece = 32768;
+    auto buffer = std::make_unique<char[]>(kPiece);
+    while (length > 0) {
+        const ssize_t got = ::pread(from, buffer.get(), size_t(std::min(length, kPiece)), fromOffset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::pwrite(to, buffer.get() + done, size_t(got - done), toOffset + done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            done += put;
+        }
+        fromOffset += got;
+        toOffset += got;
+        length -= got;
+    }
+    return true;
+}
+
 } // namespace
 
 namespace FileSync {
@@ -25,8 +56,50 @@ namespace FileSync {
 bool syncFileAndDirectory(const QString &hostPath)
 {
     const bool file = syncPath(hostPath, O_RDONLY);
-    const bool directory = syncPath(QFileInfo(hostPath).absolutePath(), O_RDONLY | O_DIRECTORY);
+    const bool directory = syncDirectory(QFileInfo(hostPath).absolutePath());
     return file && directory;
+}
+
+bool syncFile(QFile &file)
+{
+    return file.flush() && file.handle() >= 0 && ::fsync(file.handle()) == 0;
+}
+
+bool syncDirectory(const QString &hostDirectory)
+{
+    return syncPath(hostDirectory, O_RDONLY | O_DIRECTORY);
+}
+
+bool copyRange(QFile &from, qint64 fromOffset, QFile &to, qint64 toOffset, qint64 length)
+{
+    if (!from.flush() || !to.flush())
+        return false;
+    const int in = from.handle();
+    const int out = to.handle();
+    if (in < 0 || out < 0 || fromOffset < 0 || toOffset < 0 || length < 0)
+        return false;
+    off_t inOffset = off_t(fromOffset);
+    off_t outOffset = off_t(toOffset);
+    while (length > 0) {
+        const ssize_t copied = ::copy_file_range(in, &inOffset, out, &outOffset, size_t(length), 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
+            return copyThroughBuffer(in, inOffset, out, outOffset, length);
+        if (copied <= 0)
+            return false;
+        length -= copied;
+    }
+    return true;
+}
+
+bool renameOver(const QString &fromHostPath, const QString &toHostPath, QString *reason)
+{
+    if (::rename(QFile::encodeName(fromHostPath).constData(), QFile::encodeName(toHostPath).constData()) == 0)
+        return true;
+    if (reason)
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
 }
 
 } // namespace FileSync

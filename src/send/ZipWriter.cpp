@@ -1,6 +1,7 @@
 #include "send/ZipWriter.h"
 
 #include "platform/Drives.h"
+#include "platform/FileSync.h"
 #include "platform/Interaction.h"
 #include "platform/Windows1252.h"
 #include "send/EntryCompressor.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -129,6 +131,7 @@ public:
     }
 
     QFile &file() { return m_file; }
+    bool removable() const { return m_removable; }
     qint64 pos() const { return m_pos; }
     int diskNumber() const { return m_diskNumber; }
     bool continued() const { return m_continued; }
@@ -199,11 +202,24 @@ TZipWriter::TZipWriter(Interaction *interaction) : m_interaction(interaction) {}
 
 TZipWriter::~TZipWriter()
 {
-    closeArchive();
+    closeArchive(true);
 }
 
-void TZipWriter::closeArchive()
+bool TZipWriter::closeArchive(bool commit, QString *failure)
 {
+    bool committed = true;
+    if (m_work) {
+        // An archive made invalid (an abort, a save that could not be undone) is not put in place.
+        if (commit && m_status != asInvalid)
+            committed = commitWork(failure);
+        if (m_work) {
+            m_work->remove();
+            m_work.reset();
+        }
+    }
+    m_workEntries = 0;
+    m_workDirectory = 0;
+    m_workTail.clear();
     m_entries.clear();
     rebuildHash();
     m_comment.clear();
@@ -212,6 +228,53 @@ void TZipWriter::closeArchive()
     m_diskNumber = 0;
     m_file.reset();
     m_status = asInvalid;
+    return committed;
+}
+
+bool TZipWriter::commitWork(QString *failure)
+{
+    // Durable before it takes the name: a crash afterwards finds either the previous archive or this
+    // complete one under the archive's name.
+    if (!FileSync::syncFile(*m_work)) {
+        if (failure)
+            *failure = m_work->errorString();
+        return false;
+    }
+    if (m_file && m_file->exists())
+        m_work->setPermissions(m_file->permissions());
+    m_work->close();
+    m_file.reset();
+    if (!FileSync::renameOver(m_work->fileName(), m_hostPath, failure))
+        return false;
+    m_work.reset();
+    FileSync::syncDirectory(QFileInfo(m_hostPath).absolutePath());
+    return true;
+}
+
+bool TZipWriter::isTemporaryName(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.sorvik-archive-[A-Za-z0-9]{6}\\.tmp$"));
+    return pattern.match(fileName).hasMatch();
+}
+
+// Every file this writer creates beside the archive is made here.
+std::unique_ptr<QFile> TZipWriter::createWorkFile()
+{
+    const QString pattern = QFileInfo(m_hostPath).absolutePath() + QStringLiteral("/.sorvik-archive-XXXXXX.tmp");
+    QTemporaryFile temporary(pattern);
+    if (!temporary.open())
+        throw ZipError(QStringLiteral("Cannot create file %1: %2").arg(pattern, temporary.errorString()));
+    temporary.setAutoRemove(false); // removed by closeArchive unless it took the archive's name
+    // Unbuffered: a write that fails (a full disk) fails at once and leaves nothing pending that a
+    // later seek would try to write again, so a failed save can be undone.
+    auto file = std::make_unique<QFile>(temporary.fileName());
+    temporary.close();
+    if (!file->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        const QString reason = file->errorString();
+        file->remove();
+        throw ZipError(QStringLiteral("Cannot create file %1: %2").arg(file->fileName(), reason));
+    }
+    return file;
 }
 
 void TZipWriter::SetFileName(const QString &windowsPath)
@@ -225,7 +288,9 @@ void TZipWriter::SetFileName(const QString &windowsPath)
             } catch (...) {
             }
         }
-        closeArchive();
+        QString failure;
+        if (!closeArchive(true, &failure))
+            throw ZipError(QStringLiteral("Cannot replace file %1: %2").arg(m_fileName, failure));
     }
     m_fileName = windowsPath;
     m_hostPath = windowsPath.isEmpty() ? QString() : Drives::hostPath(windowsPath);
@@ -244,7 +309,8 @@ std::filesystem::path fsPath(const QString &hostPath)
 #endif
 }
 
-// While an archive is being replaced, the previous one waits under this name.
+// Earlier versions moved the previous archive aside under this name while replacing it; a crash
+// between their two renames left it there.
 QString sideName(const QString &hostPath)
 {
     return hostPath + QStringLiteral(".old");
@@ -254,24 +320,11 @@ QString sideName(const QString &hostPath)
 
 QString TZipWriter::replaceArchive(const QString &tempPath)
 {
-    // The old archive moves aside before the new one takes its name, then goes. Renaming straight over
-    // it would be atomic as well, but makes some file systems write each short-lived archive of an
-    // AutoSave series out to disk at once; a crash between the two renames leaves the old archive
-    // under the side name, and openArchive takes it back from there.
-    const auto archive = fsPath(m_hostPath);
-    const auto side = fsPath(sideName(m_hostPath));
-    std::error_code error;
-    std::filesystem::remove(side, error);
-    std::filesystem::rename(archive, side, error);
-    if (error)
-        return QString::fromLocal8Bit(error.message().c_str());
-    std::filesystem::rename(fsPath(tempPath), archive, error);
-    if (error) {
-        const QString message = QString::fromLocal8Bit(error.message().c_str());
-        std::filesystem::rename(side, archive, error);
-        return message;
-    }
-    std::filesystem::remove(side, error);
+    // One rename over the old archive: at every moment the name holds either the old archive or the
+    // new one.
+    QString failure;
+    if (!FileSync::renameOver(tempPath, m_hostPath, &failure))
+        return failure.isEmpty() ? QStringLiteral("rename failed") : failure;
     return QString();
 }
 
@@ -495,23 +548,78 @@ bool TZipWriter::writeArchive()
         return true;
     if (m_spanned)
         throw ZipError(QStringLiteral("Cannot update an existing spanned disk set"));
+    if (Drives::isRemovable(m_fileName))
+        writeWhole();
+    else
+        writeInWork();
+    return true;
+}
 
+void TZipWriter::writeInWork()
+{
+    const bool first = !m_work;
+    if (first)
+        m_work = createWorkFile();
+    Output out(*m_work, false, 0, 0);
+    std::vector<ZipEntry> next = m_entries;
+    try {
+        int unchanged = 0;
+        if (first) {
+            unchanged = copyUnchangedPrefix(*m_work, out);
+        } else {
+            // What the last save wrote stays where it is; the new entries go where its directory began.
+            unchanged = m_workEntries;
+            out.seek(m_workDirectory);
+        }
+        writeEntries(out, next, unchanged);
+        out.finish();
+    } catch (...) {
+        if (first) {
+            m_work->remove();
+            m_work.reset();
+        } else if (!restoreWork()) {
+            // The file is neither the previous archive nor the new one: it never takes the name.
+            m_status = asInvalid;
+        }
+        throw;
+    }
+    m_workEntries = int(next.size());
+    m_workDirectory = m_lastDirectory;
+    m_workTail = m_lastTail;
+    finishSave(next);
+}
+
+bool TZipWriter::restoreWork()
+{
+    // The previous directory and end record go back where they were, and the file is cut to its old
+    // length: byte for byte the archive of the last save.
+    Output out(*m_work, false, 0, 0);
+    try {
+        out.seek(m_workDirectory);
+        if (!out.tryWrite(m_workTail.constData(), m_workTail.size()))
+            return false;
+        out.finish();
+    } catch (const ZipError &) {
+        return false;
+    }
+    return true;
+}
+
+// The archive on the removable drive: written straight into its file while that is empty, otherwise
+// whole into a file beside it that then replaces it.
+void TZipWriter::writeWhole()
+{
     // Written straight into the archive file only while it is empty, when nothing in it can be lost.
     const bool direct =
-        Drives::isRemovable(m_fileName) && m_file->size() == 0 &&
+        m_file->size() == 0 &&
         std::none_of(m_entries.begin(), m_entries.end(), [](const ZipEntry &entry) { return entry.action == aaNone; });
-    std::unique_ptr<QTemporaryFile> temp;
+    std::unique_ptr<QFile> temp;
     QFile *target = m_file.get();
     if (direct) {
         if (!m_file->seek(0))
             throw ZipError(QStringLiteral("Cannot open file %1").arg(m_fileName));
     } else {
-        // The new archive is made beside the old one and renamed over it only when it is complete, so
-        // a failure or a crash midway leaves the previous archive as it was.
-        const QString pattern = QFileInfo(m_hostPath).absolutePath() + QStringLiteral("/abrXXXXXX");
-        temp = std::make_unique<QTemporaryFile>(pattern);
-        if (!temp->open())
-            throw ZipError(QStringLiteral("Cannot create file %1: %2").arg(pattern, temp->errorString()));
+        temp = createWorkFile();
         target = temp.get();
     }
 
@@ -525,35 +633,45 @@ bool TZipWriter::writeArchive()
         }
         int unchanged = 0;
         if (!direct)
-            unchanged = copyUnchangedPrefix(temp->fileName(), out);
+            unchanged = copyUnchangedPrefix(*temp, out);
         writeEntries(out, next, unchanged);
         out.finish();
     } catch (...) {
         if (direct && !out.continued())
             m_file->resize(0); // the archive was empty before this save and stays so
+        if (temp)
+            temp->remove();
         throw;
     }
 
     if (!direct) {
         temp->setPermissions(QFileInfo(m_hostPath).permissions());
+        temp->close();
         m_file->close();
         const QString failure = replaceArchive(temp->fileName());
-        if (failure.isEmpty())
-            temp->setAutoRemove(false);
+        if (!failure.isEmpty())
+            temp->remove();
         // The held file is reopened on whichever archive is now in place.
         if (!m_file->open(QIODevice::ReadWrite)) {
-            closeArchive();
+            closeArchive(false);
             throw ZipError(QStringLiteral("Cannot open file %1").arg(m_fileName));
         }
         if (!failure.isEmpty())
             throw ZipError(QStringLiteral("Cannot replace file %1: %2").arg(m_fileName, failure));
     }
+    finishSave(next);
+}
 
+void TZipWriter::finishSave(std::vector<ZipEntry> &next)
+{
     std::vector<ZipEntry> kept;
     kept.reserve(next.size());
+    bool removed = false;
     for (ZipEntry &entry : next) {
-        if (entry.action == aaDelete)
+        if (entry.action == aaDelete) {
+            removed = true;
             continue;
+        }
         if (entry.action != aaFailed) {
             entry.action = aaNone;
             entry.dataOffset = qint64(entry.localHeaderOffset) + 30 + entry.storedName.size();
@@ -561,15 +679,16 @@ bool TZipWriter::writeArchive()
         kept.push_back(std::move(entry));
     }
     m_entries = std::move(kept);
-    rebuildHash();
-    return true;
+    // The hash is kept up to date by each addition; only entries leaving the list move the others.
+    if (removed)
+        rebuildHash();
 }
 
-int TZipWriter::copyUnchangedPrefix(const QString &tempPath, Output &out)
+int TZipWriter::copyUnchangedPrefix(QFile &target, Output &out)
 {
     // The leading carried-over entries that would be written again byte for byte where they already
-    // are (what an AutoSave series leaves in front): their local headers as this writer builds them,
-    // at the offsets they would get.
+    // are (an archive this writer made): their local headers as this writer builds them, at the
+    // offsets they would get. Each is read once, when the archive is first saved in this session.
     int count = 0;
     qint64 prefix = 0;
     for (const ZipEntry &entry : m_entries) {
@@ -584,12 +703,8 @@ int TZipWriter::copyUnchangedPrefix(const QString &tempPath, Output &out)
     }
     if (count == 0)
         return 0;
-    // Those bytes are copied as one piece by the file system, which spares passing each of them through
-    // this process in every save of the series.
-    std::error_code error;
-    std::filesystem::copy_file(fsPath(m_hostPath), fsPath(tempPath), std::filesystem::copy_options::overwrite_existing,
-                               error);
-    if (error) {
+    // Those bytes are copied as one piece by the file system, into the file already open.
+    if (!FileSync::copyRange(*m_file, 0, target, 0, prefix)) {
         out.seek(0);
         return 0;
     }
@@ -622,9 +737,11 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
     for (int i = 0; i < total; ++i) {
         ZipEntry &entry = next[i];
         if (i < unchanged) {
-            // Already in place: copied with the archive's first bytes.
-            entry.localHeaderOffset = std::uint32_t(entry.dataOffset - 30 - entry.storedName.size());
-            entry.diskNumberStart = 0;
+            // Already in place: copied with the archive's first bytes, or left by the last save.
+            if (entry.action == aaNone) {
+                entry.localHeaderOffset = std::uint32_t(entry.dataOffset - 30 - entry.storedName.size());
+                entry.diskNumberStart = 0;
+            }
         } else if (entry.action == aaNone) {
             writeLocalHeader(entry);
             if (!m_file->seek(entry.dataOffset))
@@ -682,13 +799,17 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
     int count = 0;
     int countOnDisk = 0;
     qint64 directorySize = 0;
+    m_lastTail.clear();
     for (const ZipEntry &entry : next) {
         if (!writtenInDirectory(entry))
             continue;
         const int diskBefore = out.diskNumber();
         const QByteArray header = centralHeader(entry);
-        write(header);
-        if (count == 0) {
+        // Off the removable drive the directory and end record go out in one write.
+        if (out.removable())
+            write(header);
+        m_lastTail.append(header);
+        if (count == 0 && out.removable()) {
             // The directory starts where its first header landed, possibly on a new disk.
             directoryOffset = out.pos() - header.size();
             directoryDisk = out.diskNumber();
@@ -699,7 +820,7 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
     }
     if (count > 0xFFFF)
         throw ZipError(QStringLiteral("Cannot write file %1: too many entries").arg(m_fileName));
-    if (out.pos() > kLargestOffset)
+    if (out.pos() + (out.removable() ? 0 : directorySize) > kLargestOffset)
         throw ZipError(QStringLiteral("Cannot write file %1: the archive would exceed 4 GB").arg(m_fileName));
 
     QByteArray end;
@@ -712,5 +833,10 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
     put32(end, std::uint32_t(directoryOffset));
     put16(end, std::uint16_t(m_comment.size()));
     end.append(m_comment);
-    write(end);
+    m_lastTail.append(end);
+    if (out.removable())
+        write(end);
+    else
+        write(m_lastTail);
+    m_lastDirectory = directoryOffset;
 }

@@ -21,10 +21,15 @@ enum TZipArchiveStatus
     asBusy
 };
 
-// Writes the session archive: a single-volume ZIP file with an entry list, rewritten whole on each
-// save into a new file beside it that then takes the archive's place, so that a failed save leaves the
-// previous archive as it was. Paths are the program's Windows texts ("C:\Orvane\Sorvik\X.zip"); the
-// drive layer maps them to host paths. Failures are raised as ZipError. Used from the GUI thread only.
+// Writes the session archive: a single-volume ZIP file with an entry list. The archive is built in a
+// file under a temporary name beside it (see isTemporaryName): the first save writes it whole, copying
+// the unchanged front of an archive that existed before inside the kernel; each later save appends the
+// new entries where the previous central directory began and writes the directory and end record
+// again, and a failed save writes the previous ones back, so the file is again exactly the previous
+// archive. Closing the archive flushes that file to the disk and renames it over the archive's name,
+// so that name only ever holds a complete archive. Paths are the program's Windows texts
+// ("C:\Orvane\Sorvik\X.zip"); the drive layer maps them to host paths. Failures are raised as
+// ZipError. Used from the GUI thread only.
 class TZipWriter final
 {
 public:
@@ -62,7 +67,8 @@ public:
     void SetRemovableCapacity(qint64 bytes) { m_removableCapacity = bytes; }
 
     const QString &FileName() const { return m_fileName; }
-    // Saves (errors swallowed) and closes the open archive, then opens or creates the named one.
+    // Saves (errors swallowed) and closes the open archive, putting what was saved in place under its
+    // name (a failure to do that is raised), then opens or creates the named one.
     void SetFileName(const QString &windowsPath);
     const QString &BaseDirectory() const { return m_baseDirectory; }
     void SetBaseDirectory(const QString &windowsDirectory);
@@ -78,20 +84,31 @@ public:
     const QByteArray &Comment() const { return m_comment; }
     int DiskNumber() const { return m_diskNumber; }
 
+    // Whether a bare file name is one this writer gives the file an archive is built in. Such a file
+    // left in a directory belongs to a run that was killed: nothing else is named so.
+    static bool isTemporaryName(const QString &fileName);
+
 private:
     class Hold;
     friend class Hold;
     class Output;
 
-    void closeArchive();
+    // Puts the saved archive in place when asked (false when that fails), then forgets the archive.
+    bool closeArchive(bool commit, QString *failure = nullptr);
+    bool commitWork(QString *failure);
+    bool restoreWork();
+    std::unique_ptr<QFile> createWorkFile();
     void openArchive();
     void addEntry(ZipEntry entry);
     void addMatches(const QString &hostDirectory, const QString &storedPrefix, const QString &mask,
                     int searchAttributes, bool recurse);
     void addOne(const QString &hostPath, const QString &givenName);
     bool writeArchive();
+    void writeInWork();
+    void writeWhole();
+    void finishSave(std::vector<ZipEntry> &next);
     void writeEntries(Output &out, std::vector<ZipEntry> &next, int unchanged);
-    int copyUnchangedPrefix(const QString &tempPath, Output &out);
+    int copyUnchangedPrefix(QFile &target, Output &out);
     void nextDisk(Output &out);
     QString replaceArchive(const QString &tempPath);
     void reportFailure(TZipProcessType type, int errorNumber, const QString &message, const ZipEntry &entry);
@@ -112,6 +129,16 @@ private:
     QString m_hostPath;
     QString m_baseDirectory;
     std::unique_ptr<QFile> m_file;
+    // The archive being built under a temporary name, and what its last save left in it: the entries
+    // in place, where the central directory begins, the directory and end record, the file's length.
+    std::unique_ptr<QFile> m_work;
+    int m_workEntries = 0;
+    qint64 m_workDirectory = 0;
+    QByteArray m_workTail;
+    // Filled by writeEntries: where the directory it wrote begins and, in one piece, what it wrote
+    // from there (directory and end record).
+    qint64 m_lastDirectory = 0;
+    QByteArray m_lastTail;
     std::vector<ZipEntry> m_entries;
     std::array<std::vector<int>, 1021> m_buckets;
     QByteArray m_comment;

@@ -1,7 +1,7 @@
 #include "ZipTestTools.h"
 
-#include "cli/CommandLine.h"
 #include "app/SessionArchive.h"
+#include "cli/CommandLine.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/ZipError.h"
@@ -17,6 +17,9 @@
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace ZipTestTools;
 
@@ -224,13 +227,90 @@ TEST_F(SessionArchiveTest, NamesThatCannotBeStoredAreKeptAndSaidSo)
     writeFile(dataHost(QStringLiteral("*.DAT")), "star");
     writeFile(dataHost(QStringLiteral("x\\y.DAT")), "backslash");
     writeFile(dataHost(QStringLiteral("low.dat")), "not a data file");
+    // Windows-1252 has no omega: the name would be stored as "?.DAT".
+    writeFile(dataHost(QStringLiteral("\u03A9.DAT")), "omega");
+    // A name whose bytes are not UTF-8, as another system may leave it.
+    const std::string invalid = QFile::encodeName(outputHost()).toStdString() + "/\xFF.DAT";
+    std::ofstream(invalid, std::ios::binary) << "latin-1 y with diaeresis";
     BuildSessionArchive(m_interaction, m_results, kNow);
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("\u03A9.DAT"))), QByteArray("omega"));
+    EXPECT_TRUE(std::filesystem::exists(invalid));
+    std::filesystem::remove(invalid); // Qt's own removal of the test directory does not see that name
     EXPECT_EQ(archivedNames(), QStringList({QStringLiteral("A.DAT")}));
     EXPECT_EQ(readFile(dataHost(QStringLiteral("*.DAT"))), QByteArray("star"));
     EXPECT_EQ(readFile(dataHost(QStringLiteral("x\\y.DAT"))), QByteArray("backslash"));
     EXPECT_TRUE(QFileInfo::exists(dataHost(QStringLiteral("low.dat"))));
     QStringList red = m_results.redTexts();
     red.sort();
-    EXPECT_EQ(red, QStringList({QStringLiteral("*.DAT was not archived: its name cannot be stored"),
-                                QStringLiteral("x\\y.DAT was not archived: its name cannot be stored")}));
+    EXPECT_EQ(red.join(u'\n').toStdString(),
+              QStringList({QStringLiteral("*.DAT was not archived: its name cannot be stored"),
+                           QStringLiteral("x\\y.DAT was not archived: its name cannot be stored"),
+                           QStringLiteral("\u03A9.DAT was not archived: its name cannot be stored"),
+                           QStringLiteral("\uFFFD.DAT was not archived: its name is not valid in the system's "
+                                          "encoding")})
+                  .join(u'\n')
+                  .toStdString());
+}
+
+TEST_F(SessionArchiveTest, EntryWhoseDataDoesNotReadBackKeepsItsFile)
+{
+    writeFile(dataHost(QStringLiteral("A.DAT")), reportText(20000, 1));
+    writeFile(dataHost(QStringLiteral("B.DAT")), reportText(20000, 2));
+    // After the archive is closed one byte of B's compressed data goes bad; its directory entry
+    // (name, size, CRC-32) still matches the file.
+    bool damaged = false;
+    m_interaction.onProcessEvents = [&] {
+        if (damaged)
+            return;
+        damaged = true;
+        QByteArray bytes = readFile(Drives::hostPath(kArchive));
+        const qsizetype name = bytes.indexOf("B.DAT");
+        ASSERT_GT(name, 30);
+        bytes[name + 5 + 100] = char(bytes[name + 5 + 100] ^ 0x55);
+        writeFile(Drives::hostPath(kArchive), bytes);
+    };
+    BuildSessionArchive(m_interaction, m_results, kNow);
+
+    const auto archive = pythonZipfile(Drives::hostPath(kArchive));
+    if (archive)
+        EXPECT_FALSE(archive->sound); // the independent reader finds the damage too
+    EXPECT_FALSE(QFileInfo::exists(dataHost(QStringLiteral("A.DAT"))));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("B.DAT"))), reportText(20000, 2));
+    EXPECT_EQ(m_results.redTexts(),
+              QStringList({QStringLiteral("B.DAT was not deleted: the archive does not hold it as it is now")}));
+}
+
+TEST_F(SessionArchiveTest, LeftoversOfAKilledRunAreTidied)
+{
+    // A save stopped between its two renames (the archive only under its side name), another one left
+    // a damaged archive beside its side file, a third left its temporary file. The user's own files
+    // with similar names stay.
+    writeFile(dataHost(QStringLiteral("A.DAT")), "a");
+    BuildSessionArchive(m_interaction, m_results, kNow);
+    const QString host = Drives::hostPath(kArchive);
+    const QByteArray sound = readFile(host);
+    ASSERT_TRUE(QFile::rename(host, host + QStringLiteral(".old")));
+    writeFile(dataHost(QStringLiteral("Other1208261405.zip")), "PK\x03\x04 cut short");
+    writeFile(dataHost(QStringLiteral("Other1208261405.zip.old")), sound);
+    writeFile(dataHost(QStringLiteral(".sorvik-archive-a1B2c3.tmp")), "PK\x03\x04 partial");
+    writeFile(dataHost(QStringLiteral("sorvik-archive-a1B2c3.tmp")), "the user's");
+    writeFile(dataHost(QStringLiteral(".sorvik-archive-a1B2c3.tmp.txt")), "the user's");
+
+    SessionArchive::recoverLeftovers(m_results);
+
+    EXPECT_EQ(readFile(host), sound);
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("Other1208261405.zip"))), sound);
+    EXPECT_EQ(
+        QDir(outputHost()).entryList(QDir::Files | QDir::Hidden),
+        QStringList({QStringLiteral(".sorvik-archive-a1B2c3.tmp.txt"), QStringLiteral("AcmeToolsInc1208261405.zip"),
+                     QStringLiteral("Other1208261405.zip"), QStringLiteral("Other1208261405.zip.damaged"),
+                     QStringLiteral("sorvik-archive-a1B2c3.tmp")}));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("Other1208261405.zip.damaged"))), QByteArray("PK\x03\x04 cut short"));
+    EXPECT_EQ(m_results.texts().join(u'\n').toStdString(),
+              QStringList({QStringLiteral("AcmeToolsInc1208261405.zip was put back from "
+                                          "AcmeToolsInc1208261405.zip.old: the archive was missing"),
+                           QStringLiteral("Other1208261405.zip was put back from Other1208261405.zip.old: the "
+                                          "archive was damaged and is kept as Other1208261405.zip.damaged")})
+                  .join(u'\n')
+                  .toStdString());
 }

@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 using namespace ZipTestTools;
 
 namespace {
@@ -388,6 +392,52 @@ TEST_F(ZipWriterTest, FailedSaveLeavesThePreviousArchive)
     EXPECT_EQ(readFile(host(kArchive)), before);
     EXPECT_EQ(QDir(host(kDirectory)).entryList(QDir::Files),
               QStringList({QStringLiteral("A.DAT"), QStringLiteral("B.DAT"), QStringLiteral("Test.zip")}));
+}
+
+TEST_F(ZipWriterTest, AppendedSavesGiveTheBytesOfOneSaveAndAFailedOneIsUndone)
+{
+    const QByteArray contents[] = {reportText(30000, 1), reportText(40000, 2), reportText(50000, 3)};
+    const char *names[] = {"A.DAT", "B.DAT", "C.DAT"};
+    for (int i = 0; i < 3; ++i)
+        writeData(QLatin1String(names[i]), contents[i]);
+    const QString one = kDirectory + QStringLiteral("\\One.zip");
+    const QString two = kDirectory + QStringLiteral("\\Two.zip");
+    // The reference: all three in one save, and the first two in one save.
+    for (const auto &[archive, count] : {std::pair{one, 3}, std::pair{two, 2}}) {
+        auto writer = open(archive, false);
+        for (int i = 0; i < count; ++i)
+            writer->AddFiles(QLatin1String(names[i]), 0);
+        writer->Save();
+        writer->SetFileName(QString());
+    }
+
+    auto writer = open();
+    writer->AddFiles(QStringLiteral("A.DAT"), 0);
+    writer->AddFiles(QStringLiteral("B.DAT"), 0);
+    // No file may grow beyond a little more than the two entries: C's entry does not fit, as on a full
+    // disk.
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous;
+    limit.rlim_cur = rlim_t(QFileInfo(host(two)).size() + 4096);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_THROW(writer->AddFiles(QStringLiteral("C.DAT"), 0), ZipError);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, ignored);
+    EXPECT_EQ(writer->Status(), asIdle);
+    writer.reset(); // closes without saving again: what the last good save left takes the name
+    EXPECT_EQ(readFile(host(kArchive)), readFile(host(two)));
+    EXPECT_ARCHIVE_SOUND(host(kArchive));
+
+    // The same three additions when nothing fails: byte for byte the single save.
+    QFile::remove(host(kArchive));
+    writer = open();
+    for (const char *name : names)
+        writer->AddFiles(QLatin1String(name), 0);
+    writer->SetFileName(QString());
+    EXPECT_EQ(readFile(host(kArchive)), readFile(host(one)));
+    EXPECT_EQ(QDir(host(kDirectory)).entryList(QDir::Files | QDir::Hidden).size(), 6); // no temporary file left
 }
 
 TEST_F(ZipWriterTest, ArchiveLeftAsideByAnInterruptedSaveIsTakenBack)
