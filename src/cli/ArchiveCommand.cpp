@@ -5,9 +5,29 @@
 #include "cli/Console.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
+#include "send/SendChannel.h"
 #include "send/ZipError.h"
 
 #include <exception>
+
+void printArchiveSummary(Console &console, const QString &windowsPath)
+{
+    const QString hostPath = Drives::hostPath(windowsPath);
+    const SendChannel::Summary summary = SendChannel::summarize(hostPath);
+    QTextStream &out = console.out();
+    out << "Archive: " << hostPath << Qt::endl;
+    out << "Entries: " << (summary.entries < 0 ? QStringLiteral("unreadable") : QString::number(summary.entries))
+        << Qt::endl;
+    out << "Size: " << summary.size << " bytes" << Qt::endl;
+    out << "SHA-256: " << summary.sha256 << Qt::endl;
+    if (summary.size == 0)
+        console.error(QStringLiteral("warning: the archive is empty (0 bytes): there were no data files to pack"));
+    const QString name = windowsPath.section(QLatin1Char('\\'), -1);
+    if (SessionArchive::companyPart(ProfileStore::value(QStringLiteral("Company"))).isEmpty())
+        console.error(QStringLiteral("warning: the archive's name %1 has no company part: the profile's Company "
+                                     "holds no letters or digits")
+                          .arg(name));
+}
 
 QString ArchiveCommand::summary() const
 {
@@ -21,7 +41,8 @@ QString ArchiveCommand::details() const
            Product::outputDirectory() +
            QStringLiteral(" into the\n"
                           "session archive <company><mmddyyhhmm>.zip in the same directory, then deletes the data\n"
-                          "files that the archive holds. Prints the archive's path and the host path it maps to.\n"
+                          "files that the archive holds. Prints the archive's path, the host path it maps to, its\n"
+                          "entry count, size and SHA-256, and warns when it is empty or its name has no company.\n"
                           "\n"
                           "Options:\n"
                           "  --help    show this text\n"
@@ -43,7 +64,8 @@ int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Cons
     try {
         SessionArchive::recoverLeftovers(console.results());
         const QString archive = BuildSessionArchive(console.interaction(), console.results());
-        console.out() << archive << Qt::endl << Drives::hostPath(archive) << Qt::endl;
+        console.out() << archive << Qt::endl;
+        printArchiveSummary(console, archive);
         return 0;
     } catch (const ZipError &failure) {
         console.err() << failure.message() << Qt::endl;

@@ -1,6 +1,7 @@
 #include "cli/SendCommand.h"
 
 #include "app/Product.h"
+#include "cli/ArchiveCommand.h"
 #include "cli/Console.h"
 #include "platform/Desktop.h"
 #include "send/FloppyDisk.h"
@@ -70,17 +71,6 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
         return std::nullopt;
     }
     return target;
-}
-
-void printSummary(Console &console, const SendChannel::Archive &archive)
-{
-    const SendChannel::Summary summary = SendChannel::summarize(archive.hostPath);
-    QTextStream &out = console.out();
-    out << "Archive: " << archive.hostPath << Qt::endl;
-    out << "Entries: " << (summary.entries < 0 ? QStringLiteral("unreadable") : QString::number(summary.entries))
-        << Qt::endl;
-    out << "Size: " << summary.size << " bytes" << Qt::endl;
-    out << "SHA-256: " << summary.sha256 << Qt::endl;
 }
 
 } // namespace
@@ -167,7 +157,7 @@ int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, C
         console.error(QString::fromLocal8Bit(failure.what()));
         return 1;
     }
-    printSummary(console, archive);
+    printArchiveSummary(console, archive.windowsPath);
 
     Desktop &desktop = Desktop::current();
     if (parser.isSet(uploadOption)) {

@@ -205,13 +205,14 @@ TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
     writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
     EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 0);
     const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^C:\\\\Orvane\\\\Sorvik\\\\AcmeToolsInc\\d{10}\\.zip$"))
                     .match(lines[0])
                     .hasMatch())
         << lines[0].toStdString();
-    EXPECT_EQ(lines[1], Drives::hostPath(lines[0]));
-    EXPECT_TRUE(QFileInfo::exists(lines[1]));
+    EXPECT_EQ(lines[1], QStringLiteral("Archive: ") + Drives::hostPath(lines[0]));
+    EXPECT_TRUE(QFileInfo::exists(Drives::hostPath(lines[0])));
+    EXPECT_EQ(lines[2], QStringLiteral("Entries: 1"));
     EXPECT_TRUE(errText.isEmpty());
 
     QDir(outputHost()).removeRecursively();
