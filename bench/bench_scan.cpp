@@ -237,8 +237,9 @@ int main(int argc, char **argv)
         {"65,535 entries in each listed directory (300 modules)", 300, 65535},
     };
     std::printf("## Abort latency, one server (%d runs each)\n\n", latencyRuns);
-    std::printf("| Case | Run | Scan (s) | Event points | Longest gap between handlings (ms) | The same in processor "
-                "time (ms) | Gaps above 10 ms | Longest step between points (ms) |\n|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| Case | Run | Scan (s) | Event points | Longest gap between handlings (ms) | The same in processor "
+        "time (ms) | Gaps above 10 ms | Longest step between points (ms) |\n|---|---|---|---|---|---|---|---|\n");
     for (const Case &c : cases) {
         SimulatedClient client(sim::generateNetwork(1, c.modules, c.files));
         for (int i = 1; i <= latencyRuns; ++i) {

@@ -1,8 +1,8 @@
 #include "app/SessionArchive.h"
 #include "app/Product.h"
 
-#include "platform/DirectoryListing.h"
 #include "platform/AtomicFile.h"
+#include "platform/DirectoryListing.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"

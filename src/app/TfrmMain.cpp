@@ -2,8 +2,8 @@
 #include "app/Product.h"
 
 #include "app/ResultsBox.h"
-#include "app/SessionArchive.h"
 #include "app/ScanDriver.h"
+#include "app/SessionArchive.h"
 #include "app/TfrmProgress.h"
 #include "app/ToolbarButton.h"
 #include "client/TfrmLogin.h"
@@ -19,13 +19,13 @@
 #include "ui/WindowPlacement.h"
 
 #include <QAction>
-#include <QIcon>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,7 +95,8 @@ QFont arial(int pixels, bool bold = false)
 
 TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent)
     : QWidget(parent), m_interaction(interaction), m_splash(splash), m_results(new ResultsBox),
-      m_comp19(new QListWidget), m_comp23(new CaptionOverPictureButton(QStringLiteral("Scan Servers"), QStringLiteral("scan"))),
+      m_comp19(new QListWidget),
+      m_comp23(new CaptionOverPictureButton(QStringLiteral("Scan Servers"), QStringLiteral("scan"))),
       m_chkNDir(new QCheckBox(QStringLiteral("Include SYS: File Information"))), m_outputDirectory(new QLineEdit),
       m_panel0(new QLabel), m_panel1(new QLabel)
 {

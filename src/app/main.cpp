@@ -1,7 +1,7 @@
 // Process entry: the window program by default, or one of the headless commands.
+#include "app/Product.h"
 #include "app/WindowProgram.h"
 #include "cli/CommandLine.h"
-#include "app/Product.h"
 #include "platform/DirectoryLock.h"
 #include "platform/Drives.h"
 #include "platform/WidgetInteraction.h"

@@ -9,5 +9,6 @@ QString Command::usageProblem(const QCommandLineParser &parser) const
 
 QString Command::usageLine() const
 {
-    return QStringLiteral("Usage: sorvik ") + name() + (synopsis().isEmpty() ? QString() : QLatin1Char(' ') + synopsis());
+    return QStringLiteral("Usage: sorvik ") + name() +
+           (synopsis().isEmpty() ? QString() : QLatin1Char(' ') + synopsis());
 }

@@ -50,7 +50,8 @@ QString parseError(const QCommandLineParser &parser, const QStringList &argument
     if (!unknown.isEmpty()) {
         for (const QString &argument : arguments) {
             const QString name = argument.section(QLatin1Char('='), 0, 0);
-            if (name.startsWith(QLatin1Char('-')) && QString(name).remove(QRegularExpression(QStringLiteral("^--?"))) == unknown.first())
+            if (name.startsWith(QLatin1Char('-')) &&
+                QString(name).remove(QRegularExpression(QStringLiteral("^--?"))) == unknown.first())
                 return QStringLiteral("unknown option '%1'").arg(name);
         }
         return QStringLiteral("unknown option '%1'").arg(unknown.first());
@@ -158,29 +159,29 @@ QString programHelp()
                                            : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '))) +
                 command->summary() + QLatin1Char('\n') + optionLines(*command);
     }
-    text += QStringLiteral(
-        "\n"
-        "Options:\n"
-        "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
-        "                      built-in demo network)\n"
-        "  --help              this text; 'sorvik COMMAND --help' describes a command\n"
-        "  --version           the program's name and version\n"
-        "\n"
-        "Environment:\n"
-        "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
-        "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
-        "  SORVIK_NETWORK                   the network description file\n"
-        "  SORVIK_PASSWORD                  the password of 'sorvik scan --login' without\n"
-        "                                   --password-stdin\n"
-        "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
-        "                                   desktop's text editor, else xdg-open)\n"
-        "\n"
-        "Exit status:\n"
-        "  0    done\n"
-        "  1    refused or failed (the reason is on standard error)\n"
-        "  2    usage error\n"
-        "  3    the scan finished, but some servers have no data file\n"
-        "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP, or a closed output pipe)\n");
+    text +=
+        QStringLiteral("\n"
+                       "Options:\n"
+                       "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
+                       "                      built-in demo network)\n"
+                       "  --help              this text; 'sorvik COMMAND --help' describes a command\n"
+                       "  --version           the program's name and version\n"
+                       "\n"
+                       "Environment:\n"
+                       "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
+                       "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
+                       "  SORVIK_NETWORK                   the network description file\n"
+                       "  SORVIK_PASSWORD                  the password of 'sorvik scan --login' without\n"
+                       "                                   --password-stdin\n"
+                       "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
+                       "                                   desktop's text editor, else xdg-open)\n"
+                       "\n"
+                       "Exit status:\n"
+                       "  0    done\n"
+                       "  1    refused or failed (the reason is on standard error)\n"
+                       "  2    usage error\n"
+                       "  3    the scan finished, but some servers have no data file\n"
+                       "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP, or a closed output pipe)\n");
     return text;
 }
 

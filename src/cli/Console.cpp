@@ -19,8 +19,8 @@ bool onTerminal(const QTextStream &stream, int fd)
 
 Console::Console(QTextStream &out, QTextStream &err, const QString &command)
     : m_out(out), m_err(err), m_command(command), m_colour(onTerminal(out, 1)),
-      m_results([this](const QString &text, ResultsSink::Color color) { results(text, color); }),
-      m_interaction(err), m_progress(err, &err != &out && onTerminal(err, 2))
+      m_results([this](const QString &text, ResultsSink::Color color) { results(text, color); }), m_interaction(err),
+      m_progress(err, &err != &out && onTerminal(err, 2))
 {
     m_interaction.print = [this](const QString &text) { message(headlessWording(text)); };
 }
@@ -60,7 +60,7 @@ void Console::error(const QString &text)
 QString Console::withHostPaths(const QString &text)
 {
     static const QRegularExpression path(QRegularExpression::escape(Product::outputDirectory()) +
-                                             QStringLiteral(R"((\\[^\s"']*)?(?![^\s"'.,;:)]))"));
+                                         QStringLiteral(R"((\\[^\s"']*)?(?![^\s"'.,;:)]))"));
     QString result;
     qsizetype from = 0;
     for (QRegularExpressionMatchIterator it = path.globalMatch(text); it.hasNext();) {
@@ -71,8 +71,7 @@ QString Console::withHostPaths(const QString &text)
                windowsPath.endsWith(QLatin1Char(')')))
             windowsPath.chop(1);
         const qsizetype end = match.capturedStart() + windowsPath.size();
-        result += text.mid(from, end - from) + QStringLiteral(" (") + Drives::hostPath(windowsPath) +
-                  QLatin1Char(')');
+        result += text.mid(from, end - from) + QStringLiteral(" (") + Drives::hostPath(windowsPath) + QLatin1Char(')');
         from = end;
     }
     return result + text.mid(from);
@@ -98,7 +97,8 @@ QString Console::headlessWording(const QString &text)
 
 std::unique_ptr<DirectoryLock> Console::lockOutputDirectory()
 {
-    auto lock = std::make_unique<DirectoryLock>(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
+    auto lock =
+        std::make_unique<DirectoryLock>(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
     if (!lock->tryLock()) {
         error(lock->errorString());
         return nullptr;

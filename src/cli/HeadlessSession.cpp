@@ -123,8 +123,8 @@ bool HeadlessSession::treeLogin(const LoginRequest &request)
     }
     Login::prepareContext(session, context);
     QString setContextFailure;
-    const qx::DsStatus status =
-        Login::tree(session, context, tree, Windows1252::fromUnicode(request.user), request.password, &setContextFailure);
+    const qx::DsStatus status = Login::tree(session, context, tree, Windows1252::fromUnicode(request.user),
+                                            request.password, &setContextFailure);
     session.storeDs(client.QXDSFreeContext(context));
     if (!setContextFailure.isEmpty()) {
         interaction.warning(setContextFailure);

@@ -21,8 +21,8 @@ const QCommandLineOption loginOption(QStringLiteral("login"), QStringLiteral("lo
                                      QStringLiteral("USER"));
 const QCommandLineOption treeOption(QStringLiteral("tree"),
                                     QStringLiteral("log in to the directory tree of the primary connection"));
-const QCommandLineOption binderyOption(QStringLiteral("bindery"),
-                                       QStringLiteral("log in to the bindery of SERVER"), QStringLiteral("SERVER"));
+const QCommandLineOption binderyOption(QStringLiteral("bindery"), QStringLiteral("log in to the bindery of SERVER"),
+                                       QStringLiteral("SERVER"));
 const QCommandLineOption passwordStdinOption(QStringLiteral("password-stdin"),
                                              QStringLiteral("read the password from the first line of standard "
                                                             "input (else SORVIK_PASSWORD)"));

@@ -183,7 +183,7 @@ private:
         m_blocks.insert(m_blocks.begin() + std::ptrdiff_t(index) + 1, std::move(upper));
     }
 
-    std::vector<std::vector<Row>> m_chunks; // the rows in arrival order, ChunkRows per chunk
+    std::vector<std::vector<Row>> m_chunks;  // the rows in arrival order, ChunkRows per chunk
     std::vector<std::vector<Slot>> m_blocks; // the order, block by block
     std::vector<Slot> m_lasts;               // the last slot of each block
     std::size_t m_size = 0;

@@ -60,8 +60,8 @@ QByteArray TfrmQLM::typeText(quint32 type)
 QByteArray TfrmQLM::flagsText(quint32 flags)
 {
     // "R" for 0x01, "M" for 0x02, "S" for 0x04, "P" for 0x08, in that order.
-    static constexpr std::array<const char *, 16> kLetters{"",  "R",  "M",   "RM",  "S",   "RS",  "MS",   "RMS",
-                                                           "P", "RP", "MP",  "RMP", "SP",  "RSP", "MSP",  "RMSP"};
+    static constexpr std::array<const char *, 16> kLetters{"",  "R",  "M",  "RM",  "S",  "RS",  "MS",  "RMS",
+                                                           "P", "RP", "MP", "RMP", "SP", "RSP", "MSP", "RMSP"};
     const char *letters = kLetters[flags & 0x0F];
     return QByteArray::fromRawData(letters, qsizetype(std::strlen(letters)));
 }

@@ -46,7 +46,8 @@ bool DirectoryLock::tryLock()
                           .arg(m_shownDirectory)
                           .arg(pid);
         else
-            m_error = QStringLiteral("%1 is in use by another Sorvik session; end that one first").arg(m_shownDirectory);
+            m_error =
+                QStringLiteral("%1 is in use by another Sorvik session; end that one first").arg(m_shownDirectory);
         break;
     case QLockFile::PermissionError:
         m_error = QStringLiteral("%1 cannot be locked for this session: no permission to create %2")

@@ -182,8 +182,7 @@ void TfrmProfile::btnSaveClick()
         values.insert(name, text);
     }
     if (const auto missing = ProfileRules::firstMissing(values)) {
-        m_interaction.message(Product::applicationTitle(), *missing, Interaction::Icon::None,
-                              Interaction::Buttons::Ok);
+        m_interaction.message(Product::applicationTitle(), *missing, Interaction::Icon::None, Interaction::Buttons::Ok);
         return;
     }
     QString error;

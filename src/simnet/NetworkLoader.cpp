@@ -122,14 +122,12 @@ public:
 
     bool has(const char *name) const { return m_object.contains(QLatin1String(name)); }
     // Sets `target` from the field when it is given: a whole number that fits in `bits` bits.
-    template <typename T>
-    void bits(const char *name, T &target, int bits) const
+    template <typename T> void bits(const char *name, T &target, int bits) const
     {
         if (has(name))
             target = T(unsignedBits((*this)[name], path(name), bits));
     }
-    template <typename T>
-    void bits(const char *name, std::optional<T> &target, int bits) const
+    template <typename T> void bits(const char *name, std::optional<T> &target, int bits) const
     {
         if (has(name))
             target = T(unsignedBits((*this)[name], path(name), bits));

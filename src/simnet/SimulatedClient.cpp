@@ -136,8 +136,7 @@ quint32 SimulatedClient::begin(Op op, int server, std::optional<quint32> subject
     return s ? faultOf(s->faults, op, subject) : 0;
 }
 
-template <typename Fill>
-qx::Code SimulatedClient::readServer(Op op, qx::Handle conn, Fill &&fill)
+template <typename Fill> qx::Code SimulatedClient::readServer(Op op, qx::Handle conn, Fill &&fill)
 {
     const Server *s = nullptr;
     if (const quint32 code = beginOnConnection(op, conn, s))
@@ -617,30 +616,24 @@ qx::Code SimulatedClient::QXGetFileServerDescription(qx::Handle conn, qx::Server
 
 qx::Code SimulatedClient::QXGetFileServerLoginStatus(qx::Handle conn, quint8 &loginEnabled)
 {
-    return readServer(Op::QXGetFileServerLoginStatus, conn, [&](const Server &s) {
-        loginEnabled = s.loginEnabled ? 1 : 0;
-    });
+    return readServer(Op::QXGetFileServerLoginStatus, conn,
+                      [&](const Server &s) { loginEnabled = s.loginEnabled ? 1 : 0; });
 }
 
 qx::Code SimulatedClient::QXQueryAccountingInstalled(qx::Handle conn, quint8 &installed)
 {
-    return readServer(Op::QXQueryAccountingInstalled, conn, [&](const Server &s) {
-        installed = s.accountingInstalled ? 1 : 0;
-    });
+    return readServer(Op::QXQueryAccountingInstalled, conn,
+                      [&](const Server &s) { installed = s.accountingInstalled ? 1 : 0; });
 }
 
 qx::Code SimulatedClient::QXGetFileServerUTCTime(qx::Handle conn, quint32 &time)
 {
-    return readServer(Op::QXGetFileServerUTCTime, conn, [&](const Server &s) {
-        time = s.utcTime;
-    });
+    return readServer(Op::QXGetFileServerUTCTime, conn, [&](const Server &s) { time = s.utcTime; });
 }
 
 qx::Code SimulatedClient::QXGetFileServerDateAndTime(qx::Handle conn, qx::DateAndTime &dateTime)
 {
-    return readServer(Op::QXGetFileServerDateAndTime, conn, [&](const Server &s) {
-        dateTime = s.dateTime;
-    });
+    return readServer(Op::QXGetFileServerDateAndTime, conn, [&](const Server &s) { dateTime = s.dateTime; });
 }
 
 qx::Code SimulatedClient::QXGetCacheInfo(qx::Handle conn, qx::CacheInfoRecord &info)

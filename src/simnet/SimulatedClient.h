@@ -126,8 +126,7 @@ private:
                               std::optional<quint32> subject = {});
     // A call that only hands out values of the server: the start of beginOnConnection, then `fill`
     // with the server on success.
-    template <typename Fill>
-    qx::Code readServer(sim::Op op, qx::Handle conn, Fill &&fill);
+    template <typename Fill> qx::Code readServer(sim::Op op, qx::Handle conn, Fill &&fill);
     // The start of a call on a directory-services context: `state` is set when the call may go on.
     qx::DsStatus beginOnContext(sim::Op op, qx::Context context, ContextState *&state);
     quint32 faultOf(const sim::Faults &faults, sim::Op op, std::optional<quint32> subject);
@@ -148,8 +147,8 @@ private:
     qx::Handle m_nextHandle = 0x1001;
     qx::Context m_nextContext = 0x2001;
     int m_primaryServer = -1;
-    std::vector<QByteArray> m_binderyLogins; // per server; empty: nobody
-    QByteArray m_treeLogin;                  // empty: nobody
+    std::vector<QByteArray> m_binderyLogins;         // per server; empty: nobody
+    QByteArray m_treeLogin;                          // empty: nobody
     QHash<const sim::Fault *, quint64> m_faultCalls; // calls each selective fault has seen
     bool m_aligned = false;
     quint64 m_calls = 0;

@@ -52,8 +52,7 @@ bool sameName(const QByteArray &a, const QByteArray &b)
 }
 
 // The first item whose name matches, letter case ignored; null when none does.
-template <typename T>
-const T *findNamed(const std::vector<T> &items, const QByteArray &name)
+template <typename T> const T *findNamed(const std::vector<T> &items, const QByteArray &name)
 {
     const auto it = std::find_if(items.begin(), items.end(), [&](const T &item) { return sameName(item.name, name); });
     return it == items.end() ? nullptr : &*it;

@@ -81,5 +81,6 @@ void TfrmSplash::paintEvent(QPaintEvent *)
 
     p.setPen(QColor(0x1F, 0x3A, 0x5F));
     p.setFont(sub);
-    p.drawText(QRect(24, 136, 380, 24), Qt::AlignLeft, Product::applicationTitle() + QStringLiteral(" v") + Product::versionText());
+    p.drawText(QRect(24, 136, 380, 24), Qt::AlignLeft,
+               Product::applicationTitle() + QStringLiteral(" v") + Product::versionText());
 }

@@ -5,12 +5,12 @@
 #include "app/WindowProgram.h"
 #include "client/TfrmLogin.h"
 #include "platform/Drives.h"
-#include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
 #include "profile/TfrmProfile.h"
 #include "report/TfrmReport.h"
 #include "send/MakerAddress.h"
 #include "send/TfrmSend.h"
+#include "simnet/SimulatedClient.h"
 #include "ui/TfrmHelp.h"
 #include "ui/TfrmSecure.h"
 #include "ui/TfrmSplash.h"
@@ -22,9 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
-#include <QAbstractButton>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLayout>
@@ -268,8 +268,9 @@ TEST_F(MainWindowTest, HelpOpensAtTheTopAndAboutFromTheStatusBar)
     EXPECT_TRUE(help->textBox()->toPlainText().startsWith(QStringLiteral("Orvane Year2000 Sorvik Help\n\n\nTopics:")));
     // The upload page, both mailboxes and the postal address are named.
     const QString text = help->textBox()->toPlainText();
-    for (const QString &value : {MakerAddress::webHost() + MakerAddress::uploadPath(), MakerAddress::dataMailbox(),
-                                 MakerAddress::questionMailbox(), MakerAddress::postalAddress().join(QStringLiteral("\n    "))})
+    for (const QString &value :
+         {MakerAddress::webHost() + MakerAddress::uploadPath(), MakerAddress::dataMailbox(),
+          MakerAddress::questionMailbox(), MakerAddress::postalAddress().join(QStringLiteral("\n    "))})
         EXPECT_TRUE(text.contains(value)) << value.toStdString();
     help->textBox()->moveCursor(QTextCursor::End);
     help->close();
@@ -403,7 +404,8 @@ TEST_F(MainWindowTest, EveryCaptionFitsAtTheWindowSizes)
 {
     const QString arial = QFontInfo(QFont(QStringLiteral("Arial"))).family();
     if (arial != QStringLiteral("Arial") && arial != QStringLiteral("Liberation Sans"))
-        GTEST_SKIP() << "needs Arial or a metric-compatible font for it (fonts-liberation), found " << arial.toStdString();
+        GTEST_SKIP() << "needs Arial or a metric-compatible font for it (fonts-liberation), found "
+                     << arial.toStdString();
     open(networkOf({"FS1"}));
     // Inside a usual frame: a pixel at each side, 20 above for the caption bar, 5 below.
     EXPECT_LE(window->minimumSizeHint().width(), TfrmMain::kOuterWidth - 2);
@@ -414,7 +416,7 @@ TEST_F(MainWindowTest, EveryCaptionFitsAtTheWindowSizes)
     window->progressWindow()->show();
     window->aboutWindow()->show();
     for (QWidget *top : std::initializer_list<QWidget *>{window.get(), window->profileWindow(), window->loginWindow(),
-                                                        window->progressWindow(), window->aboutWindow()}) {
+                                                         window->progressWindow(), window->aboutWindow()}) {
         if (top->layout())
             top->layout()->activate();
         for (QWidget *w : top->findChildren<QWidget *>()) {

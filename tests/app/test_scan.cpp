@@ -1,9 +1,9 @@
-#include "app/ScanDriver.h"
 #include "app/Product.h"
+#include "app/ScanDriver.h"
 #include "app/Session.h"
 #include "platform/Drives.h"
-#include "simnet/SimulatedClient.h"
 #include "profile/ProfileStore.h"
+#include "simnet/SimulatedClient.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingProgress.h"
@@ -377,8 +377,8 @@ TEST_F(ScanTest, ARewriteThatFailsLeavesTheEarlierFileAsItWas)
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("00000100.DAT")}) << "no temporary file stays";
 
     // The data file and the profile hold contact data: readable by their owner only.
-    constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
-                            QFileDevice::WriteOther;
+    constexpr auto others =
+        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
     EXPECT_FALSE(QFile::permissions(Drives::hostPath(file)) & others);
     EXPECT_FALSE(QFile::permissions(ProfileStore::filePath()) & others);
 }
@@ -391,10 +391,12 @@ TEST_F(ScanTest, AFullDiskLeavesNoDataFileBehind)
     const QString directory = Drives::hostPath(Product::outputDirectory());
     ASSERT_TRUE(QDir().mkpath(directory));
     if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                    QStringLiteral("size=256k"), QStringLiteral("tmpfs"), directory}) != 0)
+                                                    QStringLiteral("size=256k"), QStringLiteral("tmpfs"), directory}) !=
+        0)
         GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root): the full disk is not tried";
-    const auto unmount = qScopeGuard(
-        [&directory] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), directory}); });
+    const auto unmount = qScopeGuard([&directory] {
+        QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), directory});
+    });
 
     scanOnly(*this, {"FS1"});
     const QString fs1 = QStringLiteral("C:\\Orvane\\Sorvik\\00000100.DAT");

@@ -62,7 +62,8 @@ struct LookingClient final : StubClient
 
 bool near(QColor a, QColor b)
 {
-    return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12 && std::abs(a.blue() - b.blue()) < 12;
+    return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12 &&
+           std::abs(a.blue() - b.blue()) < 12;
 }
 
 } // namespace
@@ -78,8 +79,10 @@ TEST(WindowManager, TheSplashIsOnScreenBeforeTheClientStartsAndNoEndsTheProgram)
     EXPECT_TRUE(client.labelEmpty);
     ASSERT_FALSE(client.screen.isNull());
     // The navy band at the top of the artwork, and white below it: painted, not a blank window.
-    EXPECT_TRUE(near(client.screen.pixelColor(8, 8), QColor(0x1F, 0x3A, 0x5F))) << client.screen.pixelColor(8, 8).name().toStdString();
-    EXPECT_TRUE(near(client.screen.pixelColor(8, 200), Qt::white)) << client.screen.pixelColor(8, 200).name().toStdString();
+    EXPECT_TRUE(near(client.screen.pixelColor(8, 8), QColor(0x1F, 0x3A, 0x5F)))
+        << client.screen.pixelColor(8, 8).name().toStdString();
+    EXPECT_TRUE(near(client.screen.pixelColor(8, 200), Qt::white))
+        << client.screen.pixelColor(8, 200).name().toStdString();
     QApplication::setQuitOnLastWindowClosed(true);
 }
 

@@ -1,7 +1,7 @@
 // The executable as a user runs it: command line, exit statuses, headless scan and Ctrl-C.
 #include "TestEnvironment.h"
-#include "cli/Console.h"
 #include "ZipTestTools.h"
+#include "cli/Console.h"
 #include "platform/DirectoryLock.h"
 
 #include <gtest/gtest.h>
@@ -95,8 +95,8 @@ TEST(CommandLine, HelpAndUsageErrors)
                              "\n  servers ", "\n  scan ", "\n  archive", "\n  profile ", "--network", "--primary",
                              "--password-stdin", "--countries", "\n  3    ", "\n  130  "})
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
-    for (const QStringList &args : {QStringList{QStringLiteral("--version")},
-                                    QStringList{QStringLiteral("scan"), QStringLiteral("--version")}}) {
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("--version")}, QStringList{QStringLiteral("scan"), QStringLiteral("--version")}}) {
         const Outcome version = sorvik(args);
         EXPECT_EQ(version.status, 0);
         EXPECT_EQ(version.out, QStringLiteral("sorvik 1.3\n"));
@@ -180,7 +180,8 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
         << qPrintable(run.out);
     EXPECT_TRUE(run.err.contains(QStringLiteral("Server Scan is complete.")));
     EXPECT_FALSE(run.err.contains(QStringLiteral("button"))) << "window wording stays in the window";
-    EXPECT_TRUE(run.err.contains(QStringLiteral("C:\\Orvane\\Sorvik (") + root + QStringLiteral("/drive_c/Orvane/Sorvik)")))
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("C:\\Orvane\\Sorvik (") + root + QStringLiteral("/drive_c/Orvane/Sorvik)")))
         << qPrintable(run.err);
     const QDir output(root + QStringLiteral("/drive_c/Orvane/Sorvik"));
     EXPECT_EQ(output.entryList(QDir::Files), (QStringList{"01A2005C.DAT", "10123.DAT"}));
@@ -256,11 +257,13 @@ TEST(CommandLine, StopSignalsAndAClosedPipeAbortTheScan)
     // `sorvik scan --all | head -1`: the reader goes away after the first line.
     QProcess shell;
     shell.start(QStringLiteral("bash"),
-                {QStringLiteral("-c"), QStringLiteral("'%1' --network '%2' scan --all | head -1; echo \"status ${PIPESTATUS[0]}\"")
-                                           .arg(QStringLiteral(SORVIK_EXECUTABLE), network)});
+                {QStringLiteral("-c"),
+                 QStringLiteral("'%1' --network '%2' scan --all | head -1; echo \"status ${PIPESTATUS[0]}\"")
+                     .arg(QStringLiteral(SORVIK_EXECUTABLE), network)});
     ASSERT_TRUE(shell.waitForFinished(60000));
     EXPECT_EQ(QString::fromLocal8Bit(shell.readAllStandardOutput()), QStringLiteral("FS1 Results\nstatus 130\n"));
-    EXPECT_TRUE(QString::fromLocal8Bit(shell.readAllStandardError()).contains(QStringLiteral("User Aborted Operation")));
+    EXPECT_TRUE(
+        QString::fromLocal8Bit(shell.readAllStandardError()).contains(QStringLiteral("User Aborted Operation")));
 }
 
 TEST(CommandLine, ServersPrimaryAndLogin)
@@ -282,10 +285,15 @@ TEST(CommandLine, ServersPrimaryAndLogin)
     EXPECT_EQ(run.out, QStringLiteral("FS1\nFS2\n"));
 
     saveProfile();
-    const QStringList scan = net + QStringList{QStringLiteral("scan"), QStringLiteral("FS2"), QStringLiteral("--primary"),
-                                               QStringLiteral("FS1"), QStringLiteral("--no-sys-files"),
-                                               QStringLiteral("--login"), QStringLiteral("OPER"),
-                                               QStringLiteral("--bindery"), QStringLiteral("FS2"),
+    const QStringList scan = net + QStringList{QStringLiteral("scan"),
+                                               QStringLiteral("FS2"),
+                                               QStringLiteral("--primary"),
+                                               QStringLiteral("FS1"),
+                                               QStringLiteral("--no-sys-files"),
+                                               QStringLiteral("--login"),
+                                               QStringLiteral("OPER"),
+                                               QStringLiteral("--bindery"),
+                                               QStringLiteral("FS2"),
                                                QStringLiteral("--password-stdin")};
     const QString noModules = QStringLiteral("(Console Operator) privileges to FS2");
     run = sorvik(scan.mid(0, scan.indexOf(QStringLiteral("--login"))));
@@ -315,9 +323,9 @@ TEST(CommandLine, ServersPrimaryAndLogin)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SORVIK_PASSWORD"), QStringLiteral("not-it"));
     tree.setProcessEnvironment(env);
-    tree.start(QStringLiteral(SORVIK_EXECUTABLE), {QStringLiteral("scan"), QStringLiteral("WAREHOUSE"),
-                                                   QStringLiteral("--login"), QStringLiteral("ADMIN"),
-                                                   QStringLiteral("--tree")});
+    tree.start(QStringLiteral(SORVIK_EXECUTABLE),
+               {QStringLiteral("scan"), QStringLiteral("WAREHOUSE"), QStringLiteral("--login"), QStringLiteral("ADMIN"),
+                QStringLiteral("--tree")});
     ASSERT_TRUE(tree.waitForFinished(60000));
     EXPECT_EQ(tree.exitCode(), 1);
     EXPECT_EQ(QString::fromLocal8Bit(tree.readAllStandardError()),
@@ -330,18 +338,19 @@ TEST(CommandLine, BashCompletion)
     TestEnvironment::fresh();
     const QString network = writeNetwork(kTwoServers);
     // Completes commands, a command's options and the server names of the named network.
-    const QString script = QStringLiteral(
-        "source '%1/data/sorvik.bash-completion'\n"
-        "complete_words() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _sorvik; "
-        "echo \"${COMPREPLY[*]}\"; }\n"
-        "complete_words '%2' pro\n"
-        "complete_words '%2' send --e\n"
-        "complete_words '%2' --network '%3' scan --all F\n")
-                               .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network);
+    const QString script =
+        QStringLiteral("source '%1/data/sorvik.bash-completion'\n"
+                       "complete_words() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _sorvik; "
+                       "echo \"${COMPREPLY[*]}\"; }\n"
+                       "complete_words '%2' pro\n"
+                       "complete_words '%2' send --e\n"
+                       "complete_words '%2' --network '%3' scan --all F\n")
+            .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network);
     QProcess bash;
     bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
     ASSERT_TRUE(bash.waitForFinished(60000));
-    EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()), QStringLiteral("profile\n--email --erase\nFS1 FS2\n"))
+    EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()),
+              QStringLiteral("profile\n--email --erase\nFS1 FS2\n"))
         << qPrintable(QString::fromLocal8Bit(bash.readAllStandardError()));
 }
 
@@ -350,8 +359,8 @@ TEST(CommandLine, AProfileThatCannotBeReadIsNamed)
     const QString root = TestEnvironment::fresh();
     // A directory in the profile file's place.
     ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/config/sorvik/profile.ini")));
-    for (const QStringList &command : {QStringList{QStringLiteral("scan"), QStringLiteral("--all")},
-                                       QStringList{QStringLiteral("archive")}}) {
+    for (const QStringList &command :
+         {QStringList{QStringLiteral("scan"), QStringLiteral("--all")}, QStringList{QStringLiteral("archive")}}) {
         const Outcome run = sorvik(command);
         EXPECT_EQ(run.status, 1) << qPrintable(command[0]);
         EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot read the profile file"))) << qPrintable(run.err);
@@ -375,8 +384,8 @@ TEST(CommandLine, OneSessionPerOutputDirectory)
     {
         DirectoryLock held(output, QStringLiteral("C:\\Orvane\\Sorvik"));
         ASSERT_TRUE(held.tryLock()) << qPrintable(held.errorString());
-        for (const QStringList &command : {QStringList{QStringLiteral("archive")},
-                                           QStringList{QStringLiteral("scan"), QStringLiteral("--all")}}) {
+        for (const QStringList &command :
+             {QStringList{QStringLiteral("archive")}, QStringList{QStringLiteral("scan"), QStringLiteral("--all")}}) {
             const Outcome refused = sorvik(command);
             EXPECT_EQ(refused.status, 1) << qPrintable(command[0]);
             EXPECT_EQ(refused.err, QStringLiteral("sorvik %1: C:\\Orvane\\Sorvik (%2) is in use by another Sorvik "

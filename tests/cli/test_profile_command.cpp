@@ -155,10 +155,11 @@ TEST(ProfileCommand, RefusesCharactersADataFileCannotHold)
     values[QStringLiteral("Title")] = QString::fromUtf8("\xf0\x9f\x99\x82");
     const CommandRun run = profile(setArgs(values));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("The profile value City holds \"\u0141\" (U+0141), which a data file cannot hold.\n"
-                                      "The profile value Title holds \"") +
-                           QString::fromUtf8("\xf0\x9f\x99\x82") +
-                           QStringLiteral("\" (U+1F642), which a data file cannot hold.\n"));
+    EXPECT_EQ(run.err,
+              QStringLiteral("The profile value City holds \"\u0141\" (U+0141), which a data file cannot hold.\n"
+                             "The profile value Title holds \"") +
+                  QString::fromUtf8("\xf0\x9f\x99\x82") +
+                  QStringLiteral("\" (U+1F642), which a data file cannot hold.\n"));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 

@@ -45,7 +45,7 @@ TEST(GroupedNumber, UsesTheThousandsSeparator)
     EXPECT_EQ(Locale::formatGrouped(4294967295u), "4,294,967,295");
     // A separator taken once for a run of numbers, of any length.
     EXPECT_EQ(Locale::formatGrouped(1000, "\xA0"), "1\xA0"
-                                                    "000");
+                                                   "000");
     EXPECT_EQ(Locale::formatGrouped(1234567, "''"), "1''234''567");
     EXPECT_EQ(Locale::formatGrouped(100, ""), "100");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));

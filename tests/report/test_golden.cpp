@@ -7,9 +7,9 @@
 #include "app/ScanDriver.h"
 #include "app/Session.h"
 #include "platform/Drives.h"
+#include "profile/ProfileStore.h"
 #include "simnet/NetworkLoader.h"
 #include "simnet/SimulatedClient.h"
-#include "profile/ProfileStore.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingProgress.h"

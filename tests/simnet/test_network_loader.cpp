@@ -154,8 +154,9 @@ TEST(NetworkLoader, RefusesUnknownFieldsOperationsAndServers)
               QStringLiteral("net.json: servers[0].name: \"FS\\1\" holds a character not allowed in a name"));
     // The parser keeps one of two equal keys; the description is refused instead, naming the field.
     EXPECT_EQ(loadError(R"({"tree": "A", "servers": [], "tree": "B"})"), QStringLiteral("net.json: tree: given twice"));
-    EXPECT_EQ(loadError(oneServer(R"("volumes": [{"name": "SYS"}, {"name": "V1", "date": "1998-01-01", "d\u0061te": 5}])")),
-              QStringLiteral("net.json: servers[0].volumes[1].date: given twice"));
+    EXPECT_EQ(
+        loadError(oneServer(R"("volumes": [{"name": "SYS"}, {"name": "V1", "date": "1998-01-01", "d\u0061te": 5}])")),
+        QStringLiteral("net.json: servers[0].volumes[1].date: given twice"));
     EXPECT_EQ(loadError(oneServer(R"("faults": {"QXGetCacheInfo": {"code": 1, "volume": 1}})")),
               QStringLiteral("net.json: servers[0].faults.QXGetCacheInfo.volume: only QXGetVolumeName is asked about a "
                              "volume number"));
