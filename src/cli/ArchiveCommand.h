@@ -9,10 +9,7 @@ class Console;
 class ArchiveCommand final : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("archive"); }
-    QString synopsis() const override { return {}; }
-    QString summary() const override;
-    QString details() const override;
+    Text text() const override;
     int run(const QCommandLineParser &parser, const CommandContext &context, Console &console) override;
 };
 

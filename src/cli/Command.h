@@ -18,13 +18,23 @@ class Command
 public:
     virtual ~Command() = default;
 
-    virtual QString name() const = 0;
-    // What follows "sorvik NAME" in the usage line.
-    virtual QString synopsis() const = 0;
-    // One line for the program's command list.
-    virtual QString summary() const = 0;
-    // The rest of "sorvik NAME --help" after the usage line.
-    virtual QString details() const = 0;
+    // What the help says of a command.
+    struct Text
+    {
+        QString name;
+        // What follows "sorvik NAME" in the usage line.
+        QString synopsis;
+        // One line for the program's command list.
+        QString summary;
+        // The rest of "sorvik NAME --help" after the usage line.
+        QString details;
+    };
+    virtual Text text() const = 0;
+
+    QString name() const { return text().name; }
+    QString synopsis() const { return text().synopsis; }
+    QString summary() const { return text().summary; }
+    QString details() const { return text().details; }
 
     virtual void addOptions(QCommandLineParser &parser) const { Q_UNUSED(parser) }
     // Checks what the parser cannot (positional arguments, combinations); an empty text means fine.

@@ -97,37 +97,34 @@ QStringList refusals(const ProfileValues &values)
 
 } // namespace
 
-QString ProfileCommand::summary() const
+Command::Text ProfileCommand::text() const
 {
-    return QStringLiteral("show the contact profile, or change and save values of it");
-}
-
-QString ProfileCommand::details() const
-{
-    return QStringLiteral("\n"
-                          "Without options, prints the stored contact profile, one NAME=value line per value.\n"
-                          "With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are\n"
-                          "skipped) and --set (one pair each, may be repeated, applied after the file), merges the\n"
-                          "given values into the stored profile and saves it. Nothing is saved unless every\n"
-                          "required value is filled, the country is one of the country list (letter case\n"
-                          "ignored), no value holds a line break and every character can be written into a\n"
-                          "data file (Windows-1252); every reason is reported at once.\n"
-                          "\n"
-                          "NAME is one of: ") +
-           ProfileStore::dataFileOrder().join(QStringLiteral(", ")) + QStringLiteral("\nRequired: ") +
-           ProfileRules::checkingOrder().join(QStringLiteral(", ")) +
-           QStringLiteral("\n"
-                          "\n"
-                          "Options:\n"
-                          "  --set NAME=VALUE   change one profile value\n"
-                          "  --from FILE        read NAME=VALUE lines from FILE\n"
-                          "  --countries        list the 240 entries of the country list, one per line\n"
-                          "  --help             show this text\n"
-                          "\n"
-                          "Exit status:\n"
-                          "  0    done\n"
-                          "  1    refused or failed\n"
-                          "  2    usage error\n");
+    return {QStringLiteral("profile"), QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"),
+            QStringLiteral("show the contact profile, or change and save values of it"),
+            QStringLiteral("\n"
+                           "Without options, prints the stored contact profile, one NAME=value line per value.\n"
+                           "With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are\n"
+                           "skipped) and --set (one pair each, may be repeated, applied after the file), merges the\n"
+                           "given values into the stored profile and saves it. Nothing is saved unless every\n"
+                           "required value is filled, the country is one of the country list (letter case\n"
+                           "ignored), no value holds a line break and every character can be written into a\n"
+                           "data file (Windows-1252); every reason is reported at once.\n"
+                           "\n"
+                           "NAME is one of: ") +
+                ProfileStore::dataFileOrder().join(QStringLiteral(", ")) + QStringLiteral("\nRequired: ") +
+                ProfileRules::checkingOrder().join(QStringLiteral(", ")) +
+                QStringLiteral("\n"
+                               "\n"
+                               "Options:\n"
+                               "  --set NAME=VALUE   change one profile value\n"
+                               "  --from FILE        read NAME=VALUE lines from FILE\n"
+                               "  --countries        list the 240 entries of the country list, one per line\n"
+                               "  --help             show this text\n"
+                               "\n"
+                               "Exit status:\n"
+                               "  0    done\n"
+                               "  1    refused or failed\n"
+                               "  2    usage error\n")};
 }
 
 void ProfileCommand::addOptions(QCommandLineParser &parser) const

@@ -9,10 +9,7 @@
 class ProfileCommand final : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("profile"); }
-    QString synopsis() const override { return QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"); }
-    QString summary() const override;
-    QString details() const override;
+    Text text() const override;
     void addOptions(QCommandLineParser &parser) const override;
     QString usageProblem(const QCommandLineParser &parser) const override;
     int run(const QCommandLineParser &parser, const CommandContext &context, Console &console) override;

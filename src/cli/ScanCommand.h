@@ -10,10 +10,7 @@
 class ScanCommand final : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("scan"); }
-    QString synopsis() const override;
-    QString summary() const override;
-    QString details() const override;
+    Text text() const override;
     void addOptions(QCommandLineParser &parser) const override;
     QString usageProblem(const QCommandLineParser &parser) const override;
     int run(const QCommandLineParser &parser, const CommandContext &context, Console &console) override;

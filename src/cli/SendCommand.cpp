@@ -75,38 +75,35 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
 
 } // namespace
 
-QString SendCommand::summary() const
+Command::Text SendCommand::text() const
 {
-    return QStringLiteral("build the session archive and send it by upload page, e-mail or disk");
-}
-
-QString SendCommand::details() const
-{
-    return QStringLiteral("\n"
-                          "Builds the session archive of the data files in %1 (as 'sorvik archive'\n"
-                          "does), prints its host path, entry count, size and SHA-256, and sends it:\n"
-                          "\n"
-                          "Options:\n"
-                          "  --upload       show the archive in the file manager and open the upload page in the\n"
-                          "                 browser; without a display, print where to upload it:\n"
-                          "                 %2\n"
-                          "  --email        open a new message to %3 with the subject\n"
-                          "                 \"%4\" and the archive attached; where that cannot be\n"
-                          "                 done, say what to send\n"
-                          "  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,\n"
-                          "                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable\n"
-                          "                 disk); each copy is read back and compared with the archive\n"
-                          "  --erase        with --disk: first delete the files on the disk, as the window's\n"
-                          "                 Create Disk does; only on a mounted removable disk, never on a\n"
-                          "                 directory that is not one\n"
-                          "  --help         show this text\n"
-                          "\n"
-                          "A disk that is missing or not writable is refused before anything is erased,\n"
-                          "archived or deleted.\n"
-                          "\n"
-                          "Exit status: 0 done, 1 refused or failed, 2 usage error.\n")
-        .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
-             SendChannel::mailSubject());
+    return {QStringLiteral("send"), QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"),
+            QStringLiteral("build the session archive and send it by upload page, e-mail or disk"),
+            QStringLiteral("\n"
+                           "Builds the session archive of the data files in %1 (as 'sorvik archive'\n"
+                           "does), prints its host path, entry count, size and SHA-256, and sends it:\n"
+                           "\n"
+                           "Options:\n"
+                           "  --upload       show the archive in the file manager and open the upload page in the\n"
+                           "                 browser; without a display, print where to upload it:\n"
+                           "                 %2\n"
+                           "  --email        open a new message to %3 with the subject\n"
+                           "                 \"%4\" and the archive attached; where that cannot be\n"
+                           "                 done, say what to send\n"
+                           "  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,\n"
+                           "                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable\n"
+                           "                 disk); each copy is read back and compared with the archive\n"
+                           "  --erase        with --disk: first delete the files on the disk, as the window's\n"
+                           "                 Create Disk does; only on a mounted removable disk, never on a\n"
+                           "                 directory that is not one\n"
+                           "  --help         show this text\n"
+                           "\n"
+                           "A disk that is missing or not writable is refused before anything is erased,\n"
+                           "archived or deleted.\n"
+                           "\n"
+                           "Exit status: 0 done, 1 refused or failed, 2 usage error.\n")
+                .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
+                     SendChannel::mailSubject())};
 }
 
 void SendCommand::addOptions(QCommandLineParser &parser) const

@@ -8,10 +8,7 @@
 class SendCommand final : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("send"); }
-    QString synopsis() const override { return QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"); }
-    QString summary() const override;
-    QString details() const override;
+    Text text() const override;
     void addOptions(QCommandLineParser &parser) const override;
     QString usageProblem(const QCommandLineParser &parser) const override;
     int run(const QCommandLineParser &parser, const CommandContext &context, Console &console) override;

@@ -5,27 +5,24 @@
 #include "cli/HeadlessSession.h"
 #include "platform/Windows1252.h"
 
-QString ServersCommand::summary() const
+Command::Text ServersCommand::text() const
 {
-    return QStringLiteral("list the servers of the network, one per line");
-}
-
-QString ServersCommand::details() const
-{
-    return QStringLiteral("\n"
-                          "Prints the name of every file server the workstation can see, one per line, in the\n"
-                          "order of the window's server list (sorted by name). An empty list is said on\n"
-                          "standard error.\n"
-                          "\n"
-                          "Options:\n"
-                          "  --primary SERVER   when the workstation has no primary connection, connect to\n"
-                          "                     SERVER\n"
-                          "  --help             show this text\n"
-                          "\n"
-                          "Exit status:\n"
-                          "  0    the list was printed (also when it is empty)\n"
-                          "  1    the network could not be used\n"
-                          "  2    usage error\n");
+    return {QStringLiteral("servers"), QStringLiteral("[--primary SERVER]"),
+            QStringLiteral("list the servers of the network, one per line"),
+            QStringLiteral("\n"
+                           "Prints the name of every file server the workstation can see, one per line, in the\n"
+                           "order of the window's server list (sorted by name). An empty list is said on\n"
+                           "standard error.\n"
+                           "\n"
+                           "Options:\n"
+                           "  --primary SERVER   when the workstation has no primary connection, connect to\n"
+                           "                     SERVER\n"
+                           "  --help             show this text\n"
+                           "\n"
+                           "Exit status:\n"
+                           "  0    the list was printed (also when it is empty)\n"
+                           "  1    the network could not be used\n"
+                           "  2    usage error\n")};
 }
 
 void ServersCommand::addOptions(QCommandLineParser &parser) const

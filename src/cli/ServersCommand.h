@@ -7,10 +7,7 @@
 class ServersCommand final : public Command
 {
 public:
-    QString name() const override { return QStringLiteral("servers"); }
-    QString synopsis() const override { return QStringLiteral("[--primary SERVER]"); }
-    QString summary() const override;
-    QString details() const override;
+    Text text() const override;
     void addOptions(QCommandLineParser &parser) const override;
     int run(const QCommandLineParser &parser, const CommandContext &context, Console &console) override;
 };
