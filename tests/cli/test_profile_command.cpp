@@ -2,6 +2,7 @@
 #include "profile/ProfileStore.h"
 
 #include "ProfileTestUtil.h"
+#include "CommandRun.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -12,23 +13,9 @@
 
 namespace {
 
-struct CommandRun
-{
-    int status;
-    QString out;
-    QString err;
-};
-
 CommandRun profile(const QStringList &args)
 {
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    const int status = CommandLine::run(QStringList{QStringLiteral("profile")} + args, outStream, errStream);
-    outStream.flush();
-    errStream.flush();
-    return {status, out, err};
+    return CommandRun::of(QStringList{QStringLiteral("profile")} + args);
 }
 
 QStringList setArgs(const ProfileValues &values)

@@ -4,6 +4,7 @@
 #include "profile/ProfileStore.h"
 
 #include "RecordingDesktop.h"
+#include "CommandRun.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -16,23 +17,9 @@
 
 namespace {
 
-struct CommandRun
-{
-    int status;
-    QString out;
-    QString err;
-};
-
 CommandRun send(const QStringList &args)
 {
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    const int status = CommandLine::run(QStringList{QStringLiteral("send")} + args, outStream, errStream);
-    outStream.flush();
-    errStream.flush();
-    return {status, out, err};
+    return CommandRun::of(QStringList{QStringLiteral("send")} + args);
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
