@@ -155,6 +155,19 @@ int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, C
         return 1;
     }
     printArchiveSummary(console, archive.windowsPath);
+    // An archive without entries (no data files in the output directory) is nothing to send.
+    if (const SendChannel::Summary summary = SendChannel::summarize(archive.hostPath);
+        summary.size == 0 || summary.entries == 0) {
+        console.error(QStringLiteral("there is nothing to send: the output directory held no data files "
+                                     "(scan servers first)"));
+        return 1;
+    }
+    // Data files that the archive does not hold as they are now stay on disk; what is sent lacks them.
+    const int status = archive.problems.isEmpty() ? 0 : 1;
+    if (status != 0)
+        console.error(QStringLiteral("%1 of the data files (see the lines above) are not in the archive as they are "
+                                     "now; they were kept for the next send")
+                          .arg(archive.problems.size()));
 
     Desktop &desktop = Desktop::current();
     if (parser.isSet(uploadOption)) {
@@ -165,7 +178,7 @@ int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, C
         } else {
             console.out() << "Upload " << archive.hostPath << " at " << SendChannel::uploadAddress() << Qt::endl;
         }
-        return 0;
+        return status;
     }
     if (parser.isSet(emailOption)) {
         if (desktop.hasDisplay() && SendChannel::mailArchive(archive.hostPath) == SendChannel::Mail::Attached) {
@@ -175,11 +188,17 @@ int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, C
             console.out() << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \""
                           << SendChannel::mailSubject() << "\" and " << archive.hostPath << " attached." << Qt::endl;
         }
-        return 0;
+        return status;
     }
 
     const int copied = FloppyDisk::copyArchives(interaction, disk->hostDirectory);
     if (copied == 0) {
+        // A copy is never written over a file of its name: the same archive may be there already.
+        const QString there = disk->hostDirectory + QLatin1Char('/') + QFileInfo(archive.hostPath).fileName();
+        if (QFileInfo(there).isFile() && SendChannel::fileSha256(there) == SendChannel::fileSha256(archive.hostPath)) {
+            console.out() << disk->hostDirectory << " already holds this archive, byte for byte." << Qt::endl;
+            return status;
+        }
         console.error(QStringLiteral("%1 holds no archive: none could be copied to it").arg(disk->hostDirectory));
         return 1;
     }
@@ -188,5 +207,5 @@ int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, C
     if (disk->removable)
         console.out() << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
                       << Qt::endl;
-    return 0;
+    return status;
 }

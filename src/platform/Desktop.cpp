@@ -74,7 +74,8 @@ QString volumeLabel(const QString &device)
 }
 
 // The Exec line of a desktop entry's [Desktop Entry] group.
-QString desktopEntryExec(const QString &path)
+// One value of a desktop entry file's [Desktop Entry] group.
+QString desktopEntryValue(const QString &path, QLatin1String key)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -84,8 +85,8 @@ QString desktopEntryExec(const QString &path)
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (line.startsWith(QLatin1Char('[')))
             inEntry = line == QLatin1String("[Desktop Entry]");
-        else if (inEntry && line.startsWith(QLatin1String("Exec=")))
-            return line.mid(5);
+        else if (inEntry && line.startsWith(key) && line.mid(key.size()).startsWith(QLatin1Char('=')))
+            return line.mid(key.size() + 1).trimmed();
     }
     return {};
 }
@@ -156,7 +157,11 @@ public:
         const QString file = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
         if (file.isEmpty())
             return {};
-        QStringList command = QProcess::splitCommand(desktopEntryExec(file));
+        // A program that runs in a terminal would have none here, and would write into ours: the
+        // desktop's own handler knows how to start it.
+        if (desktopEntryValue(file, QLatin1String("Terminal")) == QLatin1String("true"))
+            return {};
+        QStringList command = QProcess::splitCommand(desktopEntryValue(file, QLatin1String("Exec")));
         // Field codes (%f, %U, ...) stand for the file, which the caller adds itself.
         command.erase(std::remove_if(command.begin(), command.end(),
                                      [](const QString &part) { return part.startsWith(QLatin1Char('%')); }),

@@ -1,8 +1,8 @@
 #include "cli/CommandLine.h"
 #include "profile/ProfileStore.h"
 
-#include "ProfileTestUtil.h"
 #include "CommandRun.h"
+#include "ProfileTestUtil.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 
-#include "RecordingDesktop.h"
 #include "CommandRun.h"
+#include "RecordingDesktop.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -87,9 +87,21 @@ TEST_F(SendCommandTest, DiskCopiesVerifiedAndErasesOnlyARemovableDisk)
     const QString stick = TestEnvironment::root() + QStringLiteral("/media/STICK");
     writeFile(stick + QStringLiteral("/OLD.TXT"), "old");
     desktop.addMedium(stick, QStringLiteral("STICK"));
+    writeFile(output + QStringLiteral("/0A1B2C3E.DAT"), "more server data\r\n");
     run = send({QStringLiteral("--disk"), QStringLiteral("--erase")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(names(stick), names(output, QStringLiteral("*.zip")));
+}
+
+TEST_F(SendCommandTest, AnArchiveWithoutDataFilesIsNotSent)
+{
+    QFile::remove(output + QStringLiteral("/0A1B2C3D.DAT"));
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    QDir().mkpath(named);
+    const CommandRun run = send({QStringLiteral("--disk"), named});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("there is nothing to send"))) << run.err.toStdString();
+    EXPECT_EQ(names(named), QStringList());
 }
 
 TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
@@ -107,6 +119,7 @@ TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
     EXPECT_TRUE(desktop.calls.isEmpty());
 
     desktop.display = true;
+    writeFile(output + QStringLiteral("/0A1B2C3E.DAT"), "more server data\r\n");
     run = send({QStringLiteral("--email")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(desktop.calls,
