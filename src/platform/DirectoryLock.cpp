@@ -1,8 +1,29 @@
 #include "platform/DirectoryLock.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+// Whether a process holds the lock file locked, as every session does with its lock file.
+bool heldOpen(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+} // namespace
 
 DirectoryLock::DirectoryLock(const QString &hostDirectory, const QString &shownDirectory)
     : m_hostDirectory(hostDirectory), m_shownDirectory(shownDirectory)
@@ -39,6 +60,13 @@ bool DirectoryLock::tryLock()
     qint64 pid = 0;
     QString host;
     QString application;
+    // A session killed between creating the lock file and writing its process id into it leaves a
+    // file that names no process. A live session also holds the file locked while it lives, so one
+    // that names nobody and that nobody holds is left over, and is taken over like the lock of a
+    // process that is gone.
+    if (m_lock->error() == QLockFile::LockFailedError && !m_lock->getLockInfo(&pid, &host, &application) &&
+        !heldOpen(m_lock->fileName()) && QFile::remove(m_lock->fileName()) && m_lock->tryLock(0))
+        return true;
     switch (m_lock->error()) {
     case QLockFile::LockFailedError:
         if (m_lock->getLockInfo(&pid, &host, &application))

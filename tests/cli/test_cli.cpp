@@ -411,6 +411,17 @@ TEST(CommandLine, OneSessionPerOutputDirectory)
     ASSERT_TRUE(QFileInfo::exists(DirectoryLock::lockFilePath(output)));
     QFile::remove(output + QStringLiteral("/10123.DAT"));
 
+    // A lock file that names no process (its session killed before writing it) is taken over.
+    {
+        QFile::remove(DirectoryLock::lockFilePath(output));
+        QFile empty(DirectoryLock::lockFilePath(output));
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        const Outcome run = sorvik({QStringLiteral("scan"), QStringLiteral("NOPE")});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("no server named NOPE"))) << qPrintable(run.err);
+    }
+
     // Two archives started together: one may be refused, and every data file ends up in an archive
     // that Python's zipfile reads back whole, or stays on disk unchanged.
     QProcess first;
