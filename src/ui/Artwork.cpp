@@ -60,4 +60,26 @@ bool exists(const QString &name)
     return renderer(name)->isValid();
 }
 
+void paintBandTitle(QPainter &painter, const BandTitle &band)
+{
+    QFont title(QStringLiteral("Arial"));
+    title.setPixelSize(band.titlePixels);
+    title.setBold(true);
+    painter.setFont(title);
+    painter.setPen(QColor(0xF4, 0xF4, 0xF4));
+    painter.drawText(band.titleBox, Qt::AlignLeft | Qt::AlignVCenter, band.title);
+    QFont line(QStringLiteral("Arial"));
+    line.setPixelSize(band.linePixels);
+    painter.setFont(line);
+    painter.drawText(band.lineBox, Qt::AlignLeft | Qt::AlignVCenter, band.line);
+}
+
+void setWhiteGround(QWidget *window)
+{
+    window->setAutoFillBackground(true);
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    window->setPalette(pal);
+}
+
 } // namespace Artwork

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QRect>
 #include <QString>
 
 class QPainter;
@@ -19,5 +20,21 @@ QPixmap pixmap(const QString &name, const QSize &size, qreal devicePixelRatio);
 void paint(QPainter &painter, const QString &name, const QRectF &target);
 // Whether a drawing of that name exists and is valid.
 bool exists(const QString &name);
+
+// A name and the line under it, laid on the band of a drawing (the splash window, the login banner).
+struct BandTitle
+{
+    QString title;
+    QRect titleBox;
+    int titlePixels = 0;
+    QString line;
+    QRect lineBox;
+    int linePixels = 0;
+};
+// Writes a band title in Arial, light on the band, left-aligned and centred in height in its boxes;
+// the title in bold.
+void paintBandTitle(QPainter &painter, const BandTitle &band);
+// Gives a window the white ground its drawings are made for.
+void setWhiteGround(QWidget *window);
 
 } // namespace Artwork
