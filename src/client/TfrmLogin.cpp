@@ -34,12 +34,8 @@ QPixmap bannerPicture(const QWidget *shownOn)
     QPixmap pixmap = Artwork::pixmap(QStringLiteral("banner"), QSize(360, 64), shownOn);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    Artwork::paintBandTitle(p, {.title = QStringLiteral("Quarlix Login"),
-                                .titleBox = QRect(96, 6, 260, 32),
-                                .titlePixels = 24,
-                                .line = QStringLiteral("Bindery server or directory tree"),
-                                .lineBox = QRect(98, 36, 260, 20),
-                                .linePixels = 12});
+    Artwork::paintBandTitle(p, {QStringLiteral("Quarlix Login"), QRect(96, 6, 260, 32), 24},
+                            {QStringLiteral("Bindery server or directory tree"), QRect(98, 36, 260, 20), 12});
     return pixmap;
 }
 

@@ -60,18 +60,18 @@ bool exists(const QString &name)
     return renderer(name)->isValid();
 }
 
-void paintBandTitle(QPainter &painter, const BandTitle &band)
+void paintBandTitle(QPainter &painter, const Caption &title, const Caption &line)
 {
-    QFont title(QStringLiteral("Arial"));
-    title.setPixelSize(band.titlePixels);
-    title.setBold(true);
-    painter.setFont(title);
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setPixelSize(title.pixels);
+    titleFont.setBold(true);
+    painter.setFont(titleFont);
     painter.setPen(QColor(0xF4, 0xF4, 0xF4));
-    painter.drawText(band.titleBox, Qt::AlignLeft | Qt::AlignVCenter, band.title);
-    QFont line(QStringLiteral("Arial"));
-    line.setPixelSize(band.linePixels);
-    painter.setFont(line);
-    painter.drawText(band.lineBox, Qt::AlignLeft | Qt::AlignVCenter, band.line);
+    painter.drawText(title.box, Qt::AlignLeft | Qt::AlignVCenter, title.text);
+    QFont lineFont(QStringLiteral("Arial"));
+    lineFont.setPixelSize(line.pixels);
+    painter.setFont(lineFont);
+    painter.drawText(line.box, Qt::AlignLeft | Qt::AlignVCenter, line.text);
 }
 
 void setWhiteGround(QWidget *window)

@@ -21,19 +21,16 @@ void paint(QPainter &painter, const QString &name, const QRectF &target);
 // Whether a drawing of that name exists and is valid.
 bool exists(const QString &name);
 
-// A name and the line under it, laid on the band of a drawing (the splash window, the login banner).
-struct BandTitle
+// A text laid on a drawing: its box and its height in pixels.
+struct Caption
 {
-    QString title;
-    QRect titleBox;
-    int titlePixels = 0;
-    QString line;
-    QRect lineBox;
-    int linePixels = 0;
+    QString text;
+    QRect box;
+    int pixels = 0;
 };
-// Writes a band title in Arial, light on the band, left-aligned and centred in height in its boxes;
-// the title in bold.
-void paintBandTitle(QPainter &painter, const BandTitle &band);
+// Writes a name and the line under it on the band of a drawing (the splash window, the login banner):
+// Arial, light on the band, left-aligned and centred in height in their boxes, the name in bold.
+void paintBandTitle(QPainter &painter, const Caption &title, const Caption &line);
 // Gives a window the white ground its drawings are made for.
 void setWhiteGround(QWidget *window);
 

@@ -64,12 +64,8 @@ void TfrmSplash::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     Artwork::paint(p, QStringLiteral("splash"), rect());
 
-    Artwork::paintBandTitle(p, {.title = QStringLiteral("Sorvik"),
-                                .titleBox = QRect(24, 20, 300, 50),
-                                .titlePixels = 40,
-                                .line = QStringLiteral("Year 2000 Information Collection"),
-                                .lineBox = QRect(26, 70, 320, 24),
-                                .linePixels = 15});
+    Artwork::paintBandTitle(p, {QStringLiteral("Sorvik"), QRect(24, 20, 300, 50), 40},
+                            {QStringLiteral("Year 2000 Information Collection"), QRect(26, 70, 320, 24), 15});
 
     QFont version(QStringLiteral("Arial"));
     version.setPixelSize(15);
