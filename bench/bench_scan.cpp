@@ -36,6 +36,26 @@
 
 namespace {
 
+// What the scan did at its event points: how many there were, at how many pending events were
+// handled, and the longest times between them.
+struct EventPoints
+{
+    quint64 points = 0;
+    quint64 handled = 0;
+    quint64 gapsOver10ms = 0;
+    qint64 longestGapNs = 0;
+    // The same gaps in the thread's processor time, which leaves out the time other processes on
+    // a busy machine held the processor: what the scan itself spends between two handlings.
+    qint64 longestGapProcessorNs = 0;
+    // Only measured with measureSteps.
+    qint64 longestStepNs = 0;
+};
+
+double milliseconds(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
 // Handles pending events like the window does (through the same EventPump) and keeps the longest
 // time between two moments they were actually handled, and the longest time between two event
 // points whether or not events were handled there.
@@ -48,19 +68,19 @@ public:
     void setBusyCursor(bool) override {}
     void processEvents() override
     {
-        ++points;
+        ++seen.points;
         if (measureSteps && m_step.isValid())
-            longestStepNs = std::max(longestStepNs, m_step.nsecsElapsed());
+            seen.longestStepNs = std::max(seen.longestStepNs, m_step.nsecsElapsed());
         if (m_pump.due()) {
             QCoreApplication::processEvents();
             const qint64 processor = threadProcessorNs();
             if (m_gap.isValid()) {
                 const qint64 gap = m_gap.nsecsElapsed();
-                longestGapNs = std::max(longestGapNs, gap);
-                longestGapProcessorNs = std::max(longestGapProcessorNs, processor - m_gapProcessor);
-                gapsOver10ms += gap > 10'000'000;
+                seen.longestGapNs = std::max(seen.longestGapNs, gap);
+                seen.longestGapProcessorNs = std::max(seen.longestGapProcessorNs, processor - m_gapProcessor);
+                seen.gapsOver10ms += gap > 10'000'000;
             }
-            ++handled;
+            ++seen.handled;
             m_gap.start();
             m_gapProcessor = processor;
         }
@@ -71,14 +91,7 @@ public:
     // Also time every step between two points (two more clock readings per point, so the
     // throughput run leaves them out).
     bool measureSteps = false;
-    quint64 points = 0;
-    quint64 handled = 0;
-    quint64 gapsOver10ms = 0;
-    qint64 longestGapNs = 0;
-    // The same gaps in the thread's processor time, which leaves out the time other processes on
-    // a busy machine held the processor: what the scan itself spends between two handlings.
-    qint64 longestGapProcessorNs = 0;
-    qint64 longestStepNs = 0;
+    EventPoints seen;
 
 private:
     static qint64 threadProcessorNs()
@@ -136,12 +149,7 @@ struct Run
     double seconds = 0;
     double processor = 0;
     quint64 calls = 0;
-    quint64 points = 0;
-    quint64 handled = 0;
-    quint64 gapsOver10ms = 0;
-    double longestGapMs = 0;
-    double longestGapProcessorMs = 0;
-    double longestStepMs = 0;
+    EventPoints events;
 };
 
 Run scan(SimulatedClient &client, const QString &outputDirectory, bool measureSteps)
@@ -174,12 +182,7 @@ Run scan(SimulatedClient &client, const QString &outputDirectory, bool measureSt
         run.dataBytes += file.size();
     }
     run.red = results.red;
-    run.points = interaction.points;
-    run.handled = interaction.handled;
-    run.gapsOver10ms = interaction.gapsOver10ms;
-    run.longestGapMs = double(interaction.longestGapNs) / 1e6;
-    run.longestGapProcessorMs = double(interaction.longestGapProcessorNs) / 1e6;
-    run.longestStepMs = double(interaction.longestStepNs) / 1e6;
+    run.events = interaction.seen;
     return run;
 }
 
@@ -217,12 +220,13 @@ int main(int argc, char **argv)
     const double averageBytes = network.dataFiles ? double(network.dataBytes) / double(network.dataFiles) : 0.0;
     std::printf("| Data files | %lld of %.0f bytes on average (%.0f KB) |\n", static_cast<long long>(network.dataFiles),
                 averageBytes, averageBytes / 1000.0);
-    std::printf("| Event points | %llu (events handled at %llu) |\n", static_cast<unsigned long long>(network.points),
-                static_cast<unsigned long long>(network.handled));
+    std::printf("| Event points | %llu (events handled at %llu) |\n",
+                static_cast<unsigned long long>(network.events.points),
+                static_cast<unsigned long long>(network.events.handled));
     std::printf("| Longest time between two handlings of pending events | %.2f ms (%.2f ms of processor time; %llu "
                 "gaps above 10 ms) |\n",
-                network.longestGapMs, network.longestGapProcessorMs,
-                static_cast<unsigned long long>(network.gapsOver10ms));
+                milliseconds(network.events.longestGapNs), milliseconds(network.events.longestGapProcessorNs),
+                static_cast<unsigned long long>(network.events.gapsOver10ms));
     std::printf("| Peak memory | %ld KB (%ld KB before the network was built) |\n\n", peakKilobytes(), before);
     std::fflush(stdout);
 
@@ -246,8 +250,10 @@ int main(int argc, char **argv)
             const Run run = scan(client, outputDirectory, true);
             ok = ok && run.completed && run.dataFiles == 1;
             std::printf("| %s | %d | %.2f | %llu | %.2f | %.2f | %llu | %.2f |\n", c.name, i, run.seconds,
-                        static_cast<unsigned long long>(run.points), run.longestGapMs, run.longestGapProcessorMs,
-                        static_cast<unsigned long long>(run.gapsOver10ms), run.longestStepMs);
+                        static_cast<unsigned long long>(run.events.points), milliseconds(run.events.longestGapNs),
+                        milliseconds(run.events.longestGapProcessorNs),
+                        static_cast<unsigned long long>(run.events.gapsOver10ms),
+                        milliseconds(run.events.longestStepNs));
             std::fflush(stdout);
         }
     }

@@ -34,17 +34,8 @@ QPixmap bannerPicture(const QWidget *shownOn)
     QPixmap pixmap = Artwork::pixmap(QStringLiteral("banner"), QSize(360, 64), shownOn);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    QFont title(QStringLiteral("Arial"));
-    title.setPixelSize(24);
-    title.setBold(true);
-    p.setFont(title);
-    p.setPen(QColor(0xF4, 0xF4, 0xF4));
-    p.drawText(QRect(96, 6, 260, 32), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quarlix Login"));
-    QFont sub(QStringLiteral("Arial"));
-    sub.setPixelSize(12);
-    p.setFont(sub);
-    p.drawText(QRect(98, 36, 260, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Bindery server or directory tree"));
+    Artwork::paintBandTitle(p, {QStringLiteral("Quarlix Login"), QRect(96, 6, 260, 32), 24},
+                            {QStringLiteral("Bindery server or directory tree"), QRect(98, 36, 260, 20), 12});
     return pixmap;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileSync.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -14,15 +16,6 @@
 namespace {
 
 const QString kPrefix = QStringLiteral(".sorvik-");
-
-std::filesystem::path fsPath(const QString &hostPath)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(hostPath.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(hostPath).toStdString());
-#endif
-}
 
 bool syncToDisk(QTemporaryFile &file)
 {
@@ -91,7 +84,7 @@ bool AtomicFile::commit()
     }
     if (!m_failed) {
         std::error_code error;
-        std::filesystem::rename(fsPath(m_temp->fileName()), fsPath(m_hostPath), error);
+        std::filesystem::rename(FileSync::fsPath(m_temp->fileName()), FileSync::fsPath(m_hostPath), error);
         if (error) {
             m_failed = true;
             m_renameFailed = true;

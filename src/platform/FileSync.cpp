@@ -93,6 +93,11 @@ bool copyRange(QFile &from, qint64 fromOffset, QFile &to, qint64 toOffset, qint6
     return true;
 }
 
+std::filesystem::path fsPath(const QString &hostPath)
+{
+    return std::filesystem::path(QFile::encodeName(hostPath).toStdString());
+}
+
 bool renameOver(const QString &fromHostPath, const QString &toHostPath, QString *reason)
 {
     if (::rename(QFile::encodeName(fromHostPath).constData(), QFile::encodeName(toHostPath).constData()) == 0)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <filesystem>
+
 class QFile;
 
 // Makes what has been written to a file, and the directory entry that names it, durable before
@@ -21,6 +23,9 @@ bool syncDirectory(const QString &hostDirectory);
 // through the program where the system allows it. Neither file's position is used or changed. False
 // when not every byte could be copied.
 bool copyRange(QFile &from, qint64 fromOffset, QFile &to, qint64 toOffset, qint64 length);
+
+// The host path as the standard library takes it, in the file system's encoding of names.
+std::filesystem::path fsPath(const QString &hostPath);
 
 // Gives a file its new name, replacing a file of that name in one step.
 bool renameOver(const QString &fromHostPath, const QString &toHostPath, QString *reason = nullptr);

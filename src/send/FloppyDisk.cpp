@@ -3,6 +3,7 @@
 #include "app/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
+#include "platform/FileSync.h"
 #include "platform/Interaction.h"
 #include "send/MakerAddress.h"
 #include "send/SendChannel.h"
@@ -17,15 +18,6 @@
 
 namespace {
 
-std::filesystem::path fsPath(const QString &hostPath)
-{
-#ifdef _WIN32
-    return std::filesystem::path(hostPath.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(hostPath).toStdString());
-#endif
-}
-
 // Every entry of a directory but "." and "..", hidden and system ones included, by name.
 QStringList entries(const QString &hostDirectory, QDir::Filters kinds)
 {
@@ -36,11 +28,11 @@ QStringList entries(const QString &hostDirectory, QDir::Filters kinds)
 // Copies one archive to the medium and proves it arrived; the reason when it did not.
 std::optional<QString> copyVerified(const QString &source, const QString &target)
 {
-    const std::filesystem::path to = fsPath(target);
+    const std::filesystem::path to = FileSync::fsPath(target);
     std::error_code failure;
     const bool existed = std::filesystem::exists(std::filesystem::symlink_status(to, failure));
     // The default options refuse an existing target, whatever its kind.
-    std::filesystem::copy_file(fsPath(source), to, failure);
+    std::filesystem::copy_file(FileSync::fsPath(source), to, failure);
     std::optional<QString> problem;
     if (failure)
         problem = QString::fromLocal8Bit(failure.message());

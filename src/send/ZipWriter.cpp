@@ -45,11 +45,10 @@ std::uint16_t writtenFlags(const ZipEntry &entry)
     return entry.flags & ~std::uint16_t(0x0008);
 }
 
-QByteArray localHeader(const ZipEntry &entry)
+// The fields the local and the central header hold alike, in the same order: from the version needed
+// to extract up to the length of the name.
+void putSharedFields(QByteArray &bytes, const ZipEntry &entry)
 {
-    QByteArray bytes;
-    bytes.reserve(30 + entry.storedName.size());
-    put32(bytes, ZipDirectoryReader::kLocalHeaderSignature);
     put16(bytes, entry.versionNeeded);
     put16(bytes, writtenFlags(entry));
     put16(bytes, entry.method);
@@ -59,6 +58,14 @@ QByteArray localHeader(const ZipEntry &entry)
     put32(bytes, entry.compressedSize);
     put32(bytes, entry.uncompressedSize);
     put16(bytes, std::uint16_t(entry.storedName.size()));
+}
+
+QByteArray localHeader(const ZipEntry &entry)
+{
+    QByteArray bytes;
+    bytes.reserve(30 + entry.storedName.size());
+    put32(bytes, ZipDirectoryReader::kLocalHeaderSignature);
+    putSharedFields(bytes, entry);
     put16(bytes, 0);
     bytes.append(entry.storedName);
     return bytes;
@@ -70,15 +77,7 @@ QByteArray centralHeader(const ZipEntry &entry)
     bytes.reserve(46 + entry.storedName.size() + entry.extraField.size() + entry.comment.size());
     put32(bytes, ZipDirectoryReader::kCentralHeaderSignature);
     put16(bytes, entry.versionMadeBy);
-    put16(bytes, entry.versionNeeded);
-    put16(bytes, writtenFlags(entry));
-    put16(bytes, entry.method);
-    put16(bytes, entry.dosTime);
-    put16(bytes, entry.dosDate);
-    put32(bytes, entry.crc32);
-    put32(bytes, entry.compressedSize);
-    put32(bytes, entry.uncompressedSize);
-    put16(bytes, std::uint16_t(entry.storedName.size()));
+    putSharedFields(bytes, entry);
     put16(bytes, std::uint16_t(entry.extraField.size()));
     put16(bytes, std::uint16_t(entry.comment.size()));
     put16(bytes, entry.diskNumberStart);
@@ -300,15 +299,6 @@ void TZipWriter::SetFileName(const QString &windowsPath)
 
 namespace {
 
-std::filesystem::path fsPath(const QString &hostPath)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(hostPath.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(hostPath).toStdString());
-#endif
-}
-
 // Earlier versions moved the previous archive aside under this name while replacing it; a crash
 // between their two renames left it there.
 QString sideName(const QString &hostPath)
@@ -333,7 +323,7 @@ void TZipWriter::openArchive()
     // A save that stopped between its two renames left the previous archive under the side name.
     if (!QFileInfo::exists(m_hostPath) && QFileInfo::exists(sideName(m_hostPath))) {
         std::error_code error;
-        std::filesystem::rename(fsPath(sideName(m_hostPath)), fsPath(m_hostPath), error);
+        std::filesystem::rename(FileSync::fsPath(sideName(m_hostPath)), FileSync::fsPath(m_hostPath), error);
     }
     auto file = std::make_unique<QFile>(m_hostPath);
     if (QFileInfo::exists(m_hostPath)) {

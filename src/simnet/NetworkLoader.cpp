@@ -237,13 +237,20 @@ QByteArray name(const QJsonValue &value, const QString &path, int maxBytes, bool
     return bytes;
 }
 
+// The value's text read in a format of QDate, QTime or QDateTime; what it must be otherwise is named.
+template <typename T> T parsed(const QJsonValue &value, const QString &path, const QString &format, const QString &what)
+{
+    const T result = T::fromString(value.toString(), format);
+    if (!result.isValid())
+        fail(path, quoted(value.toString()) + QStringLiteral(" is not ") + what);
+    return result;
+}
+
 quint16 dosDateValue(const QJsonValue &value, const QString &path)
 {
     if (!value.isString())
         return quint16(unsignedBits(value, path, 16));
-    const QDate date = QDate::fromString(value.toString(), QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid())
-        fail(path, quoted(value.toString()) + QStringLiteral(" is not a date YYYY-MM-DD"));
+    const auto date = parsed<QDate>(value, path, QStringLiteral("yyyy-MM-dd"), QStringLiteral("a date YYYY-MM-DD"));
     if (date.year() < 1980 || date.year() > 2107)
         fail(path, quoted(value.toString()) + QStringLiteral(" is outside the directory dates 1980 to 2107"));
     return dosDate(date.year(), date.month(), date.day());
@@ -253,9 +260,7 @@ quint16 dosTimeValue(const QJsonValue &value, const QString &path)
 {
     if (!value.isString())
         return quint16(unsignedBits(value, path, 16));
-    const QTime time = QTime::fromString(value.toString(), QStringLiteral("HH:mm:ss"));
-    if (!time.isValid())
-        fail(path, quoted(value.toString()) + QStringLiteral(" is not a time HH:MM:SS"));
+    const auto time = parsed<QTime>(value, path, QStringLiteral("HH:mm:ss"), QStringLiteral("a time HH:MM:SS"));
     return dosTime(time.hour(), time.minute(), time.second());
 }
 
@@ -286,9 +291,8 @@ qx::DateAndTime dateTimeValue(const QJsonValue &value, const QString &path, std:
     }
     if (!value.isString())
         fail(path, QStringLiteral("expected \"YYYY-MM-DD HH:MM:SS\" or a list of 7 bytes, found ") + kindOf(value));
-    const QDateTime dt = QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid())
-        fail(path, quoted(value.toString()) + QStringLiteral(" is not a date and time YYYY-MM-DD HH:MM:SS"));
+    const auto dt = parsed<QDateTime>(value, path, QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+                                      QStringLiteral("a date and time YYYY-MM-DD HH:MM:SS"));
     const QDate d = dt.date();
     const QTime t = dt.time();
     if (d.year() < 1900 || d.year() > 2155)

@@ -60,4 +60,26 @@ bool exists(const QString &name)
     return renderer(name)->isValid();
 }
 
+void paintBandTitle(QPainter &painter, const Caption &title, const Caption &line)
+{
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setPixelSize(title.pixels);
+    titleFont.setBold(true);
+    painter.setFont(titleFont);
+    painter.setPen(QColor(0xF4, 0xF4, 0xF4));
+    painter.drawText(title.box, Qt::AlignLeft | Qt::AlignVCenter, title.text);
+    QFont lineFont(QStringLiteral("Arial"));
+    lineFont.setPixelSize(line.pixels);
+    painter.setFont(lineFont);
+    painter.drawText(line.box, Qt::AlignLeft | Qt::AlignVCenter, line.text);
+}
+
+void setWhiteGround(QWidget *window)
+{
+    window->setAutoFillBackground(true);
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    window->setPalette(pal);
+}
+
 } // namespace Artwork

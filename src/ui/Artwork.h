@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QRect>
 #include <QString>
 
 class QPainter;
@@ -19,5 +20,18 @@ QPixmap pixmap(const QString &name, const QSize &size, qreal devicePixelRatio);
 void paint(QPainter &painter, const QString &name, const QRectF &target);
 // Whether a drawing of that name exists and is valid.
 bool exists(const QString &name);
+
+// A text laid on a drawing: its box and its height in pixels.
+struct Caption
+{
+    QString text;
+    QRect box;
+    int pixels = 0;
+};
+// Writes a name and the line under it on the band of a drawing (the splash window, the login banner):
+// Arial, light on the band, left-aligned and centred in height in their boxes, the name in bold.
+void paintBandTitle(QPainter &painter, const Caption &title, const Caption &line);
+// Gives a window the white ground its drawings are made for.
+void setWhiteGround(QWidget *window);
 
 } // namespace Artwork

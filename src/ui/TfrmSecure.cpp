@@ -23,10 +23,7 @@ TfrmSecure::TfrmSecure(QWidget *parent)
     setWindowTitle(QStringLiteral("About Quarlix Y2K Sorvik"));
     setFixedSize(258, 282);
     setModal(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    Artwork::setWhiteGround(this);
 
     auto *label1 = new QLabel(QStringLiteral("Year 2000 Information Sorvik"), this);
     label1->setObjectName(QStringLiteral("Label1"));

@@ -21,10 +21,7 @@ TfrmSplash::TfrmSplash(QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmSplash"));
     setFixedSize(416, 253);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    Artwork::setWhiteGround(this);
 
     m_lblLoading->setObjectName(QStringLiteral("lblLoading"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -67,20 +64,13 @@ void TfrmSplash::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     Artwork::paint(p, QStringLiteral("splash"), rect());
 
-    QFont title(QStringLiteral("Arial"));
-    title.setPixelSize(40);
-    title.setBold(true);
-    p.setFont(title);
-    p.setPen(QColor(0xF4, 0xF4, 0xF4));
-    p.drawText(QRect(24, 20, 300, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Sorvik"));
-    QFont sub(QStringLiteral("Arial"));
-    sub.setPixelSize(15);
-    p.setFont(sub);
-    p.drawText(QRect(26, 70, 320, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Year 2000 Information Collection"));
+    Artwork::paintBandTitle(p, {QStringLiteral("Sorvik"), QRect(24, 20, 300, 50), 40},
+                            {QStringLiteral("Year 2000 Information Collection"), QRect(26, 70, 320, 24), 15});
 
+    QFont version(QStringLiteral("Arial"));
+    version.setPixelSize(15);
+    p.setFont(version);
     p.setPen(QColor(0x1F, 0x3A, 0x5F));
-    p.setFont(sub);
     p.drawText(QRect(24, 136, 380, 24), Qt::AlignLeft,
                Product::applicationTitle() + QStringLiteral(" v") + Product::versionText());
 }
