@@ -7,7 +7,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVIK_TESTS=OF
 cmake --build build
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display available: run build/sorvik under a desktop session, or use the headless commands" \
-         "'build/sorvik scan --all', 'build/sorvik archive' and 'build/sorvik profile' (see 'build/sorvik --help')."
+         "'build/sorvik profile', 'build/sorvik servers', 'build/sorvik scan --all' and 'build/sorvik send --disk DIR' (see 'build/sorvik --help')."
     exit 0
 fi
 exec build/sorvik "$@"
