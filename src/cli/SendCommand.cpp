@@ -17,10 +17,10 @@
 
 namespace {
 
-const QCommandLineOption uploadOption(QStringLiteral("upload"), QStringLiteral("Send through the upload page."));
-const QCommandLineOption emailOption(QStringLiteral("email"), QStringLiteral("Send by e-mail."));
-const QCommandLineOption diskOption(QStringLiteral("disk"), QStringLiteral("Copy to a disk or a directory."));
-const QCommandLineOption eraseOption(QStringLiteral("erase"), QStringLiteral("Erase the removable disk first."));
+const QCommandLineOption uploadOption(QStringLiteral("upload"), QStringLiteral("show the archive in the file manager and open the upload page"));
+const QCommandLineOption emailOption(QStringLiteral("email"), QStringLiteral("open a mail to the data mailbox with the archive attached"));
+const QCommandLineOption diskOption(QStringLiteral("disk"), QStringLiteral("copy the archives to PATH, else to the mounted removable disk, verified"));
+const QCommandLineOption eraseOption(QStringLiteral("erase"), QStringLiteral("erase the files on the removable disk first"));
 
 // Where --disk copies to, found before anything is touched.
 struct DiskTarget
