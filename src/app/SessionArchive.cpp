@@ -44,18 +44,6 @@ bool readableArchive(QFile &archive)
     }
 }
 
-// Whether the saved archive's entry of that name, read back and inflated, is the file as it is now.
-bool archiveHolds(QFile &archive, const QHash<QByteArray, ZipEntry> &entries, const QByteArray &storedName,
-                  const QString &hostFile)
-{
-    const auto entry = entries.constFind(storedName);
-    // Only plain files: opening a pipe would wait for a writer.
-    if (entry == entries.cend() || !QFileInfo(hostFile).isFile())
-        return false;
-    QFile file(hostFile);
-    return file.open(QIODevice::ReadOnly) && ZipReadBack::holds(archive, *entry, file);
-}
-
 // Whether a name can be handed to the archive writer as the bare name of one file: a character a
 // Windows file name cannot hold would be read as a mask or a directory part there.
 bool storableName(const QString &name)
@@ -173,8 +161,7 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
 
     const QString hostDirectory = Drives::hostPath(directory);
     const QStringList names = dataFiles(hostDirectory, results);
-    for (const QString &name : names)
-        arc.AddFiles(name, 0);
+    arc.AddFiles(names, 0);
     arc.Save();
     arc.SetFileName(QString());
     interaction.processEvents();
@@ -194,11 +181,19 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
     // an entry kept from an earlier archive of the same name), that changed since it was packed, or
     // whose entry does not read back whole stays for the next session.
     QFile archive(hostArchive);
-    const bool readable = archive.open(QIODevice::ReadOnly);
-    const QHash<QByteArray, ZipEntry> archived = readable ? archivedEntries(archive) : QHash<QByteArray, ZipEntry>();
+    const QHash<QByteArray, ZipEntry> archived =
+        archive.open(QIODevice::ReadOnly) ? archivedEntries(archive) : QHash<QByteArray, ZipEntry>();
+    archive.close();
+    std::vector<ZipReadBack::Check> checks;
+    checks.reserve(names.size());
     for (const QString &name : names) {
-        const QString hostFile = hostDirectory + QLatin1Char('/') + name;
-        if (readable && archiveHolds(archive, archived, Windows1252::fromUnicode(name), hostFile)) {
+        const auto entry = archived.constFind(Windows1252::fromUnicode(name));
+        checks.push_back({entry == archived.cend() ? nullptr : &*entry, hostDirectory + QLatin1Char('/') + name});
+    }
+    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks);
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        const QString &hostFile = checks[i].hostFile;
+        if (held[i]) {
             QFile::remove(hostFile);
             continue;
         }
@@ -206,7 +201,7 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
         const QFileInfo info(hostFile);
         if (info.exists() && !info.isDir())
             results.appendLine(
-                QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(name),
+                QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(names[int(i)]),
                 ResultsSink::Color::Red);
     }
     interaction.processEvents();

@@ -124,24 +124,54 @@ bool looksLikeText(const char *data, qint64 length)
     return binary <= text / 4;
 }
 
+void Compressed::applyTo(ZipEntry &entry) const
+{
+    entry.flags = 0;
+    entry.versionMadeBy = versionMadeBy;
+    entry.versionNeeded = versionNeeded;
+    entry.method = method;
+    entry.dosTime = dosTime;
+    entry.dosDate = dosDate;
+    entry.crc32 = crc32;
+    entry.compressedSize = compressedSize;
+    entry.uncompressedSize = uncompressedSize;
+    entry.internalAttributes = internalAttributes;
+    entry.externalAttributes = externalAttributes;
+}
+
 void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption option, ScratchStream &scratch)
 {
     entry.flags = 0;
     entry.compressedSize = 0;
-    QFile file(entry.diskFileName);
+    compressFile(entry.diskFileName, method, option, scratch).applyTo(entry);
+}
+
+Compressed compressFile(const QString &hostPath, TZipCompressionMethod method, TDeflationOption option,
+                        ScratchStream &scratch, const std::atomic<bool> *cancel)
+{
+    Compressed result;
+    QFile file(hostPath);
     // Only plain files: opening a pipe would wait for a writer.
-    if (!QFileInfo(entry.diskFileName).isFile() || !file.open(QIODevice::ReadOnly))
-        throw ZipError(QStringLiteral("Cannot open file %1").arg(entry.diskFileName));
-    const QFileInfo info(entry.diskFileName);
-    entry.externalAttributes = windowsAttributes(info);
+    if (!QFileInfo(hostPath).isFile() || !file.open(QIODevice::ReadOnly))
+        throw ZipError(QStringLiteral("Cannot open file %1").arg(hostPath));
+    const QFileInfo info(hostPath);
+    result.externalAttributes = windowsAttributes(info);
     if (file.size() > kLargestEntry)
-        throw ZipError(QStringLiteral("File too large for the archive: %1").arg(entry.diskFileName));
+        throw ZipError(QStringLiteral("File too large for the archive: %1").arg(hostPath));
     const std::uint32_t stamp = dosDateTime(info.lastModified().toLocalTime());
-    entry.dosTime = std::uint16_t(stamp & 0xFFFF);
-    entry.dosDate = std::uint16_t(stamp >> 16);
-    entry.versionMadeBy = 20;
+    result.dosTime = std::uint16_t(stamp & 0xFFFF);
+    result.dosDate = std::uint16_t(stamp >> 16);
 
     auto buffer = std::make_unique<char[]>(kDeflateReadSize);
+    // Reads the next piece of at most size bytes; -1 never comes back.
+    auto readPiece = [&](qint64 size) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            throw ZipError(QStringLiteral("Compression of %1 cancelled").arg(hostPath));
+        const qint64 got = file.read(buffer.get(), size);
+        if (got < 0)
+            readFailed(file);
+        return got;
+    };
     bool deflated = false;
     bool textFlag = false;
     qint64 total = 0;
@@ -151,9 +181,7 @@ void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption op
         Deflater deflater(option);
         bool first = true;
         for (;;) {
-            const qint64 got = file.read(buffer.get(), kDeflateReadSize);
-            if (got < 0)
-                readFailed(file);
+            const qint64 got = readPiece(kDeflateReadSize);
             // The deflate coder does not tell how many bytes of its first block went out as literals.
             // The flag is judged on all bytes of the first piece read instead: it covers at least the
             // first block, and in text the bytes that matches cover are text as well, so the verdict
@@ -163,7 +191,7 @@ void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption op
             first = false;
             total += got;
             if (total > kLargestEntry)
-                throw ZipError(QStringLiteral("File too large for the archive: %1").arg(entry.diskFileName));
+                throw ZipError(QStringLiteral("File too large for the archive: %1").arg(hostPath));
             crc = crc32_z(crc, reinterpret_cast<const Bytef *>(buffer.get()), z_size_t(got));
             const bool last = got == 0 || (got < kDeflateReadSize && file.atEnd());
             deflater.feed(buffer.get(), got, last, scratch);
@@ -180,25 +208,24 @@ void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption op
         total = 0;
         crc = crc32(0L, Z_NULL, 0);
         for (;;) {
-            const qint64 got = file.read(buffer.get(), kStoreReadSize);
-            if (got < 0)
-                readFailed(file);
+            const qint64 got = readPiece(kStoreReadSize);
             if (got == 0)
                 break;
             total += got;
             if (total > kLargestEntry)
-                throw ZipError(QStringLiteral("File too large for the archive: %1").arg(entry.diskFileName));
+                throw ZipError(QStringLiteral("File too large for the archive: %1").arg(hostPath));
             crc = crc32_z(crc, reinterpret_cast<const Bytef *>(buffer.get()), z_size_t(got));
             scratch.write(buffer.get(), got);
         }
     }
 
-    entry.uncompressedSize = std::uint32_t(total);
-    entry.crc32 = std::uint32_t(crc);
-    entry.internalAttributes = textFlag ? 1 : 0;
-    entry.method = deflated ? 8 : 0;
-    entry.versionNeeded = deflated ? 20 : 10;
-    entry.compressedSize = std::uint32_t(scratch.size());
+    result.uncompressedSize = std::uint32_t(total);
+    result.crc32 = std::uint32_t(crc);
+    result.internalAttributes = textFlag ? 1 : 0;
+    result.method = deflated ? 8 : 0;
+    result.versionNeeded = deflated ? 20 : 10;
+    result.compressedSize = std::uint32_t(scratch.size());
+    return result;
 }
 
 } // namespace EntryCompressor

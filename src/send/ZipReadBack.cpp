@@ -3,11 +3,15 @@
 #include "send/ZipDirectoryReader.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -118,6 +122,34 @@ bool holds(QFile &archive, const ZipEntry &entry, QFile &file)
     }
     char extra = 0;
     return produced == qint64(entry.uncompressedSize) && std::uint32_t(crc) == entry.crc32 && file.read(&extra, 1) == 0;
+}
+
+std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks)
+{
+    // Bytes, not bools: each thread writes its own answers.
+    std::vector<char> held(checks.size(), 0);
+    std::atomic<std::size_t> next = 0;
+    auto work = [&] {
+        QFile archive(hostArchive);
+        if (!archive.open(QIODevice::ReadOnly))
+            return;
+        for (std::size_t i = next++; i < checks.size(); i = next++) {
+            const Check &check = checks[i];
+            if (!check.entry || !QFileInfo(check.hostFile).isFile())
+                continue;
+            QFile file(check.hostFile);
+            held[i] = file.open(QIODevice::ReadOnly) && holds(archive, *check.entry, file);
+        }
+    };
+    const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4,
+                                                       std::max<std::size_t>(checks.size(), 1)});
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < threads; ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread &helper : helpers)
+        helper.join();
+    return std::vector<bool>(held.begin(), held.end());
 }
 
 } // namespace ZipReadBack

@@ -4,6 +4,7 @@
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
 #include "platform/Windows1252.h"
+#include "send/CompressAhead.h"
 #include "send/EntryCompressor.h"
 #include "send/ScratchStream.h"
 #include "send/ZipDirectoryReader.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -391,6 +393,21 @@ void TZipWriter::AddFiles(const QString &nameOrMask, int searchAttributes)
     addMatches(hostDirectory, givenDirectory, mask, searchAttributes, recurse);
 }
 
+void TZipWriter::AddFiles(const QStringList &names, int searchAttributes)
+{
+    Hold hold(*this);
+    CompressAhead ahead(m_method, m_deflation);
+    for (const QString &name : names) {
+        // The path addOne gives the entry; names with a mask are added without help.
+        if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?')))
+            ahead.queue(QFileInfo(Drives::hostPath(resolve(name))).absoluteFilePath());
+    }
+    m_ahead = &ahead;
+    const auto done = qScopeGuard([this] { m_ahead = nullptr; });
+    for (const QString &name : names)
+        AddFiles(name, searchAttributes);
+}
+
 void TZipWriter::addMatches(const QString &hostDirectory, const QString &storedPrefix, const QString &mask,
                             int searchAttributes, bool recurse)
 {
@@ -755,9 +772,22 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
                 entry.action = aaFailed;
                 reportFailure(ptAdd, 0, failure.message(), entry);
             };
-            ScratchStream scratch;
+            // Compressed ahead on another thread when the file came in a list, else here and now.
+            std::unique_ptr<CompressAhead::Result> ready;
+            if (m_ahead)
+                ready = m_ahead->take(entry.diskFileName, m_method, m_deflation);
+            ScratchStream own;
+            ScratchStream &scratch = ready ? ready->data : own;
             try {
-                EntryCompressor::compress(entry, m_method, m_deflation, scratch);
+                if (!ready) {
+                    EntryCompressor::compress(entry, m_method, m_deflation, own);
+                } else if (!ready->failure.isEmpty()) {
+                    entry.flags = 0;
+                    entry.compressedSize = 0;
+                    throw ZipError(ready->failure);
+                } else {
+                    ready->fields.applyTo(entry);
+                }
             } catch (const ZipError &failure) {
                 leaveOut(failure);
             }

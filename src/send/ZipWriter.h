@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class CompressAhead;
 class Interaction;
 
 enum TZipArchiveStatus
@@ -74,6 +75,9 @@ public:
     void SetBaseDirectory(const QString &windowsDirectory);
     // Adds one file, or every file matching a mask ("*", "?"), resolved against the base directory.
     void AddFiles(const QString &nameOrMask, int searchAttributes);
+    // Adds each name in turn, as one AddFiles call each would (with AutoSave, one save each); with a
+    // second processor the files that come next are compressed on other threads meanwhile.
+    void AddFiles(const QStringList &names, int searchAttributes);
     // Writes the archive when it has changes.
     void Save();
 
@@ -142,6 +146,8 @@ private:
     std::vector<ZipEntry> m_entries;
     std::array<std::vector<int>, 1021> m_buckets;
     QByteArray m_comment;
+    // While AddFiles takes a list: the files of the list being compressed ahead.
+    CompressAhead *m_ahead = nullptr;
     bool m_spanned = false;
     bool m_dirty = false;
     TZipArchiveStatus m_status = asInvalid;

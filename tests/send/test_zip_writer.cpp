@@ -440,6 +440,35 @@ TEST_F(ZipWriterTest, AppendedSavesGiveTheBytesOfOneSaveAndAFailedOneIsUndone)
     EXPECT_EQ(QDir(host(kDirectory)).entryList(QDir::Files | QDir::Hidden).size(), 6); // no temporary file left
 }
 
+TEST_F(ZipWriterTest, ListCompressedAheadGivesTheBytesOfOneAdditionAtATime)
+{
+    writeData(QStringLiteral("A.DAT"), reportText(60000, 1));
+    writeData(QStringLiteral("S.DAT"), "abc"); // stored: deflating it would not make it smaller
+    writeData(QStringLiteral("D.DAT"), reportText(90000, 4));
+    QDir().mkpath(host(kDirectory + QStringLiteral("\\C.DAT")));
+    // A missing name, a directory and a duplicate name leave their work done ahead unused; the files
+    // after them must still get their own data.
+    const QStringList names = {QStringLiteral("A.DAT"), QStringLiteral("MISSING.DAT"), QStringLiteral("C.DAT"),
+                               QStringLiteral("S.DAT"), QStringLiteral("A.DAT"),      QStringLiteral("D.DAT")};
+    const QString single = kDirectory + QStringLiteral("\\Single.zip");
+    int failures = 0;
+    auto count = [&](TZipProcessType, int, const QString &, const ZipEntry &) { ++failures; };
+    auto writer = open(single);
+    writer->OnEntryFailure = count;
+    for (const QString &name : names)
+        writer->AddFiles(name, 0);
+    writer->SetFileName(QString());
+    ASSERT_EQ(failures, 1); // the duplicate
+
+    writer = open();
+    writer->OnEntryFailure = count;
+    writer->AddFiles(names, 0);
+    writer->SetFileName(QString());
+    EXPECT_EQ(failures, 2);
+    EXPECT_EQ(readFile(host(kArchive)), readFile(host(single)));
+    EXPECT_EQ(pyNames(host(kArchive)), QStringList({QStringLiteral("A.DAT"), QStringLiteral("S.DAT"), QStringLiteral("D.DAT")}));
+}
+
 TEST_F(ZipWriterTest, ArchiveLeftAsideByAnInterruptedSaveIsTakenBack)
 {
     writeData(QStringLiteral("A.DAT"), "a");
