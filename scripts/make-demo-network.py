@@ -9,6 +9,9 @@ import os
 import random
 
 QX = "(C) Copyright 1993-1998 Quarlix, Inc.  All Rights Reserved."
+MERIDIAN = "(C) Copyright 1997 Meridian Peripherals Ltd."
+TALLIS = "(C) Copyright 1996-1998 Tallis Networks Corp."
+HALDEN = "Copyright (c) 1995-1998 Halden Software AS.  All rights reserved."
 
 # file name, description, type, version, date, flags, copyright
 CORE_MODULES = [
@@ -26,12 +29,9 @@ CORE_MODULES = [
     ("QIPX.QLM", "Quarlix IPX Protocol Stack", 0, (4, 11), "1998-05-18", 0x01, QX),
     ("QMONITOR.QLM", "Quarlix Console Monitor", 4, (4, 11), "1998-08-20", 0x00, QX),
     ("QLONG.NAM", "Quarlix Long File Name Space", 3, (4, 11), "1998-02-10", 0x01, QX),
-    ("SCSIHA.HAM", "Generic SCSI Host Adapter Module", 8, (2, 3), "1997-10-06",
-     0x01, "(C) Copyright 1997 Meridian Peripherals Ltd."),
-    ("SCSIDSK.CDM", "Generic SCSI Fixed Disk Custom Device Module", 9, (2, 3), "1997-10-06",
-     0x01, "(C) Copyright 1997 Meridian Peripherals Ltd."),
-    ("ETHER3C.LAN", "Tallis EtherLink 10/100 Server Driver", 1, (3, 4), "1998-04-27",
-     0x01, "(C) Copyright 1996-1998 Tallis Networks Corp."),
+    ("SCSIHA.HAM", "Generic SCSI Host Adapter Module", 8, (2, 3), "1997-10-06", 0x01, MERIDIAN),
+    ("SCSIDSK.CDM", "Generic SCSI Fixed Disk Custom Device Module", 9, (2, 3), "1997-10-06", 0x01, MERIDIAN),
+    ("ETHER3C.LAN", "Tallis EtherLink 10/100 Server Driver", 1, (3, 4), "1998-04-27", 0x01, TALLIS),
     ("QSPOOL.QLM", "Quarlix Print Server Spooler", 4, (4, 11), "1997-12-09", 0x00, QX),
     ("QREMOTE.QLM", "Quarlix Remote Console", 4, (4, 11), "1998-03-03", 0x00, QX),
     ("QUPS.QLM", "Quarlix Uninterruptible Power Supply Monitor", 4, (1, 6), "1997-08-19", 0x00, QX),
@@ -51,8 +51,7 @@ EXTRA_MODULES = [
     ("TOKENR.LAN", "Brightwater Token-Ring 16/4 Server Driver", 1, (2, 8), "1996-11-04",
      0x01, "(C) Copyright 1996 Brightwater Systems Inc."),
     ("QREAL.QLM", "Quarlix Real Mode Memory Services", 11, (1, 2), "1996-07-30", 0x09, QX),
-    ("DBENGINE.QLM", "Halden Records Database Engine 7.2", 0, (7, 2), "1998-11-16",
-     0x00, "Copyright (c) 1995-1998 Halden Software AS.  All rights reserved."),
+    ("DBENGINE.QLM", "Halden Records Database Engine 7.2", 0, (7, 2), "1998-11-16", 0x00, HALDEN),
     ("MAILGATE.QLM", "Kestrel Mail Gateway", 0, (2, 14), "1999-01-08",
      0x00, "Copyright 1998-1999 Kestrel Communications"),
     ("VSCAN.QLM", "Sentinel Virus Scanner for Quarlix", 12, (4, 2), "1998-12-01",
@@ -83,13 +82,13 @@ def many_modules(count):
         kind = agents % 3
         if kind == 0:
             catalog.append(("ETHER3C.LAN", "Tallis EtherLink 10/100 Server Driver (board %d)" % (agents // 3 + 1), 1,
-                          (3, 4), "1998-04-27", 0x01, "(C) Copyright 1996-1998 Tallis Networks Corp."))
+                          (3, 4), "1998-04-27", 0x01, TALLIS))
         elif kind == 1:
             catalog.append(("PQAGT%03d.QLM" % agents, "Print Queue Agent for floor %d" % agents, 4, (1, 3),
                           "1998-08-%02d" % (agents % 28 + 1), 0x00, QX))
         else:
             catalog.append(("DBWRK%03d.QLM" % agents, "Halden Records Worker Process %d" % agents, 0, (7, 2),
-                          "1998-11-16", 0x00, "Copyright (c) 1995-1998 Halden Software AS.  All rights reserved."))
+                          "1998-11-16", 0x00, HALDEN))
     return module_objects(catalog[:count], count)
 
 
@@ -175,19 +174,51 @@ def data_volume(name, number, dirs):
             "entries": [d(x, [], date="1998-03-15", time="14:05:08") for x in dirs]}
 
 
-def server(name, **kw):
-    s = {"name": name}
-    s.update(kw)
-    return s
+# The OS releases of the demo servers and the dates of their revisions.
+RELEASE_DATES = {(5, 0): "October 1, 1998", (4, 11): "August 20, 1998", (4, 10): "March 3, 1997",
+                 (3, 12): "June 15, 1993"}
 
 
-def description(revision, date):
-    return {"company": "Quarlix, Inc.", "revision": revision, "revisionDate": date,
+def description(version):
+    return {"company": "Quarlix, Inc.", "revision": "Quarlix Operating System v%d.%02d" % version,
+            "revisionDate": RELEASE_DATES[version],
             "copyright": "(C) Copyright 1983-1998 Quarlix, Inc.  All Rights Reserved."}
 
 
-V411 = {"major": 4, "minor": 11, "revision": 0}
-REV411 = "Quarlix Operating System v4.11"
+# The figures of each server that answers: maximum connections, connections in use (also its QCP
+# stations), most connections ever used, serial number, application number, clock, cache buffers,
+# peak QCP stations, QCP requests, packets serviced, packets routed. None leaves the value out.
+FIGURES = {
+    "SALES_HQ": (500, 143, 311, "0x0BA7C0DE", "0x0001", "1998-12-08 14:05:09", 32768, 311, 48210331, 97200117, 1203344),
+    "ACCT-FS1": (250, 87, 164, "0x00A1B2C3", "0x0002", "1998-12-08 14:05:11", 16384, 164, 21988410, 40019872, 0),
+    "WAREHOUSE": (100, 23, None, "0x00C0FFEE", "0x0001", "1998-12-08 14:04:52", 8192, 41, 3321009, 6021444, None),
+    "LEGACY31": (50, 9, None, "0x00312312", "0x0003", "1998-12-08 14:06:30", 2048, 18, 912004, 1440201, None),
+    "BIGIRON": (1000, 612, 877, "0x7E57AB1E", "0x0004", "1998-12-08 14:05:02", 131072, 877, 391200877, 802211930,
+                55021334),
+    "ENG_FS": (250, 64, None, "0x00E6E6E6", "0x0001", "1998-12-08 14:05:40", 24576, 99, 12000441, 25004100, None),
+    "HR_SECURE": (50, 11, None, "0x00004872", "0x0001", "1998-12-08 14:05:15", 4096, 20, 800122, 1620443, None),
+    "BRANCH-NYC": (100, 31, None, "0x00212555", "0x0002", "1998-12-08 09:05:09", 8192, 48, 5120334, 9988123, None),
+    "MKTG-EU": (250, 57, None, "0x0E0E0E01", "0x0001", "1998-12-08 15:05:09", 12288, 70, 7700301, 15400022, None),
+    "TESTLAB": (25, 2, None, "0x0000CAFE", "0x0009", "2000-01-01 00:00:05", 1024, 3, 1044, 2210, None),
+}
+
+
+def running(name, comment, version, address, languages, volumes, modules, clock_flags=None, faults=None,
+            publicConsoleRights=None, **more):
+    """A server that answers, with its FIGURES; `clock_flags` stand after its clock, `more` after its packet counts."""
+    most, in_use, ever_used, serial, application, clock, cache, peak, requests, serviced, routed = FIGURES[name]
+    s = {"name": name, "comment": comment, "version": {"major": version[0], "minor": version[1], "revision": 0},
+         "maxConnections": most, "connectionsInUse": in_use, "maxConnectionsEverUsed": ever_used,
+         "serialNumber": serial, "applicationNumber": application, "description": description(version),
+         "dateTime": clock, **(clock_flags or {}), "cacheCount": cache, "qcpStations": in_use, "qcpPeakStations": peak,
+         "qcpRequests": requests, "packetsServiced": serviced, "packetsRouted": routed, **more, "address": address,
+         "faults": faults, "languages": languages, "publicConsoleRights": publicConsoleRights, "volumes": volumes,
+         "modules": modules}
+    return {k: v for k, v in s.items() if v is not None}
+
+
+def ipx(address):
+    return {"type": "ipx", "bytes": address}
 
 
 def build():
@@ -203,102 +234,47 @@ def build():
     old_modules = module_objects(CORE_MODULES[:6], 10)
 
     servers = [
-        server("SALES_HQ",
-               comment="IP server 10.1.2.3 (data file 10123.DAT); version 5.0; English, French France, German",
-               version={"major": 5, "minor": 0, "revision": 0}, maxConnections=500, connectionsInUse=143,
-               maxConnectionsEverUsed=311, serialNumber="0x0BA7C0DE", applicationNumber="0x0001",
-               description=description("Quarlix Operating System v5.00", "October 1, 1998"),
-               dateTime="1998-12-08 14:05:09", cacheCount=32768, qcpStations=143, qcpPeakStations=311,
-               qcpRequests=48210331, packetsServiced=97200117, packetsRouted=1203344, accountingInstalled=True,
-               address={"ip": "10.1.2.3", "port": 524}, languages=[4, 6, 7],
-               volumes=[sys_volume(sales_modules, seed=2), data_volume("VOL1", 1, ["SALES", "QUOTES", "USERS"])],
-               modules=sales_modules),
-        server("ACCT-FS1",
-               comment="The workstation's primary connection; IPX 01A2005C (data file 01A2005C.DAT); English",
-               version=V411, maxConnections=250, connectionsInUse=87, maxConnectionsEverUsed=164,
-               serialNumber="0x00A1B2C3", applicationNumber="0x0002", description=description(REV411, "August 20, 1998"),
-               dateTime="1998-12-08 14:05:11", cacheCount=16384, qcpStations=87, qcpPeakStations=164,
-               qcpRequests=21988410, packetsServiced=40019872, packetsRouted=0,
-               address={"type": "ipx", "bytes": "01A2005C:000000000001:0451"}, languages=[4],
-               volumes=[sys_volume(acct_modules, seed=1), data_volume("VOL1", 1, ["LEDGER", "PAYROLL", "USERS"])],
-               modules=acct_modules),
-        server("WAREHOUSE",
-               comment="The default user ([Public]) is no console operator here: no module list without a login",
-               version=V411, maxConnections=100, connectionsInUse=23, serialNumber="0x00C0FFEE",
-               applicationNumber="0x0001", description=description(REV411, "August 20, 1998"),
-               dateTime="1998-12-08 14:04:52", cacheCount=8192, qcpStations=23, qcpPeakStations=41,
-               qcpRequests=3321009, packetsServiced=6021444,
-               address={"type": "ipx", "bytes": "0000BEEF:0060B0C1D2E3:0451"}, languages=[4, 14],
-               publicConsoleRights=False,
-               volumes=[sys_volume(ware_modules, seed=3)], modules=ware_modules),
-        server("LEGACY31",
-               comment="Version 3.12, outside the tree: no module list; no OS version record, serial number from "
-                       "the network serial number call",
-               version={"major": 3, "minor": 12, "revision": 0}, maxConnections=50, connectionsInUse=9,
-               serialNumber="0x00312312", applicationNumber="0x0003",
-               description=description("Quarlix Operating System v3.12", "June 15, 1993"),
-               dateTime="1998-12-08 14:06:30", cacheCount=2048, qcpStations=9, qcpPeakStations=18,
-               qcpRequests=912004, packetsServiced=1440201, tree="", sftLevel=2, ttsLevel=1,
-               address={"type": "ipx", "bytes": "00000312:00001B2C3D4E:0451"},
-               faults={"QXGetOSVersionInfo": "0x8802"}, languages=[4],
-               volumes=[sys_volume(old_modules, win=("WIN95",), seed=10)], modules=old_modules),
-        server("BIGIRON",
-               comment="150 loaded modules (two batches); IP 192.168.100.200 (data file 68100200.DAT)",
-               version=V411, maxConnections=1000, connectionsInUse=612, maxConnectionsEverUsed=877,
-               serialNumber="0x7E57AB1E", applicationNumber="0x0004", description=description(REV411, "August 20, 1998"),
-               dateTime="1998-12-08 14:05:02", cacheCount=131072, qcpStations=612, qcpPeakStations=877,
-               qcpRequests=391200877, packetsServiced=802211930, packetsRouted=55021334, accountingInstalled=True,
-               address={"ip": "192.168.100.200"}, languages=[4, 0, 6],
-               volumes=[sys_volume(big_modules, seed=5), data_volume("DATA", 1, ["DB", "ARCHIVE"]),
-                        data_volume("ARCHIVE", 3, ["1996", "1997", "1998"])],
-               modules=big_modules),
-        server("ENG_FS",
-               comment="Its transport address cannot be read: data file ENG_FS.DAT, no address rows",
-               version=V411, maxConnections=250, connectionsInUse=64, serialNumber="0x00E6E6E6",
-               applicationNumber="0x0001", description=description(REV411, "August 20, 1998"),
-               dateTime="1998-12-08 14:05:40", cacheCount=24576, qcpStations=64, qcpPeakStations=99,
-               qcpRequests=12000441, packetsServiced=25004100,
-               address={"type": "ipx", "bytes": "0000E6E6:000000000001:0451"},
-               faults={"QXCCGetConnAddressLength": "0x880F"}, languages=[4, 9],
-               volumes=[sys_volume(eng_modules, seed=4), data_volume("CAD", 1, ["DRAWINGS", "LIBRARY"])],
-               modules=eng_modules),
-        server("HR_SECURE",
-               comment="The OS version record fails and the network serial number asks for authentication (0x89FB)",
-               version=V411, maxConnections=50, connectionsInUse=11, serialNumber="0x00004872",
-               applicationNumber="0x0001", description=description(REV411, "August 20, 1998"),
-               dateTime="1998-12-08 14:05:15", cacheCount=4096, qcpStations=11, qcpPeakStations=20,
-               qcpRequests=800122, packetsServiced=1620443,
-               address={"type": "ipx", "bytes": "00004852:000000000001:0451"},
-               faults={"QXGetOSVersionInfo": "0x89FB", "QXGetNetworkSerialNumber": "0x89FB"}, languages=[4],
-               volumes=[sys_volume(hr_modules, seed=6)], modules=hr_modules),
-        server("MFG-PLANT2",
-               comment="Listed, but cannot be reached",
-               reachable=False, address={"type": "ipx", "bytes": "00000002:000000000001:0451"}),
-        server("BRANCH-NYC",
-               comment="No SYS:\\PUBLIC\\WIN95; English and Spanish Latin America",
-               version=V411, maxConnections=100, connectionsInUse=31, serialNumber="0x00212555",
-               applicationNumber="0x0002", description=description(REV411, "August 20, 1998"),
-               dateTime="1998-12-08 09:05:09", cacheCount=8192, qcpStations=31, qcpPeakStations=48,
-               qcpRequests=5120334, packetsServiced=9988123,
-               address={"type": "ipx", "bytes": "0212555A:00A0C9112233:0451"}, languages=[4, 14],
-               volumes=[sys_volume(nyc_modules, win=("WIN32", "WINNT"), seed=7)], modules=nyc_modules),
-        server("MKTG-EU",
-               comment="Languages English, French France, Dutch, German, Italian, Spanish Spain (in the order they are tried); IP 172.16.40.9",
-               version={"major": 4, "minor": 10, "revision": 0}, maxConnections=250, connectionsInUse=57,
-               serialNumber="0x0E0E0E01", applicationNumber="0x0001",
-               description=description("Quarlix Operating System v4.10", "March 3, 1997"),
-               dateTime="1998-12-08 15:05:09", cacheCount=12288, qcpStations=57, qcpPeakStations=70,
-               qcpRequests=7700301, packetsServiced=15400022,
-               address={"ip": "172.16.40.9"}, languages=[4, 6, 7, 8, 3, 19],
-               volumes=[sys_volume(mktg_modules, seed=8)], modules=mktg_modules),
-        server("TESTLAB",
-               comment="A transport of type 2: shown as Transport Address; accounting on, login disabled",
-               version=V411, maxConnections=25, connectionsInUse=2, serialNumber="0x0000CAFE",
-               applicationNumber="0x0009", description=description(REV411, "August 20, 1998"),
-               dateTime="2000-01-01 00:00:05", loginEnabled=False, accountingInstalled=True, cacheCount=1024,
-               qcpStations=2, qcpPeakStations=3, qcpRequests=1044, packetsServiced=2210,
-               address={"type": 2, "bytes": "0A0B0C0D0E0F"}, languages=[4],
-               volumes=[sys_volume(lab_modules, win=(), seed=9)], modules=lab_modules),
+        running("SALES_HQ", "IP server 10.1.2.3 (data file 10123.DAT); version 5.0; English, French France, German",
+                (5, 0), {"ip": "10.1.2.3", "port": 524}, [4, 6, 7],
+                [sys_volume(sales_modules, seed=2), data_volume("VOL1", 1, ["SALES", "QUOTES", "USERS"])],
+                sales_modules, accountingInstalled=True),
+        running("ACCT-FS1", "The workstation's primary connection; IPX 01A2005C (data file 01A2005C.DAT); English",
+                (4, 11), ipx("01A2005C:000000000001:0451"), [4],
+                [sys_volume(acct_modules, seed=1), data_volume("VOL1", 1, ["LEDGER", "PAYROLL", "USERS"])],
+                acct_modules),
+        running("WAREHOUSE",
+                "The default user ([Public]) is no console operator here: no module list without a login",
+                (4, 11), ipx("0000BEEF:0060B0C1D2E3:0451"), [4, 14], [sys_volume(ware_modules, seed=3)],
+                ware_modules, publicConsoleRights=False),
+        running("LEGACY31", "Version 3.12, outside the tree: no module list; no OS version record, serial number "
+                            "from the network serial number call",
+                (3, 12), ipx("00000312:00001B2C3D4E:0451"), [4],
+                [sys_volume(old_modules, win=("WIN95",), seed=10)], old_modules,
+                faults={"QXGetOSVersionInfo": "0x8802"}, tree="", sftLevel=2, ttsLevel=1),
+        running("BIGIRON", "150 loaded modules (two batches); IP 192.168.100.200 (data file 68100200.DAT)",
+                (4, 11), {"ip": "192.168.100.200"}, [4, 0, 6],
+                [sys_volume(big_modules, seed=5), data_volume("DATA", 1, ["DB", "ARCHIVE"]),
+                 data_volume("ARCHIVE", 3, ["1996", "1997", "1998"])], big_modules, accountingInstalled=True),
+        running("ENG_FS", "Its transport address cannot be read: data file ENG_FS.DAT, no address rows",
+                (4, 11), ipx("0000E6E6:000000000001:0451"), [4, 9],
+                [sys_volume(eng_modules, seed=4), data_volume("CAD", 1, ["DRAWINGS", "LIBRARY"])], eng_modules,
+                faults={"QXCCGetConnAddressLength": "0x880F"}),
+        running("HR_SECURE",
+                "The OS version record fails and the network serial number asks for authentication (0x89FB)",
+                (4, 11), ipx("00004852:000000000001:0451"), [4], [sys_volume(hr_modules, seed=6)], hr_modules,
+                faults={"QXGetOSVersionInfo": "0x89FB", "QXGetNetworkSerialNumber": "0x89FB"}),
+        {"name": "MFG-PLANT2", "comment": "Listed, but cannot be reached", "reachable": False,
+         "address": ipx("00000002:000000000001:0451")},
+        running("BRANCH-NYC", "No SYS:\\PUBLIC\\WIN95; English and Spanish Latin America",
+                (4, 11), ipx("0212555A:00A0C9112233:0451"), [4, 14],
+                [sys_volume(nyc_modules, win=("WIN32", "WINNT"), seed=7)], nyc_modules),
+        running("MKTG-EU", "Languages English, French France, Dutch, German, Italian, Spanish Spain (in the order "
+                           "they are tried); IP 172.16.40.9",
+                (4, 10), {"ip": "172.16.40.9"}, [4, 6, 7, 8, 3, 19], [sys_volume(mktg_modules, seed=8)],
+                mktg_modules),
+        running("TESTLAB", "A transport of type 2: shown as Transport Address; accounting on, login disabled",
+                (4, 11), {"type": 2, "bytes": "0A0B0C0D0E0F"}, [4], [sys_volume(lab_modules, win=(), seed=9)],
+                lab_modules, clock_flags={"loginEnabled": False, "accountingInstalled": True}),
     ]
     users = [
         {"name": "ADMIN", "password": "Y2KREADY", "servers": "*", "consoleOperator": "*",

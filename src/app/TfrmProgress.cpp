@@ -17,6 +17,24 @@ namespace {
 constexpr int kFrames = 24;
 const QRect kAnimationArea(150, 4, 80, 50);
 const QRect kImageArea(12, 8, 44, 44);
+
+// A bar from 0 to 100 without text of its own; the label below it shows the percentage, centred.
+void setUpBar(QProgressBar *bar, const QString &name, const QString &accessibleName, QLabel *percent,
+              const QString &percentName)
+{
+    bar->setObjectName(name);
+    bar->setAccessibleName(accessibleName);
+    bar->setRange(0, 100);
+    bar->setTextVisible(false);
+    percent->setObjectName(percentName);
+    percent->setAlignment(Qt::AlignCenter);
+}
+
+void showPercent(QProgressBar *bar, QLabel *percent, int value)
+{
+    bar->setValue(value);
+    percent->setText(QString::number(value) + QLatin1Char('%'));
+}
 } // namespace
 
 TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
@@ -31,19 +49,11 @@ TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
     setFixedSize(239, 231);
     setModal(false);
     m_lblServer->setObjectName(QStringLiteral("lblServer"));
-    m_pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    m_lblProgress->setObjectName(QStringLiteral("lblProgress"));
-    m_pbTotal->setObjectName(QStringLiteral("pbTotal"));
-    m_pbProgress->setAccessibleName(QStringLiteral("Analysis Progress"));
-    m_pbTotal->setAccessibleName(QStringLiteral("Total Analysis Progress"));
-    m_lblTotal->setObjectName(QStringLiteral("lblTotal"));
+    setUpBar(m_pbProgress, QStringLiteral("pbProgress"), QStringLiteral("Analysis Progress"), m_lblProgress,
+             QStringLiteral("lblProgress"));
+    setUpBar(m_pbTotal, QStringLiteral("pbTotal"), QStringLiteral("Total Analysis Progress"), m_lblTotal,
+             QStringLiteral("lblTotal"));
     m_bbtAbort->setObjectName(QStringLiteral("bbtAbort"));
-    for (QProgressBar *bar : {m_pbProgress, m_pbTotal}) {
-        bar->setRange(0, 100);
-        bar->setTextVisible(false);
-    }
-    m_lblProgress->setAlignment(Qt::AlignCenter);
-    m_lblTotal->setAlignment(Qt::AlignCenter);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 58, 8, 8);
@@ -92,14 +102,12 @@ void TfrmProgress::setServerLabel(const QString &text)
 
 void TfrmProgress::setServerProgress(int percent)
 {
-    m_pbProgress->setValue(percent);
-    m_lblProgress->setText(QString::number(percent) + QLatin1Char('%'));
+    showPercent(m_pbProgress, m_lblProgress, percent);
 }
 
 void TfrmProgress::setTotalProgress(int percent)
 {
-    m_pbTotal->setValue(percent);
-    m_lblTotal->setText(QString::number(percent) + QLatin1Char('%'));
+    showPercent(m_pbTotal, m_lblTotal, percent);
 }
 
 void TfrmProgress::bbtAbortClick()

@@ -129,19 +129,24 @@ void TfrmGeneral::querySeries()
 
 void TfrmGeneral::addOsVersionRows(const qx::OsVersionRecord &info)
 {
-    addRow("OS Major Version", decimal(info.u8(10)));
-    addRow("OS Minor Version", decimal(info.u8(11)));
-    addRow("OS Revision", decimal(info.u8(12)));
-    addRow("Accounting Version", decimal(info.u8(13)));
-    addRow("Security Restrictions Level", decimal(info.u8(16)));
-    addRow("Max Num of NameSpaces", decimal(info.u32(32)));
-    addRow("Max Num of Lans", decimal(info.u32(36)));
-    addRow("Max Num of Media Types", decimal(info.u32(40)));
-    addRow("Max Licensed Connections", decimal(info.u32(28)));
-    addRow("Max Num of Protocols", decimal(info.u32(44)));
-    addRow("Max SubDir Tree Depth", decimal(info.u32(48)));
-    addRow("Max Num of Data Streams", decimal(info.u32(52)));
-    addRow("Max Num of Spool Printers", decimal(info.u32(56)));
+    struct Field
+    {
+        const char *label;
+        std::size_t at;
+    };
+    static constexpr Field bytes[] = {{"OS Major Version", 10},
+                                      {"OS Minor Version", 11},
+                                      {"OS Revision", 12},
+                                      {"Accounting Version", 13},
+                                      {"Security Restrictions Level", 16}};
+    static constexpr Field words[] = {{"Max Num of NameSpaces", 32},   {"Max Num of Lans", 36},
+                                      {"Max Num of Media Types", 40},  {"Max Licensed Connections", 28},
+                                      {"Max Num of Protocols", 44},    {"Max SubDir Tree Depth", 48},
+                                      {"Max Num of Data Streams", 52}, {"Max Num of Spool Printers", 56}};
+    for (const Field &field : bytes)
+        addRow(field.label, decimal(info.u8(field.at)));
+    for (const Field &field : words)
+        addRow(field.label, decimal(info.u32(field.at)));
 }
 
 void TfrmGeneral::addVolumeCount()

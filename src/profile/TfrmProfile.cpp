@@ -5,9 +5,9 @@
 #include "profile/ProfileGrid.h"
 #include "profile/ProfileRules.h"
 #include "profile/ProfileStore.h"
+#include "ui/Layouts.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -95,15 +95,10 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     m_cancel->setObjectName(QStringLiteral("Button2"));
     m_cancel->setText(QStringLiteral("Cancel"));
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_save);
-    buttons->addWidget(m_cancel);
-    buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);
     layout->addWidget(m_grid, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(Layouts::centredRow({m_save, m_cancel}));
     // Wide enough for both columns at their set widths, so that no horizontal scroll bar stays.
     const QMargins margins = layout->contentsMargins();
     resize(std::max(width(), 180 + kValueColumnWidth + 2 * m_grid->frameWidth() + margins.left() + margins.right()),

@@ -4,8 +4,8 @@
 #include "platform/Interaction.h"
 #include "send/ChannelWindowParts.h"
 #include "send/FloppyDisk.h"
+#include "ui/Layouts.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
@@ -36,16 +36,11 @@ TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
     m_lstMedia->setMaximumHeight(90);
     m_lblDrive->setBuddy(m_lstMedia);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_Button1);
-    buttons->addWidget(m_Button2);
-    buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
     layout->addWidget(m_lblDrive);
     layout->addWidget(m_lstMedia);
-    layout->addLayout(buttons);
+    layout->addLayout(Layouts::centredRow({m_Button1, m_Button2}));
     setFixedWidth(420);
 
     connect(m_Button1, &QPushButton::clicked, this, &TfrmDisk::Button1Click);

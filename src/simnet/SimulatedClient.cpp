@@ -50,6 +50,19 @@ bool searchMatches(const DirEntry &entry, quint8 searchAttributes, const QByteAr
     return wildcardMatch(pattern, entry.name);
 }
 
+void copyVersion(const Version &v, quint8 &major, quint8 &minor, quint8 &revision)
+{
+    major = v.major;
+    minor = v.minor;
+    revision = v.revision;
+}
+
+// Writes the values as consecutive 32-bit fields, the first at byte `at`.
+template <typename Record, typename... Values> void setU32s(Record &record, std::size_t at, Values... values)
+{
+    ((record.setU32(at, quint32(values)), at += 4), ...);
+}
+
 } // namespace
 
 SimulatedClient::SimulatedClient(SimulatedNetwork network) : m_network(std::move(network))
@@ -219,10 +232,7 @@ qx::Code SimulatedClient::QXGetRequesterVersion(quint8 &major, quint8 &minor, qu
 {
     if (const quint32 code = begin(Op::QXGetRequesterVersion))
         return code;
-    const Version &v = m_network.workstation.requester;
-    major = v.major;
-    minor = v.minor;
-    revision = v.revision;
+    copyVersion(m_network.workstation.requester, major, minor, revision);
     return qx::Success;
 }
 
@@ -230,11 +240,8 @@ qx::Code SimulatedClient::QXGetQXCallsVersion(quint8 &major, quint8 &minor, quin
 {
     if (const quint32 code = begin(Op::QXGetQXCallsVersion))
         return code;
-    const Version &v = m_network.workstation.calls;
-    major = v.major;
-    minor = v.minor;
-    revision = v.revision;
-    beta = v.beta;
+    copyVersion(m_network.workstation.calls, major, minor, revision);
+    beta = m_network.workstation.calls.beta;
     return qx::Success;
 }
 
@@ -581,15 +588,9 @@ qx::Code SimulatedClient::QXGetOSVersionInfo(qx::Handle conn, qx::OsVersionRecor
         info.setU8(12, s.version.revision);
         info.setU8(13, s.accountingVersion);
         info.setU8(16, s.securityRestrictionsLevel);
-        info.setU32(28, s.maxLicensedConnections.value_or(s.maxConnections));
-        info.setU32(32, s.nameSpaces);
-        info.setU32(36, s.lans);
-        info.setU32(40, s.mediaTypes);
-        info.setU32(44, s.protocols);
-        info.setU32(48, s.subdirectoryTreeDepth);
-        info.setU32(52, s.dataStreams);
-        info.setU32(56, s.spoolPrinters);
-        info.setU32(60, s.serialNumber);
+        // Bytes 28 to 63.
+        setU32s(info, 28, s.maxLicensedConnections.value_or(s.maxConnections), s.nameSpaces, s.lans, s.mediaTypes,
+                s.protocols, s.subdirectoryTreeDepth, s.dataStreams, s.spoolPrinters, s.serialNumber);
         info.setU16(64, s.applicationNumber);
     });
 }
@@ -704,21 +705,10 @@ qx::Code SimulatedClient::QXGetQLMInfo(qx::Handle conn, quint32 moduleNumber, qx
         return InvalidParameter;
     const Module &m = s->modules[*it];
     info = {};
-    info.setU32(12, m.id);
-    info.setU32(16, m.flags);
-    info.setU32(20, m.type);
-    info.setU32(24, m.parentId);
-    info.setU32(28, m.version.major);
-    info.setU32(32, m.version.minor);
-    info.setU32(36, m.version.revision);
-    info.setU32(40, m.year);
-    info.setU32(44, m.month);
-    info.setU32(48, m.day);
-    info.setU32(52, m.bytesAvailable);
-    info.setU32(56, m.freeCount);
-    info.setU32(60, m.lastGarbageCollection);
-    info.setU32(64, m.messageLanguage);
-    info.setU32(68, m.referencedPublics);
+    // Bytes 12 to 71.
+    setU32s(info, 12, m.id, m.flags, m.type, m.parentId, m.version.major, m.version.minor, m.version.revision, m.year,
+            m.month, m.day, m.bytesAvailable, m.freeCount, m.lastGarbageCollection, m.messageLanguage,
+            m.referencedPublics);
     fileName = {};
     fileName.setText(0, fileName.size, m.fileName);
     description = {};
