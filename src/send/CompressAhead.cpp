@@ -96,7 +96,8 @@ void CompressAhead::work()
         lock.unlock();
         auto result = std::make_unique<Result>();
         try {
-            result->fields = EntryCompressor::compressFile(job->hostPath, m_method, m_option, result->data, &m_cancel);
+            result->compressed.diskFileName = job->hostPath;
+            EntryCompressor::compress(result->compressed, m_method, m_option, result->data, &m_cancel);
         } catch (const ZipError &failure) {
             result->failure = failure.message();
         } catch (const std::exception &failure) {

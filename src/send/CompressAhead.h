@@ -23,7 +23,7 @@ public:
     // The compressed data of one file, or why compressing it failed.
     struct Result
     {
-        EntryCompressor::Compressed fields;
+        ZipEntry compressed; // what compressing set in an entry of the file
         ScratchStream data;
         QString failure; // empty when compressing succeeded
     };

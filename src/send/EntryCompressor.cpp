@@ -124,46 +124,42 @@ bool looksLikeText(const char *data, qint64 length)
     return binary <= text / 4;
 }
 
-void Compressed::applyTo(ZipEntry &entry) const
+void copyCompressed(const ZipEntry &compressed, ZipEntry &entry)
 {
-    entry.flags = 0;
-    entry.versionMadeBy = versionMadeBy;
-    entry.versionNeeded = versionNeeded;
-    entry.method = method;
-    entry.dosTime = dosTime;
-    entry.dosDate = dosDate;
-    entry.crc32 = crc32;
-    entry.compressedSize = compressedSize;
-    entry.uncompressedSize = uncompressedSize;
-    entry.internalAttributes = internalAttributes;
-    entry.externalAttributes = externalAttributes;
+    entry.flags = compressed.flags;
+    entry.versionMadeBy = compressed.versionMadeBy;
+    entry.versionNeeded = compressed.versionNeeded;
+    entry.method = compressed.method;
+    entry.dosTime = compressed.dosTime;
+    entry.dosDate = compressed.dosDate;
+    entry.crc32 = compressed.crc32;
+    entry.compressedSize = compressed.compressedSize;
+    entry.uncompressedSize = compressed.uncompressedSize;
+    entry.internalAttributes = compressed.internalAttributes;
+    entry.externalAttributes = compressed.externalAttributes;
 }
 
-void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption option, ScratchStream &scratch)
+void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption option, ScratchStream &scratch,
+              const std::atomic<bool> *cancel)
 {
     entry.flags = 0;
     entry.compressedSize = 0;
-    compressFile(entry.diskFileName, method, option, scratch).applyTo(entry);
-}
-
-Compressed compressFile(const QString &hostPath, TZipCompressionMethod method, TDeflationOption option,
-                        ScratchStream &scratch, const std::atomic<bool> *cancel)
-{
-    Compressed result;
+    const QString &hostPath = entry.diskFileName;
     QFile file(hostPath);
     // Only plain files: opening a pipe would wait for a writer.
     if (!QFileInfo(hostPath).isFile() || !file.open(QIODevice::ReadOnly))
         throw ZipError(QStringLiteral("Cannot open file %1").arg(hostPath));
     const QFileInfo info(hostPath);
-    result.externalAttributes = windowsAttributes(info);
+    entry.externalAttributes = windowsAttributes(info);
     if (file.size() > kLargestEntry)
         throw ZipError(QStringLiteral("File too large for the archive: %1").arg(hostPath));
     const std::uint32_t stamp = dosDateTime(info.lastModified().toLocalTime());
-    result.dosTime = std::uint16_t(stamp & 0xFFFF);
-    result.dosDate = std::uint16_t(stamp >> 16);
+    entry.dosTime = std::uint16_t(stamp & 0xFFFF);
+    entry.dosDate = std::uint16_t(stamp >> 16);
+    entry.versionMadeBy = 20;
 
     auto buffer = std::make_unique<char[]>(kDeflateReadSize);
-    // Reads the next piece of at most size bytes; -1 never comes back.
+    // Reads the next piece of at most size bytes; a read error is raised.
     auto readPiece = [&](qint64 size) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             throw ZipError(QStringLiteral("Compression of %1 cancelled").arg(hostPath));
@@ -219,13 +215,12 @@ Compressed compressFile(const QString &hostPath, TZipCompressionMethod method, T
         }
     }
 
-    result.uncompressedSize = std::uint32_t(total);
-    result.crc32 = std::uint32_t(crc);
-    result.internalAttributes = textFlag ? 1 : 0;
-    result.method = deflated ? 8 : 0;
-    result.versionNeeded = deflated ? 20 : 10;
-    result.compressedSize = std::uint32_t(scratch.size());
-    return result;
+    entry.uncompressedSize = std::uint32_t(total);
+    entry.crc32 = std::uint32_t(crc);
+    entry.internalAttributes = textFlag ? 1 : 0;
+    entry.method = deflated ? 8 : 0;
+    entry.versionNeeded = deflated ? 20 : 10;
+    entry.compressedSize = std::uint32_t(scratch.size());
 }
 
 } // namespace EntryCompressor

@@ -11,32 +11,15 @@ class ScratchStream;
 
 namespace EntryCompressor {
 
-// What compressing a source file sets in its entry.
-struct Compressed
-{
-    std::uint16_t versionMadeBy = 20;
-    std::uint16_t versionNeeded = 20;
-    std::uint16_t method = 8;
-    std::uint16_t dosTime = 0;
-    std::uint16_t dosDate = 0;
-    std::uint32_t crc32 = 0;
-    std::uint32_t compressedSize = 0;
-    std::uint32_t uncompressedSize = 0;
-    std::uint16_t internalAttributes = 0;
-    std::uint32_t externalAttributes = 0;
-
-    void applyTo(ZipEntry &entry) const;
-};
-
-// Compresses the file at hostPath into the empty scratch stream. Safe on any thread; a raised cancel
-// flag stops it with a ZipError at the next piece it reads. Throws ZipError as compress does.
-Compressed compressFile(const QString &hostPath, TZipCompressionMethod method, TDeflationOption option,
-                        ScratchStream &scratch, const std::atomic<bool> *cancel = nullptr);
-
 // Compresses the source file entry.diskFileName into the empty scratch stream and sets the entry's
 // flags, attributes, sizes, time and date, CRC-32, text flag, method and versions. Throws ZipError
 // when the file cannot be opened or read or the scratch stream fails; the entry is then unusable.
-void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption option, ScratchStream &scratch);
+// Safe on any thread; a raised cancel flag stops it with a ZipError at the next piece it reads.
+void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption option, ScratchStream &scratch,
+              const std::atomic<bool> *cancel = nullptr);
+
+// Gives an entry what compress set in another entry of the same source file.
+void copyCompressed(const ZipEntry &compressed, ZipEntry &entry);
 
 // MS-DOS time (low 16 bits) and date (high 16 bits) of a local date and time; instants before 1980
 // become 1 January 1980, 00:00.

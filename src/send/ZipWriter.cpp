@@ -786,7 +786,7 @@ void TZipWriter::writeEntries(Output &out, std::vector<ZipEntry> &next, int unch
                     entry.compressedSize = 0;
                     throw ZipError(ready->failure);
                 } else {
-                    ready->fields.applyTo(entry);
+                    EntryCompressor::copyCompressed(ready->compressed, entry);
                 }
             } catch (const ZipError &failure) {
                 leaveOut(failure);
