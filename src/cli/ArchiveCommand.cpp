@@ -31,21 +31,20 @@ void printArchiveSummary(Console &console, const QString &windowsPath)
 
 Command::Text ArchiveCommand::text() const
 {
-    return {
-        QStringLiteral("archive"), QString(),
-        QStringLiteral("pack the data files into the session archive and delete them"),
-        QStringLiteral("\n"
-                       "Packs every server data file (*.DAT) of the output directory ") +
-            Product::outputDirectory() +
-            QStringLiteral(" into the\n"
-                           "session archive <company><mmddyyhhmm>.zip in the same directory, then deletes the data\n"
-                           "files that the archive holds. Prints the archive's path, the host path it maps to, its\n"
-                           "entry count, size and SHA-256, and warns when it is empty or its name has no company.\n"
-                           "\n"
-                           "Options:\n"
-                           "  --help    show this text\n"
-                           "\n"
-                           "Exit status: 0 on success, 1 when the archive cannot be built, 2 on a usage error.\n")};
+    return {QStringLiteral("archive"), QString(),
+            QStringLiteral("pack the data files into the session archive and delete them"),
+            QStringLiteral(R"(
+Packs every server data file (*.DAT) of the output directory %1 into the
+session archive <company><mmddyyhhmm>.zip in the same directory, then deletes the data
+files that the archive holds. Prints the archive's path, the host path it maps to, its
+entry count, size and SHA-256, and warns when it is empty or its name has no company.
+
+Options:
+  --help    show this text
+
+Exit status: 0 on success, 1 when the archive cannot be built, 2 on a usage error.
+)")
+                .arg(Product::outputDirectory())};
 }
 
 int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Console &console)

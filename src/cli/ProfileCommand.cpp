@@ -101,30 +101,31 @@ Command::Text ProfileCommand::text() const
 {
     return {QStringLiteral("profile"), QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"),
             QStringLiteral("show the contact profile, or change and save values of it"),
-            QStringLiteral("\n"
-                           "Without options, prints the stored contact profile, one NAME=value line per value.\n"
-                           "With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are\n"
-                           "skipped) and --set (one pair each, may be repeated, applied after the file), merges the\n"
-                           "given values into the stored profile and saves it. Nothing is saved unless every\n"
-                           "required value is filled, the country is one of the country list (letter case\n"
-                           "ignored), no value holds a line break and every character can be written into a\n"
-                           "data file (Windows-1252); every reason is reported at once.\n"
-                           "\n"
-                           "NAME is one of: ") +
-                ProfileStore::dataFileOrder().join(QStringLiteral(", ")) + QStringLiteral("\nRequired: ") +
-                ProfileRules::checkingOrder().join(QStringLiteral(", ")) +
-                QStringLiteral("\n"
-                               "\n"
-                               "Options:\n"
-                               "  --set NAME=VALUE   change one profile value\n"
-                               "  --from FILE        read NAME=VALUE lines from FILE\n"
-                               "  --countries        list the 240 entries of the country list, one per line\n"
-                               "  --help             show this text\n"
-                               "\n"
-                               "Exit status:\n"
-                               "  0    done\n"
-                               "  1    refused or failed\n"
-                               "  2    usage error\n")};
+            QStringLiteral(R"(
+Without options, prints the stored contact profile, one NAME=value line per value.
+With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are
+skipped) and --set (one pair each, may be repeated, applied after the file), merges the
+given values into the stored profile and saves it. Nothing is saved unless every
+required value is filled, the country is one of the country list (letter case
+ignored), no value holds a line break and every character can be written into a
+data file (Windows-1252); every reason is reported at once.
+
+NAME is one of: %1
+Required: %2
+
+Options:
+  --set NAME=VALUE   change one profile value
+  --from FILE        read NAME=VALUE lines from FILE
+  --countries        list the 240 entries of the country list, one per line
+  --help             show this text
+
+Exit status:
+  0    done
+  1    refused or failed
+  2    usage error
+)")
+                .arg(ProfileStore::dataFileOrder().join(QStringLiteral(", ")),
+                     ProfileRules::checkingOrder().join(QStringLiteral(", ")))};
 }
 
 void ProfileCommand::addOptions(QCommandLineParser &parser) const

@@ -17,10 +17,15 @@
 
 namespace {
 
-const QCommandLineOption uploadOption(QStringLiteral("upload"), QStringLiteral("show the archive in the file manager and open the upload page"));
-const QCommandLineOption emailOption(QStringLiteral("email"), QStringLiteral("open a mail to the data mailbox with the archive attached"));
-const QCommandLineOption diskOption(QStringLiteral("disk"), QStringLiteral("copy the archives to PATH, else to the mounted removable disk, verified"));
-const QCommandLineOption eraseOption(QStringLiteral("erase"), QStringLiteral("erase the files on the removable disk first"));
+const QCommandLineOption uploadOption(QStringLiteral("upload"),
+                                      QStringLiteral("show the archive in the file manager and open the upload page"));
+const QCommandLineOption emailOption(QStringLiteral("email"),
+                                     QStringLiteral("open a mail to the data mailbox with the archive attached"));
+const QCommandLineOption
+    diskOption(QStringLiteral("disk"),
+               QStringLiteral("copy the archives to PATH, else to the mounted removable disk, verified"));
+const QCommandLineOption eraseOption(QStringLiteral("erase"),
+                                     QStringLiteral("erase the files on the removable disk first"));
 
 // Where --disk copies to, found before anything is touched.
 struct DiskTarget
@@ -79,29 +84,30 @@ Command::Text SendCommand::text() const
 {
     return {QStringLiteral("send"), QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"),
             QStringLiteral("build the session archive and send it by upload page, e-mail or disk"),
-            QStringLiteral("\n"
-                           "Builds the session archive of the data files in %1 (as 'sorvik archive'\n"
-                           "does), prints its host path, entry count, size and SHA-256, and sends it:\n"
-                           "\n"
-                           "Options:\n"
-                           "  --upload       show the archive in the file manager and open the upload page in the\n"
-                           "                 browser; without a display, print where to upload it:\n"
-                           "                 %2\n"
-                           "  --email        open a new message to %3 with the subject\n"
-                           "                 \"%4\" and the archive attached; where that cannot be\n"
-                           "                 done, say what to send\n"
-                           "  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,\n"
-                           "                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable\n"
-                           "                 disk); each copy is read back and compared with the archive\n"
-                           "  --erase        with --disk: first delete the files on the disk, as the window's\n"
-                           "                 Create Disk does; only on a mounted removable disk, never on a\n"
-                           "                 directory that is not one\n"
-                           "  --help         show this text\n"
-                           "\n"
-                           "A disk that is missing or not writable is refused before anything is erased,\n"
-                           "archived or deleted.\n"
-                           "\n"
-                           "Exit status: 0 done, 1 refused or failed, 2 usage error.\n")
+            QStringLiteral(R"(
+Builds the session archive of the data files in %1 (as 'sorvik archive'
+does), prints its host path, entry count, size and SHA-256, and sends it:
+
+Options:
+  --upload       show the archive in the file manager and open the upload page in the
+                 browser; without a display, print where to upload it:
+                 %2
+  --email        open a new message to %3 with the subject
+                 "%4" and the archive attached; where that cannot be
+                 done, say what to send
+  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,
+                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable
+                 disk); each copy is read back and compared with the archive
+  --erase        with --disk: first delete the files on the disk, as the window's
+                 Create Disk does; only on a mounted removable disk, never on a
+                 directory that is not one
+  --help         show this text
+
+A disk that is missing or not writable is refused before anything is erased,
+archived or deleted.
+
+Exit status: 0 done, 1 refused or failed, 2 usage error.
+)")
                 .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
                      SendChannel::mailSubject())};
 }

@@ -8,21 +8,21 @@
 Command::Text ServersCommand::text() const
 {
     return {QStringLiteral("servers"), QStringLiteral("[--primary SERVER]"),
-            QStringLiteral("list the servers of the network, one per line"),
-            QStringLiteral("\n"
-                           "Prints the name of every file server the workstation can see, one per line, in the\n"
-                           "order of the window's server list (sorted by name). An empty list is said on\n"
-                           "standard error.\n"
-                           "\n"
-                           "Options:\n"
-                           "  --primary SERVER   when the workstation has no primary connection, connect to\n"
-                           "                     SERVER\n"
-                           "  --help             show this text\n"
-                           "\n"
-                           "Exit status:\n"
-                           "  0    the list was printed (also when it is empty)\n"
-                           "  1    the network could not be used\n"
-                           "  2    usage error\n")};
+            QStringLiteral("list the servers of the network, one per line"), QStringLiteral(R"(
+Prints the name of every file server the workstation can see, one per line, in the
+order of the window's server list (sorted by name). An empty list is said on
+standard error.
+
+Options:
+  --primary SERVER   when the workstation has no primary connection, connect to
+                     SERVER
+  --help             show this text
+
+Exit status:
+  0    the list was printed (also when it is empty)
+  1    the network could not be used
+  2    usage error
+)")};
 }
 
 void ServersCommand::addOptions(QCommandLineParser &parser) const
