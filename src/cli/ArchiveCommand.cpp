@@ -1,4 +1,4 @@
-#include "cli/ArchiveCommand.h"
+#include "cli/Commands.h"
 
 #include "app/Product.h"
 #include "app/SessionArchive.h"
@@ -29,11 +29,11 @@ void printArchiveSummary(Console &console, const QString &windowsPath)
                           .arg(name));
 }
 
-Command::Text ArchiveCommand::text() const
-{
-    return {QStringLiteral("archive"), QString(),
-            QStringLiteral("pack the data files into the session archive and delete them"),
-            QStringLiteral(R"(
+namespace {
+
+const Command::Text text{QStringLiteral("archive"), QString(),
+                         QStringLiteral("pack the data files into the session archive and delete them"),
+                         QStringLiteral(R"(
 Packs every server data file (*.DAT) of the output directory %1 into the
 session archive <company><mmddyyhhmm>.zip in the same directory, then deletes the data
 files that the archive holds. Prints the archive's path, the host path it maps to, its
@@ -44,10 +44,9 @@ Options:
 
 Exit status: 0 on success, 1 when the archive cannot be built, 2 on a usage error.
 )")
-                .arg(Product::outputDirectory())};
-}
+                             .arg(Product::outputDirectory())};
 
-int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Console &console)
+int run(const QCommandLineParser &, const CommandContext &, Console &console)
 {
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
@@ -72,3 +71,7 @@ int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Cons
         return 1;
     }
 }
+
+} // namespace
+
+const Command archiveCommand{text, {}, noArguments, run};
