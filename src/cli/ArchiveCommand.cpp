@@ -1,4 +1,4 @@
-#include "cli/ArchiveCommand.h"
+#include "cli/Commands.h"
 
 #include "app/Product.h"
 #include "app/SessionArchive.h"
@@ -29,26 +29,24 @@ void printArchiveSummary(Console &console, const QString &windowsPath)
                           .arg(name));
 }
 
-Command::Text ArchiveCommand::text() const
-{
-    return {
-        QStringLiteral("archive"), QString(),
-        QStringLiteral("pack the data files into the session archive and delete them"),
-        QStringLiteral("\n"
-                       "Packs every server data file (*.DAT) of the output directory ") +
-            Product::outputDirectory() +
-            QStringLiteral(" into the\n"
-                           "session archive <company><mmddyyhhmm>.zip in the same directory, then deletes the data\n"
-                           "files that the archive holds. Prints the archive's path, the host path it maps to, its\n"
-                           "entry count, size and SHA-256, and warns when it is empty or its name has no company.\n"
-                           "\n"
-                           "Options:\n"
-                           "  --help    show this text\n"
-                           "\n"
-                           "Exit status: 0 on success, 1 when the archive cannot be built, 2 on a usage error.\n")};
-}
+namespace {
 
-int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Console &console)
+const Command::Text text{QStringLiteral("archive"), QString(),
+                         QStringLiteral("pack the data files into the session archive and delete them"),
+                         QStringLiteral(R"(
+Packs every server data file (*.DAT) of the output directory %1 into the
+session archive <company><mmddyyhhmm>.zip in the same directory, then deletes the data
+files that the archive holds. Prints the archive's path, the host path it maps to, its
+entry count, size and SHA-256, and warns when it is empty or its name has no company.
+
+Options:
+  --help    show this text
+
+Exit status: 0 on success, 1 when the archive cannot be built, 2 on a usage error.
+)")
+                             .arg(Product::outputDirectory())};
+
+int run(const QCommandLineParser &, const CommandContext &, Console &console)
 {
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
@@ -73,3 +71,7 @@ int ArchiveCommand::run(const QCommandLineParser &, const CommandContext &, Cons
         return 1;
     }
 }
+
+} // namespace
+
+const Command archiveCommand{text, {}, noArguments, run};

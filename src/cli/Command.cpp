@@ -1,6 +1,6 @@
 #include "cli/Command.h"
 
-QString Command::usageProblem(const QCommandLineParser &parser) const
+QString noArguments(const QCommandLineParser &parser)
 {
     if (!parser.positionalArguments().isEmpty())
         return QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
@@ -9,6 +9,6 @@ QString Command::usageProblem(const QCommandLineParser &parser) const
 
 QString Command::usageLine() const
 {
-    return QStringLiteral("Usage: sorvik ") + name() +
-           (synopsis().isEmpty() ? QString() : QLatin1Char(' ') + synopsis());
+    return QStringLiteral("Usage: sorvik ") + text.name +
+           (text.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + text.synopsis);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QList>
 #include <QString>
 
 class Console;
@@ -11,13 +13,14 @@ struct CommandContext
     QString network;
 };
 
-// One headless command: its name, its usage, its options and its run. The command line parses the
-// arguments with the options a command declares and handles --help and usage errors for all of them.
-class Command
-{
-public:
-    virtual ~Command() = default;
+// The usage check of a command that takes no positional arguments: an empty text when there are none.
+QString noArguments(const QCommandLineParser &parser);
 
+// One headless command as data: what its help says, the options it declares, the checks the parser
+// cannot make, and its run. The command line parses the arguments with the options of the command
+// and handles --help and usage errors for all of them.
+struct Command
+{
     // What the help says of a command.
     struct Text
     {
@@ -29,19 +32,12 @@ public:
         // The rest of "sorvik NAME --help" after the usage line.
         QString details;
     };
-    virtual Text text() const = 0;
-
-    QString name() const { return text().name; }
-    QString synopsis() const { return text().synopsis; }
-    QString summary() const { return text().summary; }
-    QString details() const { return text().details; }
-
-    virtual void addOptions(QCommandLineParser &parser) const { Q_UNUSED(parser) }
+    Text text;
+    QList<QCommandLineOption> options;
     // Checks what the parser cannot (positional arguments, combinations); an empty text means fine.
-    virtual QString usageProblem(const QCommandLineParser &parser) const;
-
+    QString (*usageProblem)(const QCommandLineParser &parser) = noArguments;
     // Returns the exit status.
-    virtual int run(const QCommandLineParser &parser, const CommandContext &context, Console &console) = 0;
+    int (*run)(const QCommandLineParser &parser, const CommandContext &context, Console &console) = nullptr;
 
     QString usageLine() const;
 };

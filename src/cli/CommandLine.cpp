@@ -1,43 +1,24 @@
 #include "cli/CommandLine.h"
 
 #include "app/Product.h"
-#include "cli/ArchiveCommand.h"
-#include "cli/Command.h"
+#include "cli/Commands.h"
 #include "cli/Console.h"
-#include "cli/ProfileCommand.h"
-#include "cli/ScanCommand.h"
-#include "cli/SendCommand.h"
-#include "cli/ServersCommand.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
-
-#include <memory>
-#include <vector>
 
 namespace CommandLine {
 
 namespace {
 
-const std::vector<std::unique_ptr<Command>> &commands()
-{
-    static const std::vector<std::unique_ptr<Command>> all = [] {
-        std::vector<std::unique_ptr<Command>> list;
-        list.push_back(std::make_unique<ServersCommand>());
-        list.push_back(std::make_unique<ScanCommand>());
-        list.push_back(std::make_unique<ArchiveCommand>());
-        list.push_back(std::make_unique<ProfileCommand>());
-        list.push_back(std::make_unique<SendCommand>());
-        return list;
-    }();
-    return all;
-}
+// In the order of the program's command list.
+const Command *const commands[] = {&serversCommand, &scanCommand, &archiveCommand, &profileCommand, &sendCommand};
 
-Command *find(const QString &name)
+const Command *find(const QString &name)
 {
-    for (const auto &command : commands()) {
-        if (command->name() == name)
-            return command.get();
+    for (const Command *command : commands) {
+        if (command->text.name == name)
+            return command;
     }
     return nullptr;
 }
@@ -67,8 +48,8 @@ QString parseError(const QCommandLineParser &parser, const QStringList &argument
 int usageError(QTextStream &err, const QString &text, const Command *command)
 {
     if (command) {
-        err << "sorvik " << command->name() << ": " << text << "\n"
-            << command->usageLine() << "  (see 'sorvik " << command->name() << " --help')" << Qt::endl;
+        err << "sorvik " << command->text.name << ": " << text << "\n"
+            << command->usageLine() << "  (see 'sorvik " << command->text.name << " --help')" << Qt::endl;
     } else {
         err << "sorvik: " << text << "\n"
             << "Usage: sorvik [--network FILE] [COMMAND [OPTIONS...]]  (see 'sorvik --help')" << Qt::endl;
@@ -97,7 +78,7 @@ namespace {
 QString optionLines(const Command &command)
 {
     QCommandLineParser parser;
-    command.addOptions(parser);
+    parser.addOptions(command.options);
     const QString help = parser.helpText();
     const qsizetype options = help.indexOf(QStringLiteral("Options:\n"));
     if (options < 0)
@@ -152,12 +133,12 @@ QString programHelp()
     // Entries as the manual page generator reads them: the command with its summary at column 22
     // (on the next line when the command is longer), then its options.
     constexpr int column = 22;
-    for (const auto &command : commands()) {
-        const QString head = QStringLiteral("  ") + command->name() +
-                             (command->synopsis().isEmpty() ? QString() : QLatin1Char(' ') + command->synopsis());
+    for (const Command *command : commands) {
+        const QString head = QStringLiteral("  ") + command->text.name +
+                             (command->text.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + command->text.synopsis);
         text += (head.size() + 2 <= column ? head.leftJustified(column)
                                            : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '))) +
-                command->summary() + QLatin1Char('\n') + optionLines(*command);
+                command->text.summary + QLatin1Char('\n') + optionLines(*command);
     }
     text +=
         QStringLiteral("\n"
@@ -223,18 +204,18 @@ Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &er
 
 int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
-    Command *command = find(invocation.command);
+    const Command *command = find(invocation.command);
     if (!command)
         return usageError(err, QStringLiteral("unknown command '%1'").arg(invocation.command), nullptr);
 
     QCommandLineParser parser;
     // The global --network and --version may also follow the command's name.
     parser.addOptions({helpOption, networkOption, versionOption});
-    command->addOptions(parser);
+    parser.addOptions(command->options);
     if (!parser.parse(QStringList{QStringLiteral("sorvik")} + invocation.commandArguments))
         return usageError(err, parseError(parser, invocation.commandArguments), command);
     if (parser.isSet(helpOption)) {
-        out << command->usageLine() << "\n" << command->details();
+        out << command->usageLine() << "\n" << command->text.details;
         out.flush();
         return Done;
     }
@@ -248,7 +229,7 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
     if (!problem.isEmpty())
         return usageError(err, problem, command);
 
-    Console console(out, err, command->name());
+    Console console(out, err, command->text.name);
     const CommandContext context{parser.isSet(networkOption) ? parser.value(networkOption) : invocation.network};
     const int status = command->run(parser, context, console);
     out.flush();

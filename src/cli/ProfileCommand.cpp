@@ -1,4 +1,4 @@
-#include "cli/ProfileCommand.h"
+#include "cli/Commands.h"
 
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
@@ -9,6 +9,34 @@
 #include <QFile>
 
 namespace {
+
+const Command::Text text{QStringLiteral("profile"), QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"),
+                         QStringLiteral("show the contact profile, or change and save values of it"),
+                         QStringLiteral(R"(
+Without options, prints the stored contact profile, one NAME=value line per value.
+With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are
+skipped) and --set (one pair each, may be repeated, applied after the file), merges the
+given values into the stored profile and saves it. Nothing is saved unless every
+required value is filled, the country is one of the country list (letter case
+ignored), no value holds a line break and every character can be written into a
+data file (Windows-1252); every reason is reported at once.
+
+NAME is one of: %1
+Required: %2
+
+Options:
+  --set NAME=VALUE   change one profile value
+  --from FILE        read NAME=VALUE lines from FILE
+  --countries        list the 240 entries of the country list, one per line
+  --help             show this text
+
+Exit status:
+  0    done
+  1    refused or failed
+  2    usage error
+)")
+                             .arg(ProfileStore::dataFileOrder().join(QStringLiteral(", ")),
+                                  ProfileRules::checkingOrder().join(QStringLiteral(", ")))};
 
 const QCommandLineOption setOption(QStringLiteral("set"), QStringLiteral("change one profile value"),
                                    QStringLiteral("NAME=VALUE"));
@@ -95,46 +123,9 @@ QStringList refusals(const ProfileValues &values)
     return lines;
 }
 
-} // namespace
-
-Command::Text ProfileCommand::text() const
+QString usageProblem(const QCommandLineParser &parser)
 {
-    return {QStringLiteral("profile"), QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"),
-            QStringLiteral("show the contact profile, or change and save values of it"),
-            QStringLiteral("\n"
-                           "Without options, prints the stored contact profile, one NAME=value line per value.\n"
-                           "With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are\n"
-                           "skipped) and --set (one pair each, may be repeated, applied after the file), merges the\n"
-                           "given values into the stored profile and saves it. Nothing is saved unless every\n"
-                           "required value is filled, the country is one of the country list (letter case\n"
-                           "ignored), no value holds a line break and every character can be written into a\n"
-                           "data file (Windows-1252); every reason is reported at once.\n"
-                           "\n"
-                           "NAME is one of: ") +
-                ProfileStore::dataFileOrder().join(QStringLiteral(", ")) + QStringLiteral("\nRequired: ") +
-                ProfileRules::checkingOrder().join(QStringLiteral(", ")) +
-                QStringLiteral("\n"
-                               "\n"
-                               "Options:\n"
-                               "  --set NAME=VALUE   change one profile value\n"
-                               "  --from FILE        read NAME=VALUE lines from FILE\n"
-                               "  --countries        list the 240 entries of the country list, one per line\n"
-                               "  --help             show this text\n"
-                               "\n"
-                               "Exit status:\n"
-                               "  0    done\n"
-                               "  1    refused or failed\n"
-                               "  2    usage error\n")};
-}
-
-void ProfileCommand::addOptions(QCommandLineParser &parser) const
-{
-    parser.addOptions({setOption, fromOption, countriesOption});
-}
-
-QString ProfileCommand::usageProblem(const QCommandLineParser &parser) const
-{
-    if (const QString problem = Command::usageProblem(parser); !problem.isEmpty())
+    if (const QString problem = noArguments(parser); !problem.isEmpty())
         return problem;
     if (parser.isSet(countriesOption) && (parser.isSet(setOption) || parser.isSet(fromOption)))
         return QStringLiteral("--countries cannot be combined with --set or --from");
@@ -150,7 +141,7 @@ QString ProfileCommand::usageProblem(const QCommandLineParser &parser) const
     return {};
 }
 
-int ProfileCommand::run(const QCommandLineParser &parser, const CommandContext &, Console &console)
+int run(const QCommandLineParser &parser, const CommandContext &, Console &console)
 {
     if (parser.isSet(countriesOption)) {
         for (const QString &country : ProfileRules::countries())
@@ -190,3 +181,7 @@ int ProfileCommand::run(const QCommandLineParser &parser, const CommandContext &
     console.out() << "Profile Information Saved\n";
     return CommandLine::Done;
 }
+
+} // namespace
+
+const Command profileCommand{text, {setOption, fromOption, countriesOption}, usageProblem, run};

@@ -1,4 +1,4 @@
-#include "cli/ScanCommand.h"
+#include "cli/Commands.h"
 
 #include "app/Product.h"
 #include "app/ScanDriver.h"
@@ -13,6 +13,36 @@
 #include <QFile>
 
 namespace {
+
+const Command::Text text{QStringLiteral("scan"),
+                         QStringLiteral("(--all | SERVER...) [--no-sys-files] [--primary SERVER] "
+                                        "[--login USER (--tree | --bindery SERVER) [--password-stdin]]"),
+                         QStringLiteral("scan servers and write their data files into ") + Product::outputDirectory(),
+                         QStringLiteral(R"(
+Scans the named servers (or all listed servers, see 'sorvik servers') and writes one
+data file per server into %1. The results lines go to standard output,
+messages to standard error. Ctrl-C (or SIGTERM, SIGHUP, a closed output pipe) aborts
+after the section being written; a second Ctrl-C ends the program at once.
+
+Options:
+  --all                scan every server on the network
+  --no-sys-files       leave out the SYS: file list
+  --primary SERVER     when the workstation has no primary connection, connect to
+                       SERVER
+  --login USER         log in as USER before scanning, with --tree (the directory
+                       tree) or --bindery SERVER (that server's bindery)
+  --password-stdin     read the password from the first line of standard input;
+                       without it the password is taken from SORVIK_PASSWORD
+  --help               show this text
+
+Exit status:
+  0    every server's data file was saved
+  1    the scan or the login was refused, or the run failed
+  2    usage error
+  3    the scan finished, but some servers have no data file
+  130  interrupted
+)")
+                             .arg(Product::outputDirectory())};
 
 const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("scan every server on the network"));
 const QCommandLineOption noSysFilesOption(QStringLiteral("no-sys-files"),
@@ -109,48 +139,7 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
     return CommandLine::Done;
 }
 
-} // namespace
-
-Command::Text ScanCommand::text() const
-{
-    return {QStringLiteral("scan"),
-            QStringLiteral("(--all | SERVER...) [--no-sys-files] [--primary SERVER] "
-                           "[--login USER (--tree | --bindery SERVER) [--password-stdin]]"),
-            QStringLiteral("scan servers and write their data files into ") + Product::outputDirectory(),
-            QStringLiteral("\n"
-                           "Scans the named servers (or all listed servers, see 'sorvik servers') and writes one\n"
-                           "data file per server into ") +
-                Product::outputDirectory() +
-                QStringLiteral(". The results lines go to standard output,\n"
-                               "messages to standard error. Ctrl-C (or SIGTERM, SIGHUP, a closed output pipe) aborts\n"
-                               "after the section being written; a second Ctrl-C ends the program at once.\n"
-                               "\n"
-                               "Options:\n"
-                               "  --all                scan every server on the network\n"
-                               "  --no-sys-files       leave out the SYS: file list\n"
-                               "  --primary SERVER     when the workstation has no primary connection, connect to\n"
-                               "                       SERVER\n"
-                               "  --login USER         log in as USER before scanning, with --tree (the directory\n"
-                               "                       tree) or --bindery SERVER (that server's bindery)\n"
-                               "  --password-stdin     read the password from the first line of standard input;\n"
-                               "                       without it the password is taken from SORVIK_PASSWORD\n"
-                               "  --help               show this text\n"
-                               "\n"
-                               "Exit status:\n"
-                               "  0    every server's data file was saved\n"
-                               "  1    the scan or the login was refused, or the run failed\n"
-                               "  2    usage error\n"
-                               "  3    the scan finished, but some servers have no data file\n"
-                               "  130  interrupted\n")};
-}
-
-void ScanCommand::addOptions(QCommandLineParser &parser) const
-{
-    parser.addOptions({allOption, noSysFilesOption, HeadlessSession::primaryOption(), loginOption, treeOption,
-                       binderyOption, passwordStdinOption});
-}
-
-QString ScanCommand::usageProblem(const QCommandLineParser &parser) const
+QString usageProblem(const QCommandLineParser &parser)
 {
     if (parser.isSet(allOption) == !parser.positionalArguments().isEmpty())
         return QStringLiteral("name the servers to scan, or give --all");
@@ -168,7 +157,7 @@ QString ScanCommand::usageProblem(const QCommandLineParser &parser) const
     return {};
 }
 
-int ScanCommand::run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
+int run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
 {
     HeadlessSession headless(console);
     if (const std::optional<int> status = headless.start(context, parser.value(HeadlessSession::primaryOption())))
@@ -187,3 +176,11 @@ int ScanCommand::run(const QCommandLineParser &parser, const CommandContext &con
         return *status;
     return scan(headless.session(), parser, console);
 }
+
+} // namespace
+
+const Command scanCommand{text,
+                          {allOption, noSysFilesOption, HeadlessSession::primaryOption(), loginOption, treeOption,
+                           binderyOption, passwordStdinOption},
+                          usageProblem,
+                          run};

@@ -1,7 +1,6 @@
-#include "cli/SendCommand.h"
+#include "cli/Commands.h"
 
 #include "app/Product.h"
-#include "cli/ArchiveCommand.h"
 #include "cli/Console.h"
 #include "platform/Desktop.h"
 #include "send/FloppyDisk.h"
@@ -17,10 +16,44 @@
 
 namespace {
 
-const QCommandLineOption uploadOption(QStringLiteral("upload"), QStringLiteral("show the archive in the file manager and open the upload page"));
-const QCommandLineOption emailOption(QStringLiteral("email"), QStringLiteral("open a mail to the data mailbox with the archive attached"));
-const QCommandLineOption diskOption(QStringLiteral("disk"), QStringLiteral("copy the archives to PATH, else to the mounted removable disk, verified"));
-const QCommandLineOption eraseOption(QStringLiteral("erase"), QStringLiteral("erase the files on the removable disk first"));
+const Command::Text text{QStringLiteral("send"), QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"),
+                         QStringLiteral("build the session archive and send it by upload page, e-mail or disk"),
+                         QStringLiteral(R"(
+Builds the session archive of the data files in %1 (as 'sorvik archive'
+does), prints its host path, entry count, size and SHA-256, and sends it:
+
+Options:
+  --upload       show the archive in the file manager and open the upload page in the
+                 browser; without a display, print where to upload it:
+                 %2
+  --email        open a new message to %3 with the subject
+                 "%4" and the archive attached; where that cannot be
+                 done, say what to send
+  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,
+                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable
+                 disk); each copy is read back and compared with the archive
+  --erase        with --disk: first delete the files on the disk, as the window's
+                 Create Disk does; only on a mounted removable disk, never on a
+                 directory that is not one
+  --help         show this text
+
+A disk that is missing or not writable is refused before anything is erased,
+archived or deleted.
+
+Exit status: 0 done, 1 refused or failed, 2 usage error.
+)")
+                             .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
+                                  SendChannel::mailSubject())};
+
+const QCommandLineOption uploadOption(QStringLiteral("upload"),
+                                      QStringLiteral("show the archive in the file manager and open the upload page"));
+const QCommandLineOption emailOption(QStringLiteral("email"),
+                                     QStringLiteral("open a mail to the data mailbox with the archive attached"));
+const QCommandLineOption
+    diskOption(QStringLiteral("disk"),
+               QStringLiteral("copy the archives to PATH, else to the mounted removable disk, verified"));
+const QCommandLineOption eraseOption(QStringLiteral("erase"),
+                                     QStringLiteral("erase the files on the removable disk first"));
 
 // Where --disk copies to, found before anything is touched.
 struct DiskTarget
@@ -73,45 +106,7 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
     return target;
 }
 
-} // namespace
-
-Command::Text SendCommand::text() const
-{
-    return {QStringLiteral("send"), QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"),
-            QStringLiteral("build the session archive and send it by upload page, e-mail or disk"),
-            QStringLiteral("\n"
-                           "Builds the session archive of the data files in %1 (as 'sorvik archive'\n"
-                           "does), prints its host path, entry count, size and SHA-256, and sends it:\n"
-                           "\n"
-                           "Options:\n"
-                           "  --upload       show the archive in the file manager and open the upload page in the\n"
-                           "                 browser; without a display, print where to upload it:\n"
-                           "                 %2\n"
-                           "  --email        open a new message to %3 with the subject\n"
-                           "                 \"%4\" and the archive attached; where that cannot be\n"
-                           "                 done, say what to send\n"
-                           "  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,\n"
-                           "                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable\n"
-                           "                 disk); each copy is read back and compared with the archive\n"
-                           "  --erase        with --disk: first delete the files on the disk, as the window's\n"
-                           "                 Create Disk does; only on a mounted removable disk, never on a\n"
-                           "                 directory that is not one\n"
-                           "  --help         show this text\n"
-                           "\n"
-                           "A disk that is missing or not writable is refused before anything is erased,\n"
-                           "archived or deleted.\n"
-                           "\n"
-                           "Exit status: 0 done, 1 refused or failed, 2 usage error.\n")
-                .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
-                     SendChannel::mailSubject())};
-}
-
-void SendCommand::addOptions(QCommandLineParser &parser) const
-{
-    parser.addOptions({uploadOption, emailOption, diskOption, eraseOption});
-}
-
-QString SendCommand::usageProblem(const QCommandLineParser &parser) const
+QString usageProblem(const QCommandLineParser &parser)
 {
     const int channels =
         int(parser.isSet(uploadOption)) + int(parser.isSet(emailOption)) + int(parser.isSet(diskOption));
@@ -127,7 +122,7 @@ QString SendCommand::usageProblem(const QCommandLineParser &parser) const
     return {};
 }
 
-int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, Console &console)
+int run(const QCommandLineParser &parser, const CommandContext &, Console &console)
 {
     // One session per output directory: a lock held elsewhere ends the run before anything is touched.
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
@@ -209,3 +204,7 @@ int SendCommand::run(const QCommandLineParser &parser, const CommandContext &, C
                       << Qt::endl;
     return status;
 }
+
+} // namespace
+
+const Command sendCommand{text, {uploadOption, emailOption, diskOption, eraseOption}, usageProblem, run};

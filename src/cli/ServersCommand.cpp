@@ -1,36 +1,30 @@
-#include "cli/ServersCommand.h"
+#include "cli/Commands.h"
 
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
 #include "cli/HeadlessSession.h"
 #include "platform/Windows1252.h"
 
-Command::Text ServersCommand::text() const
-{
-    return {QStringLiteral("servers"), QStringLiteral("[--primary SERVER]"),
-            QStringLiteral("list the servers of the network, one per line"),
-            QStringLiteral("\n"
-                           "Prints the name of every file server the workstation can see, one per line, in the\n"
-                           "order of the window's server list (sorted by name). An empty list is said on\n"
-                           "standard error.\n"
-                           "\n"
-                           "Options:\n"
-                           "  --primary SERVER   when the workstation has no primary connection, connect to\n"
-                           "                     SERVER\n"
-                           "  --help             show this text\n"
-                           "\n"
-                           "Exit status:\n"
-                           "  0    the list was printed (also when it is empty)\n"
-                           "  1    the network could not be used\n"
-                           "  2    usage error\n")};
-}
+namespace {
 
-void ServersCommand::addOptions(QCommandLineParser &parser) const
-{
-    parser.addOption(HeadlessSession::primaryOption());
-}
+const Command::Text text{QStringLiteral("servers"), QStringLiteral("[--primary SERVER]"),
+                         QStringLiteral("list the servers of the network, one per line"), QStringLiteral(R"(
+Prints the name of every file server the workstation can see, one per line, in the
+order of the window's server list (sorted by name). An empty list is said on
+standard error.
 
-int ServersCommand::run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
+Options:
+  --primary SERVER   when the workstation has no primary connection, connect to
+                     SERVER
+  --help             show this text
+
+Exit status:
+  0    the list was printed (also when it is empty)
+  1    the network could not be used
+  2    usage error
+)")};
+
+int run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
 {
     HeadlessSession headless(console);
     if (const std::optional<int> status = headless.start(context, parser.value(HeadlessSession::primaryOption())))
@@ -43,3 +37,7 @@ int ServersCommand::run(const QCommandLineParser &parser, const CommandContext &
         console.line(Windows1252::toUnicode(entry.name));
     return CommandLine::Done;
 }
+
+} // namespace
+
+const Command serversCommand{text, {HeadlessSession::primaryOption()}, noArguments, run};
