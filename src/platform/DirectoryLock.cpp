@@ -5,23 +5,56 @@
 #include <QFileInfo>
 #include <QLockFile>
 
-#include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Whether a process holds the lock file locked, as every session does with its lock file.
-bool heldOpen(const QString &path)
+// A session writes its process id into its lock file right after creating it; a file that still
+// names nobody after this long was left by a session killed in between.
+constexpr int kLeftOverAfterSeconds = 5;
+
+// The lock file, opened and locked by this process while it decides whether the file is left over.
+class LeftOverFile final
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
-}
+public:
+    explicit LeftOverFile(const QString &path) : m_path(QFile::encodeName(path))
+    {
+        m_fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
+    }
+    ~LeftOverFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    LeftOverFile(const LeftOverFile &) = delete;
+    LeftOverFile &operator=(const LeftOverFile &) = delete;
+
+    // Removes the file when no process holds it locked (every live session holds its lock file so),
+    // the name still leads to it, and it is older than a session needs to fill it in. This process
+    // keeps it locked until it goes, so that of two sessions looking at it at once only one removes
+    // it, and neither removes the lock file the other has just made in its place.
+    bool remove()
+    {
+        if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+            return false;
+        struct stat opened{};
+        struct stat named{};
+        if (::fstat(m_fd, &opened) != 0 || ::stat(m_path.constData(), &named) != 0 ||
+            opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+            return false;
+        if (::time(nullptr) - opened.st_mtime < kLeftOverAfterSeconds)
+            return false;
+        return ::unlink(m_path.constData()) == 0;
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -61,12 +94,13 @@ bool DirectoryLock::tryLock()
     QString host;
     QString application;
     // A session killed between creating the lock file and writing its process id into it leaves a
-    // file that names no process. A live session also holds the file locked while it lives, so one
-    // that names nobody and that nobody holds is left over, and is taken over like the lock of a
-    // process that is gone.
-    if (m_lock->error() == QLockFile::LockFailedError && !m_lock->getLockInfo(&pid, &host, &application) &&
-        !heldOpen(m_lock->fileName()) && QFile::remove(m_lock->fileName()) && m_lock->tryLock(0))
-        return true;
+    // file that names no process. One that names nobody, that nobody holds and that is not brand new
+    // is left over, and is taken over like the lock of a process that is gone.
+    if (m_lock->error() == QLockFile::LockFailedError && !m_lock->getLockInfo(&pid, &host, &application)) {
+        LeftOverFile leftOver(m_lock->fileName());
+        if (leftOver.remove() && m_lock->tryLock(0))
+            return true;
+    }
     switch (m_lock->error()) {
     case QLockFile::LockFailedError:
         if (m_lock->getLockInfo(&pid, &host, &application))

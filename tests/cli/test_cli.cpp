@@ -416,6 +416,10 @@ TEST(CommandLine, OneSessionPerOutputDirectory)
         QFile::remove(DirectoryLock::lockFilePath(output));
         QFile empty(DirectoryLock::lockFilePath(output));
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+        // A brand-new one may be a session that is filling it in right now: taking it over then would
+        // let two sessions run.
+        EXPECT_TRUE(sorvik({QStringLiteral("scan"), QStringLiteral("NOPE")}).err.contains("is in use by another"));
+        empty.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
         empty.close();
         const Outcome run = sorvik({QStringLiteral("scan"), QStringLiteral("NOPE")});
         EXPECT_EQ(run.status, 1);
