@@ -26,7 +26,7 @@ Required: %2
 
 Options:
   --set NAME=VALUE   change one profile value
-  --from FILE        read NAME=VALUE lines from FILE
+  --from FILE        read NAME=VALUE lines from FILE (- for standard input)
   --countries        list the 240 entries of the country list, one per line
   --help             show this text
 
@@ -64,23 +64,27 @@ int printProfile(Console &console)
 // skipped. An error text naming the file and the line when the file cannot be used.
 QString readValuesFile(const QString &path, ProfileValues &values)
 {
+    const bool standardInput = path == QLatin1String("-");
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!(standardInput ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly)))
         return QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
-    int number = 0;
-    while (!file.atEnd()) {
-        ++number;
-        QString line = QString::fromUtf8(file.readLine());
-        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+    // Read whole, then split: on a pipe (standard input, /dev/stdin, a process substitution) the
+    // device says it is at its end whenever nothing has arrived yet.
+    const QByteArray all = file.readAll();
+    const QString shown = standardInput ? QStringLiteral("standard input") : path;
+    const QList<QByteArray> lines = all.split('\n');
+    for (int number = 1; number <= lines.size(); ++number) {
+        QString line = QString::fromUtf8(lines[number - 1]);
+        while (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0)
-            return QStringLiteral("%1:%2: expected NAME=VALUE").arg(path).arg(number);
+            return QStringLiteral("%1:%2: expected NAME=VALUE").arg(shown).arg(number);
         const QString name = line.left(equals);
         if (!ProfileStore::storageOrder().contains(name))
-            return QStringLiteral("%1:%2: unknown profile value \"%3\"").arg(path).arg(number).arg(name);
+            return QStringLiteral("%1:%2: unknown profile value \"%3\"").arg(shown).arg(number).arg(name);
         values.insert(name, line.mid(equals + 1));
     }
     return {};

@@ -25,7 +25,7 @@ struct Outcome
     QString err;
 };
 
-Outcome sorvik(const QStringList &args, int timeoutMs = 60000)
+Outcome sorvik(const QStringList &args, int timeoutMs = 60000, const QByteArray &input = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -34,6 +34,8 @@ Outcome sorvik(const QStringList &args, int timeoutMs = 60000)
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(SORVIK_EXECUTABLE), args);
+    process.write(input);
+    process.closeWriteChannel();
     process.waitForFinished(timeoutMs);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardOutput()),
@@ -352,6 +354,20 @@ TEST(CommandLine, BashCompletion)
     EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()),
               QStringLiteral("profile\n--email --erase\nFS1 FS2\n"))
         << qPrintable(QString::fromLocal8Bit(bash.readAllStandardError()));
+}
+
+TEST(CommandLine, ProfileValuesComeThroughAPipe)
+{
+    TestEnvironment::fresh();
+    saveProfile();
+    // On a pipe nothing has arrived yet when the file is opened.
+    for (const QString &source : {QStringLiteral("-"), QStringLiteral("/dev/stdin")}) {
+        const QByteArray city = "City=Bath " + source.toUtf8();
+        const Outcome run = sorvik({QStringLiteral("profile"), QStringLiteral("--from"), source}, 60000,
+                                   "# piped\r\n" + city + "\r\n");
+        EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+        EXPECT_TRUE(sorvik({QStringLiteral("profile")}).out.contains(QString::fromUtf8(city + '\n')));
+    }
 }
 
 TEST(CommandLine, AProfileThatCannotBeReadIsNamed)
