@@ -128,6 +128,12 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
         return 1;
+    // Before a disk is erased: without the output directory there is nothing to build an archive of.
+    if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir()) {
+        console.error(QStringLiteral("there is nothing to send: %1 does not exist (scan servers first)")
+                          .arg(Product::outputDirectory()));
+        return 1;
+    }
 
     std::optional<DiskTarget> disk;
     if (parser.isSet(diskOption)) {

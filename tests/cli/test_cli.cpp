@@ -370,6 +370,22 @@ TEST(CommandLine, ProfileValuesComeThroughAPipe)
     }
 }
 
+TEST(CommandLine, NothingToSendBeforeTheFirstScan)
+{
+    const QString root = TestEnvironment::fresh();
+    saveProfile();
+    for (const QStringList &command : {QStringList{QStringLiteral("archive")},
+                                       QStringList{QStringLiteral("send"), QStringLiteral("--disk"), root}}) {
+        const Outcome run = sorvik(command);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, QStringLiteral("sorvik %1: there is nothing to %2: C:\\Orvane\\Sorvik (%3) does not exist "
+                                          "(scan servers first)\n")
+                               .arg(command[0], command[0] == QLatin1String("send") ? QStringLiteral("send")
+                                                                                    : QStringLiteral("pack"),
+                                    root + QStringLiteral("/drive_c/Orvane/Sorvik")));
+    }
+}
+
 TEST(CommandLine, AProfileThatCannotBeReadIsNamed)
 {
     const QString root = TestEnvironment::fresh();
