@@ -65,7 +65,6 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
         return 1;
     }
     try {
-        SessionArchive::recoverLeftovers(console.results());
         const QString archive = BuildSessionArchive(console.interaction(), console.results());
         console.out() << archive << Qt::endl;
         printArchiveSummary(console, archive);

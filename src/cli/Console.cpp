@@ -1,6 +1,7 @@
 #include "cli/Console.h"
 
 #include "app/Product.h"
+#include "app/SessionArchive.h"
 #include "platform/Drives.h"
 
 #include <QFile>
@@ -103,5 +104,7 @@ std::unique_ptr<DirectoryLock> Console::lockOutputDirectory()
         error(lock->errorString());
         return nullptr;
     }
+    // Under the lock no other session works in the directory: what a killed run left is tidied now.
+    SessionArchive::recoverLeftovers(m_results);
     return lock;
 }

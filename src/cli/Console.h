@@ -34,8 +34,8 @@ public:
     // "sorvik COMMAND: text" as a message.
     void error(const QString &text);
 
-    // Takes the output directory's lock for the command's run; nullptr, with the reason said, when
-    // another session holds it.
+    // Takes the output directory's lock for the command's run and tidies what a killed run left in
+    // the directory; nullptr, with the reason said, when another session holds it.
     std::unique_ptr<DirectoryLock> lockOutputDirectory();
 
     // Whether standard output can no longer be written (a closed pipe).

@@ -210,14 +210,16 @@ bool TZipWriter::closeArchive(bool commit, QString *failure)
 {
     bool committed = true;
     if (m_work) {
-        // An archive made invalid (an abort, a save that could not be undone) is not put in place.
-        if (commit && m_status != asInvalid)
+        // An archive made invalid (an abort, a save that could not be undone) is not put in place, and
+        // neither is a file that no save completed: only an archive without entries is the empty file.
+        if (commit && m_status != asInvalid && (m_workSaved || m_entries.empty()))
             committed = commitWork(failure);
         if (m_work) {
             m_work->remove();
             m_work.reset();
         }
     }
+    m_workSaved = false;
     m_workEntries = 0;
     m_workDirectory = 0;
     m_workTail.clear();
@@ -337,14 +339,20 @@ void TZipWriter::openArchive()
         m_entries = std::move(directory.entries);
         m_comment = directory.comment;
         m_spanned = directory.spanned;
-    } else {
+    } else if (Drives::isRemovable(m_fileName)) {
         // On the removable drive the first save writes straight into this file; unbuffered, a full
         // disk shows at the write that did not fit.
-        QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::NewOnly;
-        if (Drives::isRemovable(m_fileName))
-            mode |= QIODevice::Unbuffered;
-        if (!file->open(mode, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        if (!file->open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             throw ZipError(QStringLiteral("Cannot create file %1").arg(m_fileName));
+    } else {
+        // Nothing takes the archive's name before the archive is complete: a new archive is made
+        // under a temporary name from the start, so a killed run leaves only that file behind.
+        try {
+            m_work = createWorkFile();
+        } catch (const ZipError &) {
+            throw ZipError(QStringLiteral("Cannot create file %1").arg(m_fileName));
+        }
     }
     m_file = std::move(file);
     rebuildHash();
@@ -564,8 +572,8 @@ bool TZipWriter::writeArchive()
 
 void TZipWriter::writeInWork()
 {
-    const bool first = !m_work;
-    if (first)
+    const bool first = !m_workSaved;
+    if (!m_work)
         m_work = createWorkFile();
     Output out(*m_work, false, 0, 0);
     std::vector<ZipEntry> next = m_entries;
@@ -590,6 +598,7 @@ void TZipWriter::writeInWork()
         }
         throw;
     }
+    m_workSaved = true;
     m_workEntries = int(next.size());
     m_workDirectory = m_lastDirectory;
     m_workTail = m_lastTail;

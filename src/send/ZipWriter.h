@@ -136,6 +136,7 @@ private:
     // The archive being built under a temporary name, and what its last save left in it: the entries
     // in place, where the central directory begins, the directory and end record, the file's length.
     std::unique_ptr<QFile> m_work;
+    bool m_workSaved = false;
     int m_workEntries = 0;
     qint64 m_workDirectory = 0;
     QByteArray m_workTail;

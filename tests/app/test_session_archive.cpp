@@ -218,7 +218,9 @@ TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
     QDir(outputHost()).removeRecursively();
     outText.clear();
     EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 1);
-    EXPECT_TRUE(errText.startsWith(QStringLiteral("Cannot create file C:\\Orvane\\Sorvik\\AcmeToolsInc")));
+    EXPECT_EQ(errText, QStringLiteral("sorvik archive: there is nothing to pack: C:\\Orvane\\Sorvik (%1) does not "
+                                      "exist (scan servers first)\n")
+                           .arg(outputHost()));
     EXPECT_TRUE(outText.isEmpty());
 }
 

@@ -453,9 +453,13 @@ TEST(CommandLine, OneSessionPerOutputDirectory)
         EXPECT_TRUE(sorvik({QStringLiteral("scan"), QStringLiteral("NOPE")}).err.contains("is in use by another"));
         empty.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
         empty.close();
+        // Every command that takes the lock tidies what the killed run left.
+        const QString leftover = output + QStringLiteral("/.sorvik-archive-AbC123.tmp");
+        ZipTestTools::writeFile(leftover, "part of an archive");
         const Outcome run = sorvik({QStringLiteral("scan"), QStringLiteral("NOPE")});
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.err.contains(QStringLiteral("no server named NOPE"))) << qPrintable(run.err);
+        EXPECT_FALSE(QFileInfo::exists(leftover));
     }
 
     // Two archives started together: one may be refused, and every data file ends up in an archive
