@@ -53,15 +53,15 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
         return 1;
-    if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir()) {
-        console.error(QStringLiteral("there is nothing to pack: %1 does not exist (scan servers first)")
-                          .arg(Product::outputDirectory()));
-        return 1;
-    }
     // The archive is named after the company: a profile that cannot be read says why.
     QString profileError;
     if (!ProfileStore::read(QStringLiteral("Company"), &profileError)) {
         console.error(profileError);
+        return 1;
+    }
+    if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir()) {
+        console.error(QStringLiteral("there is nothing to pack: %1 does not exist (scan servers first)")
+                          .arg(Product::outputDirectory()));
         return 1;
     }
     try {
