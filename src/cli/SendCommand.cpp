@@ -155,13 +155,20 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         console.error(QString::fromLocal8Bit(failure.what()));
         return 1;
     }
-    printArchiveSummary(console, archive.windowsPath);
-    // An archive without entries (no data files in the output directory) is nothing to send.
+    // An archive without entries (no data files in the output directory) is nothing to send; made by
+    // this run, it is not left behind to be sent later. A disk still gets the archives that an earlier
+    // send could not copy.
     if (const SendChannel::Summary summary = SendChannel::summarize(archive.hostPath);
         summary.size == 0 || summary.entries == 0) {
-        console.error(QStringLiteral("there is nothing to send: the output directory held no data files "
-                                     "(scan servers first)"));
-        return 1;
+        if (summary.size == 0)
+            QFile::remove(archive.hostPath);
+        if (!disk || !FloppyDisk::hasArchives()) {
+            console.error(QStringLiteral("there is nothing to send: the output directory held no data files "
+                                         "(scan servers first)"));
+            return 1;
+        }
+    } else {
+        printArchiveSummary(console, archive.windowsPath);
     }
     // Data files that the archive does not hold as they are now stay on disk; what is sent lacks them.
     const int status = archive.problems.isEmpty() ? 0 : 1;
@@ -192,19 +199,19 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         return status;
     }
 
-    const int copied = FloppyDisk::copyArchives(interaction, disk->hostDirectory);
-    if (copied == 0) {
-        // A copy is never written over a file of its name: the same archive may be there already.
-        const QString there = disk->hostDirectory + QLatin1Char('/') + QFileInfo(archive.hostPath).fileName();
-        if (QFileInfo(there).isFile() && SendChannel::fileSha256(there) == SendChannel::fileSha256(archive.hostPath)) {
-            console.out() << disk->hostDirectory << " already holds this archive, byte for byte." << Qt::endl;
-            return status;
-        }
+    int alreadyThere = 0;
+    const int onDisk = FloppyDisk::copyArchives(interaction, disk->hostDirectory, &alreadyThere);
+    if (onDisk == 0) {
         console.error(QStringLiteral("%1 holds no archive: none could be copied to it").arg(disk->hostDirectory));
         return 1;
     }
-    console.out() << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to " << disk->hostDirectory
-                  << ", each read back and verified." << Qt::endl;
+    const int copied = onDisk - alreadyThere;
+    if (copied > 0)
+        console.out() << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to "
+                      << disk->hostDirectory << ", each read back and verified." << Qt::endl;
+    if (alreadyThere > 0)
+        console.out() << disk->hostDirectory << " already holds " << alreadyThere
+                      << (alreadyThere == 1 ? " archive" : " archives") << ", byte for byte." << Qt::endl;
     if (disk->removable)
         console.out() << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
                       << Qt::endl;

@@ -12,9 +12,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <optional>
-#include <system_error>
 
 namespace {
 
@@ -25,27 +25,43 @@ QStringList entries(const QString &hostDirectory, QDir::Filters kinds)
         .entryList(kinds | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
 }
 
+// The archives of the output directory worth sending: every "*.zip" but empty ones (a session
+// without data files), by name.
+QStringList archivesToCopy(const QString &hostDirectory)
+{
+    QStringList names;
+    for (const QString &name : entries(hostDirectory, QDir::Files))
+        if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) &&
+            QFileInfo(hostDirectory + QLatin1Char('/') + name).size() > 0)
+            names.append(name);
+    return names;
+}
+
 // Copies one archive to the medium and proves it arrived; the reason when it did not.
 std::optional<QString> copyVerified(const QString &source, const QString &target)
 {
-    const std::filesystem::path to = FileSync::fsPath(target);
-    std::error_code failure;
-    const bool existed = std::filesystem::exists(std::filesystem::symlink_status(to, failure));
-    // The default options refuse an existing target, whatever its kind.
-    std::filesystem::copy_file(FileSync::fsPath(source), to, failure);
+    QFile from(source);
+    if (!from.open(QIODevice::ReadOnly))
+        return from.errorString();
+    QFile to(target);
+    // Never over a file of that name, whatever its kind.
+    if (!to.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return to.errorString();
     std::optional<QString> problem;
-    if (failure)
-        problem = QString::fromLocal8Bit(failure.message());
-    else if (!Desktop::current().flushToMedium(target))
+    errno = 0;
+    if (!FileSync::copyRange(from, 0, to, 0, from.size()))
+        problem = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("The copy stopped short");
+    to.close();
+    if (!problem && !Desktop::current().flushToMedium(target))
         problem = QStringLiteral("The copy could not be written through to the disk");
-    else if (const QByteArray original = SendChannel::fileSha256(source);
-             original.isEmpty() || SendChannel::fileSha256(target) != original)
-        problem = QStringLiteral("The copy on the disk does not match the archive");
-    // A copy broken off or damaged must not stay behind looking sent.
-    if (problem && !existed) {
-        std::error_code ignored;
-        std::filesystem::remove(to, ignored);
+    if (!problem) {
+        const QByteArray original = SendChannel::fileSha256(source);
+        if (original.isEmpty() || SendChannel::fileSha256(target) != original)
+            problem = QStringLiteral("The copy on the disk does not match the archive");
     }
+    // A copy broken off or damaged must not stay behind looking sent; this run made the file.
+    if (problem)
+        QFile::remove(target);
     return problem;
 }
 
@@ -83,20 +99,26 @@ void erase(Interaction &interaction, const QString &hostDrive)
     }
 }
 
-int copyArchives(Interaction &interaction, const QString &hostDrive)
+int copyArchives(Interaction &interaction, const QString &hostDrive, int *alreadyThere)
 {
     const QString directory = Product::outputDirectory();
     const QString hostDirectory = Drives::hostPath(directory);
     int copied = 0;
     bool first = true;
-    for (const QString &name : entries(hostDirectory, QDir::Files)) {
-        if (!name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
-            continue;
+    for (const QString &name : archivesToCopy(hostDirectory)) {
+        const QString source = hostDirectory + QLatin1Char('/') + name;
         if (!first)
             interaction.processEvents();
         first = false;
-        const std::optional<QString> problem =
-            copyVerified(hostDirectory + QLatin1Char('/') + name, hostDrive + QLatin1Char('/') + name);
+        const QString target = hostDrive + QLatin1Char('/') + name;
+        // The same archive already on the disk, byte for byte, is there: not a failed copy.
+        if (QFileInfo(target).isFile() && SendChannel::fileSha256(target) == SendChannel::fileSha256(source)) {
+            ++copied;
+            if (alreadyThere)
+                ++*alreadyThere;
+            continue;
+        }
+        const std::optional<QString> problem = copyVerified(source, target);
         if (!problem) {
             ++copied;
             continue;
@@ -107,6 +129,11 @@ int copyArchives(Interaction &interaction, const QString &hostDrive)
                             Interaction::Icon::None, Interaction::Buttons::Ok);
     }
     return copied;
+}
+
+bool hasArchives()
+{
+    return !archivesToCopy(SendChannel::hostOutputDirectory()).isEmpty();
 }
 
 QString doneText()

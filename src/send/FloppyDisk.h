@@ -22,13 +22,17 @@ QString driveProblem(const QString &hostDrive);
 // further entry.
 void erase(Interaction &interaction, const QString &hostDrive);
 
-// Copies every "*.zip" of the output directory, older session archives included, to the root of
-// the drive under the same name, never overwriting a file already there. Each copy is flushed to
-// the medium, read back and compared with the archive; a copy that does not match is removed.
+// Copies every "*.zip" of the output directory that is not empty, older session archives included,
+// to the root of the drive under the same name, never overwriting a file already there; one that is
+// there already, byte for byte, counts as on the medium (and in alreadyThere). Each copy is flushed
+// to the medium, read back and compared with the archive; a copy that does not match is removed.
 // Each failed copy gets a plain box with the application title, "Failed to copy " + source path and
 // the reason; the other archives are still copied. Pending messages are handled before each further
 // entry. Returns the number of archives now on the medium.
-int copyArchives(Interaction &interaction, const QString &hostDrive);
+int copyArchives(Interaction &interaction, const QString &hostDrive, int *alreadyThere = nullptr);
+
+// Whether the output directory holds an archive that copyArchives would copy.
+bool hasArchives();
 
 // The text of the last box: where the disk is to be sent.
 QString doneText();

@@ -98,10 +98,24 @@ TEST_F(SendCommandTest, AnArchiveWithoutDataFilesIsNotSent)
     QFile::remove(output + QStringLiteral("/0A1B2C3D.DAT"));
     const QString named = TestEnvironment::root() + QStringLiteral("/named");
     QDir().mkpath(named);
-    const CommandRun run = send({QStringLiteral("--disk"), named});
+    CommandRun run = send({QStringLiteral("--disk"), named});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("there is nothing to send"))) << run.err.toStdString();
     EXPECT_EQ(names(named), QStringList());
+    // Nor is the empty archive left to be copied by a later send.
+    EXPECT_EQ(names(output, QStringLiteral("*.zip")), QStringList());
+
+    // An archive that an earlier send could not copy still goes to the disk on the next try.
+    writeFile(output + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+    ASSERT_EQ(CommandRun::of({QStringLiteral("archive")}).status, 0);
+    ASSERT_EQ(names(output, QStringLiteral("*.zip")).size(), 1);
+    // Made in an earlier minute: this send's own archive is a new, empty one.
+    const QStringList kept = {QStringLiteral("Acme0101990900.zip")};
+    ASSERT_TRUE(QFile::rename(output + QLatin1Char('/') + names(output, QStringLiteral("*.zip")).first(),
+                              output + QLatin1Char('/') + kept.first()));
+    run = send({QStringLiteral("--disk"), named});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(names(named), kept);
 }
 
 TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
