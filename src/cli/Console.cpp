@@ -67,9 +67,9 @@ QString Console::withHostPaths(const QString &text)
     for (QRegularExpressionMatchIterator it = path.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         QString windowsPath = match.captured();
-        // A full stop or comma after a path ends the sentence, not the path.
-        while (windowsPath.endsWith(QLatin1Char('.')) || windowsPath.endsWith(QLatin1Char(',')) ||
-               windowsPath.endsWith(QLatin1Char(')')))
+        // A full stop, comma, colon or semicolon after a path ends the sentence or the clause, not the
+        // path.
+        while (!windowsPath.isEmpty() && QStringView(u".,:;)").contains(windowsPath.back()))
             windowsPath.chop(1);
         const qsizetype end = match.capturedStart() + windowsPath.size();
         result += text.mid(from, end - from) + QStringLiteral(" (") + Drives::hostPath(windowsPath) + QLatin1Char(')');

@@ -130,6 +130,9 @@ TEST(CommandLine, MessagesNameTheHostPathBesideTheWindowsPath)
     EXPECT_EQ(Console::withHostPaths(QStringLiteral("C:\\Orvane\\Sorvik and C:\\Orvane\\Sorvik\\A.zip")),
               QStringLiteral("C:\\Orvane\\Sorvik (") + drive + QStringLiteral(") and C:\\Orvane\\Sorvik\\A.zip (") +
                   drive + QStringLiteral("/A.zip)"));
+    EXPECT_EQ(Console::withHostPaths(QStringLiteral("Could not write C:\\Orvane\\Sorvik\\A.DAT: No space left")),
+              QStringLiteral("Could not write C:\\Orvane\\Sorvik\\A.DAT (") + drive +
+                  QStringLiteral("/A.DAT): No space left"));
     for (const QString &other : {QStringLiteral("A:\\ only"), QStringLiteral("C:\\Orvane\\Sorvik2 is another")})
         EXPECT_EQ(Console::withHostPaths(other), other);
 }
