@@ -91,6 +91,7 @@ ScanDriver::Result ScanDriver::comp23Click()
     for (const Session::ServerEntry &entry : m_session.servers())
         selected.push_back(entry.selected);
     m_notSaved = 0;
+    m_unwritten = 0;
     m_notSavedServers.clear();
     const int step = 100 / m_session.selectedCount();
     int total = 0;
@@ -135,6 +136,7 @@ ScanDriver::Result ScanDriver::comp23Click()
             // Nothing was saved for this server: say why instead of claiming it was.
             m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
             ++m_notSaved;
+            ++m_unwritten;
             m_notSavedServers.push_back(server);
         }
         if (m_session.abortFlag)

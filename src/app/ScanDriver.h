@@ -31,6 +31,8 @@ public:
     int notSavedCount() const { return m_notSaved; }
     // Their names, in list order.
     const std::vector<QByteArray> &notSavedServers() const { return m_notSavedServers; }
+    // How many of them were reached but their data file could not be written.
+    int unwrittenCount() const { return m_unwritten; }
 
     // Base name of the current server's data file from its transport address: eight hex digits of
     // an IPX network number, the decimal digits of an IP address cut to their last eight, or empty.
@@ -44,5 +46,6 @@ private:
     Session &m_session;
     ProgressView &m_progress;
     int m_notSaved = 0;
+    int m_unwritten = 0;
     std::vector<QByteArray> m_notSavedServers;
 };

@@ -161,7 +161,7 @@ QString programHelp()
                        "  0    done\n"
                        "  1    refused or failed (the reason is on standard error)\n"
                        "  2    usage error\n"
-                       "  3    the scan finished, but some servers have no data file\n"
+                       "  3    the scan finished, but some servers could not be reached\n"
                        "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP, or a closed output pipe)\n");
     return text;
 }

@@ -37,9 +37,10 @@ Options:
 
 Exit status:
   0    every server's data file was saved
-  1    the scan or the login was refused, or the run failed
+  1    the scan or the login was refused, a data file could not be written, or the run
+       failed
   2    usage error
-  3    the scan finished, but some servers have no data file
+  3    the scan finished, but some servers could not be reached: they have no data file
   130  interrupted
 )")
                              .arg(Product::outputDirectory())};
@@ -134,7 +135,8 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
                           .arg(driver.notSavedCount())
                           .arg(session.selectedCount())
                           .arg(names.join(QStringLiteral(", "))));
-        return CommandLine::Incomplete;
+        // A data file that could not be written is a failure of the run, not a server out of reach.
+        return driver.unwrittenCount() > 0 ? CommandLine::Failed : CommandLine::Incomplete;
     }
     return CommandLine::Done;
 }

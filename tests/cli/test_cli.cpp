@@ -202,6 +202,14 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
         << qPrintable(partial.out);
     EXPECT_TRUE(partial.err.contains(QStringLiteral("1 of 2 servers have no data file: FS2\n")));
 
+    // A data file that cannot be written (a file where the output directory should be) fails the run.
+    QDir(root + QStringLiteral("/drive_c/Orvane/Sorvik")).removeRecursively();
+    ZipTestTools::writeFile(root + QStringLiteral("/drive_c/Orvane/Sorvik"), "not a directory");
+    const Outcome unwritable = sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--no-sys-files")});
+    EXPECT_EQ(unwritable.status, 1) << qPrintable(unwritable.err);
+    EXPECT_TRUE(unwritable.out.contains(QStringLiteral("not saved"))) << qPrintable(unwritable.out);
+    QFile::remove(root + QStringLiteral("/drive_c/Orvane/Sorvik"));
+
     const Outcome unknown =
         sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
     EXPECT_EQ(unknown.status, 1);
