@@ -44,7 +44,8 @@ entry count, size and SHA-256, and warns when it is empty or its name has no com
 Options:
   --help    show this text
 
-Exit status: 0 on success, 1 when the archive cannot be built, 2 on a usage error.
+Exit status: 0 on success, 1 when the archive cannot be built or data files had to be
+kept (the red lines name them), 2 on a usage error.
 )")
                              .arg(Product::outputDirectory())};
 
@@ -65,10 +66,11 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
         return 1;
     }
     try {
-        const QString archive = BuildSessionArchive(console.interaction(), console.results());
-        console.out() << archive << Qt::endl;
-        printArchiveSummary(console, archive);
-        return 0;
+        const SendChannel::Archive archive = SendChannel::build(console.interaction(), console.results());
+        console.out() << archive.windowsPath << Qt::endl;
+        printArchiveSummary(console, archive.windowsPath);
+        // Data files that the archive does not hold as they are now stayed on disk (the red lines).
+        return archive.problems.isEmpty() ? 0 : 1;
     } catch (const ZipError &failure) {
         console.err() << failure.message() << Qt::endl;
         return 1;
