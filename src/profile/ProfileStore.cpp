@@ -83,6 +83,8 @@ std::optional<ProfileValues> readValues(const QStringList &names, QString *error
     if (!QFileInfo::exists(path))
         return values;
     QSettings settings(path, QSettings::IniFormat);
+    // The file is parsed on the first look at its keys; only then does a damaged one show.
+    settings.allKeys();
     if (settings.status() != QSettings::NoError) {
         setError(error, readFailure(path, QStringLiteral("it is damaged")));
         return std::nullopt;

@@ -245,6 +245,19 @@ TEST(ProfileStore, UnreadableFileIsReportedWithTheReason)
     QFile::setPermissions(ProfileStore::filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+TEST(ProfileStore, ADamagedFileIsReportedNotReadAsEmpty)
+{
+    TestEnvironment::fresh();
+    QDir().mkpath(configDir());
+    QFile file(ProfileStore::filePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x00\x01\xff[[[ garbage\n\x89PNG\r\n", 18));
+    file.close();
+    QString error;
+    EXPECT_EQ(ProfileStore::read(QStringLiteral("Company"), &error), std::nullopt);
+    EXPECT_EQ(error, QStringLiteral("Cannot read the profile file %1: it is damaged").arg(ProfileStore::filePath()));
+}
+
 TEST(ProfileStore, AFolderInPlaceOfTheFileIsReported)
 {
     TestEnvironment::fresh();
