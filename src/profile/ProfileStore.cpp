@@ -141,19 +141,26 @@ std::optional<QByteArray> withValues(const QString &path, const QByteArray &old,
         return std::nullopt;
     }
     const QString scratch = scratchDir.filePath(QStringLiteral("profile.ini"));
-    {
+    auto writeScratch = [&](const QByteArray &bytes) {
         QFile file(scratch);
-        if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size()) {
-            setError(error, writeFailure(path, file.errorString()));
-            return std::nullopt;
-        }
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size())
+            return true;
+        setError(error, writeFailure(path, file.errorString()));
+        return false;
+    };
+    if (!writeScratch(old))
+        return std::nullopt;
+    bool damaged = false;
+    {
+        QSettings parsed(scratch, QSettings::IniFormat);
+        parsed.allKeys(); // the file is parsed on the first look at its keys
+        damaged = parsed.status() != QSettings::NoError;
     }
+    // A damaged file is replaced by the profile alone rather than blocking every save.
+    if (damaged && !writeScratch(QByteArray()))
+        return std::nullopt;
     {
         QSettings settings(scratch, QSettings::IniFormat);
-        if (settings.status() != QSettings::NoError) {
-            // A damaged file is replaced by the profile alone rather than blocking every save.
-            settings.clear();
-        }
         settings.beginGroup(kGroup);
         for (const QString &name : ProfileStore::storageOrder())
             settings.setValue(name, values.value(name));

@@ -256,6 +256,9 @@ TEST(ProfileStore, ADamagedFileIsReportedNotReadAsEmpty)
     QString error;
     EXPECT_EQ(ProfileStore::read(QStringLiteral("Company"), &error), std::nullopt);
     EXPECT_EQ(error, QStringLiteral("Cannot read the profile file %1: it is damaged").arg(ProfileStore::filePath()));
+    // Saving the profile replaces it.
+    ASSERT_TRUE(ProfileStore::writeAll(complete(), &error)) << error.toStdString();
+    EXPECT_EQ(ProfileStore::readAll(false, &error), complete());
 }
 
 TEST(ProfileStore, AFolderInPlaceOfTheFileIsReported)
