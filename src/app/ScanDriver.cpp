@@ -9,6 +9,7 @@
 #include "report/TfrmReport.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -126,7 +127,8 @@ ScanDriver::Result ScanDriver::comp23Click()
         m_session.currentDataFileName = (id.isEmpty() ? safeFileName(server) : id) + ".DAT";
 
         const QString hostDirectory = Drives::hostPath(outputDirectory);
-        if (!QDir(hostDirectory).exists()) {
+        // Only a missing directory is made; a file in its place makes the data file's write fail.
+        if (!QFileInfo::exists(hostDirectory)) {
             m_session.logLine(outputDirectory + QStringLiteral(" did not exist, it will be created"));
             QDir().mkpath(hostDirectory);
         }

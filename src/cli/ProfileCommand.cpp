@@ -7,6 +7,7 @@
 #include "profile/ProfileStore.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -74,7 +75,10 @@ QString readValuesFile(const QString &path, ProfileValues &values)
     const QString shown = standardInput ? QStringLiteral("standard input") : path;
     const QList<QByteArray> lines = all.split('\n');
     for (int number = 1; number <= lines.size(); ++number) {
-        QString line = QString::fromUtf8(lines[number - 1]);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        QString line = utf8(lines[number - 1]);
+        if (utf8.hasError())
+            return QStringLiteral("%1:%2: not UTF-8 text").arg(shown).arg(number);
         while (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))

@@ -177,6 +177,14 @@ TEST(ProfileCommand, ReadsValuesFromAFileAndListsTheCountries)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, path + QStringLiteral(":20: unknown profile value \"Town\"\n"));
 
+    // Latin-1 bytes are not taken for characters.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("City=Lond\xe9n\n");
+    file.close();
+    run = profile({QStringLiteral("--from"), path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, path + QStringLiteral(":1: not UTF-8 text\n"));
+
     run = profile({QStringLiteral("--countries")});
     EXPECT_EQ(run.status, 0);
     const QStringList countries = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
