@@ -1,8 +1,26 @@
 #include "platform/WidgetInteraction.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+
+namespace {
+
+// A box is never narrower than its caption: the window manager would cut a short box's caption off
+// ("Orvan…Sorvik"). Room is left for the frame's icon and buttons beside the caption.
+void fitCaption(QMessageBox &box)
+{
+    constexpr int kFrameButtons = 110;
+    QFont title = box.font();
+    title.setBold(true);
+    const int width = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + kFrameButtons;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+} // namespace
 
 Interaction::Answer WidgetInteraction::message(const QString &caption, const QString &text, Icon icon, Buttons buttons)
 {
@@ -37,6 +55,7 @@ Interaction::Answer WidgetInteraction::message(const QString &caption, const QSt
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
     }
+    fitCaption(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
@@ -64,7 +83,9 @@ std::optional<QString> WidgetInteraction::inputBox(const QString &caption, const
 void WidgetInteraction::showException(const QString &text)
 {
     // Captioned with the application's title (see WindowProgram).
-    QMessageBox::critical(nullptr, qApp->property("applicationTitle").toString(), text);
+    QMessageBox box(QMessageBox::Critical, qApp->property("applicationTitle").toString(), text, QMessageBox::Ok);
+    fitCaption(box);
+    box.exec();
 }
 
 void WidgetInteraction::setBusyCursor(bool busy)
