@@ -89,7 +89,7 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
     if (QString problem = FloppyDisk::driveProblem(target.hostDirectory); !problem.isEmpty()) {
         // A directory the user named is no drive A:.
         const QFileInfo directory(target.hostDirectory);
-        if (named)
+        if (named && !FloppyDisk::overlapsOutputDirectory(target.hostDirectory))
             problem = QStringLiteral("%1 %2; nothing has been erased, archived or deleted")
                           .arg(target.hostDirectory, !directory.exists()  ? QStringLiteral("does not exist")
                                                      : !directory.isDir() ? QStringLiteral("is not a directory")

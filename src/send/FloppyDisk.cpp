@@ -74,9 +74,28 @@ QString mappedDrive()
     return Drives::isMapped(QLatin1Char('A')) ? Drives::driveRoot(QLatin1Char('A')) : QString();
 }
 
+bool overlapsOutputDirectory(const QString &hostDrive)
+{
+    auto resolved = [](const QString &path) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : canonical;
+    };
+    const QString drive = resolved(hostDrive);
+    const QString output = resolved(SendChannel::hostOutputDirectory());
+    auto within = [](const QString &inner, const QString &outer) {
+        return inner == outer || inner.startsWith(outer.endsWith(QLatin1Char('/')) ? outer : outer + QLatin1Char('/'));
+    };
+    return within(drive, output) || within(output, drive);
+}
+
 QString driveProblem(const QString &hostDrive)
 {
     const QString nothingDone = QStringLiteral("\nNothing has been erased, archived or deleted.");
+    // Erasing it would delete the data files (or the session's lock), and a copy into it goes nowhere.
+    if (!hostDrive.isEmpty() && overlapsOutputDirectory(hostDrive))
+        return QStringLiteral("Drive A: is not a disk of its own: %1 is, holds or lies in the output directory %2.")
+                   .arg(hostDrive, Product::outputDirectory()) +
+               nothingDone;
     const QFileInfo drive(hostDrive);
     if (hostDrive.isEmpty() || !drive.exists())
         return QStringLiteral("There is no disk in drive A: (%1 is not there).").arg(hostDrive) + nothingDone;

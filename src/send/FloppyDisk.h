@@ -13,9 +13,11 @@ namespace FloppyDisk {
 // mounted removable media, which the user picks.
 QString mappedDrive();
 
-// Why nothing can be written to the drive now (missing, not a directory, not writable), as the
-// text of a Warning; empty when the drive is ready.
+// Why nothing can be written to the drive now (missing, not a directory, not writable, or not apart
+// from the output directory), as the text of a Warning; empty when the drive is ready.
 QString driveProblem(const QString &hostDrive);
+// Whether the drive is the output directory, lies in it or holds it.
+bool overlapsOutputDirectory(const QString &hostDrive);
 
 // Deletes every file in the root of the drive (any attributes). Entries that cannot be deleted
 // (subdirectories, protected files) stay without a word. Pending messages are handled before each

@@ -596,20 +596,27 @@ TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
 
 TEST_F(FloppyProcedure, MissingDriveIsWarnedAndNothingIsErasedArchivedOrDeleted)
 {
-    qputenv("SORVIK_DRIVE_A", QFile::encodeName(TestEnvironment::root() + QStringLiteral("/no-disk")));
     writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "earlier archive");
-    const QMap<QString, QByteArray> before = diskSnapshot();
-    TfrmDisk disk(context());
-    disk.show();
-    interaction.queueAnswer(Answer::Ok);
-    interaction.queueAnswer(Answer::Ok);
-    QTest::mouseClick(disk.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    // Missing, and not apart from the output directory: erasing it would delete the data files or the
+    // session's lock.
+    for (const QString &drive : {TestEnvironment::root() + QStringLiteral("/no-disk"), outputHost(),
+                                 QFileInfo(outputHost()).absolutePath()}) {
+        qputenv("SORVIK_DRIVE_A", QFile::encodeName(drive));
+        interaction.messages.clear();
+        const QMap<QString, QByteArray> before = diskSnapshot();
+        TfrmDisk disk(context());
+        disk.show();
+        interaction.queueAnswer(Answer::Ok);
+        interaction.queueAnswer(Answer::Ok);
+        QTest::mouseClick(disk.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
 
-    ASSERT_EQ(interaction.messages.size(), 2u);
-    EXPECT_EQ(interaction.messages[1].caption, QStringLiteral("Warning"));
-    EXPECT_EQ(interaction.messages[1].icon, Icon::Warning);
-    EXPECT_TRUE(interaction.messages[1].text.endsWith(QStringLiteral("Nothing has been erased, archived or deleted.")));
-    EXPECT_EQ(diskSnapshot(), before);
-    EXPECT_EQ(mainWindowCloses, 0);
-    EXPECT_EQ(disk.result(), QDialog::Rejected);
+        ASSERT_EQ(interaction.messages.size(), 2u) << qPrintable(drive);
+        EXPECT_EQ(interaction.messages[1].caption, QStringLiteral("Warning"));
+        EXPECT_EQ(interaction.messages[1].icon, Icon::Warning);
+        EXPECT_TRUE(
+            interaction.messages[1].text.endsWith(QStringLiteral("Nothing has been erased, archived or deleted.")));
+        EXPECT_EQ(diskSnapshot(), before) << qPrintable(drive);
+        EXPECT_EQ(mainWindowCloses, 0);
+        EXPECT_EQ(disk.result(), QDialog::Rejected);
+    }
 }
