@@ -161,8 +161,15 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
 
     const QString hostDirectory = Drives::hostPath(directory);
     const QStringList names = dataFiles(hostDirectory, results);
-    arc.AddFiles(names, 0);
-    arc.Save();
+    try {
+        arc.AddFiles(names, 0);
+        arc.Save();
+    } catch (...) {
+        // A build that failed part way (a full disk) is not put in place: every data file stays, and
+        // a partial archive beside the next one would send some of them twice.
+        arc.Abandon();
+        throw;
+    }
     arc.SetFileName(QString());
     interaction.processEvents();
 

@@ -481,6 +481,11 @@ void TZipWriter::Save()
         m_dirty = false;
 }
 
+void TZipWriter::Abandon()
+{
+    closeArchive(false);
+}
+
 void TZipWriter::rebuildHash()
 {
     for (auto &bucket : m_buckets)

@@ -80,6 +80,9 @@ public:
     void AddFiles(const QStringList &names, int searchAttributes);
     // Writes the archive when it has changes.
     void Save();
+    // Closes the archive without putting what this session saved in place: the archive's name keeps
+    // what it held before (nothing, for a new archive).
+    void Abandon();
 
     TZipArchiveStatus Status() const { return m_status; }
     bool Dirty() const { return m_dirty; }

@@ -18,8 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 using namespace ZipTestTools;
 
@@ -178,6 +182,28 @@ TEST_F(SessionArchiveTest, MissingOutputDirectoryFailsWithoutDeleting)
         EXPECT_EQ(failure.message(), QStringLiteral("Cannot create file %1").arg(kArchive));
     }
     EXPECT_EQ(m_interaction.processEventsCalls, 0);
+}
+
+TEST_F(SessionArchiveTest, BuildThatFailsPartWayLeavesNoArchive)
+{
+    // Random bytes are stored as they are: the second entry takes the archive past the file size limit,
+    // as a full disk would.
+    std::mt19937 random(7);
+    QByteArray noise(40000, Qt::Uninitialized);
+    for (char &c : noise)
+        c = char(random());
+    for (const char *name : {"A.DAT", "B.DAT", "C.DAT"})
+        writeFile(dataHost(QLatin1String(name)), noise + name);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous;
+    limit.rlim_cur = 60000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_THROW(BuildSessionArchive(m_interaction, m_results, kNow), ZipError);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, ignored);
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("A.DAT"), QStringLiteral("B.DAT"), QStringLiteral("C.DAT")}));
 }
 
 TEST_F(SessionArchiveTest, ArchiveOfAnotherKindIsNotReplaced)
