@@ -11,10 +11,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
+
+#include <fcntl.h>
 
 namespace {
 
@@ -37,29 +42,59 @@ QStringList archivesToCopy(const QString &hostDirectory)
     return names;
 }
 
-// Copies one archive to the medium and proves it arrived; the reason when it did not.
+// The system's text for the last failure, or the fallback when the call left none.
+QString systemError(const QString &fallback)
+{
+    return errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : fallback;
+}
+
+// Gives the finished copy its name, never over a file already there. A file system that cannot
+// refuse that by itself (no RENAME_NOREPLACE) is asked first.
+std::optional<QString> nameCopy(const QString &temporary, const QString &target)
+{
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(target);
+    errno = 0;
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return std::nullopt;
+    if (errno != EINVAL && errno != ENOSYS)
+        return systemError(QStringLiteral("The copy could not be named"));
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        return QString::fromLocal8Bit(std::strerror(EEXIST));
+    errno = 0;
+    if (::rename(from.constData(), to.constData()) != 0)
+        return systemError(QStringLiteral("The copy could not be named"));
+    return std::nullopt;
+}
+
+// Copies one archive to the medium and proves it arrived; the reason when it did not. The bytes go
+// into a temporary file on the medium first, which takes the archive's name only when all are
+// written: a copy broken off leaves no partial archive under an archive's name.
 std::optional<QString> copyVerified(const QString &source, const QString &target)
 {
     QFile from(source);
     if (!from.open(QIODevice::ReadOnly))
         return from.errorString();
-    QFile to(target);
-    // Never over a file of that name, whatever its kind.
-    if (!to.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return to.errorString();
-    std::optional<QString> problem;
+    // Owner-only, like the archive: it holds the contact profile.
+    QTemporaryFile copy(QFileInfo(target).absolutePath() + QStringLiteral("/.sorvik-copy-XXXXXX.tmp"));
+    if (!copy.open())
+        return copy.errorString();
     errno = 0;
-    if (!FileSync::copyRange(from, 0, to, 0, from.size()))
-        problem = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("The copy stopped short");
-    to.close();
-    if (!problem && !Desktop::current().flushToMedium(target))
+    if (!FileSync::copyRange(from, 0, copy, 0, from.size()))
+        return systemError(QStringLiteral("The copy stopped short"));
+    copy.close();
+    if (std::optional<QString> problem = nameCopy(copy.fileName(), target))
+        return problem;
+    copy.setAutoRemove(false); // it is the archive's copy now
+    std::optional<QString> problem;
+    if (!Desktop::current().flushToMedium(target))
         problem = QStringLiteral("The copy could not be written through to the disk");
     if (!problem) {
         const QByteArray original = SendChannel::fileSha256(source);
         if (original.isEmpty() || SendChannel::fileSha256(target) != original)
             problem = QStringLiteral("The copy on the disk does not match the archive");
     }
-    // A copy broken off or damaged must not stay behind looking sent; this run made the file.
+    // A copy damaged on its way must not stay behind looking sent; this run named it.
     if (problem)
         QFile::remove(target);
     return problem;
@@ -122,6 +157,11 @@ int copyArchives(Interaction &interaction, const QString &hostDrive, int *alread
 {
     const QString directory = Product::outputDirectory();
     const QString hostDirectory = Drives::hostPath(directory);
+    // What a copy broken off by a killed run left on the medium goes first.
+    static const QRegularExpression leftover(QStringLiteral("^\\.sorvik-copy-[A-Za-z0-9]{6}\\.tmp$"));
+    for (const QString &name : entries(hostDrive, QDir::Files))
+        if (leftover.match(name).hasMatch())
+            QFile::remove(hostDrive + QLatin1Char('/') + name);
     int copied = 0;
     bool first = true;
     for (const QString &name : archivesToCopy(hostDirectory)) {
