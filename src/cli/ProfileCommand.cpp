@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 const Command::Text text{QStringLiteral("profile"), QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"),
@@ -115,6 +117,13 @@ QStringList refusals(const ProfileValues &values)
         // A data file holds one value per line; a line break would split it.
         if (ProfileRules::hasLineBreak(value))
             lines << QStringLiteral("The profile value %1 must not hold a line break.").arg(name);
+        // Nor a tab, which separates a line's columns, or another control character.
+        else if (const auto control = std::find_if(value.cbegin(), value.cend(),
+                                                   [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+                 control != value.cend())
+            lines << QStringLiteral("The profile value %1 holds the control character U+%2, which a data file cannot "
+                                    "hold.")
+                         .arg(name, QString::number(control->unicode(), 16).toUpper().rightJustified(4, u'0'));
         if (const std::optional<QString> character = unencodable(value))
             lines << QStringLiteral("The profile value %1 holds \"%2\" (U+%3), which a data file cannot hold.")
                          .arg(name, *character,

@@ -128,6 +128,12 @@ TEST(ProfileCommand, RefusesLineBreaks)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, QStringLiteral("The profile value Address2 must not hold a line break.\n"));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
+    // A tab would split the line's columns.
+    const CommandRun tab = profile({QStringLiteral("--set"), QStringLiteral("City=Bath\tSpa")});
+    EXPECT_EQ(tab.status, 1);
+    EXPECT_EQ(tab.err, QStringLiteral("The profile value City holds the control character U+0009, which a data file "
+                                      "cannot hold.\n"));
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
 TEST(ProfileCommand, RefusesCharactersADataFileCannotHold)
