@@ -2,10 +2,13 @@
 
 #include "app/Product.h"
 #include "platform/Interaction.h"
+#include "send/FloppyDisk.h"
 #include "send/SendContext.h"
 #include "send/TURLLabel.h"
 
 #include <QDialog>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,15 +77,25 @@ SendChannel::Archive buildArchive(SendContext &context)
     return archive;
 }
 
-void leaveThroughChannel(SendContext &context, QDialog *window,
+bool leaveThroughChannel(SendContext &context, QDialog *window,
                          const std::function<void(const SendChannel::Archive &)> &beforeClose)
 {
     const SendChannel::Archive archive = buildArchive(context);
+    // An archive without entries (no data files) and no earlier archive: leaving now would look like
+    // a send. The empty archive goes again; the window stays, so the user can return and scan.
+    if (QFileInfo(archive.hostPath).size() == 0 && !FloppyDisk::hasArchives()) {
+        QFile::remove(archive.hostPath);
+        context.interaction.warning(
+            QStringLiteral("There is nothing to send: %1 holds no data files.\nScan servers first, then send.")
+                .arg(Product::outputDirectory()));
+        return false;
+    }
     if (beforeClose)
         beforeClose(archive);
     if (context.closeMainWindow)
         context.closeMainWindow();
     window->accept();
+    return true;
 }
 
 } // namespace ChannelWindowParts

@@ -32,8 +32,9 @@ QLayout *folderRow(QWidget *parent);
 // The session archive; the data files it left behind are listed in one Warning box.
 SendChannel::Archive buildArchive(SendContext &context);
 // The channel's action: the session archive, then `beforeClose` with it, then the main window
-// closes, then this window.
-void leaveThroughChannel(SendContext &context, QDialog *window,
+// closes, then this window. False, with a Warning, when there was nothing to send (no data file and
+// no earlier archive): then both windows stay.
+bool leaveThroughChannel(SendContext &context, QDialog *window,
                          const std::function<void(const SendChannel::Archive &)> &beforeClose);
 
 } // namespace ChannelWindowParts

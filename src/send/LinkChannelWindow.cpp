@@ -47,8 +47,10 @@ void LinkChannelWindow::addNote(QWidget *note)
 
 void LinkChannelWindow::URLLabel1Click()
 {
-    ChannelWindowParts::leaveThroughChannel(m_context, this,
-                                            [this](const SendChannel::Archive &archive) { archiveBuilt(archive); });
+    // Nothing to send: the page or the mail program is not opened either.
+    if (!ChannelWindowParts::leaveThroughChannel(m_context, this,
+                                                 [this](const SendChannel::Archive &archive) { archiveBuilt(archive); }))
+        m_URLLabel1->skipOpen();
 }
 
 void LinkChannelWindow::Button2Click()

@@ -57,9 +57,10 @@ void TURLLabel::setEffect98(bool on)
 
 void TURLLabel::Click()
 {
+    m_skipOpen = false;
     if (m_onClick)
         m_onClick();
-    if (m_labelType == TLabelType::hmCUSTOM)
+    if (m_labelType == TLabelType::hmCUSTOM || m_skipOpen)
         return;
     // The shell's result is not looked at: by now the program is closing.
     if (m_opener)

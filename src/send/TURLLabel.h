@@ -33,8 +33,10 @@ public:
     bool Effect98() const { return m_effect98; }
     void setEffect98(bool on);
 
-    // Runs first on every click; when it throws, nothing is opened.
+    // Runs first on every click; when it throws or calls skipOpen, nothing is opened.
     void setOnClick(std::function<void()> handler) { m_onClick = std::move(handler); }
+    // From the click handler: this click opens nothing.
+    void skipOpen() { m_skipOpen = true; }
     // Opens a target text; by default the desktop's handler for UrlTarget::desktopUrl(target).
     void setOpener(Opener opener) { m_opener = std::move(opener); }
     // Shows an exception that a click handler let through (the application's standard box).
@@ -67,6 +69,7 @@ private:
     bool m_allowDown = false;
     bool m_effect98 = false;
     bool m_pressed = false;
+    bool m_skipOpen = false;
     std::function<void()> m_onClick;
     Opener m_opener;
     ExceptionHandler m_exceptionHandler;

@@ -344,6 +344,24 @@ TEST_F(ChannelWindows, MailAttachesTheArchiveOrGivesTheAddressAndTheFolder)
     }
 }
 
+TEST_F(ChannelWindows, NothingToSendIsSaidAndNeitherClosesNorOpens)
+{
+    QFile::remove(outputHost() + QStringLiteral("/0A1B2C3D.DAT"));
+    TfrmFTP ftp(context());
+    TfrmEmail email(context());
+    for (LinkChannelWindow *window : std::initializer_list<LinkChannelWindow *>{&ftp, &email}) {
+        interaction.messages.clear();
+        window->show();
+        window->urlLabel()->setFocus();
+        QTest::keyClick(window->urlLabel(), Qt::Key_Space);
+        ASSERT_EQ(interaction.messages.size(), 1u);
+        EXPECT_TRUE(interaction.messages[0].text.startsWith(QStringLiteral("There is nothing to send")));
+        EXPECT_TRUE(events.isEmpty()) << qPrintable(events.join(QLatin1Char(' ')));
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(names(outputHost(), {QStringLiteral("*.zip")}), QStringList());
+    }
+}
+
 TEST_F(ChannelWindows, ArchiveFailureIsShownAndNeitherClosesNorOpens)
 {
     QDir(outputHost()).removeRecursively();
