@@ -1,7 +1,7 @@
 #include "app/ScanDriver.h"
-#include "app/Product.h"
+#include "app/session/Product.h"
 
-#include "app/Session.h"
+#include "app/session/Session.h"
 #include "platform/Drives.h"
 #include "platform/ProgressView.h"
 #include "platform/Windows1252.h"

@@ -1,5 +1,5 @@
 #include "app/SessionArchive.h"
-#include "app/Product.h"
+#include "app/session/Product.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/DirectoryListing.h"
@@ -9,10 +9,10 @@
 #include "platform/ResultsSink.h"
 #include "platform/Windows1252.h"
 #include "profile/ProfileStore.h"
-#include "send/ZipDirectoryReader.h"
-#include "send/ZipError.h"
-#include "send/ZipReadBack.h"
-#include "send/ZipWriter.h"
+#include "send/zip/ZipDirectoryReader.h"
+#include "send/zip/ZipError.h"
+#include "send/zip/ZipReadBack.h"
+#include "send/zip/ZipWriter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Process entry: the window program by default, or one of the headless commands.
-#include "app/Product.h"
-#include "app/WindowProgram.h"
+#include "app/session/Product.h"
+#include "app/widgets/WindowProgram.h"
 #include "cli/CommandLine.h"
 #include "platform/DirectoryLock.h"
 #include "platform/Drives.h"
-#include "platform/WidgetInteraction.h"
+#include "platform/widgets/WidgetInteraction.h"
 #include "simnet/NetworkSource.h"
 
 #include <QApplication>

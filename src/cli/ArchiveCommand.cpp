@@ -1,12 +1,12 @@
 #include "cli/Commands.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "app/SessionArchive.h"
 #include "cli/Console.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/SendChannel.h"
-#include "send/ZipError.h"
+#include "send/zip/ZipError.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
 

@@ -1,6 +1,6 @@
 #include "cli/Console.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "app/SessionArchive.h"
 #include "platform/Drives.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Session.h"
+#include "app/session/Session.h"
 #include "client/QxClient.h"
 
 #include <QByteArray>

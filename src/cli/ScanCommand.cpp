@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "app/ScanDriver.h"
-#include "app/Session.h"
+#include "app/session/Session.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
 #include "cli/HeadlessSession.h"

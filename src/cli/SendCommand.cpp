@@ -1,12 +1,12 @@
 #include "cli/Commands.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "cli/Console.h"
 #include "platform/Desktop.h"
 #include "send/FloppyDisk.h"
 #include "send/MakerAddress.h"
 #include "send/SendChannel.h"
-#include "send/ZipError.h"
+#include "send/zip/ZipError.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "client/CollectorConnection.h"
 
-#include "app/Session.h"
+#include "app/session/Session.h"
 
 CollectorConnection::~CollectorConnection()
 {

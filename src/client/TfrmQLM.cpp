@@ -1,7 +1,7 @@
 #include "client/TfrmQLM.h"
-#include "app/Product.h"
+#include "app/session/Product.h"
 
-#include "app/Session.h"
+#include "app/session/Session.h"
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"
 

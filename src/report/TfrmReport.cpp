@@ -1,7 +1,7 @@
 #include "report/TfrmReport.h"
-#include "app/Product.h"
+#include "app/session/Product.h"
 
-#include "app/Session.h"
+#include "app/session/Session.h"
 #include "client/TfrmFiler.h"
 #include "client/TfrmGeneral.h"
 #include "client/TfrmQLM.h"

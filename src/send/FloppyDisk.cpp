@@ -1,6 +1,6 @@
 #include "send/FloppyDisk.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"

@@ -1,13 +1,13 @@
 #include "send/SendChannel.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "app/SessionArchive.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
 #include "platform/ResultsSink.h"
 #include "send/MakerAddress.h"
-#include "send/ZipDirectoryReader.h"
-#include "send/ZipError.h"
+#include "send/zip/ZipDirectoryReader.h"
+#include "send/zip/ZipError.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "send/ZipError.h"
+#include "send/zip/ZipError.h"
 
 #include <QString>
 

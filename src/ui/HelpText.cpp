@@ -1,6 +1,6 @@
 #include "ui/HelpText.h"
 
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "platform/Drives.h"
 #include "send/MakerAddress.h"
 

@@ -1,6 +1,6 @@
-#include "app/Product.h"
+#include "app/session/Product.h"
 #include "app/ScanDriver.h"
-#include "app/Session.h"
+#include "app/session/Session.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "simnet/SimulatedClient.h"

@@ -1,4 +1,4 @@
-#include "app/Session.h"
+#include "app/session/Session.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"

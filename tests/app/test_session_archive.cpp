@@ -4,7 +4,7 @@
 #include "cli/CommandLine.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
-#include "send/ZipError.h"
+#include "send/zip/ZipError.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"

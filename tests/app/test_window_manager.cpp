@@ -1,10 +1,10 @@
 // Run by scripts/with-window-manager.sh on a virtual X display with a window manager: what the user
 // sees there, which the headless platform cannot show (frames, mapping, the screen's pixels).
-#include "app/TfrmMain.h"
-#include "app/WindowProgram.h"
-#include "client/TfrmLogin.h"
+#include "app/widgets/TfrmMain.h"
+#include "app/widgets/WindowProgram.h"
+#include "client/widgets/TfrmLogin.h"
 #include "simnet/SimulatedClient.h"
-#include "ui/TfrmSplash.h"
+#include "ui/widgets/TfrmSplash.h"
 
 #include "RecordingInteraction.h"
 #include "StubClient.h"

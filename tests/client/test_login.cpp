@@ -1,5 +1,5 @@
-#include "app/Session.h"
-#include "client/TfrmLogin.h"
+#include "app/session/Session.h"
+#include "client/widgets/TfrmLogin.h"
 #include "simnet/SimulatedClient.h"
 
 #include "RecordingInteraction.h"

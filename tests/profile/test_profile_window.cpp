@@ -1,6 +1,6 @@
 #include "profile/ProfileRules.h"
 #include "profile/ProfileStore.h"
-#include "profile/TfrmProfile.h"
+#include "profile/widgets/TfrmProfile.h"
 
 #include "ProfileTestUtil.h"
 #include "RecordingInteraction.h"

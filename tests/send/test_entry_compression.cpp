@@ -1,9 +1,9 @@
 #include "ZipTestTools.h"
 
-#include "send/EntryCompressor.h"
-#include "send/ScratchStream.h"
-#include "send/ZipError.h"
-#include "send/ZipNames.h"
+#include "send/zip/EntryCompressor.h"
+#include "send/zip/ScratchStream.h"
+#include "send/zip/ZipError.h"
+#include "send/zip/ZipNames.h"
 
 #include "TestEnvironment.h"
 

@@ -1,9 +1,9 @@
 #include "ZipTestTools.h"
 
 #include "platform/Drives.h"
-#include "send/ZipDirectoryReader.h"
-#include "send/ZipError.h"
-#include "send/ZipWriter.h"
+#include "send/zip/ZipDirectoryReader.h"
+#include "send/zip/ZipError.h"
+#include "send/zip/ZipWriter.h"
 
 #include "RecordingInteraction.h"
 #include "TestEnvironment.h"

@@ -1,9 +1,9 @@
 #include "ZipTestTools.h"
 
 #include "platform/Drives.h"
-#include "send/ZipError.h"
-#include "send/ZipNames.h"
-#include "send/ZipWriter.h"
+#include "send/zip/ZipError.h"
+#include "send/zip/ZipNames.h"
+#include "send/zip/ZipWriter.h"
 
 #include "RecordingInteraction.h"
 #include "TestEnvironment.h"

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the archive reader as if they were an existing archive of the session's
 // name. The reader must refuse what it cannot use with ZipError and never read outside the bytes.
-#include "send/ZipDirectoryReader.h"
-#include "send/ZipError.h"
+#include "send/zip/ZipDirectoryReader.h"
+#include "send/zip/ZipError.h"
 
 #include <QBuffer>
 

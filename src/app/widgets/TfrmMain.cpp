@@ -1,0 +1,571 @@
+#include "app/widgets/TfrmMain.h"
+#include "app/session/Product.h"
+
+#include "app/widgets/ResultsBox.h"
+#include "app/ScanDriver.h"
+#include "app/SessionArchive.h"
+#include "app/widgets/TfrmProgress.h"
+#include "app/widgets/ToolbarButton.h"
+#include "client/widgets/TfrmLogin.h"
+#include "platform/Drives.h"
+#include "platform/Windows1252.h"
+#include "profile/widgets/TfrmProfile.h"
+#include "report/TfrmReport.h"
+#include "send/widgets/TfrmSend.h"
+#include "ui/widgets/Artwork.h"
+#include "ui/widgets/TfrmHelp.h"
+#include "ui/widgets/TfrmSecure.h"
+#include "ui/widgets/TfrmSplash.h"
+#include "ui/widgets/WindowPlacement.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+
+// "Scan Servers": the caption at the top, the picture under it.
+class CaptionOverPictureButton final : public QPushButton
+{
+public:
+    CaptionOverPictureButton(const QString &caption, const QString &pictureName) : QPushButton(caption)
+    {
+        m_pictureName = pictureName;
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        option.icon = QIcon();
+        painter.drawControl(QStyle::CE_PushButton, option);
+
+        const int shift = isDown() ? 1 : 0;
+        const QRect inner = rect().adjusted(2 + shift, 3 + shift, -2 + shift, -3 + shift);
+        const int captionHeight = fontMetrics().height();
+        const QRect captionArea(inner.left(), inner.top(), inner.width(), captionHeight);
+        painter.drawItemText(captionArea, Qt::AlignCenter, option.palette, isEnabled(), caption, QPalette::ButtonText);
+        const int side = std::min(kPicture, inner.height() - captionHeight);
+        const QRect pictureArea(inner.left() + (inner.width() - side) / 2, captionArea.bottom() + 1, side, side);
+        QPixmap picture = Artwork::pixmap(m_pictureName, pictureArea.size(), this);
+        if (!isEnabled())
+            picture = style()->generatedIconPixmap(QIcon::Disabled, picture, &option);
+        painter.drawPixmap(pictureArea.topLeft(), picture);
+    }
+
+private:
+    static constexpr int kPicture = 22;
+    QString m_pictureName;
+};
+
+QFont arial(int pixels, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent)
+    : QWidget(parent), m_interaction(interaction), m_splash(splash), m_results(new ResultsBox),
+      m_comp19(new QListWidget),
+      m_comp23(new CaptionOverPictureButton(QStringLiteral("Scan Servers"), QStringLiteral("scan"))),
+      m_chkNDir(new QCheckBox(QStringLiteral("Include SYS: File Information"))), m_outputDirectory(new QLineEdit),
+      m_panel0(new QLabel), m_panel1(new QLabel)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setFont(arial(16));
+    resize(kOuterWidth, kOuterHeight);
+
+    // Left pane: selection strip and server list.
+    auto *button1 = new QPushButton(QStringLiteral("Select All"));
+    button1->setObjectName(QStringLiteral("Button1"));
+    auto *button2 = new QPushButton(QStringLiteral("Select None"));
+    button2->setObjectName(QStringLiteral("Button2"));
+    m_button1 = button1;
+    m_button2 = button2;
+    for (QPushButton *b : {button1, button2})
+        b->setFixedSize(97, 25);
+    auto *strip = new QHBoxLayout;
+    strip->setContentsMargins(4, 4, 4, 4);
+    strip->addWidget(button1);
+    strip->addWidget(button2);
+    strip->addStretch();
+
+    m_comp19->setObjectName(QStringLiteral("comp19"));
+    m_comp19->setIconSize(QSize(16, 16));
+    for (const qreal ratio : {1.0, 2.0})
+        m_serverPicture.addPixmap(Artwork::pixmap(QStringLiteral("server"), QSize(16, 16), ratio));
+    m_comp19->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_comp19->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_comp19->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto *refresh = new QAction(QStringLiteral("Refresh"), m_comp19);
+    refresh->setObjectName(QStringLiteral("RefreshServerList1"));
+    m_comp19->addAction(refresh);
+
+    auto *left = new QVBoxLayout;
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    left->addLayout(strip);
+    left->addWidget(m_comp19);
+    auto *leftPane = new QWidget;
+    leftPane->setFixedWidth(256);
+    leftPane->setLayout(left);
+
+    // Right pane: scan controls, output directory and the results box.
+    m_comp23->setObjectName(QStringLiteral("comp23"));
+    m_comp23->setFixedSize(113, 47);
+    m_chkNDir->setObjectName(QStringLiteral("chkNDir"));
+    m_chkNDir->setChecked(true);
+    m_outputDirectory->setObjectName(QStringLiteral("edtOutputDir"));
+    m_outputDirectory->setReadOnly(true);
+    m_outputDirectory->setText(Product::outputDirectory());
+    m_outputDirectory->setToolTip(Drives::hostPath(Product::outputDirectory()));
+    m_upperRight = new QWidget;
+    m_upperRight->setObjectName(QStringLiteral("Panel5"));
+    m_upperRight->setFixedHeight(152);
+    auto *upper = new QVBoxLayout(m_upperRight);
+    auto *scanRow = new QHBoxLayout;
+    scanRow->addWidget(m_comp23);
+    scanRow->addWidget(m_chkNDir);
+    scanRow->addStretch();
+    upper->addLayout(scanRow);
+    upper->addWidget(new QLabel(QStringLiteral("Output Directory")));
+    upper->addWidget(m_outputDirectory);
+    upper->addWidget(new QLabel(QStringLiteral("Year 2000 Report Results")));
+    // Margins kept small, so that the scan row fits the window's width with the check box's caption whole.
+    upper->setContentsMargins(6, 6, 6, 2);
+    auto *right = new QVBoxLayout;
+    right->setContentsMargins(4, 4, 4, 4);
+    right->addWidget(m_upperRight);
+    right->addWidget(m_results, 1);
+    auto *rightPane = new QFrame;
+    rightPane->setObjectName(QStringLiteral("pnlY2K"));
+    rightPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    rightPane->setLayout(right);
+
+    auto *panes = new QHBoxLayout;
+    panes->setContentsMargins(0, 0, 0, 0);
+    panes->addWidget(leftPane);
+    panes->addWidget(rightPane, 1);
+
+    // Status bar: the server count (150 pixels) and the selected count.
+    auto *status = new QStatusBar;
+    m_statusBar = status;
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    status->setSizeGripEnabled(false);
+    status->setFixedHeight(26);
+    for (QLabel *panel : {m_panel0, m_panel1}) {
+        panel->setFont(arial(16, true));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
+    m_panel0->setFixedWidth(150);
+    status->addWidget(m_panel0);
+    status->addWidget(m_panel1, 1);
+
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(buildToolbar());
+    root->addLayout(panes, 1);
+    root->addWidget(status);
+
+    connect(button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
+    connect(button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
+    connect(refresh, &QAction::triggered, this, &TfrmMain::RefreshServerList1Click);
+    connect(m_comp19, &QListWidget::itemSelectionChanged, this, &TfrmMain::syncSelectionFromList);
+    connect(m_comp19, &QListWidget::itemClicked, this, &TfrmMain::comp19Click);
+    connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
+    m_comp23->setFocus();
+    // F1 opens the help; Enter in the server list scans the selected servers.
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &TfrmMain::comp10Click);
+    m_comp19->installEventFilter(this);
+    m_comp19->setAccessibleName(QStringLiteral("Quarlix Server List"));
+    m_results->setAccessibleName(QStringLiteral("Year 2000 Report Results"));
+
+    // Moving the mouse over the window, the server list, the upper right part, the toolbar strip or
+    // the status bar flattens a raised toolbar button; a double-click on the status bar shows About.
+    for (QWidget *w : std::initializer_list<QWidget *>{this, m_comp19->viewport(), m_upperRight, m_toolbarStrip,
+                                                       m_statusBar, m_panel0, m_panel1}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+
+    m_session = std::make_unique<Session>(client, interaction, *m_results);
+    m_progress = new TfrmProgress(*m_session, this);
+    m_profile = new TfrmProfile(interaction, this);
+    m_profile->setWindowFlag(Qt::Window);
+    m_login = new TfrmLogin(*m_session, this);
+    m_login->setWindowFlag(Qt::Window);
+    m_send = std::make_unique<TfrmSend>(SendContext{interaction, *m_results, [this] { close(); }});
+    m_help = new TfrmHelp(this);
+    m_about = new TfrmSecure(this);
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    if (!m_closed)
+        FormClose();
+}
+
+QString TfrmMain::statusPanel(int index) const
+{
+    return index == 0 ? m_panel0->text() : m_panel1->text();
+}
+
+void TfrmMain::FormCreate()
+{
+    setWindowTitle(Product::applicationTitle() + QStringLiteral(" v") + Product::versionText());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    m_session->setUp();
+    // What a killed run left in the output directory is tidied before anything else works there.
+    SessionArchive::recoverLeftovers(*m_results);
+}
+
+void TfrmMain::start()
+{
+    show();
+    fitOuterSize();
+    // The frame is known once the window manager has framed the window; until then the window is
+    // sized as if it had the frame of another window, or none.
+    WindowPlacement::whenFramed(this, [this] {
+        resize(QSize(kOuterWidth, kOuterHeight).shrunkBy(WindowPlacement::expectedFrame(this)));
+        WindowPlacement::centreOnScreen(this);
+    });
+    // The first showing handles pending events while it fills the list, so the request is queued
+    // only once it has returned.
+    if (m_session->terminateRequested())
+        QMetaObject::invokeMethod(this, &TfrmMain::endProgram, Qt::QueuedConnection);
+}
+
+void TfrmMain::fitOuterSize()
+{
+    resize(QSize(kOuterWidth, kOuterHeight).shrunkBy(WindowPlacement::expectedFrame(this)));
+    WindowPlacement::centre(this);
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    m_session->checkClientVersions();
+    if (m_splash) {
+        m_splash->setStatus(QStringLiteral("Loading Server List......"));
+        m_interaction.processEvents();
+    }
+    fillServerList();
+    updateSelectedCount();
+    if (m_splash) {
+        m_splash->setStatus(QStringLiteral("Done"));
+        m_interaction.processEvents();
+        m_splash->hide();
+        m_splash->deleteLater();
+        m_splash = nullptr;
+    }
+    m_session->readCallsLibraryVersion();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    // Closing asks no question; during a scan the scan runs on to its end first.
+    if (!m_closed)
+        FormClose();
+    event->accept();
+    QWidget::closeEvent(event);
+    if (!m_scanning)
+        QCoreApplication::quit();
+}
+
+void TfrmMain::FormClose()
+{
+    m_closed = true;
+    // The login window's own connection goes before the session's.
+    m_login->close();
+    m_session->release();
+}
+
+void TfrmMain::showServerList()
+{
+    const QSignalBlocker blocker(m_comp19);
+    m_comp19->hide();
+    m_comp19->clear();
+    for (const Session::ServerEntry &entry : m_session->servers()) {
+        auto *item = new QListWidgetItem(Windows1252::toUnicode(entry.name), m_comp19);
+        item->setIcon(m_serverPicture);
+    }
+    m_comp19->show();
+    m_panel0->setText(m_session->serverCountText());
+}
+
+void TfrmMain::syncSelectionFromList()
+{
+    for (int row = 0; row < m_comp19->count(); ++row)
+        m_session->setSelected(std::size_t(row), m_comp19->item(row)->isSelected());
+    updateSelectedCount();
+}
+
+void TfrmMain::updateSelectedCount()
+{
+    m_panel1->setText(m_session->selectedCountText());
+}
+
+void TfrmMain::comp19Click()
+{
+    syncSelectionFromList();
+    m_session->takeCurrentServerFromSelection();
+}
+
+void TfrmMain::Button1Click()
+{
+    m_comp19->selectAll();
+    syncSelectionFromList();
+}
+
+void TfrmMain::Button2Click()
+{
+    m_comp19->clearSelection();
+    syncSelectionFromList();
+}
+
+void TfrmMain::RefreshServerList1Click()
+{
+    BusyCursor busy(m_interaction);
+    fillServerList();
+    updateSelectedCount();
+}
+
+void TfrmMain::fillServerList()
+{
+    // The list is hidden while it is rebuilt, so no click can reach it, and no scan can start.
+    m_comp19->hide();
+    setScanControlsEnabled(false);
+    m_session->FillServerList();
+    showServerList();
+    setScanControlsEnabled(true);
+}
+
+void TfrmMain::setScanControlsEnabled(bool enabled)
+{
+    // The selection the scan works on cannot change while it runs.
+    for (QWidget *control : std::initializer_list<QWidget *>{m_comp23, m_comp19, m_button1, m_button2})
+        control->setEnabled(enabled);
+    // Sending during a scan would pack and delete the data file being written: Send waits for the end.
+    m_toolbar[4]->setEnabled(enabled);
+    // Disabling the button moved the focus on to the option box, where one Space would untick it.
+    if (enabled)
+        m_comp23->setFocus();
+}
+
+void TfrmMain::comp23Click()
+{
+    if (m_scanning)
+        return;
+    m_scanning = true;
+    m_session->includeSysFiles = m_chkNDir->isChecked();
+    ScanDriver driver(*m_session, *m_progress);
+    driver.setControlsEnabled = [this](bool enabled) { setScanControlsEnabled(enabled); };
+    // The option box stays usable during a scan; the writer reads it when it gets there.
+    const auto option =
+        connect(m_chkNDir, &QCheckBox::toggled, this, [this](bool checked) { m_session->includeSysFiles = checked; });
+    driver.comp23Click();
+    disconnect(option);
+    m_scanning = false;
+    // A request to end the program made during the scan takes effect now.
+    if (m_closed || m_session->terminateRequested())
+        endProgram();
+}
+
+QWidget *TfrmMain::buildToolbar()
+{
+    auto *strip = new QFrame;
+    strip->setObjectName(QStringLiteral("pnlY2Kbar"));
+    strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    strip->setFixedHeight(73);
+    m_toolbarStrip = strip;
+
+    struct Tool
+    {
+        const char *name;
+        const char *caption;
+        const char *picture;
+        void (TfrmMain::*handler)();
+    };
+    const Tool tools[] = {
+        {"comp1", "Login As", "login", &TfrmMain::comp1Click},
+        {"comp4", "View Data", "viewdata", &TfrmMain::comp4Click},
+        {"comp7", "Profile", "profile", &TfrmMain::comp7Click},
+        {"comp10", "Help", "help", &TfrmMain::comp10Click},
+        {"comp13", "Send", "send", &TfrmMain::comp13Click},
+        {"comp16", "Exit", "exit", &TfrmMain::comp16Click},
+    };
+    const int lefts[] = {2, 80, 158, 237, 315, 393};
+    for (std::size_t i = 0; i < m_toolbar.size(); ++i) {
+        auto *button = new ToolbarButton(QLatin1String(tools[i].name), QLatin1String(tools[i].caption),
+                                         QLatin1String(tools[i].picture), strip);
+        button->move(lefts[i], 4);
+        for (QWidget *part : std::initializer_list<QWidget *>{button, button->picture(), button->captionLabel()})
+            part->installEventFilter(this);
+        connect(button, &ToolbarButton::clicked, this, tools[i].handler);
+        m_toolbar[i] = button;
+    }
+    return strip;
+}
+
+ToolbarButton *TfrmMain::buttonOwning(const QObject *object) const
+{
+    for (ToolbarButton *button : m_toolbar)
+        if (button && button->owns(object))
+            return button;
+    return nullptr;
+}
+
+void TfrmMain::ResetToolbarHover(const QObject *sender)
+{
+    for (ToolbarButton *button : m_toolbar) {
+        if (button->bevel() == ToolbarButton::Bevel::Raised && sender != button && sender != button->captionLabel()) {
+            button->setBevel(ToolbarButton::Bevel::None);
+            return;
+        }
+    }
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_comp19 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (m_comp23->isEnabled())
+                comp23Click();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    ToolbarButton *button = buttonOwning(watched);
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        if (button) {
+            // The pictures have no move handler: moving onto one leaves its button as it is.
+            if (watched != button->picture()) {
+                ResetToolbarHover(watched);
+                if (button->bevel() == ToolbarButton::Bevel::None)
+                    button->setBevel(ToolbarButton::Bevel::Raised);
+            }
+            // Handled here: the move must not reach the strip behind the button, which flattens it.
+            return true;
+        } else {
+            ResetToolbarHover(watched);
+        }
+        break;
+    case QEvent::MouseButtonPress:
+        if (button)
+            button->setBevel(ToolbarButton::Bevel::Lowered);
+        break;
+    case QEvent::MouseButtonRelease:
+        if (button) {
+            button->setBevel(ToolbarButton::Bevel::Raised);
+            auto *widget = static_cast<QWidget *>(watched);
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint()))
+                Q_EMIT button->clicked();
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (watched == m_statusBar || watched == m_panel0 || watched == m_panel1) {
+            StatusBar1DblClick();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::comp1Click()
+{
+    m_login->show();
+    m_login->raise();
+    m_login->activateWindow();
+}
+
+void TfrmMain::comp4Click()
+{
+    TfrmReport::ViewDataFile(*m_session);
+}
+
+void TfrmMain::comp10Click()
+{
+    m_help->moveCaretToStart();
+    m_help->show();
+    m_help->raise();
+}
+
+void TfrmMain::comp13Click()
+{
+    if (m_scanning)
+        return;
+    m_send->exec();
+}
+
+void TfrmMain::StatusBar1DblClick()
+{
+    m_about->exec();
+}
+
+void TfrmMain::comp7Click()
+{
+    m_profile->show();
+    m_profile->raise();
+    m_profile->activateWindow();
+}
+
+void TfrmMain::comp16Click()
+{
+    close();
+}
+
+void TfrmMain::endProgram()
+{
+    if (!m_closed)
+        FormClose();
+    hide();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "app/session/Session.h"
+
+#include <QIcon>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QStatusBar;
+class ResultsBox;
+class TfrmHelp;
+class TfrmLogin;
+class TfrmProfile;
+class TfrmProgress;
+class TfrmSecure;
+class TfrmSend;
+class TfrmSplash;
+class ToolbarButton;
+
+// The main window: a toolbar of six picture buttons, the server list with its selection strip, the
+// scan controls, the output directory, the results box and the status bar. It owns the session.
+class TfrmMain final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The window's size outside, frame included.
+    static constexpr int kOuterWidth = 635;
+    static constexpr int kOuterHeight = 469;
+
+    TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // Shows the window. A request to end the program made during set-up takes effect when the
+    // message loop takes its turn.
+    void start();
+
+    Session &session() { return *m_session; }
+    ResultsBox *resultsBox() const { return m_results; }
+    QListWidget *serverList() const { return m_comp19; }
+    TfrmProgress *progressWindow() const { return m_progress; }
+    TfrmProfile *profileWindow() const { return m_profile; }
+    TfrmLogin *loginWindow() const { return m_login; }
+    TfrmHelp *helpWindow() const { return m_help; }
+    TfrmSend *sendWindow() const { return m_send.get(); }
+    TfrmSecure *aboutWindow() const { return m_about; }
+    // Toolbar buttons in their order: Login As, View Data, Profile, Help, Send, Exit.
+    ToolbarButton *toolbarButton(int index) const { return m_toolbar[std::size_t(index)]; }
+    QPushButton *scanButton() const { return m_comp23; }
+    bool isScanning() const { return m_scanning; }
+    QString statusPanel(int index) const;
+
+    // Handlers, named after their controls.
+    void comp19Click();
+    void Button1Click();
+    void Button2Click();
+    void RefreshServerList1Click();
+    void comp23Click();
+    void comp1Click();
+    void comp4Click();
+    void comp7Click();
+    void comp10Click();
+    void comp13Click();
+    void comp16Click();
+    void StatusBar1DblClick();
+    // Flattens the first raised toolbar button whose panel and caption are not `sender`.
+    void ResetToolbarHover(const QObject *sender);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Sizes the window to its outside size with the frame it has now, centred on the screen.
+    void fitOuterSize();
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void showServerList();
+    void updateSelectedCount();
+    void syncSelectionFromList();
+    void endProgram();
+    void fillServerList();
+    void setScanControlsEnabled(bool enabled);
+    QWidget *buildToolbar();
+    ToolbarButton *buttonOwning(const QObject *object) const;
+
+    Interaction &m_interaction;
+    TfrmSplash *m_splash;
+    ResultsBox *m_results;
+    QListWidget *m_comp19;
+    QPushButton *m_comp23;
+    QPushButton *m_button1 = nullptr;
+    QPushButton *m_button2 = nullptr;
+    QCheckBox *m_chkNDir;
+    QLineEdit *m_outputDirectory;
+    QLabel *m_panel0;
+    QLabel *m_panel1;
+    TfrmProgress *m_progress = nullptr;
+    TfrmProfile *m_profile = nullptr;
+    TfrmLogin *m_login = nullptr;
+    TfrmHelp *m_help = nullptr;
+    std::unique_ptr<TfrmSend> m_send;
+    TfrmSecure *m_about = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QWidget *m_toolbarStrip = nullptr;
+    QWidget *m_upperRight = nullptr;
+    std::array<ToolbarButton *, 6> m_toolbar{};
+    QIcon m_serverPicture;
+    std::unique_ptr<Session> m_session;
+    bool m_shown = false;
+    bool m_closed = false;
+    bool m_scanning = false;
+};

@@ -1,0 +1,59 @@
+#include "send/widgets/LinkChannelWindow.h"
+
+#include "send/widgets/ChannelWindowParts.h"
+#include "send/widgets/TURLLabel.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+LinkChannelWindow::LinkChannelWindow(SendContext context, const QString &objectName, const QString &caption,
+                                     const QString &explanation, const QString &linkCaption, TLabelType type,
+                                     QWidget *parent)
+    : QDialog(parent), m_context(std::move(context)), m_URLLabel1(new TURLLabel(linkCaption, this)),
+      m_Button2(new QPushButton(QStringLiteral("Return"), this)), m_layout(new QVBoxLayout(this))
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setModal(true);
+
+    ChannelWindowParts::setUpLink(m_URLLabel1, type, m_context, [this] { URLLabel1Click(); });
+    m_Button2->setObjectName(QStringLiteral("Button2"));
+
+    m_layout->addWidget(ChannelWindowParts::wrappedLabel(explanation, this));
+    m_layout->addWidget(m_URLLabel1, 0, Qt::AlignHCenter);
+    m_layout->addLayout(ChannelWindowParts::folderRow(this));
+    m_layout->addWidget(m_Button2, 0, Qt::AlignHCenter);
+    setFixedWidth(420);
+    // Tab goes from the hyperlink to "Open folder" to "Return".
+    if (auto *open = findChild<QPushButton *>(QStringLiteral("btnOpenFolder"))) {
+        setTabOrder(m_URLLabel1, open);
+        setTabOrder(open, m_Button2);
+    }
+
+    connect(m_Button2, &QPushButton::clicked, this, &LinkChannelWindow::Button2Click);
+}
+
+void LinkChannelWindow::showEvent(QShowEvent *event)
+{
+    ChannelWindowParts::fitHeight(this);
+    QDialog::showEvent(event);
+}
+
+void LinkChannelWindow::addNote(QWidget *note)
+{
+    m_layout->insertWidget(1 + m_notes++, note);
+}
+
+void LinkChannelWindow::URLLabel1Click()
+{
+    // Nothing to send: the page or the mail program is not opened either.
+    if (!ChannelWindowParts::leaveThroughChannel(m_context, this,
+                                                 [this](const SendChannel::Archive &archive) { archiveBuilt(archive); }))
+        m_URLLabel1->skipOpen();
+}
+
+void LinkChannelWindow::Button2Click()
+{
+    reject();
+}

@@ -1,0 +1,162 @@
+#include "send/widgets/TfrmDisk.h"
+
+#include "platform/Desktop.h"
+#include "platform/Interaction.h"
+#include "send/widgets/ChannelWindowParts.h"
+#include "send/FloppyDisk.h"
+#include "ui/widgets/Layouts.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
+    : QDialog(parent), m_context(std::move(context)), m_Button1(new QPushButton(QStringLiteral("Create Disk"), this)),
+      m_Button2(new QPushButton(QStringLiteral("Return"), this)), m_lblDrive(new QLabel(this)),
+      m_lstMedia(new QListWidget(this))
+{
+    setObjectName(QStringLiteral("frmDisk"));
+    setWindowTitle(QStringLiteral("Sorvik Disk"));
+    setModal(true);
+
+    QLabel *explanation = ChannelWindowParts::wrappedLabel(
+        QStringLiteral("Selecting DISK now will close the instructions, delete the files on the diskette in drive A: "
+                       "then copy Sorvik files to the disk in drive A:\\.  Be sure you understand the instructions "
+                       "before proceeding."),
+        this);
+    m_Button1->setObjectName(QStringLiteral("Button1"));
+    m_Button2->setObjectName(QStringLiteral("Button2"));
+    m_lblDrive->setObjectName(QStringLiteral("lblDrive"));
+    m_lblDrive->setWordWrap(true);
+    m_lblDrive->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_lstMedia->setObjectName(QStringLiteral("lstMedia"));
+    m_lstMedia->setAccessibleName(QStringLiteral("Removable disks"));
+    m_lstMedia->setMaximumHeight(90);
+    m_lblDrive->setBuddy(m_lstMedia);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(explanation);
+    layout->addWidget(m_lblDrive);
+    layout->addWidget(m_lstMedia);
+    layout->addLayout(Layouts::centredRow({m_Button1, m_Button2}));
+    setFixedWidth(420);
+
+    connect(m_Button1, &QPushButton::clicked, this, &TfrmDisk::Button1Click);
+    connect(m_Button2, &QPushButton::clicked, this, &TfrmDisk::Button2Click);
+    connect(m_lstMedia, &QListWidget::currentRowChanged, this,
+            [this] { m_Button1->setEnabled(!chosenDrive().isEmpty()); });
+    m_poll.setInterval(2000);
+    connect(&m_poll, &QTimer::timeout, this, &TfrmDisk::refreshMedia);
+    refreshMedia();
+}
+
+void TfrmDisk::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    refreshMedia();
+    if (FloppyDisk::mappedDrive().isEmpty())
+        m_poll.start();
+}
+
+void TfrmDisk::hideEvent(QHideEvent *event)
+{
+    m_poll.stop();
+    QDialog::hideEvent(event);
+}
+
+void TfrmDisk::refreshMedia()
+{
+    const QString mapped = FloppyDisk::mappedDrive();
+    m_lstMedia->setVisible(mapped.isEmpty());
+    if (!mapped.isEmpty()) {
+        m_lblDrive->setText(QStringLiteral("Drive A: is the folder %1 on this computer.").arg(mapped));
+        m_Button1->setEnabled(true);
+        ChannelWindowParts::fitHeight(this);
+        return;
+    }
+    const QString kept = chosenDrive();
+    const QSignalBlocker blocker(m_lstMedia);
+    m_lstMedia->clear();
+    const QLocale locale;
+    for (const Desktop::Medium &medium : Desktop::current().removableMedia()) {
+        auto *item =
+            new QListWidgetItem(QStringLiteral("%1 - %2 (%3, %4 free)")
+                                    .arg(medium.label, medium.mountPoint, locale.formattedDataSize(medium.bytesTotal),
+                                         locale.formattedDataSize(medium.bytesFree)),
+                                m_lstMedia);
+        item->setData(Qt::UserRole, medium.mountPoint);
+        if (medium.mountPoint == kept || m_lstMedia->currentRow() < 0)
+            m_lstMedia->setCurrentItem(item);
+    }
+    m_lblDrive->setText(m_lstMedia->count() == 0
+                            ? QStringLiteral("No removable disk is mounted. Insert a USB stick, a memory card or a "
+                                             "diskette; it appears here, and Create Disk then uses it as drive A:.")
+                            : QStringLiteral("&Removable disk to use as drive A:"));
+    m_Button1->setEnabled(!chosenDrive().isEmpty());
+    ChannelWindowParts::fitHeight(this);
+}
+
+QString TfrmDisk::chosenDrive() const
+{
+    const QString mapped = FloppyDisk::mappedDrive();
+    if (!mapped.isEmpty())
+        return mapped;
+    const QListWidgetItem *item = m_lstMedia->currentItem();
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
+void TfrmDisk::Button1Click()
+{
+    const QString drive = chosenDrive();
+    // Without a disk to make there is nothing to do yet.
+    if (drive.isEmpty())
+        return;
+    Interaction &interaction = m_context.interaction;
+    hide();
+    interaction.processEvents();
+    interaction.information(QStringLiteral("Insert diskette in drive A: then press Enter"));
+    // A drive that is not there now gets nothing: no erasing, no archive, no data file deleted.
+    QString problem = FloppyDisk::driveProblem(drive);
+    if (problem.isEmpty() && FloppyDisk::mappedDrive().isEmpty() && !Desktop::current().mediumAt(drive))
+        problem = QStringLiteral("The disk %1 is no longer mounted.\nNothing has been erased, archived or deleted.")
+                      .arg(drive);
+    if (!problem.isEmpty()) {
+        interaction.warning(problem);
+        reject();
+        return;
+    }
+    const Interaction::Answer answer = interaction.message(
+        QStringLiteral("Warning"), QStringLiteral("WARNING - All data will be erased from this diskette"),
+        Interaction::Icon::Warning, Interaction::Buttons::OkCancel);
+    if (answer != Interaction::Answer::Ok) {
+        reject();
+        return;
+    }
+
+    FloppyDisk::erase(interaction, drive);
+    try {
+        ChannelWindowParts::buildArchive(m_context);
+    } catch (const std::exception &failure) {
+        // The disk gets nothing and the program keeps running; the window is closed already.
+        interaction.showException(exceptionText(failure));
+        reject();
+        return;
+    }
+    // The program ends only with an archive on the disk; otherwise the user can try another disk.
+    if (FloppyDisk::copyArchives(interaction, drive) == 0) {
+        interaction.warning(FloppyDisk::noArchiveText());
+        reject();
+        return;
+    }
+    interaction.information(FloppyDisk::doneText());
+    if (m_context.closeMainWindow)
+        m_context.closeMainWindow();
+    accept();
+}
+
+void TfrmDisk::Button2Click()
+{
+    reject();
+}

@@ -1,0 +1,21 @@
+#include "send/widgets/TfrmEmail.h"
+
+#include "send/MakerAddress.h"
+#include "send/widgets/TURLLabel.h"
+
+TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)
+    : LinkChannelWindow(std::move(context), QStringLiteral("frmEmail"), QStringLiteral("Sorvik Email"),
+                        QStringLiteral("Selecting the URL now will close these instructions and open your default "
+                                       "Email software.  Be sure you understand the instructions before proceeding.  "
+                                       "Improperly transmitted data will not be processed and you will not receive a "
+                                       "Year 2000 Server Report"),
+                        MakerAddress::dataMailbox(), TLabelType::hmMAIL, parent)
+{
+    // The label's target is the mailbox; the message gets the archive of this click attached.
+    urlLabel()->setOpener([this](const QString &) { SendChannel::mailArchive(m_hostArchive); });
+}
+
+void TfrmEmail::archiveBuilt(const SendChannel::Archive &archive)
+{
+    m_hostArchive = archive.hostPath;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "send/zip/ZipEntry.h"
+
+#include <QString>
+
+#include <vector>
+
+class QFile;
+
+// Reads an entry of a saved archive back and compares it with a file.
+namespace ZipReadBack {
+
+// Whether the entry's data, inflated from the archive (entry.dataOffset as the directory reader
+// found it), is the file's content byte for byte, and its size and CRC-32 are the ones the entry
+// records. Reads both in pieces, whatever their size; false on any doubt (damaged data, a method
+// this writer does not use, a file that cannot be read).
+bool holds(QFile &archive, const ZipEntry &entry, QFile &file);
+
+// One file to compare with an entry of the archive; without an entry the answer is false.
+struct Check
+{
+    const ZipEntry *entry = nullptr;
+    QString hostFile;
+};
+
+// holds() for each check, in the order given: the checks are shared out between up to one thread a
+// processor, each with its own handles on the archive and the files. Only plain files are opened (a
+// pipe would wait for a writer).
+std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks);
+
+} // namespace ZipReadBack
