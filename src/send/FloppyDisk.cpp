@@ -3,10 +3,13 @@
 #include "app/session/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
 #include "send/MakerAddress.h"
 #include "send/SendChannel.h"
+#include "send/zip/ZipDirectoryReader.h"
+#include "send/zip/ZipError.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +17,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,18 +32,6 @@ QStringList entries(const QString &hostDirectory, QDir::Filters kinds)
 {
     return QDir(hostDirectory)
         .entryList(kinds | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-}
-
-// The archives of the output directory worth sending: every "*.zip" but empty ones (a session
-// without data files), by name.
-QStringList archivesToCopy(const QString &hostDirectory)
-{
-    QStringList names;
-    for (const QString &name : entries(hostDirectory, QDir::Files))
-        if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) &&
-            QFileInfo(hostDirectory + QLatin1Char('/') + name).size() > 0)
-            names.append(name);
-    return names;
 }
 
 // The system's text for the last failure, or the fallback when the call left none.
@@ -67,10 +59,51 @@ std::optional<QString> nameCopy(const QString &temporary, const QString &target)
     return std::nullopt;
 }
 
+// Whether every entry of the archive already on the disk is in the grown archive, as it was: then
+// the grown one holds all the old copy held, and may take its place.
+bool holdsEveryEntryOf(const QString &grown, const QString &older)
+{
+    QFile grownFile(grown);
+    QFile olderFile(older);
+    if (!grownFile.open(QIODevice::ReadOnly) || !olderFile.open(QIODevice::ReadOnly))
+        return false;
+    try {
+        const ZipDirectory grownDirectory = ZipDirectoryReader::read(grownFile);
+        const ZipDirectory olderDirectory = ZipDirectoryReader::read(olderFile);
+        if (olderDirectory.entries.empty())
+            return false;
+        for (const ZipEntry &old : olderDirectory.entries) {
+            const bool kept = std::any_of(grownDirectory.entries.begin(), grownDirectory.entries.end(),
+                                          [&old](const ZipEntry &entry) {
+                                              return entry.storedName == old.storedName && entry.crc32 == old.crc32 &&
+                                                     entry.uncompressedSize == old.uncompressedSize;
+                                          });
+            if (!kept)
+                return false;
+        }
+        return true;
+    } catch (const ZipError &) {
+        return false;
+    }
+}
+
+// Why the file on the medium, flushed there and read back, is not the archive byte for byte.
+std::optional<QString> readBackProblem(const QString &source, const QString &onMedium)
+{
+    if (!Desktop::current().flushToMedium(onMedium))
+        return QStringLiteral("The copy could not be written through to the disk");
+    const QByteArray original = SendChannel::fileSha256(source);
+    if (original.isEmpty() || SendChannel::fileSha256(onMedium) != original)
+        return QStringLiteral("The copy on the disk does not match the archive");
+    return std::nullopt;
+}
+
 // Copies one archive to the medium and proves it arrived; the reason when it did not. The bytes go
 // into a temporary file on the medium first, which takes the archive's name only when all are
-// written: a copy broken off leaves no partial archive under an archive's name.
-std::optional<QString> copyVerified(const QString &source, const QString &target)
+// written: a copy broken off leaves no partial archive under an archive's name. Where it is to take
+// the place of an older copy (`replace`), it is read back before that, so the older copy stays
+// unless a good one replaces it; otherwise a file of that name is never overwritten.
+std::optional<QString> copyVerified(const QString &source, const QString &target, bool replace)
 {
     QFile from(source);
     if (!from.open(QIODevice::ReadOnly))
@@ -83,21 +116,52 @@ std::optional<QString> copyVerified(const QString &source, const QString &target
     if (!FileSync::copyRange(from, 0, copy, 0, from.size()))
         return systemError(QStringLiteral("The copy stopped short"));
     copy.close();
-    if (std::optional<QString> problem = nameCopy(copy.fileName(), target))
+    QString reason;
+    if (replace) {
+        if (std::optional<QString> problem = readBackProblem(source, copy.fileName()))
+            return problem;
+        if (!FileSync::renameOver(copy.fileName(), target, &reason))
+            return reason;
+    } else if (std::optional<QString> problem = nameCopy(copy.fileName(), target)) {
         return problem;
-    copy.setAutoRemove(false); // it is the archive's copy now
-    std::optional<QString> problem;
-    if (!Desktop::current().flushToMedium(target))
-        problem = QStringLiteral("The copy could not be written through to the disk");
-    if (!problem) {
-        const QByteArray original = SendChannel::fileSha256(source);
-        if (original.isEmpty() || SendChannel::fileSha256(target) != original)
-            problem = QStringLiteral("The copy on the disk does not match the archive");
     }
+    copy.setAutoRemove(false); // it is the archive's copy now
+    std::optional<QString> problem = readBackProblem(source, target);
     // A copy damaged on its way must not stay behind looking sent; this run named it.
     if (problem)
         QFile::remove(target);
     return problem;
+}
+
+// One archive onto the disk, unless the disk's file of that name stands in the way.
+FloppyDisk::Copy copyOne(const QString &source, const QString &target)
+{
+    FloppyDisk::Copy copy;
+    copy.name = QFileInfo(target).fileName();
+    const QFileInfo there(target);
+    bool replace = false;
+    if (there.isSymLink()) {
+        copy.problem = QStringLiteral("%1 on the disk is a link, not an archive; it was left as it is").arg(copy.name);
+    } else if (there.exists() && !there.isFile()) {
+        copy.problem = QStringLiteral("%1 on the disk is not a file; it was left as it is").arg(copy.name);
+    } else if (there.exists() && FileIdentity::of(target) == FileIdentity::of(source)) {
+        // A drive A: that is the output directory under another name holds no copy of anything.
+        copy.problem = QStringLiteral("%1 on the disk is the archive itself, not a copy").arg(copy.name);
+    } else if (there.exists() && SendChannel::fileSha256(target) == SendChannel::fileSha256(source)) {
+        copy.result = FloppyDisk::Copy::Result::AlreadyThere;
+        return copy;
+    } else if (there.exists()) {
+        replace = holdsEveryEntryOf(source, target);
+        if (!replace)
+            copy.problem = QStringLiteral("the disk holds another file named %1; it was left as it is").arg(copy.name);
+    }
+    if (copy.problem.isEmpty()) {
+        if (const std::optional<QString> problem = copyVerified(source, target, replace))
+            copy.problem = *problem;
+        else
+            copy.result = FloppyDisk::Copy::Result::Copied;
+    }
+    return copy;
 }
 
 } // namespace
@@ -111,16 +175,8 @@ QString mappedDrive()
 
 bool overlapsOutputDirectory(const QString &hostDrive)
 {
-    auto resolved = [](const QString &path) {
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : canonical;
-    };
-    const QString drive = resolved(hostDrive);
-    const QString output = resolved(SendChannel::hostOutputDirectory());
-    auto within = [](const QString &inner, const QString &outer) {
-        return inner == outer || inner.startsWith(outer.endsWith(QLatin1Char('/')) ? outer : outer + QLatin1Char('/'));
-    };
-    return within(drive, output) || within(output, drive);
+    const QString output = SendChannel::hostOutputDirectory();
+    return FileIdentity::within(hostDrive, output) || FileIdentity::within(output, hostDrive);
 }
 
 QString driveProblem(const QString &hostDrive)
@@ -153,46 +209,46 @@ void erase(Interaction &interaction, const QString &hostDrive)
     }
 }
 
-int copyArchives(Interaction &interaction, const QString &hostDrive, int *alreadyThere)
+QStringList archivesToSend(QStringList *leftAlone)
+{
+    const QString hostDirectory = SendChannel::hostOutputDirectory();
+    QStringList names;
+    for (const QString &name : entries(hostDirectory, QDir::AllEntries)) {
+        if (!name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+            continue;
+        const QFileInfo archive(hostDirectory + QLatin1Char('/') + name);
+        // Only what this program wrote goes: never a file reached through a link.
+        if (archive.isSymLink() || !archive.isFile()) {
+            if (leftAlone)
+                leftAlone->append(name);
+        } else if (archive.size() > 0) {
+            names.append(name);
+        }
+    }
+    return names;
+}
+
+std::vector<Copy> copyArchives(Interaction &interaction, const QString &hostDrive, const QStringList &names)
 {
     const QString directory = Product::outputDirectory();
-    const QString hostDirectory = Drives::hostPath(directory);
+    const QString hostDirectory = SendChannel::hostOutputDirectory();
     // What a copy broken off by a killed run left on the medium goes first.
     static const QRegularExpression leftover(QStringLiteral("^\\.sorvik-copy-[A-Za-z0-9]{6}\\.tmp$"));
     for (const QString &name : entries(hostDrive, QDir::Files))
         if (leftover.match(name).hasMatch())
             QFile::remove(hostDrive + QLatin1Char('/') + name);
-    int copied = 0;
-    bool first = true;
-    for (const QString &name : archivesToCopy(hostDirectory)) {
-        const QString source = hostDirectory + QLatin1Char('/') + name;
-        if (!first)
+    std::vector<Copy> copies;
+    for (const QString &name : names) {
+        if (!copies.empty())
             interaction.processEvents();
-        first = false;
-        const QString target = hostDrive + QLatin1Char('/') + name;
-        // The same archive already on the disk, byte for byte, is there: not a failed copy.
-        if (QFileInfo(target).isFile() && SendChannel::fileSha256(target) == SendChannel::fileSha256(source)) {
-            ++copied;
-            if (alreadyThere)
-                ++*alreadyThere;
-            continue;
-        }
-        const std::optional<QString> problem = copyVerified(source, target);
-        if (!problem) {
-            ++copied;
-            continue;
-        }
-        interaction.message(Product::applicationTitle(),
-                            QStringLiteral("Failed to copy ") + directory + QLatin1Char('\\') + name +
-                                QLatin1Char('\n') + *problem,
-                            Interaction::Icon::None, Interaction::Buttons::Ok);
+        copies.push_back(copyOne(hostDirectory + QLatin1Char('/') + name, hostDrive + QLatin1Char('/') + name));
+        if (copies.back().result == Copy::Result::Failed)
+            interaction.message(Product::applicationTitle(),
+                                QStringLiteral("Failed to copy ") + directory + QLatin1Char('\\') + name +
+                                    QLatin1Char('\n') + copies.back().problem,
+                                Interaction::Icon::None, Interaction::Buttons::Ok);
     }
-    return copied;
-}
-
-bool hasArchives()
-{
-    return !archivesToCopy(SendChannel::hostOutputDirectory()).isEmpty();
+    return copies;
 }
 
 QString doneText()
@@ -201,11 +257,11 @@ QString doneText()
            MakerAddress::postalAddress().join(QLatin1Char('\n'));
 }
 
-QString noArchiveText()
+QString notOnDiskText(const QStringList &missing)
 {
-    return QStringLiteral("The disk in drive A: holds no archive: none could be copied to it.\n"
-                          "The archives stay in %1 (on this computer: %2); try again with another disk.")
-        .arg(Product::outputDirectory(), SendChannel::hostOutputDirectory());
+    return QStringLiteral("The disk in drive A: does not hold every archive; these are not on it:\n%1\n"
+                          "The archives stay in %2 (on this computer: %3); try again with another disk.")
+        .arg(missing.join(QLatin1Char('\n')), Product::outputDirectory(), SendChannel::hostOutputDirectory());
 }
 
 } // namespace FloppyDisk

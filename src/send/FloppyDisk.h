@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 class Interaction;
 
@@ -24,21 +27,37 @@ bool overlapsOutputDirectory(const QString &hostDrive);
 // further entry.
 void erase(Interaction &interaction, const QString &hostDrive);
 
-// Copies every "*.zip" of the output directory that is not empty, older session archives included,
-// to the root of the drive under the same name, never overwriting a file already there; one that is
-// there already, byte for byte, counts as on the medium (and in alreadyThere). Each copy is flushed
-// to the medium, read back and compared with the archive; a copy that does not match is removed.
-// Each failed copy gets a plain box with the application title, "Failed to copy " + source path and
-// the reason; the other archives are still copied. Pending messages are handled before each further
-// entry. Returns the number of archives now on the medium.
-int copyArchives(Interaction &interaction, const QString &hostDrive, int *alreadyThere = nullptr);
+// The archives of the output directory that go onto a disk: every "*.zip" that is a regular file
+// and not empty (a session without data files), older session archives included, by name. A "*.zip"
+// that is a link or not a regular file is not sent; its name goes to *leftAlone.
+QStringList archivesToSend(QStringList *leftAlone = nullptr);
 
-// Whether the output directory holds an archive that copyArchives would copy.
-bool hasArchives();
+// What became of one archive on its way to the disk.
+struct Copy
+{
+    enum class Result
+    {
+        Copied,       // written under a temporary name, flushed, read back and equal, then named
+        AlreadyThere, // the disk held this archive already, byte for byte
+        Failed        // not on the disk; `problem` says why
+    };
+    QString name; // the archive's file name, in the output directory and on the disk
+    Result result = Result::Failed;
+    QString problem;
+};
+
+// Copies the named archives of the output directory to the root of the drive under the same name.
+// A file of that name already on the disk is never overwritten, with one exception: the same
+// archive grown by a later save in its minute (every entry of the copy on the disk is in it) replaces
+// its older copy once the new copy is read back and equal. A name on the disk that is a link, not a
+// regular file, or the archive itself (the same file, not a copy) counts as a failure. Each failed
+// copy gets a plain box with the application title, "Failed to copy " + source path and the reason;
+// the other archives are still copied. Pending messages are handled before each further entry.
+std::vector<Copy> copyArchives(Interaction &interaction, const QString &hostDrive, const QStringList &names);
 
 // The text of the last box: where the disk is to be sent.
 QString doneText();
-// The last message when no archive could be put on the disk.
-QString noArchiveText();
+// The last message when an archive that goes is not on the disk; `missing` names each with its reason.
+QString notOnDiskText(const QStringList &missing);
 
 } // namespace FloppyDisk
