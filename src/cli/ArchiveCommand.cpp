@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "app/Sending.h"
 #include "app/session/Product.h"
 #include "app/SessionArchive.h"
 #include "cli/Console.h"
@@ -55,9 +56,8 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
     if (!lock)
         return 1;
     // The archive is named after the company: a profile that cannot be read says why.
-    QString profileError;
-    if (!ProfileStore::read(QStringLiteral("Company"), &profileError)) {
-        console.error(profileError);
+    if (const std::optional<QString> problem = Sending::profileProblem()) {
+        console.error(*problem);
         return 1;
     }
     if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir()) {
@@ -66,7 +66,7 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
         return 1;
     }
     try {
-        const SendChannel::Archive archive = SendChannel::build(console.interaction(), console.results());
+        const SendChannel::Archive archive = Sending::buildArchive(console.interaction(), console.results());
         console.out() << archive.windowsPath << Qt::endl;
         printArchiveSummary(console, archive.windowsPath);
         // Data files that the archive does not hold as they are now stayed on disk (the red lines).

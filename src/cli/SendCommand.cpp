@@ -1,17 +1,16 @@
 #include "cli/Commands.h"
 
+#include "app/Sending.h"
 #include "app/session/Product.h"
 #include "cli/Console.h"
 #include "platform/Desktop.h"
 #include "send/FloppyDisk.h"
 #include "send/MakerAddress.h"
 #include "send/SendChannel.h"
-#include "send/zip/ZipError.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <exception>
 #include <optional>
 
 namespace {
@@ -122,99 +121,123 @@ QString usageProblem(const QCommandLineParser &parser)
     return {};
 }
 
+// Why the send did not start or did not go, on standard error; the exit status.
+int refuse(Console &console, const Sending::Outcome &outcome)
+{
+    if (outcome.status == Sending::Status::NothingToSend) {
+        if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir())
+            console.error(QStringLiteral("there is nothing to send: %1 does not exist (scan servers first)")
+                              .arg(Product::outputDirectory()));
+        else
+            console.error(QStringLiteral("there is nothing to send: the output directory held no data files "
+                                         "(scan servers first)"));
+    } else {
+        console.error(QString(outcome.reason).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    }
+    return 1;
+}
+
+void upload(Console &console, const Sending::Outcome &outcome)
+{
+    Desktop &desktop = Desktop::current();
+    if (desktop.hasDisplay() && SendChannel::revealArchive(outcome.archives.first()) &&
+        desktop.openUrl(QUrl(SendChannel::uploadAddress()))) {
+        console.out() << "The upload page " << SendChannel::uploadAddress()
+                      << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
+        for (const QString &more : outcome.archives.mid(1))
+            console.out() << "Upload " << more << " there as well." << Qt::endl;
+        return;
+    }
+    for (const QString &archive : outcome.archives)
+        console.out() << "Upload " << archive << " at " << SendChannel::uploadAddress() << Qt::endl;
+}
+
+void email(Console &console, const Sending::Outcome &outcome)
+{
+    const QString attached = outcome.archives.join(QStringLiteral(", "));
+    if (Desktop::current().hasDisplay() &&
+        SendChannel::mailArchive(outcome.archives.first()) == SendChannel::Mail::Attached) {
+        console.out() << "The mail program has a new message to " << MakerAddress::dataMailbox()
+                      << " with the archive attached; check it and send it." << Qt::endl;
+        for (const QString &more : outcome.archives.mid(1))
+            console.out() << "Attach " << more << " to it as well." << Qt::endl;
+        return;
+    }
+    console.out() << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \""
+                  << SendChannel::mailSubject() << "\" and " << attached << " attached." << Qt::endl;
+}
+
+// Every archive on the disk with its SHA-256, then where the disk goes; an archive not on the disk
+// makes the send a failure, named.
+int disk(Console &console, const DiskTarget &target, const Sending::Outcome &outcome)
+{
+    const int copied = int(outcome.verified.size() - outcome.alreadyThere.size());
+    if (copied > 0)
+        console.out() << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to "
+                      << target.hostDirectory << ", each read back and verified." << Qt::endl;
+    if (!outcome.alreadyThere.isEmpty())
+        console.out() << target.hostDirectory << " already holds " << outcome.alreadyThere.size()
+                      << (outcome.alreadyThere.size() == 1 ? " archive" : " archives") << ", byte for byte."
+                      << Qt::endl;
+    for (const QString &archive : outcome.verified)
+        console.out() << "  " << QFileInfo(archive).fileName() << "  SHA-256 " << SendChannel::fileSha256(archive)
+                      << Qt::endl;
+    if (!outcome.sent()) {
+        console.error(QStringLiteral("%1 of the archives are not on %2, so the disk is not ready to send: %3")
+                          .arg(outcome.notOnMedium.size())
+                          .arg(target.hostDirectory, outcome.notOnMedium.join(QStringLiteral("; "))));
+        return 1;
+    }
+    if (target.removable)
+        console.out() << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
+                      << Qt::endl;
+    return 0;
+}
+
+Sending::Channel channelOf(const QCommandLineParser &parser)
+{
+    return parser.isSet(uploadOption)  ? Sending::Channel::Upload
+           : parser.isSet(emailOption) ? Sending::Channel::Email
+                                       : Sending::Channel::Disk;
+}
+
 int run(const QCommandLineParser &parser, const CommandContext &, Console &console)
 {
     // One session per output directory: a lock held elsewhere ends the run before anything is touched.
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
         return 1;
-    // Before a disk is erased: without the output directory there is nothing to build an archive of.
-    if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir()) {
-        console.error(QStringLiteral("there is nothing to send: %1 does not exist (scan servers first)")
-                          .arg(Product::outputDirectory()));
-        return 1;
+    const Sending::Channel channel = channelOf(parser);
+    // Before a disk is erased: an unreadable profile, or nothing to build an archive of.
+    if (const Sending::Outcome ready = Sending::check(channel); ready.status != Sending::Status::Ready)
+        return refuse(console, ready);
+    std::optional<DiskTarget> target;
+    if (channel == Sending::Channel::Disk) {
+        target = findDiskTarget(parser, console);
+        if (!target)
+            return 1;
+        if (parser.isSet(eraseOption))
+            FloppyDisk::erase(console.interaction(), target->hostDirectory);
     }
 
-    std::optional<DiskTarget> disk;
-    if (parser.isSet(diskOption)) {
-        disk = findDiskTarget(parser, console);
-        if (!disk)
-            return 1;
-    }
-    Interaction &interaction = console.interaction();
-    if (disk && parser.isSet(eraseOption))
-        FloppyDisk::erase(interaction, disk->hostDirectory);
-
-    SendChannel::Archive archive;
-    try {
-        archive = SendChannel::build(interaction, console.results());
-    } catch (const ZipError &failure) {
-        console.error(failure.message());
-        return 1;
-    } catch (const std::exception &failure) {
-        console.error(QString::fromLocal8Bit(failure.what()));
-        return 1;
-    }
-    // An archive without entries (no data files in the output directory) is nothing to send; made by
-    // this run, it is not left behind to be sent later. A disk still gets the archives that an earlier
-    // send could not copy.
-    if (const SendChannel::Summary summary = SendChannel::summarize(archive.hostPath);
-        summary.size == 0 || summary.entries == 0) {
-        if (summary.size == 0)
-            QFile::remove(archive.hostPath);
-        if (!disk || !FloppyDisk::hasArchives()) {
-            console.error(QStringLiteral("there is nothing to send: the output directory held no data files "
-                                         "(scan servers first)"));
-            return 1;
-        }
-    } else {
-        printArchiveSummary(console, archive.windowsPath);
-    }
+    const Sending::Outcome outcome = Sending::send(console.interaction(), console.results(), channel,
+                                                   target ? target->hostDirectory : QString());
+    if (!outcome.sent() && outcome.status != Sending::Status::NotOnMedium)
+        return refuse(console, outcome);
+    if (!outcome.archive.windowsPath.isEmpty())
+        printArchiveSummary(console, outcome.archive.windowsPath);
     // Data files that the archive does not hold as they are now stay on disk; what is sent lacks them.
-    const int status = archive.problems.isEmpty() ? 0 : 1;
+    int status = outcome.archive.problems.isEmpty() ? 0 : 1;
     if (status != 0)
         console.error(QStringLiteral("%1 of the data files (see the lines above) are not in the archive as they are "
                                      "now; they were kept for the next send")
-                          .arg(archive.problems.size()));
-
-    Desktop &desktop = Desktop::current();
-    if (parser.isSet(uploadOption)) {
-        if (desktop.hasDisplay() && SendChannel::revealArchive(archive.hostPath) &&
-            desktop.openUrl(QUrl(SendChannel::uploadAddress()))) {
-            console.out() << "The upload page " << SendChannel::uploadAddress()
-                          << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
-        } else {
-            console.out() << "Upload " << archive.hostPath << " at " << SendChannel::uploadAddress() << Qt::endl;
-        }
-        return status;
-    }
-    if (parser.isSet(emailOption)) {
-        if (desktop.hasDisplay() && SendChannel::mailArchive(archive.hostPath) == SendChannel::Mail::Attached) {
-            console.out() << "The mail program has a new message to " << MakerAddress::dataMailbox()
-                          << " with the archive attached; check it and send it." << Qt::endl;
-        } else {
-            console.out() << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \""
-                          << SendChannel::mailSubject() << "\" and " << archive.hostPath << " attached." << Qt::endl;
-        }
-        return status;
-    }
-
-    int alreadyThere = 0;
-    const int onDisk = FloppyDisk::copyArchives(interaction, disk->hostDirectory, &alreadyThere);
-    if (onDisk == 0) {
-        console.error(QStringLiteral("%1 holds no archive: none could be copied to it").arg(disk->hostDirectory));
-        return 1;
-    }
-    const int copied = onDisk - alreadyThere;
-    if (copied > 0)
-        console.out() << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to "
-                      << disk->hostDirectory << ", each read back and verified." << Qt::endl;
-    if (alreadyThere > 0)
-        console.out() << disk->hostDirectory << " already holds " << alreadyThere
-                      << (alreadyThere == 1 ? " archive" : " archives") << ", byte for byte." << Qt::endl;
-    if (disk->removable)
-        console.out() << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
-                      << Qt::endl;
+                          .arg(outcome.archive.problems.size()));
+    if (channel == Sending::Channel::Upload)
+        upload(console, outcome);
+    else if (channel == Sending::Channel::Email)
+        email(console, outcome);
+    else if (disk(console, *target, outcome) != 0)
+        status = 1;
     return status;
 }
 

@@ -1,10 +1,8 @@
 #include "send/SendChannel.h"
 
 #include "app/session/Product.h"
-#include "app/SessionArchive.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
-#include "platform/ResultsSink.h"
 #include "send/MakerAddress.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
@@ -15,41 +13,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
-namespace {
-
-// Passes every line on and keeps the red ones.
-class KeepingResults final : public ResultsSink
-{
-public:
-    explicit KeepingResults(ResultsSink &next) : m_next(next) {}
-
-    void appendLine(const QString &text, Color color) override
-    {
-        if (color == Color::Red)
-            kept.append(text);
-        m_next.appendLine(text, color);
-    }
-    void clear() override { m_next.clear(); }
-
-    QStringList kept;
-
-private:
-    ResultsSink &m_next;
-};
-
-} // namespace
-
 namespace SendChannel {
-
-Archive build(Interaction &interaction, ResultsSink &results)
-{
-    KeepingResults keeping(results);
-    Archive archive;
-    archive.windowsPath = BuildSessionArchive(interaction, keeping);
-    archive.hostPath = Drives::hostPath(archive.windowsPath);
-    archive.problems = keeping.kept;
-    return archive;
-}
 
 QString problemsText(const QStringList &problems)
 {

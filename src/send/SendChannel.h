@@ -4,12 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-class Interaction;
-class ResultsSink;
-
-// What the three ways of sending do on this computer, without windows: the session archive with the
-// lines it reports, the archive shown in the file manager, the mail with the archive attached.
-// The send windows and `sorvik send` both work through these.
+// What the three ways of sending do on this computer, without windows: the archive shown in the file
+// manager, the mail with the archive attached, what is said about an archive. Which archives go and
+// what counts as sent is decided once, by the send use case above this (app/Sending.h).
 namespace SendChannel {
 
 // The session archive just built.
@@ -19,10 +16,6 @@ struct Archive
     QString hostPath;     // where that is on this computer
     QStringList problems; // the red lines the archive wrote into the results (files kept or left out)
 };
-
-// Builds the session archive; its red lines go to `results` and are kept in Archive::problems.
-// Failures of the ZIP writer pass as ZipError.
-Archive build(Interaction &interaction, ResultsSink &results);
 
 // The text of the one Warning box that lists the archive's problems before the program closes.
 QString problemsText(const QStringList &problems);

@@ -1,14 +1,12 @@
 #include "send/widgets/ChannelWindowParts.h"
 
+#include "app/Sending.h"
 #include "app/session/Product.h"
 #include "platform/Interaction.h"
-#include "send/FloppyDisk.h"
 #include "send/SendContext.h"
 #include "send/widgets/TURLLabel.h"
 
 #include <QDialog>
-#include <QFile>
-#include <QFileInfo>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,30 +66,48 @@ QLayout *folderRow(QWidget *parent)
     return row;
 }
 
-SendChannel::Archive buildArchive(SendContext &context)
+bool showOutcome(SendContext &context, const Sending::Outcome &outcome)
 {
-    SendChannel::Archive archive = SendChannel::build(context.interaction, context.results);
+    Interaction &interaction = context.interaction;
+    switch (outcome.status) {
+    case Sending::Status::Ready:
+        return true;
+    case Sending::Status::ArchiveFailed:
+        interaction.showException(outcome.reason);
+        return false;
+    case Sending::Status::ProfileUnreadable:
+    case Sending::Status::NothingToSend:
+    case Sending::Status::DriveNotReady:
+        interaction.warning(outcome.reason);
+        return false;
+    case Sending::Status::Sent:
+    case Sending::Status::NotOnMedium:
+        break;
+    }
     // The results box goes with the main window: what it says about kept files is shown now.
-    if (!archive.problems.isEmpty())
-        context.interaction.warning(SendChannel::problemsText(archive.problems));
-    return archive;
-}
-
-bool leaveThroughChannel(SendContext &context, QDialog *window,
-                         const std::function<void(const SendChannel::Archive &)> &beforeClose)
-{
-    const SendChannel::Archive archive = buildArchive(context);
-    // An archive without entries (no data files) and no earlier archive: leaving now would look like
-    // a send. The empty archive goes again; the window stays, so the user can return and scan.
-    if (QFileInfo(archive.hostPath).size() == 0 && !FloppyDisk::hasArchives()) {
-        QFile::remove(archive.hostPath);
-        context.interaction.warning(
-            QStringLiteral("There is nothing to send: %1 holds no data files.\nScan servers first, then send.")
-                .arg(Product::outputDirectory()));
+    if (!outcome.archive.problems.isEmpty())
+        interaction.warning(SendChannel::problemsText(outcome.archive.problems));
+    if (!outcome.sent()) {
+        interaction.warning(outcome.reason);
         return false;
     }
-    if (beforeClose)
-        beforeClose(archive);
+    return true;
+}
+
+bool leaveThroughChannel(SendContext &context, QDialog *window, Sending::Channel channel,
+                         const std::function<void(const SendChannel::Archive &)> &beforeClose)
+{
+    const Sending::Outcome outcome = Sending::send(context.interaction, context.results, channel);
+    // Nothing to send, or nothing sent: leaving now would look like a send. The window stays, so the
+    // user can return and scan.
+    if (!showOutcome(context, outcome))
+        return false;
+    if (beforeClose) {
+        // What the page or the mail gets: this send's archive, else the newest one kept from before.
+        SendChannel::Archive going = outcome.archive;
+        going.hostPath = outcome.archives.first();
+        beforeClose(going);
+    }
     if (context.closeMainWindow)
         context.closeMainWindow();
     window->accept();

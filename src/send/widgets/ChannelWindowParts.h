@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Sending.h"
 #include "send/SendChannel.h"
 #include "send/UrlTarget.h"
 
@@ -29,12 +30,14 @@ void fitHeight(QDialog *window);
 // Where the output directory is on this computer, with an "Open folder" button beside it.
 QLayout *folderRow(QWidget *parent);
 
-// The session archive; the data files it left behind are listed in one Warning box.
-SendChannel::Archive buildArchive(SendContext &context);
-// The channel's action: the session archive, then `beforeClose` with it, then the main window
-// closes, then this window. False, with a Warning, when there was nothing to send (no data file and
-// no earlier archive): then both windows stay.
-bool leaveThroughChannel(SendContext &context, QDialog *window,
+// Shows what stands in the way of a send, or what a send could not do, in the window's boxes: the
+// reason as a Warning (a failed archive as the exception box), and the data files the archive left
+// behind in one Warning. True when the send may go on (checked) or went (sent).
+bool showOutcome(SendContext &context, const Sending::Outcome &outcome);
+// The channel's action: the send, then `beforeClose` with the archive that goes, then the main
+// window closes, then this window. False, with the reason shown, when nothing was sent (nothing to
+// send, an unreadable profile, a failed archive): then both windows stay.
+bool leaveThroughChannel(SendContext &context, QDialog *window, Sending::Channel channel,
                          const std::function<void(const SendChannel::Archive &)> &beforeClose);
 
 } // namespace ChannelWindowParts

@@ -48,7 +48,9 @@ void LinkChannelWindow::addNote(QWidget *note)
 void LinkChannelWindow::URLLabel1Click()
 {
     // Nothing to send: the page or the mail program is not opened either.
-    if (!ChannelWindowParts::leaveThroughChannel(m_context, this,
+    const Sending::Channel channel =
+        m_URLLabel1->LabelType() == TLabelType::hmMAIL ? Sending::Channel::Email : Sending::Channel::Upload;
+    if (!ChannelWindowParts::leaveThroughChannel(m_context, this, channel,
                                                  [this](const SendChannel::Archive &archive) { archiveBuilt(archive); }))
         m_URLLabel1->skipOpen();
 }

@@ -2,8 +2,9 @@
 
 #include "platform/Desktop.h"
 #include "platform/Interaction.h"
-#include "send/widgets/ChannelWindowParts.h"
+#include "app/Sending.h"
 #include "send/FloppyDisk.h"
+#include "send/widgets/ChannelWindowParts.h"
 #include "ui/widgets/Layouts.h"
 
 #include <QLabel>
@@ -118,12 +119,14 @@ void TfrmDisk::Button1Click()
     interaction.processEvents();
     interaction.information(QStringLiteral("Insert diskette in drive A: then press Enter"));
     // A drive that is not there now gets nothing: no erasing, no archive, no data file deleted.
-    QString problem = FloppyDisk::driveProblem(drive);
-    if (problem.isEmpty() && FloppyDisk::mappedDrive().isEmpty() && !Desktop::current().mediumAt(drive))
-        problem = QStringLiteral("The disk %1 is no longer mounted.\nNothing has been erased, archived or deleted.")
-                      .arg(drive);
-    if (!problem.isEmpty()) {
-        interaction.warning(problem);
+    Sending::Outcome ready = Sending::check(Sending::Channel::Disk, drive);
+    if (ready.status == Sending::Status::Ready && FloppyDisk::mappedDrive().isEmpty() &&
+        !Desktop::current().mediumAt(drive)) {
+        ready.status = Sending::Status::DriveNotReady;
+        ready.reason = QStringLiteral("The disk %1 is no longer mounted.\nNothing has been erased, archived or deleted.")
+                           .arg(drive);
+    }
+    if (!ChannelWindowParts::showOutcome(m_context, ready)) {
         reject();
         return;
     }
@@ -136,17 +139,10 @@ void TfrmDisk::Button1Click()
     }
 
     FloppyDisk::erase(interaction, drive);
-    try {
-        ChannelWindowParts::buildArchive(m_context);
-    } catch (const std::exception &failure) {
-        // The disk gets nothing and the program keeps running; the window is closed already.
-        interaction.showException(exceptionText(failure));
-        reject();
-        return;
-    }
-    // The program ends only with an archive on the disk; otherwise the user can try another disk.
-    if (FloppyDisk::copyArchives(interaction, drive) == 0) {
-        interaction.warning(FloppyDisk::noArchiveText());
+    // The program ends only when every archive that goes is on the disk, read back and equal;
+    // otherwise the user can try another disk. The window is closed already.
+    if (!ChannelWindowParts::showOutcome(m_context, Sending::send(interaction, m_context.results,
+                                                                  Sending::Channel::Disk, drive))) {
         reject();
         return;
     }
