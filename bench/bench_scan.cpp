@@ -171,7 +171,7 @@ Run scan(SimulatedClient &client, const QString &outputDirectory, bool measureSt
     QElapsedTimer timer;
     timer.start();
     ScanDriver driver(session, progress);
-    run.completed = driver.comp23Click() == ScanDriver::Result::Completed;
+    run.completed = driver.run() == ScanDriver::Result::Completed;
     run.seconds = double(timer.nsecsElapsed()) / 1e9;
     run.processor = processorSeconds() - processorBefore;
     run.calls = client.callCount();

@@ -63,24 +63,28 @@ QByteArray ScanDriver::ServerAddressId()
     return id;
 }
 
-ScanDriver::Result ScanDriver::comp23Click()
+std::optional<QString> ScanDriver::refusal() const
 {
-    Interaction &interaction = m_session.interaction();
-    if (m_session.selectedCount() == 0) {
-        interaction.message(QStringLiteral("Error"), QStringLiteral("You must select at least one server."),
-                            Interaction::Icon::Error, Interaction::Buttons::Ok);
-        return Result::Refused;
-    }
+    if (m_session.selectedCount() == 0)
+        return QStringLiteral("You must select at least one server.");
     QString profileError;
     const std::optional<QString> company = ProfileStore::read(QStringLiteral("Company"), &profileError);
-    if (!company) {
-        // A store that cannot be read is not an incomplete profile: say what is wrong with it.
-        interaction.warning(profileError);
-        return Result::Refused;
-    }
-    if (company->isEmpty()) {
-        interaction.warning(
-            QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!"));
+    // A store that cannot be read is not an incomplete profile: say what is wrong with it.
+    if (!company)
+        return profileError;
+    if (company->isEmpty())
+        return QStringLiteral("Profile Information is not complete\nPlease fill out your profile and retry!");
+    return std::nullopt;
+}
+
+ScanDriver::Result ScanDriver::run()
+{
+    Interaction &interaction = m_session.interaction();
+    if (const std::optional<QString> refused = refusal()) {
+        if (m_session.selectedCount() == 0)
+            interaction.message(QStringLiteral("Error"), *refused, Interaction::Icon::Error, Interaction::Buttons::Ok);
+        else
+            interaction.warning(*refused);
         return Result::Refused;
     }
 
@@ -94,64 +98,86 @@ ScanDriver::Result ScanDriver::comp23Click()
     m_notSaved = 0;
     m_unwritten = 0;
     m_notSavedServers.clear();
-    const int step = 100 / m_session.selectedCount();
-    int total = 0;
+    m_savedAs.clear();
+    m_step = 100 / m_session.selectedCount();
+    m_total = 0;
     m_session.results().clear();
     m_progress.setTotalProgress(0);
 
-    const QString outputDirectory = Product::outputDirectory();
     TfrmReport writer(m_session, m_progress);
     for (std::size_t index = 0; index < selected.size() && index < m_session.servers().size(); ++index) {
         if (m_session.abortFlag)
             break;
         interaction.processEvents();
-        if (!selected[index])
-            continue;
-        const QByteArray server = m_session.servers()[index].name;
-        const QString shownServer = Windows1252::toUnicode(server);
-        m_progress.setServerLabel(QStringLiteral("Contacting ") + shownServer);
-        interaction.processEvents();
+        if (selected[index])
+            scanServer(m_session.servers()[index].name, writer);
+    }
+    return finish();
+}
 
-        const qx::Handle conn = m_session.OpenServerConnection(server);
-        if (conn == 0) {
-            m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
-            ++m_notSaved;
-            m_notSavedServers.push_back(server);
-            continue;
-        }
-        m_session.store(m_session.client().QXCCCloseConn(conn));
-        m_session.currentServerName = server;
-        m_session.logLine(shownServer + QStringLiteral(" Results"), ResultsSink::Color::Blue);
+void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
+{
+    Interaction &interaction = m_session.interaction();
+    const QString shownServer = Windows1252::toUnicode(server);
+    m_progress.setServerLabel(QStringLiteral("Contacting ") + shownServer);
+    interaction.processEvents();
 
-        const QByteArray id = ServerAddressId();
-        m_session.currentDataFileName = (id.isEmpty() ? safeFileName(server) : id) + ".DAT";
+    const qx::Handle conn = m_session.OpenServerConnection(server);
+    if (conn == 0) {
+        m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
+        ++m_notSaved;
+        m_notSavedServers.push_back(server);
+        return;
+    }
+    m_session.store(m_session.client().QXCCCloseConn(conn));
+    m_session.currentServerName = server;
+    m_session.logLine(shownServer + QStringLiteral(" Results"), ResultsSink::Color::Blue);
 
-        const QString hostDirectory = Drives::hostPath(outputDirectory);
-        // Only a missing directory is made; a file in its place makes the data file's write fail.
-        if (!QFileInfo::exists(hostDirectory)) {
-            m_session.logLine(outputDirectory + QStringLiteral(" did not exist, it will be created"));
-            QDir().mkpath(hostDirectory);
-        }
+    const QByteArray id = ServerAddressId();
+    m_session.currentDataFileName = (id.isEmpty() ? safeFileName(server) : id) + ".DAT";
 
-        const TfrmReport::Outcome outcome = writer.btnRunClick();
-        if (!outcome.saved) {
-            // Nothing was saved for this server: say why instead of claiming it was.
-            m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
-            ++m_notSaved;
-            ++m_unwritten;
-            m_notSavedServers.push_back(server);
-        }
-        if (m_session.abortFlag)
-            break;
-        if (!outcome.saved)
-            continue;
-        m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") +
-                          Windows1252::toUnicode(m_session.currentDataFileName) + QLatin1Char('\n'));
-        total += step;
-        m_progress.setTotalProgress(total);
-        interaction.processEvents();
+    const QString outputDirectory = Product::outputDirectory();
+    const QString hostDirectory = Drives::hostPath(outputDirectory);
+    // Only a missing directory is made; a file in its place makes the data file's write fail.
+    if (!QFileInfo::exists(hostDirectory)) {
+        m_session.logLine(outputDirectory + QStringLiteral(" did not exist, it will be created"));
+        QDir().mkpath(hostDirectory);
     }
 
+    const TfrmReport::Outcome outcome = writer.btnRunClick();
+    if (!outcome.saved) {
+        // Nothing was saved for this server: say why instead of claiming it was.
+        m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
+        ++m_notSaved;
+        ++m_unwritten;
+        m_notSavedServers.push_back(server);
+    }
+    if (m_session.abortFlag || !outcome.saved)
+        return;
+    const QString fileName = Windows1252::toUnicode(m_session.currentDataFileName);
+    m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") + fileName +
+                      QLatin1Char('\n'));
+    noteSharedFileName(server);
+    m_total += m_step;
+    m_progress.setTotalProgress(m_total);
+    interaction.processEvents();
+}
+
+void ScanDriver::noteSharedFileName(const QByteArray &server)
+{
+    // The naming rule can give two servers one file; the file keeps the later one, and says so.
+    const QByteArray &fileName = m_session.currentDataFileName;
+    if (const auto earlier = m_savedAs.find(fileName); earlier != m_savedAs.end() && earlier->second != server)
+        m_session.logLine(QStringLiteral("%1 and %2 give the same data file %3; it now holds %2's data")
+                              .arg(Windows1252::toUnicode(earlier->second), Windows1252::toUnicode(server),
+                                   Windows1252::toUnicode(fileName)),
+                          ResultsSink::Color::Red);
+    m_savedAs[fileName] = server;
+}
+
+ScanDriver::Result ScanDriver::finish()
+{
+    Interaction &interaction = m_session.interaction();
     m_progress.hideProgress();
     if (setControlsEnabled)
         setControlsEnabled(true);

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 class ProgressView;
 class Session;
+class TfrmReport;
 
 // "Scan Servers": for every selected server in list order, prove it reachable, name its data file
 // after its transport address and have the writer write it; one block of results-box lines per
@@ -26,7 +30,11 @@ public:
     // The main window's "Scan Servers" button and server list, disabled while a scan runs.
     std::function<void(bool enabled)> setControlsEnabled;
 
-    Result comp23Click();
+    // Why a scan cannot start now (no server selected, the profile incomplete or unreadable), as the
+    // text its box shows; nothing when it can.
+    std::optional<QString> refusal() const;
+    // The scan: the refusal's box, or every selected server in list order, then the closing box.
+    Result run();
     // Servers of the last scan whose data file was not saved (unreachable or not written).
     int notSavedCount() const { return m_notSaved; }
     // Their names, in list order.
@@ -43,9 +51,16 @@ public:
     static QByteArray safeFileName(const QByteArray &serverName);
 
 private:
+    void scanServer(const QByteArray &server, TfrmReport &writer);
+    void noteSharedFileName(const QByteArray &server);
+    Result finish();
+
     Session &m_session;
     ProgressView &m_progress;
     int m_notSaved = 0;
     int m_unwritten = 0;
     std::vector<QByteArray> m_notSavedServers;
+    std::map<QByteArray, QByteArray> m_savedAs; // data file name -> the server it holds
+    int m_step = 0;
+    int m_total = 0;
 };

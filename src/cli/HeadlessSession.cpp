@@ -83,57 +83,46 @@ bool HeadlessSession::binderyLogin(const LoginRequest &request)
     QxClient &client = session.client();
     const qx::Handle conn = session.OpenServerConnection(Windows1252::fromUnicode(request.binderyServer));
     if (conn == 0) {
-        interaction.warning(QStringLiteral("Could not connect to server to login!"));
+        interaction.warning(Login::connectFailure());
         return false;
     }
     qx::Context context = 0;
     const bool hasContext = session.storeDs(client.QXDSCreateContextHandle(context)) == qx::DsSuccess;
     if (hasContext)
         Login::prepareContext(session, context);
-    const qx::Code code = Login::bindery(session, conn, Windows1252::fromUnicode(request.user), request.password);
+    const Login::Attempt attempt =
+        Login::binderyAttempt(session, conn, Windows1252::fromUnicode(request.user), request.password);
     if (hasContext)
         session.storeDs(client.QXDSFreeContext(context));
     // The login is held by the workstation's client; this connection only made it.
     session.store(client.QXCCCloseConn(conn));
-    if (code != qx::Success) {
-        interaction.warning(Login::binderyRefusal(code));
-        return false;
-    }
-    interaction.information(QStringLiteral("Bindery Login Successful!"));
-    return true;
+    return show(attempt);
 }
 
 bool HeadlessSession::treeLogin(const LoginRequest &request)
 {
     Session &session = *m_session;
-    Interaction &interaction = session.interaction();
     QxClient &client = session.client();
     // The tree is the one the primary connection belongs to, as the login window proposes it.
-    QByteArray tree;
-    qx::ConnInfoRecord info;
-    if (session.primaryConnection() != 0 &&
-        session.store(client.QXCCGetAllConnInfo(session.primaryConnection(), 1, info)) == qx::Success)
-        tree = Login::treeNameOf(info);
-
+    const QByteArray tree = Login::treeOfConnection(session, session.primaryConnection());
     qx::Context context = 0;
     if (const qx::DsStatus created = session.storeDs(client.QXDSCreateContextHandle(context));
         created != qx::DsSuccess) {
-        interaction.warning(QStringLiteral("QXDSCreateContextHandle Failed\nError Code: %1").arg(created));
+        session.interaction().warning(QStringLiteral("QXDSCreateContextHandle Failed\nError Code: %1").arg(created));
         return false;
     }
     Login::prepareContext(session, context);
-    QString setContextFailure;
-    const qx::DsStatus status = Login::tree(session, context, tree, Windows1252::fromUnicode(request.user),
-                                            request.password, &setContextFailure);
+    const Login::Attempt attempt =
+        Login::treeAttempt(session, context, tree, Windows1252::fromUnicode(request.user), request.password);
     session.storeDs(client.QXDSFreeContext(context));
-    if (!setContextFailure.isEmpty()) {
-        interaction.warning(setContextFailure);
-        return false;
-    }
-    if (status != qx::DsSuccess) {
-        interaction.warning(Login::treeRefusal(status));
-        return false;
-    }
-    interaction.information(QStringLiteral("DS Login Successful!"));
-    return true;
+    return show(attempt);
+}
+
+bool HeadlessSession::show(const Login::Attempt &attempt)
+{
+    if (attempt.loggedIn)
+        m_session->interaction().information(attempt.text);
+    else
+        m_session->interaction().warning(attempt.text);
+    return attempt.loggedIn;
 }

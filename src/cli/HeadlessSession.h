@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/session/Session.h"
+#include "client/Login.h"
 #include "client/QxClient.h"
 
 #include <QByteArray>
@@ -44,6 +45,8 @@ public:
 private:
     bool binderyLogin(const LoginRequest &request);
     bool treeLogin(const LoginRequest &request);
+    // The attempt's box; whether the login went through.
+    bool show(const Login::Attempt &attempt);
 
     Console &m_console;
     std::unique_ptr<QxClient> m_client;

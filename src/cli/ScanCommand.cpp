@@ -113,7 +113,7 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
             session.abortFlag = true;
     };
     ScanDriver driver(session, console.progress());
-    const ScanDriver::Result result = driver.comp23Click();
+    const ScanDriver::Result result = driver.run();
     interaction.onProcessEvents = nullptr;
     const bool interrupted = Terminal::interrupted() || console.outputClosed();
     Terminal::restoreInterrupt();

@@ -103,4 +103,37 @@ qx::DsStatus tree(Session &session, qx::Context context, const QByteArray &treeN
     return session.storeDs(client.QXDSLogin(context, 0, userName, passwordBytes(password), 0));
 }
 
+QString connectFailure()
+{
+    return QStringLiteral("Could not connect to server to login!");
+}
+
+QByteArray treeOfConnection(Session &session, qx::Handle conn)
+{
+    qx::ConnInfoRecord info;
+    if (conn != 0 && session.store(session.client().QXCCGetAllConnInfo(conn, 1, info)) == qx::Success)
+        return treeNameOf(info);
+    return {};
+}
+
+Attempt binderyAttempt(Session &session, qx::Handle conn, const QByteArray &userName, const QString &password)
+{
+    const qx::Code code = bindery(session, conn, userName, password);
+    if (code != qx::Success)
+        return {false, binderyRefusal(code)};
+    return {true, QStringLiteral("Bindery Login Successful!")};
+}
+
+Attempt treeAttempt(Session &session, qx::Context context, const QByteArray &treeName, const QByteArray &userName,
+                    const QString &password)
+{
+    QString setContextFailure;
+    const qx::DsStatus status = tree(session, context, treeName, userName, password, &setContextFailure);
+    if (!setContextFailure.isEmpty())
+        return {false, setContextFailure, false};
+    if (status != qx::DsSuccess)
+        return {false, treeRefusal(status)};
+    return {true, QStringLiteral("DS Login Successful!")};
+}
+
 } // namespace Login

@@ -34,4 +34,26 @@ qx::Code bindery(Session &session, qx::Handle conn, const QByteArray &userName, 
 qx::DsStatus tree(Session &session, qx::Context context, const QByteArray &treeName, const QByteArray &userName,
                   const QString &password, QString *setContextFailure);
 
+// What a login attempt came to, as the one box the user sees: the Information on success, the
+// Warning otherwise. The login window and `--login` show it; the steps and texts are here.
+struct Attempt
+{
+    bool loggedIn = false;
+    QString text;
+    bool loginCalled = true; // false when a tree login stopped at setting up its context
+};
+
+// The warning when the server to log in through cannot be reached.
+QString connectFailure();
+
+// The tree the connection belongs to (its level-1 record), as the login window proposes it; empty
+// when it cannot be read.
+QByteArray treeOfConnection(Session &session, qx::Handle conn);
+
+// A bindery login of userName on the connection.
+Attempt binderyAttempt(Session &session, qx::Handle conn, const QByteArray &userName, const QString &password);
+// A tree login through the context, already prepared (prepareContext).
+Attempt treeAttempt(Session &session, qx::Context context, const QByteArray &treeName, const QByteArray &userName,
+                    const QString &password);
+
 } // namespace Login

@@ -65,7 +65,7 @@ struct ScanTest : ::testing::Test
     {
         ScanDriver driver(*session, progress);
         driver.setControlsEnabled = [this](bool enabled) { controls.push_back(enabled); };
-        return driver.comp23Click();
+        return driver.run();
     }
 
     sim::SimulatedNetwork network;
@@ -318,7 +318,7 @@ TEST_F(ScanTest, TheScanWorksOnTheSelectionItStartedWith)
     session->setSelected(2, true);
     interaction.onProcessEvents = [this] { session->selectAll(true); };
     ScanDriver driver(*session, progress);
-    EXPECT_EQ(driver.comp23Click(), ScanDriver::Result::Completed);
+    EXPECT_EQ(driver.run(), ScanDriver::Result::Completed);
     EXPECT_EQ(results.texts().filter(QStringLiteral("Results")), QStringList{QStringLiteral("FS1 Results")});
     EXPECT_EQ(progress.totalSteps, (std::vector<int>{0, 50}));
     EXPECT_EQ(driver.notSavedCount(), 1) << "FS3 could not be reached";

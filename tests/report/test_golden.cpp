@@ -180,7 +180,7 @@ struct GoldenTest : ::testing::Test
         session->includeSysFiles = includeSysFiles;
         ScanDriver driver(*session, progress);
         scanStarted = QDateTime::currentDateTime();
-        const ScanDriver::Result result = driver.comp23Click();
+        const ScanDriver::Result result = driver.run();
         scanEnded = QDateTime::currentDateTime();
         return result;
     }

@@ -404,7 +404,7 @@ void TfrmMain::comp23Click()
     // The option box stays usable during a scan; the writer reads it when it gets there.
     const auto option =
         connect(m_chkNDir, &QCheckBox::toggled, this, [this](bool checked) { m_session->includeSysFiles = checked; });
-    driver.comp23Click();
+    driver.run();
     disconnect(option);
     m_scanning = false;
     // A request to end the program made during the scan takes effect now.

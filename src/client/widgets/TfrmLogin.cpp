@@ -223,11 +223,7 @@ void TfrmLogin::rbQDSClick()
     prepareContext();
 
     if (m_rbQDS->isChecked()) {
-        qx::ConnInfoRecord info;
-        QByteArray tree;
-        if (m_session.store(client.QXCCGetAllConnInfo(m_connection, 1, info)) == qx::Success)
-            tree = treeNameOf(info);
-        m_edtTreeName->setText(Windows1252::toUnicode(tree));
+        m_edtTreeName->setText(Windows1252::toUnicode(Login::treeOfConnection(m_session, m_connection)));
         m_lblTree->setEnabled(true);
         m_edtTreeName->setEnabled(true);
         m_lblServer->setEnabled(false);
@@ -264,14 +260,14 @@ void TfrmLogin::bbtLoginClick()
     std::optional<BusyCursor> busy(std::in_place, interaction);
 
     const QByteArray userName = Windows1252::fromUnicode(m_edtLoginId->text());
-    const QByteArray tree = Windows1252::fromUnicode(m_edtTreeName->text());
+    const QByteArray treeName = Windows1252::fromUnicode(m_edtTreeName->text());
 
     closeOwnConnection();
     m_connection = m_session.OpenServerConnection(serverName());
     m_ownsConnection = m_connection != 0;
     if (m_connection == 0) {
         busy.reset();
-        interaction.warning(QStringLiteral("Could not connect to server to login!"));
+        interaction.warning(Login::connectFailure());
         return;
     }
 
@@ -283,34 +279,24 @@ void TfrmLogin::bbtLoginClick()
             prepareContext();
     }
 
-    if (m_rbQDS->isChecked()) {
-        QString setContextFailure;
-        const qx::DsStatus status =
-            Login::tree(m_session, m_context, tree, userName, m_edtPassword->text(), &setContextFailure);
-        if (!setContextFailure.isEmpty()) {
-            busy.reset();
-            interaction.warning(setContextFailure);
-            return;
-        }
-        busy.reset();
-        if (status == qx::DsSuccess) {
-            interaction.information(QStringLiteral("DS Login Successful!"));
-            close();
-        } else {
-            interaction.warning(Login::treeRefusal(status));
-        }
-        releaseContext();
+    const bool tree = m_rbQDS->isChecked();
+    const Login::Attempt attempt =
+        tree ? Login::treeAttempt(m_session, m_context, treeName, userName, m_edtPassword->text())
+             : Login::binderyAttempt(m_session, m_connection, userName, m_edtPassword->text());
+    busy.reset();
+    if (!attempt.loggedIn) {
+        interaction.warning(attempt.text);
+    } else if (tree) {
+        interaction.information(attempt.text);
+        close();
     } else {
-        const qx::Code code = Login::bindery(m_session, m_connection, userName, m_edtPassword->text());
-        busy.reset();
-        if (code == qx::Success) {
-            close();
-            interaction.information(QStringLiteral("Bindery Login Successful!"));
-        } else {
-            interaction.warning(Login::binderyRefusal(code));
-        }
-        releaseContext();
+        // A bindery login closes the window before it says so.
+        close();
+        interaction.information(attempt.text);
     }
+    // A context refused its settings stays for the next attempt, as it was.
+    if (attempt.loginCalled)
+        releaseContext();
 }
 
 void TfrmLogin::bbtCancelClick()
