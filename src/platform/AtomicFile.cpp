@@ -103,8 +103,9 @@ void AtomicFile::discard()
     m_temp.reset();
 }
 
-bool AtomicFile::isTemporaryName(const QString &fileName)
+bool AtomicFile::isTemporaryName(const QString &fileName, const QString &targetSuffix)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\.sorvik-.+\\.[A-Za-z0-9]{6}$"));
-    return pattern.match(fileName).hasMatch();
+    const QRegularExpression pattern(QStringLiteral("^\\.sorvik-.+%1\\.[A-Za-z0-9]{6}$")
+                                         .arg(QRegularExpression::escape(targetSuffix)));
+    return !targetSuffix.isEmpty() && pattern.match(fileName).hasMatch();
 }

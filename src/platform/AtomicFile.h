@@ -34,9 +34,10 @@ public:
     // Whether the last commit() wrote everything but could not give the file its name.
     bool renameFailed() const { return m_renameFailed; }
 
-    // Whether a file name is one of these temporary files: ".sorvik-" + target name + "." + six
-    // random letters or digits. A killed run may leave one behind.
-    static bool isTemporaryName(const QString &fileName);
+    // Whether a file name is one of these temporary files for a target whose name ends in targetSuffix
+    // (exactly, as a data file's ".DAT"): ".sorvik-" + target name + "." + six random letters or
+    // digits. A killed run may leave one behind; a user's ".sorvik-profile.backup" is none.
+    static bool isTemporaryName(const QString &fileName, const QString &targetSuffix = QStringLiteral(".DAT"));
 
 private:
     QString m_hostPath;

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QStringList>
 
+#include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -18,12 +20,13 @@ namespace {
 constexpr int kLeftOverAfterSeconds = 5;
 
 // The lock file, opened and locked by this process while it decides whether the file is left over.
+// Never through a link: the name itself must be the file.
 class LeftOverFile final
 {
 public:
     explicit LeftOverFile(const QString &path) : m_path(QFile::encodeName(path))
     {
-        m_fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
+        m_fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     }
     ~LeftOverFile()
     {
@@ -34,16 +37,20 @@ public:
     LeftOverFile &operator=(const LeftOverFile &) = delete;
 
     // Removes the file when no process holds it locked (every live session holds its lock file so),
-    // the name still leads to it, and it is older than a session needs to fill it in. This process
-    // keeps it locked until it goes, so that of two sessions looking at it at once only one removes
-    // it, and neither removes the lock file the other has just made in its place.
+    // the name still leads to it, it is a regular file, and it is older than a session needs to fill it
+    // in. This process keeps it locked until it goes, so that of two sessions looking at it at once
+    // only one removes it, and neither removes the lock file the other has just made in its place.
     bool remove()
     {
         if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
             return false;
-        struct stat opened{};
-        struct stat named{};
-        if (::fstat(m_fd, &opened) != 0 || ::stat(m_path.constData(), &named) != 0 ||
+        struct stat opened
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(m_fd, &opened) != 0 || !S_ISREG(opened.st_mode) || ::lstat(m_path.constData(), &named) != 0 ||
             opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
             return false;
         if (::time(nullptr) - opened.st_mtime < kLeftOverAfterSeconds)
@@ -56,6 +63,36 @@ private:
     int m_fd = -1;
 };
 
+// Whether something that is not a regular file has the lock file's name: a link (wherever it leads),
+// a directory, a pipe. No session makes such a thing, and none can be taken over safely.
+bool isForeign(const QString &path)
+{
+    struct stat status
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode);
+}
+
+// The path with every link and ".." resolved; for a path whose end does not exist yet, the part that
+// does resolved and the rest added as written.
+QString resolved(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QString existing = absolute;
+    QStringList rest;
+    while (true) {
+        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return QDir::cleanPath(rest.isEmpty() ? canonical
+                                                  : canonical + QLatin1Char('/') + rest.join(QLatin1Char('/')));
+        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            return QDir::cleanPath(absolute);
+        rest.prepend(existing.mid(slash + 1));
+        existing.truncate(slash);
+    }
+}
+
 } // namespace
 
 DirectoryLock::DirectoryLock(const QString &hostDirectory, const QString &shownDirectory)
@@ -63,15 +100,16 @@ DirectoryLock::DirectoryLock(const QString &hostDirectory, const QString &shownD
 {
 }
 
-DirectoryLock::~DirectoryLock() = default;
+DirectoryLock::~DirectoryLock()
+{
+    unlock();
+}
 
 QString DirectoryLock::lockFilePath(const QString &hostDirectory)
 {
-    const QFileInfo directory(QDir::cleanPath(QFileInfo(hostDirectory).absoluteFilePath()));
-    // Two spellings of one folder (a link, "..") lock the same file.
-    const QString canonical = QFileInfo(directory.absolutePath()).canonicalFilePath();
-    const QString parent = canonical.isEmpty() ? directory.absolutePath() : canonical;
-    return parent + QLatin1Char('/') + directory.fileName() + QStringLiteral(".lock");
+    // Two spellings of one folder (a link, "..", the folder itself a link) lock the same file.
+    const QFileInfo directory(resolved(hostDirectory));
+    return directory.absolutePath() + QLatin1Char('/') + directory.fileName() + QStringLiteral(".lock");
 }
 
 bool DirectoryLock::tryLock()
@@ -79,13 +117,40 @@ bool DirectoryLock::tryLock()
     m_error.clear();
     if (m_lock && m_lock->isLocked())
         return true;
-    const QString parent = QFileInfo(QDir::cleanPath(QFileInfo(m_hostDirectory).absoluteFilePath())).absolutePath();
+    const QFileInfo directory(QDir::cleanPath(QFileInfo(m_hostDirectory).absoluteFilePath()));
+    const QString parent = directory.absolutePath();
     if (!QDir().mkpath(parent)) {
         m_error = QStringLiteral("%1 cannot be locked for this session: the folder %2 cannot be created")
                       .arg(m_shownDirectory, QDir::toNativeSeparators(parent));
         return false;
     }
-    m_lock = std::make_unique<QLockFile>(lockFilePath(m_hostDirectory));
+    // Where the resolved directory's folder takes no new file (a link to the root of a mounted disk),
+    // the lock file goes beside the directory as spelled, and the directory's own lock keeps other
+    // spellings out.
+    const QString canonicalParent = QFileInfo(parent).canonicalFilePath();
+    const QString spelled = (canonicalParent.isEmpty() ? parent : canonicalParent) + QLatin1Char('/') +
+                            directory.fileName() + QStringLiteral(".lock");
+    bool locked = tryLockFile(lockFilePath(m_hostDirectory));
+    if (!locked && !isForeign(m_lock->fileName()) && m_lock->error() != QLockFile::LockFailedError &&
+        m_lock->fileName() != spelled)
+        locked = tryLockFile(spelled);
+    if (!locked) {
+        describeFailure();
+        return false;
+    }
+    if (!lockDirectoryItself()) {
+        m_lock->unlock();
+        m_error = QStringLiteral("%1 is in use by another Sorvik session; end that one first").arg(m_shownDirectory);
+        return false;
+    }
+    return true;
+}
+
+bool DirectoryLock::tryLockFile(const QString &path)
+{
+    m_lock = std::make_unique<QLockFile>(path);
+    if (isForeign(path))
+        return false;
     // Only a lock whose process is gone counts as stale, however long a session runs.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
@@ -97,9 +162,37 @@ bool DirectoryLock::tryLock()
     // file that names no process. One that names nobody, that nobody holds and that is not brand new
     // is left over, and is taken over like the lock of a process that is gone.
     if (m_lock->error() == QLockFile::LockFailedError && !m_lock->getLockInfo(&pid, &host, &application)) {
-        LeftOverFile leftOver(m_lock->fileName());
-        if (leftOver.remove() && m_lock->tryLock(0))
-            return true;
+        LeftOverFile leftOver(path);
+        return leftOver.remove() && m_lock->tryLock(0);
+    }
+    return false;
+}
+
+// The directory itself is locked too, so that a session that reaches it by another way (a bind
+// mount: two paths that no resolving brings together) is refused. False only when another holds it.
+bool DirectoryLock::lockDirectoryItself()
+{
+    m_directory = ::open(QFile::encodeName(m_hostDirectory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A directory not there yet has no second way to it; a file system that cannot lock a directory
+    // (a network one) leaves the lock file alone to do it.
+    if (m_directory < 0 || ::flock(m_directory, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    const bool held = errno == EWOULDBLOCK;
+    ::close(m_directory);
+    m_directory = -1;
+    return !held;
+}
+
+void DirectoryLock::describeFailure()
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    const QString lockFile = QDir::toNativeSeparators(m_lock->fileName());
+    if (isForeign(m_lock->fileName())) {
+        m_error = QStringLiteral("%1 cannot be locked for this session: %2 is not a Sorvik lock file: remove it")
+                      .arg(m_shownDirectory, lockFile);
+        return;
     }
     switch (m_lock->error()) {
     case QLockFile::LockFailedError:
@@ -113,18 +206,21 @@ bool DirectoryLock::tryLock()
         break;
     case QLockFile::PermissionError:
         m_error = QStringLiteral("%1 cannot be locked for this session: no permission to create %2")
-                      .arg(m_shownDirectory, QDir::toNativeSeparators(m_lock->fileName()));
+                      .arg(m_shownDirectory, lockFile);
         break;
     default:
         m_error = QStringLiteral("%1 cannot be locked for this session: %2 cannot be created")
-                      .arg(m_shownDirectory, QDir::toNativeSeparators(m_lock->fileName()));
+                      .arg(m_shownDirectory, lockFile);
         break;
     }
-    return false;
 }
 
 void DirectoryLock::unlock()
 {
+    if (m_directory >= 0) {
+        ::close(m_directory); // the directory's lock goes with it
+        m_directory = -1;
+    }
     if (m_lock)
         m_lock->unlock();
 }

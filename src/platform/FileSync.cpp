@@ -9,6 +9,7 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -47,6 +48,12 @@ bool copyThroughBuffer(int from, off_t fromOffset, int to, off_t toOffset, qint6
         length -= got;
     }
     return true;
+}
+
+// The system's text for the last failure; empty when the call left none.
+QString lastError()
+{
+    return errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QString();
 }
 
 } // namespace
@@ -105,6 +112,83 @@ bool renameOver(const QString &fromHostPath, const QString &toHostPath, QString 
     if (reason)
         *reason = QString::fromLocal8Bit(std::strerror(errno));
     return false;
+}
+
+std::optional<QString> renameNoReplace(const QString &fromHostPath, const QString &toHostPath)
+{
+    const QByteArray from = QFile::encodeName(fromHostPath);
+    const QByteArray to = QFile::encodeName(toHostPath);
+    errno = 0;
+#ifdef __linux__
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return std::nullopt;
+    if (errno != EINVAL && errno != ENOSYS)
+        return lastError();
+#endif
+    // A file system that cannot refuse by itself is asked first.
+    struct stat existing
+    {
+    };
+    if (::lstat(to.constData(), &existing) == 0)
+        return QString::fromLocal8Bit(std::strerror(EEXIST));
+    errno = 0;
+    if (::rename(from.constData(), to.constData()) != 0)
+        return lastError();
+    return std::nullopt;
+}
+
+bool isRegularFileNoFollow(const QString &hostPath)
+{
+    struct stat status
+    {
+    };
+    return ::lstat(QFile::encodeName(hostPath).constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool openReadOnlyNoFollow(QFile &file, QString *reason)
+{
+    auto refuse = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    // The name is looked at without following a link or waiting for a pipe's writer, then opened the
+    // usual way (so that the QFile keeps its name), then proven to be the same file.
+    errno = 0;
+    const int fd =
+        ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return refuse(errno == ELOOP ? QStringLiteral("Is a symbolic link") : lastError());
+    struct stat looked
+    {
+    };
+    const bool regular = ::fstat(fd, &looked) == 0 && S_ISREG(looked.st_mode);
+    ::close(fd);
+    if (!regular)
+        return refuse(QStringLiteral("Not a regular file"));
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    struct stat opened
+    {
+    };
+    if (::fstat(file.handle(), &opened) != 0 || opened.st_dev != looked.st_dev || opened.st_ino != looked.st_ino) {
+        file.close();
+        return refuse(QStringLiteral("The file was replaced while it was opened"));
+    }
+    return true;
+}
+
+bool sameFile(const QString &firstHostPath, const QString &secondHostPath)
+{
+    struct stat first
+    {
+    };
+    struct stat second
+    {
+    };
+    return ::stat(QFile::encodeName(firstHostPath).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(secondHostPath).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
 }
 
 } // namespace FileSync

@@ -23,8 +23,6 @@
 #include <cstring>
 #include <optional>
 
-#include <fcntl.h>
-
 namespace {
 
 // Every entry of a directory but "." and "..", hidden and system ones included, by name.
@@ -40,23 +38,13 @@ QString systemError(const QString &fallback)
     return errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : fallback;
 }
 
-// Gives the finished copy its name, never over a file already there. A file system that cannot
-// refuse that by itself (no RENAME_NOREPLACE) is asked first.
+// Gives the finished copy its name, never over a file already there.
 std::optional<QString> nameCopy(const QString &temporary, const QString &target)
 {
-    const QByteArray from = QFile::encodeName(temporary);
-    const QByteArray to = QFile::encodeName(target);
-    errno = 0;
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return std::nullopt;
-    if (errno != EINVAL && errno != ENOSYS)
-        return systemError(QStringLiteral("The copy could not be named"));
-    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
-        return QString::fromLocal8Bit(std::strerror(EEXIST));
-    errno = 0;
-    if (::rename(from.constData(), to.constData()) != 0)
-        return systemError(QStringLiteral("The copy could not be named"));
-    return std::nullopt;
+    std::optional<QString> problem = FileSync::renameNoReplace(temporary, target);
+    if (problem && problem->isEmpty())
+        problem = QStringLiteral("The copy could not be named");
+    return problem;
 }
 
 // Whether every entry of the archive already on the disk is in the grown archive, as it was: then

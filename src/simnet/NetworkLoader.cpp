@@ -554,6 +554,125 @@ QJsonArray list(const QJsonValue &value, const QString &path)
     return value.toArray();
 }
 
+// The server's figures, each a whole number of a fixed width; "reachable" whether it answers at all.
+void serverFigures(const Fields &f, Server &s)
+{
+    f.flag("reachable", s.reachable);
+    if (f.has("version"))
+        s.version = version(f["version"], f.path("version"), s.version, false);
+    f.bits("sftLevel", s.sftLevel, 8);
+    f.bits("ttsLevel", s.ttsLevel, 8);
+    f.bits("maxConnections", s.maxConnections, 16);
+    f.bits("connectionsInUse", s.connectionsInUse, 16);
+    f.bits("maxConnectionsEverUsed", s.maxConnectionsEverUsed, 16);
+    f.bits("numberOfVolumes", s.numberOfVolumes, 16);
+    f.bits("accountingVersion", s.accountingVersion, 8);
+    f.bits("securityRestrictionsLevel", s.securityRestrictionsLevel, 8);
+    f.bits("maxLicensedConnections", s.maxLicensedConnections, 32);
+    f.bits("nameSpaces", s.nameSpaces, 32);
+    f.bits("lans", s.lans, 32);
+    f.bits("mediaTypes", s.mediaTypes, 32);
+    f.bits("protocols", s.protocols, 32);
+    f.bits("subdirectoryTreeDepth", s.subdirectoryTreeDepth, 32);
+    f.bits("dataStreams", s.dataStreams, 32);
+    f.bits("spoolPrinters", s.spoolPrinters, 32);
+    f.bits("serialNumber", s.serialNumber, 32);
+    f.bits("applicationNumber", s.applicationNumber, 16);
+}
+
+// The texts the server describes itself with.
+void serverDescription(const Fields &f, Server &s)
+{
+    if (f.has("description")) {
+        const Fields d(f["description"], f.path("description"), {"company", "revision", "revisionDate", "copyright"});
+        if (d.has("company"))
+            s.companyName = text(d["company"], d.path("company"), 79);
+        if (d.has("revision"))
+            s.revisionText = text(d["revision"], d.path("revision"), 79);
+        if (d.has("revisionDate"))
+            s.revisionDate = text(d["revisionDate"], d.path("revisionDate"), 27);
+        if (d.has("copyright"))
+            s.copyrightNotice = text(d["copyright"], d.path("copyright"), 79);
+    }
+}
+
+// Logins, accounting, the clock, the traffic counters, the address and where it sits in the tree.
+void serverState(const Fields &f, Server &s)
+{
+    f.flag("loginEnabled", s.loginEnabled);
+    f.flag("accountingInstalled", s.accountingInstalled);
+    if (f.has("dateTime")) {
+        std::optional<quint32> seconds;
+        s.dateTime = dateTimeValue(f["dateTime"], f.path("dateTime"), seconds);
+        s.utcTime = seconds.value_or(0);
+    }
+    f.bits("utcTime", s.utcTime, 32);
+    f.bits("cacheCount", s.cacheCount, 32);
+    f.bits("qcpStations", s.qcpStations, 32);
+    f.bits("qcpPeakStations", s.qcpPeakStations, 32);
+    f.bits("qcpRequests", s.qcpRequests, 32);
+    f.bits("packetsServiced", s.packetsServiced, 32);
+    f.bits("packetsRouted", s.packetsRouted, 32);
+    if (f.has("address"))
+        s.address = address(f["address"], f.path("address"));
+    if (f.has("tree"))
+        s.tree = f["tree"].isString() && f["tree"].toString().isEmpty()
+                     ? QByteArray()
+                     : name(f["tree"], f.path("tree"), TreeNameMax, false);
+    if (f.has("binderyContext"))
+        s.binderyContext = text(f["binderyContext"], f.path("binderyContext"), ContextMax);
+    f.flag("publicConsoleRights", s.publicConsoleRights);
+}
+
+// The volumes (numbers and names each once) and the language directories on SYS.
+void serverVolumes(const Fields &f, Server &s)
+{
+    if (f.has("volumes")) {
+        const QJsonArray array = list(f["volumes"], f.path("volumes"));
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString p = item(f.path("volumes"), i);
+            Volume v = volume(array[i], p, quint8(std::min<qsizetype>(i, 254)));
+            for (const Volume &other : s.volumes) {
+                if (other.number == v.number)
+                    fail(field(p, "number"), QStringLiteral("%1 is already the number of volume %2")
+                                                 .arg(v.number)
+                                                 .arg(QString::fromLatin1(other.name)));
+                if (other.name.compare(v.name, Qt::CaseInsensitive) == 0)
+                    fail(field(p, "name"),
+                         quoted(QString::fromLatin1(v.name)) + QStringLiteral(" names a volume twice"));
+            }
+            s.volumes.push_back(std::move(v));
+        }
+    }
+    if (f.has("languages")) {
+        const QJsonArray array = list(f["languages"], f.path("languages"));
+        if (!array.isEmpty() && !s.volume("SYS"))
+            fail(f.path("languages"), QStringLiteral("language directories need a volume named SYS"));
+        for (qsizetype i = 0; i < array.size(); ++i)
+            addLanguageDirectory(s, int(unsignedBits(array[i], item(f.path("languages"), i), 8)));
+    }
+}
+
+// The loaded modules (ids each once) and the generated ones.
+void serverModules(const Fields &f, Server &s)
+{
+    if (f.has("modules")) {
+        const QJsonArray array = list(f["modules"], f.path("modules"));
+        QHash<quint32, qsizetype> ids;
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString p = item(f.path("modules"), i);
+            Module m = module(array[i], p, quint32(i + 1));
+            if (const auto it = ids.constFind(m.id); it != ids.constEnd())
+                fail(field(p, "id"),
+                     QStringLiteral("%1 is already the id of %2").arg(qint32(m.id)).arg(item(f.path("modules"), *it)));
+            ids.insert(m.id, i);
+            s.modules.push_back(std::move(m));
+        }
+    }
+    if (f.has("generatedModules"))
+        addGeneratedModules(s, int(atMost(f["generatedModules"], f.path("generatedModules"), GeneratedModulesMax)));
+}
+
 Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay)
 {
     const Fields f(value, path,
@@ -603,101 +722,11 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
         fail(f.path("name"), QStringLiteral("missing"));
     Server s;
     s.name = name(f["name"], f.path("name"), ServerNameMax, false);
-    f.flag("reachable", s.reachable);
-    if (f.has("version"))
-        s.version = version(f["version"], f.path("version"), s.version, false);
-    f.bits("sftLevel", s.sftLevel, 8);
-    f.bits("ttsLevel", s.ttsLevel, 8);
-    f.bits("maxConnections", s.maxConnections, 16);
-    f.bits("connectionsInUse", s.connectionsInUse, 16);
-    f.bits("maxConnectionsEverUsed", s.maxConnectionsEverUsed, 16);
-    f.bits("numberOfVolumes", s.numberOfVolumes, 16);
-    f.bits("accountingVersion", s.accountingVersion, 8);
-    f.bits("securityRestrictionsLevel", s.securityRestrictionsLevel, 8);
-    f.bits("maxLicensedConnections", s.maxLicensedConnections, 32);
-    f.bits("nameSpaces", s.nameSpaces, 32);
-    f.bits("lans", s.lans, 32);
-    f.bits("mediaTypes", s.mediaTypes, 32);
-    f.bits("protocols", s.protocols, 32);
-    f.bits("subdirectoryTreeDepth", s.subdirectoryTreeDepth, 32);
-    f.bits("dataStreams", s.dataStreams, 32);
-    f.bits("spoolPrinters", s.spoolPrinters, 32);
-    f.bits("serialNumber", s.serialNumber, 32);
-    f.bits("applicationNumber", s.applicationNumber, 16);
-    if (f.has("description")) {
-        const Fields d(f["description"], f.path("description"), {"company", "revision", "revisionDate", "copyright"});
-        if (d.has("company"))
-            s.companyName = text(d["company"], d.path("company"), 79);
-        if (d.has("revision"))
-            s.revisionText = text(d["revision"], d.path("revision"), 79);
-        if (d.has("revisionDate"))
-            s.revisionDate = text(d["revisionDate"], d.path("revisionDate"), 27);
-        if (d.has("copyright"))
-            s.copyrightNotice = text(d["copyright"], d.path("copyright"), 79);
-    }
-    f.flag("loginEnabled", s.loginEnabled);
-    f.flag("accountingInstalled", s.accountingInstalled);
-    if (f.has("dateTime")) {
-        std::optional<quint32> seconds;
-        s.dateTime = dateTimeValue(f["dateTime"], f.path("dateTime"), seconds);
-        s.utcTime = seconds.value_or(0);
-    }
-    f.bits("utcTime", s.utcTime, 32);
-    f.bits("cacheCount", s.cacheCount, 32);
-    f.bits("qcpStations", s.qcpStations, 32);
-    f.bits("qcpPeakStations", s.qcpPeakStations, 32);
-    f.bits("qcpRequests", s.qcpRequests, 32);
-    f.bits("packetsServiced", s.packetsServiced, 32);
-    f.bits("packetsRouted", s.packetsRouted, 32);
-    if (f.has("address"))
-        s.address = address(f["address"], f.path("address"));
-    if (f.has("tree"))
-        s.tree = f["tree"].isString() && f["tree"].toString().isEmpty()
-                     ? QByteArray()
-                     : name(f["tree"], f.path("tree"), TreeNameMax, false);
-    if (f.has("binderyContext"))
-        s.binderyContext = text(f["binderyContext"], f.path("binderyContext"), ContextMax);
-    f.flag("publicConsoleRights", s.publicConsoleRights);
-
-    if (f.has("volumes")) {
-        const QJsonArray array = list(f["volumes"], f.path("volumes"));
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString p = item(f.path("volumes"), i);
-            Volume v = volume(array[i], p, quint8(std::min<qsizetype>(i, 254)));
-            for (const Volume &other : s.volumes) {
-                if (other.number == v.number)
-                    fail(field(p, "number"), QStringLiteral("%1 is already the number of volume %2")
-                                                 .arg(v.number)
-                                                 .arg(QString::fromLatin1(other.name)));
-                if (other.name.compare(v.name, Qt::CaseInsensitive) == 0)
-                    fail(field(p, "name"),
-                         quoted(QString::fromLatin1(v.name)) + QStringLiteral(" names a volume twice"));
-            }
-            s.volumes.push_back(std::move(v));
-        }
-    }
-    if (f.has("languages")) {
-        const QJsonArray array = list(f["languages"], f.path("languages"));
-        if (!array.isEmpty() && !s.volume("SYS"))
-            fail(f.path("languages"), QStringLiteral("language directories need a volume named SYS"));
-        for (qsizetype i = 0; i < array.size(); ++i)
-            addLanguageDirectory(s, int(unsignedBits(array[i], item(f.path("languages"), i), 8)));
-    }
-    if (f.has("modules")) {
-        const QJsonArray array = list(f["modules"], f.path("modules"));
-        QHash<quint32, qsizetype> ids;
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString p = item(f.path("modules"), i);
-            Module m = module(array[i], p, quint32(i + 1));
-            if (const auto it = ids.constFind(m.id); it != ids.constEnd())
-                fail(field(p, "id"),
-                     QStringLiteral("%1 is already the id of %2").arg(qint32(m.id)).arg(item(f.path("modules"), *it)));
-            ids.insert(m.id, i);
-            s.modules.push_back(std::move(m));
-        }
-    }
-    if (f.has("generatedModules"))
-        addGeneratedModules(s, int(atMost(f["generatedModules"], f.path("generatedModules"), GeneratedModulesMax)));
+    serverFigures(f, s);
+    serverDescription(f, s);
+    serverState(f, s);
+    serverVolumes(f, s);
+    serverModules(f, s);
     if (f.has("faults"))
         s.faults = faults(f["faults"], f.path("faults"), true);
     if (f.has("delayMs")) {
