@@ -1,5 +1,6 @@
 #include "platform/FileSync.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -189,6 +190,25 @@ bool sameFile(const QString &firstHostPath, const QString &secondHostPath)
     return ::stat(QFile::encodeName(firstHostPath).constData(), &first) == 0 &&
            ::stat(QFile::encodeName(secondHostPath).constData(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
+}
+
+bool isWithin(const QString &inner, const QString &outer)
+{
+    if (!QFileInfo::exists(outer))
+        return false;
+    // Walked upwards along the resolved path: every folder a link or a mount leads through is seen.
+    QString path = QDir::cleanPath(QFileInfo(inner).absoluteFilePath());
+    while (!QFileInfo::exists(path) && path != QLatin1String("/"))
+        path = QFileInfo(path).path();
+    if (const QString resolved = QFileInfo(path).canonicalFilePath(); !resolved.isEmpty())
+        path = resolved;
+    for (;;) {
+        if (sameFile(path, outer))
+            return true;
+        if (path == QLatin1String("/") || path.isEmpty())
+            return false;
+        path = QFileInfo(path).path();
+    }
 }
 
 } // namespace FileSync

@@ -50,4 +50,8 @@ bool openReadOnlyNoFollow(QFile &file, QString *reason = nullptr);
 // mount points alike; false when either cannot be reached.
 bool sameFile(const QString &firstHostPath, const QString &secondHostPath);
 
+// Whether `inner` is `outer` or lies anywhere inside it, however either is spelled (links, "..", bind
+// mounts). A path that does not exist yet is judged by the nearest of its folders that does.
+bool isWithin(const QString &inner, const QString &outer);
+
 } // namespace FileSync

@@ -3,7 +3,6 @@
 #include "app/session/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
-#include "platform/FileIdentity.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
 #include "send/MakerAddress.h"
@@ -132,7 +131,7 @@ FloppyDisk::Copy copyOne(const QString &source, const QString &target)
         copy.problem = QStringLiteral("%1 on the disk is a link, not an archive; it was left as it is").arg(copy.name);
     } else if (there.exists() && !there.isFile()) {
         copy.problem = QStringLiteral("%1 on the disk is not a file; it was left as it is").arg(copy.name);
-    } else if (there.exists() && FileIdentity::of(target) == FileIdentity::of(source)) {
+    } else if (there.exists() && FileSync::sameFile(target, source)) {
         // A drive A: that is the output directory under another name holds no copy of anything.
         copy.problem = QStringLiteral("%1 on the disk is the archive itself, not a copy").arg(copy.name);
     } else if (there.exists() && SendChannel::fileSha256(target) == SendChannel::fileSha256(source)) {
@@ -164,7 +163,7 @@ QString mappedDrive()
 bool overlapsOutputDirectory(const QString &hostDrive)
 {
     const QString output = SendChannel::hostOutputDirectory();
-    return FileIdentity::within(hostDrive, output) || FileIdentity::within(output, hostDrive);
+    return FileSync::isWithin(hostDrive, output) || FileSync::isWithin(output, hostDrive);
 }
 
 QString driveProblem(const QString &hostDrive)

@@ -139,3 +139,33 @@ TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
     EXPECT_EQ(desktop.calls,
               QStringList{QStringLiteral("mail y2kdata@orvane.example | Year 2000 Assessment | ") + archive});
 }
+
+TEST_F(SendCommandTest, ADiskIsDoneOnlyWithThisSendsArchiveOnIt)
+{
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    QDir().mkpath(named);
+    ASSERT_EQ(send({QStringLiteral("--disk"), named}).status, 0);
+    // A second send grows the archive (the same minute) or makes a new one: either way the disk ends
+    // with every archive as it is now, the grown one in place of its older copy.
+    writeFile(output + QStringLiteral("/0A1B2C3E.DAT"), "more server data\r\n");
+    CommandRun run = send({QStringLiteral("--disk"), named});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList archives = names(output, QStringLiteral("*.zip"));
+    EXPECT_EQ(names(named), archives);
+    for (const QString &name : archives) {
+        QFile original(output + QLatin1Char('/') + name);
+        QFile copy(named + QLatin1Char('/') + name);
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), original.readAll()) << name.toStdString();
+    }
+
+    // A name on the disk that is a link back to the output directory's archive is no copy of it.
+    const QString archive = archives.first();
+    QFile::remove(named + QLatin1Char('/') + archive);
+    ASSERT_TRUE(QFile::link(output + QLatin1Char('/') + archive, named + QLatin1Char('/') + archive));
+    run = send({QStringLiteral("--disk"), named});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(archive + QStringLiteral(": ") + archive + QStringLiteral(" on the disk is a link")))
+        << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo(named + QLatin1Char('/') + archive).isSymLink());
+}
