@@ -45,7 +45,7 @@ Archive build(Interaction &interaction, ResultsSink &results)
 {
     KeepingResults keeping(results);
     Archive archive;
-    archive.windowsPath = BuildSessionArchive(interaction, keeping);
+    archive.windowsPath = SessionArchive::build(interaction, keeping);
     archive.hostPath = Drives::hostPath(archive.windowsPath);
     archive.problems = keeping.kept;
     return archive;
