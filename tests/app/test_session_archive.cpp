@@ -1,7 +1,6 @@
 #include "ZipTestTools.h"
 
 #include "app/SessionArchive.h"
-#include "cli/CommandLine.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/zip/ZipError.h"
@@ -12,9 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -211,41 +208,6 @@ TEST_F(SessionArchiveTest, ArchiveOfAnotherKindIsNotReplaced)
     EXPECT_THROW(SessionArchive::build(m_interaction, m_results, kNow), ZipError);
     EXPECT_EQ(readFile(Drives::hostPath(kArchive)), QByteArray("not an archive"));
     EXPECT_TRUE(QFileInfo::exists(dataHost(QStringLiteral("A.DAT"))));
-}
-
-TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
-{
-    QString outText;
-    QString errText;
-    QTextStream out(&outText);
-    QTextStream err(&errText);
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive"), QStringLiteral("--help")}, out, err), 0);
-    EXPECT_TRUE(outText.startsWith(QStringLiteral("Usage: sorvik archive")));
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive"), QStringLiteral("--bogus")}, out, err), 2);
-    EXPECT_TRUE(errText.contains(QStringLiteral("--bogus")));
-
-    outText.clear();
-    errText.clear();
-    writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 0);
-    const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^C:\\\\Orvane\\\\Sorvik\\\\AcmeToolsInc\\d{10}\\.zip$"))
-                    .match(lines[0])
-                    .hasMatch())
-        << lines[0].toStdString();
-    EXPECT_EQ(lines[1], QStringLiteral("Archive: ") + Drives::hostPath(lines[0]));
-    EXPECT_TRUE(QFileInfo::exists(Drives::hostPath(lines[0])));
-    EXPECT_EQ(lines[2], QStringLiteral("Entries: 1"));
-    EXPECT_TRUE(errText.isEmpty());
-
-    QDir(outputHost()).removeRecursively();
-    outText.clear();
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 1);
-    EXPECT_EQ(errText, QStringLiteral("sorvik archive: there is nothing to pack: C:\\Orvane\\Sorvik (%1) does not "
-                                      "exist (scan servers first)\n")
-                           .arg(outputHost()));
-    EXPECT_TRUE(outText.isEmpty());
 }
 
 TEST_F(SessionArchiveTest, NamesThatCannotBeStoredAreKeptAndSaidSo)
