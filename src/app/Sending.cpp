@@ -127,7 +127,7 @@ SendChannel::Archive buildArchive(Interaction &interaction, ResultsSink &results
 {
     KeepingResults keeping(results);
     SendChannel::Archive archive;
-    archive.windowsPath = BuildSessionArchive(interaction, keeping);
+    archive.windowsPath = SessionArchive::build(interaction, keeping);
     archive.hostPath = Drives::hostPath(archive.windowsPath);
     archive.problems = keeping.kept;
     return archive;

@@ -44,6 +44,22 @@ bool readableArchive(QFile &archive)
     }
 }
 
+// Why a side file "X.zip.old" is not put back as the archive X.zip; empty when it is a regular file
+// that reads as a ZIP archive with a valid central directory (a 0-byte file has none). The type is
+// checked before the file is opened: opening a pipe would wait for a writer.
+QString notAnArchive(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return QStringLiteral("it is a symbolic link");
+    if (!info.isFile())
+        return QStringLiteral("it is not a regular file");
+    QFile file(path);
+    if (info.size() == 0 || !file.open(QIODevice::ReadOnly) || !readableArchive(file))
+        return QStringLiteral("it is not a ZIP archive");
+    return QString();
+}
+
 // Whether a name can be handed to the archive writer as the bare name of one file: a character a
 // Windows file name cannot hold would be read as a mask or a directory part there.
 bool storableName(const QString &name)
@@ -75,8 +91,19 @@ QStringList dataFiles(const QString &hostDirectory, ResultsSink &results)
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         if (dot < 0 || name.mid(dot) != QLatin1String(".DAT"))
             continue;
+        // A link would pack, and then delete, what lies elsewhere; a pipe or a device holds no data
+        // file. A directory named like a data file is no data file at all.
+        const QFileInfo info(hostDirectory + QLatin1Char('/') + name);
         if (!storableName(name) || !storedExactly(name))
             results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
+                               ResultsSink::Color::Red);
+        else if (info.isSymLink())
+            results.appendLine(QStringLiteral("%1 was not archived: it is a symbolic link").arg(name),
+                               ResultsSink::Color::Red);
+        else if (info.isDir())
+            continue;
+        else if (!info.isFile())
+            results.appendLine(QStringLiteral("%1 was not archived: it is not a regular file").arg(name),
                                ResultsSink::Color::Red);
         else
             names.append(name);
@@ -128,6 +155,13 @@ void SessionArchive::recoverLeftovers(ResultsSink &results)
             if (archive.open(QIODevice::ReadOnly) && readableArchive(archive))
                 continue; // the archive is in place; the side file stays as it is
         }
+        // Only what a save moved aside goes back: a user's own "Invoice.zip.old", or a link to a file
+        // elsewhere, would be sent as an archive.
+        if (const QString reason = notAnArchive(path); !reason.isEmpty()) {
+            results.appendLine(QStringLiteral("%1 was not put back as %2: %3").arg(name, archiveName, reason),
+                               ResultsSink::Color::Red);
+            continue;
+        }
         // A damaged archive is kept beside, under a name no channel copies: it may hold what nothing
         // else does.
         const QString damagedName = archiveName + QStringLiteral(".damaged");
@@ -145,14 +179,66 @@ void SessionArchive::recoverLeftovers(ResultsSink &results)
     }
 }
 
-QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, const QDateTime &now)
+namespace {
+
+// The archive's Windows path. A company part too long for a file name is cut, and the results say so.
+QString archivePathFor(const QString &company, const QDateTime &now, ResultsSink &results)
 {
-    const QString company = ProfileStore::value(QStringLiteral("Company"));
+    QString part = SessionArchive::companyPart(company);
     // "mm" after "hh" is minutes: month, day, year, hour, minutes.
     const QString stamp = now.toLocalTime().toString(QStringLiteral("MMddyyHHmm"));
+    if (part.size() > SessionArchive::kLongestCompanyPart) {
+        const qsizetype whole = part.size();
+        part.truncate(SessionArchive::kLongestCompanyPart);
+        results.appendLine(QStringLiteral("%1 is named after the first %2 of the company's %3 letters and digits: "
+                                          "a file name holds at most 255 bytes")
+                               .arg(part + stamp + QStringLiteral(".zip"))
+                               .arg(SessionArchive::kLongestCompanyPart)
+                               .arg(whole),
+                           ResultsSink::Color::Blue);
+    }
+    return Product::outputDirectory() + QLatin1Char('\\') + part + stamp + QStringLiteral(".zip");
+}
+
+// A data file goes only when the saved archive's entry of its name, read back from the disk and
+// inflated, is the file as it is now. A file that was left out (locked, vanished, or a duplicate of
+// an entry kept from an earlier archive of the same name), that changed since it was packed, that
+// became a link, or whose entry does not read back whole stays for the next session.
+void deleteArchived(const QString &hostArchive, const QString &hostDirectory, const QStringList &names,
+                    ResultsSink &results)
+{
+    QFile archive(hostArchive);
+    const QHash<QByteArray, ZipEntry> archived =
+        archive.open(QIODevice::ReadOnly) ? archivedEntries(archive) : QHash<QByteArray, ZipEntry>();
+    archive.close();
+    std::vector<ZipReadBack::Check> checks;
+    checks.reserve(names.size());
+    for (const QString &name : names) {
+        const auto entry = archived.constFind(Windows1252::fromUnicode(name));
+        checks.push_back({entry == archived.cend() ? nullptr : &*entry, hostDirectory + QLatin1Char('/') + name});
+    }
+    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks);
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        const QString &hostFile = checks[i].hostFile;
+        const QFileInfo info(hostFile);
+        if (held[i] && !info.isSymLink() && info.isFile()) {
+            QFile::remove(hostFile);
+            continue;
+        }
+        // A directory named like a data file is never archived; it is no data file to keep.
+        if (info.exists() && !info.isDir())
+            results.appendLine(
+                QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(names[int(i)]),
+                ResultsSink::Color::Red);
+    }
+}
+
+} // namespace
+
+QString SessionArchive::build(Interaction &interaction, ResultsSink &results, const QDateTime &now)
+{
     const QString directory = Product::outputDirectory();
-    const QString archivePath =
-        directory + QLatin1Char('\\') + SessionArchive::companyPart(company) + stamp + QStringLiteral(".zip");
+    const QString archivePath = archivePathFor(ProfileStore::value(QStringLiteral("Company")), now, results);
 
     TZipWriter arc(&interaction);
     arc.SetAutoSave(true);
@@ -182,35 +268,7 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
                 ResultsSink::Color::Red);
         return archivePath;
     }
-
-    // A data file goes only when the saved archive's entry of its name, read back from the disk and
-    // inflated, is the file as it is now. A file that was left out (locked, vanished, or a duplicate of
-    // an entry kept from an earlier archive of the same name), that changed since it was packed, or
-    // whose entry does not read back whole stays for the next session.
-    QFile archive(hostArchive);
-    const QHash<QByteArray, ZipEntry> archived =
-        archive.open(QIODevice::ReadOnly) ? archivedEntries(archive) : QHash<QByteArray, ZipEntry>();
-    archive.close();
-    std::vector<ZipReadBack::Check> checks;
-    checks.reserve(names.size());
-    for (const QString &name : names) {
-        const auto entry = archived.constFind(Windows1252::fromUnicode(name));
-        checks.push_back({entry == archived.cend() ? nullptr : &*entry, hostDirectory + QLatin1Char('/') + name});
-    }
-    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks);
-    for (std::size_t i = 0; i < checks.size(); ++i) {
-        const QString &hostFile = checks[i].hostFile;
-        if (held[i]) {
-            QFile::remove(hostFile);
-            continue;
-        }
-        // A directory named like a data file is never archived; it is no data file to keep.
-        const QFileInfo info(hostFile);
-        if (info.exists() && !info.isDir())
-            results.appendLine(
-                QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(names[int(i)]),
-                ResultsSink::Color::Red);
-    }
+    deleteArchived(hostArchive, hostDirectory, names, results);
     interaction.processEvents();
     return archivePath;
 }

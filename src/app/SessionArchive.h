@@ -11,19 +11,26 @@ namespace SessionArchive {
 // Company part of the archive name: only the letters a-z, A-Z and the digits of the company are kept.
 QString companyPart(const QString &company);
 
+// The archive's name holds at most this many characters of the company part, so that the name
+// ("<company><mmddyyhhmm>.zip") and every name made from it fit in the 255 bytes a file name holds:
+// the side names "X.zip.old" and "X.zip.damaged" add 8 bytes, a temporary ".sorvik-X.zip.XXXXXX" 15.
+constexpr qsizetype kLongestCompanyPart = 255 - 15 - 10 - 4;
+
 // Tidies the output directory after a run that was killed; only with the output directory's lock
 // held, when no other run can be at work there. An archive that a save left only under its side name
 // ("X.zip.old", the archive itself missing or unreadable) is put back under its name, with a line in
-// the results (an unreadable archive is kept as "X.zip.damaged"); the temporary files of the archive
-// writer and of the data-file writer are removed.
+// the results (an unreadable archive is kept as "X.zip.damaged"); a side file that is not a regular
+// file reading as a ZIP archive stays where it is, named by a red line. The temporary files of the
+// archive writer and of the data-file writer are removed.
 void recoverLeftovers(ResultsSink &results);
 
-} // namespace SessionArchive
-
 // Packs every data file of the output directory into the session archive, named after the profile's
-// company and the local time "mmddyyhhmm", then deletes each data file that the saved archive holds
-// whose entry, read back from the saved archive and inflated, is the file as it is now; a file that did not make it
-// into the archive is kept and named by a red line. Returns the archive's Windows path. Failures of the ZIP writer pass
+// company and the local time "mmddyyhhmm" (a company part longer than kLongestCompanyPart is cut, with
+// a line in the results), then deletes each data file that the saved archive holds whose entry, read
+// back from the saved archive and inflated, is the file as it is now; a file that did not make it into
+// the archive is kept and named by a red line, as is a "*.DAT" that is a symbolic link or not a regular
+// file (neither packed nor deleted). Returns the archive's Windows path. Failures of the ZIP writer pass
 // as ZipError, and then nothing is deleted.
-QString BuildSessionArchive(Interaction &interaction, ResultsSink &results,
-                            const QDateTime &now = QDateTime::currentDateTime());
+QString build(Interaction &interaction, ResultsSink &results, const QDateTime &now = QDateTime::currentDateTime());
+
+} // namespace SessionArchive

@@ -9,8 +9,6 @@
 #include <QFile>
 #include <QStringDecoder>
 
-#include <algorithm>
-
 namespace {
 
 const Command::Text text{QStringLiteral("profile"), QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"),
@@ -118,9 +116,7 @@ QStringList refusals(const ProfileValues &values)
         if (ProfileRules::hasLineBreak(value))
             lines << QStringLiteral("The profile value %1 must not hold a line break.").arg(name);
         // Nor a tab, which separates a line's columns, or another control character.
-        else if (const auto control = std::find_if(value.cbegin(), value.cend(),
-                                                   [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
-                 control != value.cend())
+        else if (const std::optional<QChar> control = ProfileRules::controlCharacter(value))
             lines << QStringLiteral("The profile value %1 holds the control character U+%2, which a data file cannot "
                                     "hold.")
                          .arg(name, QString::number(control->unicode(), 16).toUpper().rightJustified(4, u'0'));

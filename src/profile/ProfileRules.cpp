@@ -371,3 +371,22 @@ QString ProfileRules::withoutLineBreaks(const QString &text)
     }
     return result;
 }
+
+std::optional<QChar> ProfileRules::controlCharacter(const QString &text)
+{
+    for (const QChar c : text) {
+        if ((c.unicode() < 0x20 || c.unicode() == 0x7F) && !isLineBreak(c))
+            return c;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> ProfileRules::valueFault(const QString &text)
+{
+    if (hasLineBreak(text))
+        return QStringLiteral("a line break");
+    if (const std::optional<QChar> control = controlCharacter(text))
+        return QStringLiteral("the control character U+%1")
+            .arg(QString::number(control->unicode(), 16).toUpper().rightJustified(4, u'0'));
+    return std::nullopt;
+}

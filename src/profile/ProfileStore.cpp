@@ -1,6 +1,7 @@
 #include "profile/ProfileStore.h"
 
 #include "platform/AtomicFile.h"
+#include "profile/ProfileRules.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -90,6 +91,15 @@ std::optional<ProfileValues> readValues(const QStringList &names, QString *error
         return std::nullopt;
     }
     settings.beginGroup(kGroup);
+    // A hand-edited value that a save would refuse (a NUL, a tab, a line break) must not reach a data
+    // file: whichever value is asked for, such a store is damaged.
+    for (const QString &name : ProfileStore::storageOrder()) {
+        if (const std::optional<QString> fault = ProfileRules::valueFault(settingsText(settings, name))) {
+            setError(error,
+                     readFailure(path, QStringLiteral("it is damaged (the value %1 holds %2)").arg(name, *fault)));
+            return std::nullopt;
+        }
+    }
     for (const QString &name : names)
         values[name] = settingsText(settings, name);
     return values;
@@ -252,6 +262,13 @@ std::optional<ProfileValues> ProfileStore::readAll(bool createKey, QString *erro
 bool ProfileStore::writeAll(const ProfileValues &values, QString *error)
 {
     const QString path = filePath();
+    // What a reader would take for a damaged store is never written.
+    for (const QString &name : storageOrder()) {
+        if (const std::optional<QString> fault = ProfileRules::valueFault(values.value(name))) {
+            setError(error, writeFailure(path, QStringLiteral("the value %1 holds %2").arg(name, *fault)));
+            return false;
+        }
+    }
     const auto old = fileBytes(path, error);
     if (!old)
         return false;

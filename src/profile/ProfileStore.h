@@ -11,7 +11,9 @@ using ProfileValues = QMap<QString, QString>;
 
 // The contact profile's storage: an INI file under $XDG_CONFIG_HOME, group "Orvane_Y2K", one string
 // value per field under the names First, Last, Address1, ... Opened around each use and closed
-// afterwards; a missing value reads as empty; values are stored exactly as given.
+// afterwards; a missing value reads as empty; values are stored exactly as given. A value that a data
+// file cannot hold (a line break, a NUL, a tab or another control character) is never written, and a
+// store that holds one, written by hand, reads as damaged.
 //
 // The group stands for the profile's key: the key exists when the file holds the section line
 // "[Orvane_Y2K]", even with no values below it. Showing the profile window creates that line.

@@ -1,5 +1,5 @@
-#include "app/session/Product.h"
 #include "app/ScanDriver.h"
+#include "app/session/Product.h"
 #include "app/session/Session.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
@@ -298,8 +298,17 @@ TEST_F(ScanTest, LineBreaksInValuesCannotForgeLines)
     network.servers[0].companyName = "Evil\r\nFirst\t\t\tMallory";
     start();
     session->selectAll(true);
+    // A line break written into the profile by hand refuses the scan.
+    QFile profile(ProfileStore::filePath());
+    ASSERT_TRUE(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    profile.write("[Orvane_Y2K]\nCompany=Acme\\nTools\n");
+    profile.close();
+    EXPECT_EQ(scan(), ScanDriver::Result::Refused);
+    EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("Cannot read the profile file %1: it is damaged (the "
+                                                              "value Company holds a line break)")
+                                                   .arg(ProfileStore::filePath())});
     ProfileValues values;
-    values[QStringLiteral("Company")] = QStringLiteral("Acme\nTools");
+    values[QStringLiteral("Company")] = QStringLiteral("Acme Tools");
     ASSERT_TRUE(ProfileStore::writeAll(values));
     scan();
     const QByteArray file = readFile(session->lastDataFilePath);

@@ -1,7 +1,6 @@
 #include "ZipTestTools.h"
 
 #include "app/SessionArchive.h"
-#include "cli/CommandLine.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/zip/ZipError.h"
@@ -12,9 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -91,7 +88,7 @@ TEST_F(SessionArchiveTest, OnlyDataFilesAreArchivedAndDeleted)
     writeFile(dataHost(QStringLiteral("Old1201261000.zip")), "an earlier session's archive");
     writeFile(dataHost(QStringLiteral("sub/D.DAT")), "in a subdirectory");
 
-    EXPECT_EQ(BuildSessionArchive(m_interaction, m_results, kNow), kArchive);
+    EXPECT_EQ(SessionArchive::build(m_interaction, m_results, kNow), kArchive);
 
     EXPECT_EQ(archivedNames(), QStringList({QStringLiteral("A.DAT")}));
     EXPECT_ARCHIVE_SOUND(Drives::hostPath(kArchive));
@@ -109,12 +106,12 @@ TEST_F(SessionArchiveTest, SecondRunInTheSameMinuteKeepsEarlierEntriesAndTheDupl
     const QByteArray firstA = reportText(30000, 1);
     writeFile(dataHost(QStringLiteral("A.DAT")), firstA);
     writeFile(dataHost(QStringLiteral("B.DAT")), reportText(30000, 2));
-    BuildSessionArchive(m_interaction, m_results, kNow);
+    SessionArchive::build(m_interaction, m_results, kNow);
     EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("AcmeToolsInc1208261405.zip")}));
 
     writeFile(dataHost(QStringLiteral("A.DAT")), "a rescan of A");
     writeFile(dataHost(QStringLiteral("C.DAT")), reportText(30000, 3));
-    BuildSessionArchive(m_interaction, m_results, kNow.addSecs(10));
+    SessionArchive::build(m_interaction, m_results, kNow.addSecs(10));
 
     EXPECT_ARCHIVE_SOUND(Drives::hostPath(kArchive));
     const auto archive = pythonZipfile(Drives::hostPath(kArchive));
@@ -130,11 +127,11 @@ TEST_F(SessionArchiveTest, SecondRunInTheSameMinuteKeepsEarlierEntriesAndTheDupl
 
 TEST_F(SessionArchiveTest, EmptyOutputDirectoryGivesAnEmptyArchive)
 {
-    EXPECT_EQ(BuildSessionArchive(m_interaction, m_results, kNow), kArchive);
+    EXPECT_EQ(SessionArchive::build(m_interaction, m_results, kNow), kArchive);
     EXPECT_EQ(QFileInfo(Drives::hostPath(kArchive)).size(), 0);
     // Opened again it is an archive without entries.
     writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
-    BuildSessionArchive(m_interaction, m_results, kNow);
+    SessionArchive::build(m_interaction, m_results, kNow);
     EXPECT_EQ(archivedNames(), QStringList({QStringLiteral("A.DAT")}));
     EXPECT_TRUE(m_interaction.messages.empty());
 }
@@ -153,7 +150,7 @@ TEST_F(SessionArchiveTest, FilesTheArchiveDoesNotHoldAsTheyAreNowAreKept)
             writeFile(dataHost(QStringLiteral("B.DAT")), "changed after packing");
         changed = true;
     };
-    BuildSessionArchive(m_interaction, m_results, kNow);
+    SessionArchive::build(m_interaction, m_results, kNow);
 
     QStringList expected = {QStringLiteral("A.DAT"), QStringLiteral("B.DAT"), QStringLiteral("C.DAT")};
     EXPECT_EQ(archivedNames(), expected);
@@ -163,12 +160,10 @@ TEST_F(SessionArchiveTest, FilesTheArchiveDoesNotHoldAsTheyAreNowAreKept)
     EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("DIR.DAT"))).isDir());
     QStringList red = m_results.redTexts();
     red.sort();
-    QStringList kept = {QStringLiteral("B.DAT")};
+    QStringList lines = {QStringLiteral("B.DAT was not deleted: the archive does not hold it as it is now")};
+    // A pipe is no data file: it is not opened at all.
     if (fifo && fifo->status == 0)
-        kept.append(QStringLiteral("P.DAT"));
-    QStringList lines;
-    for (const QString &name : kept)
-        lines.append(name + QStringLiteral(" was not deleted: the archive does not hold it as it is now"));
+        lines.append(QStringLiteral("P.DAT was not archived: it is not a regular file"));
     EXPECT_EQ(red, lines);
 }
 
@@ -176,7 +171,7 @@ TEST_F(SessionArchiveTest, MissingOutputDirectoryFailsWithoutDeleting)
 {
     QDir(outputHost()).removeRecursively();
     try {
-        BuildSessionArchive(m_interaction, m_results, kNow);
+        SessionArchive::build(m_interaction, m_results, kNow);
         ADD_FAILURE() << "no failure";
     } catch (const ZipError &failure) {
         EXPECT_EQ(failure.message(), QStringLiteral("Cannot create file %1").arg(kArchive));
@@ -200,7 +195,7 @@ TEST_F(SessionArchiveTest, BuildThatFailsPartWayLeavesNoArchive)
     rlimit limit = previous;
     limit.rlim_cur = 60000;
     setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_THROW(BuildSessionArchive(m_interaction, m_results, kNow), ZipError);
+    EXPECT_THROW(SessionArchive::build(m_interaction, m_results, kNow), ZipError);
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, ignored);
     EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("A.DAT"), QStringLiteral("B.DAT"), QStringLiteral("C.DAT")}));
@@ -210,44 +205,9 @@ TEST_F(SessionArchiveTest, ArchiveOfAnotherKindIsNotReplaced)
 {
     writeFile(Drives::hostPath(kArchive), "not an archive");
     writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
-    EXPECT_THROW(BuildSessionArchive(m_interaction, m_results, kNow), ZipError);
+    EXPECT_THROW(SessionArchive::build(m_interaction, m_results, kNow), ZipError);
     EXPECT_EQ(readFile(Drives::hostPath(kArchive)), QByteArray("not an archive"));
     EXPECT_TRUE(QFileInfo::exists(dataHost(QStringLiteral("A.DAT"))));
-}
-
-TEST_F(SessionArchiveTest, ArchiveCommandPrintsThePathsOrTheFailure)
-{
-    QString outText;
-    QString errText;
-    QTextStream out(&outText);
-    QTextStream err(&errText);
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive"), QStringLiteral("--help")}, out, err), 0);
-    EXPECT_TRUE(outText.startsWith(QStringLiteral("Usage: sorvik archive")));
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive"), QStringLiteral("--bogus")}, out, err), 2);
-    EXPECT_TRUE(errText.contains(QStringLiteral("--bogus")));
-
-    outText.clear();
-    errText.clear();
-    writeFile(dataHost(QStringLiteral("A.DAT")), "abc");
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 0);
-    const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^C:\\\\Orvane\\\\Sorvik\\\\AcmeToolsInc\\d{10}\\.zip$"))
-                    .match(lines[0])
-                    .hasMatch())
-        << lines[0].toStdString();
-    EXPECT_EQ(lines[1], QStringLiteral("Archive: ") + Drives::hostPath(lines[0]));
-    EXPECT_TRUE(QFileInfo::exists(Drives::hostPath(lines[0])));
-    EXPECT_EQ(lines[2], QStringLiteral("Entries: 1"));
-    EXPECT_TRUE(errText.isEmpty());
-
-    QDir(outputHost()).removeRecursively();
-    outText.clear();
-    EXPECT_EQ(CommandLine::run({QStringLiteral("archive")}, out, err), 1);
-    EXPECT_EQ(errText, QStringLiteral("sorvik archive: there is nothing to pack: C:\\Orvane\\Sorvik (%1) does not "
-                                      "exist (scan servers first)\n")
-                           .arg(outputHost()));
-    EXPECT_TRUE(outText.isEmpty());
 }
 
 TEST_F(SessionArchiveTest, NamesThatCannotBeStoredAreKeptAndSaidSo)
@@ -261,7 +221,7 @@ TEST_F(SessionArchiveTest, NamesThatCannotBeStoredAreKeptAndSaidSo)
     // A name whose bytes are not UTF-8, as another system may leave it.
     const std::string invalid = QFile::encodeName(outputHost()).toStdString() + "/\xFF.DAT";
     std::ofstream(invalid, std::ios::binary) << "latin-1 y with diaeresis";
-    BuildSessionArchive(m_interaction, m_results, kNow);
+    SessionArchive::build(m_interaction, m_results, kNow);
     EXPECT_EQ(readFile(dataHost(QStringLiteral("\u03A9.DAT"))), QByteArray("omega"));
     EXPECT_TRUE(std::filesystem::exists(invalid));
     std::filesystem::remove(invalid); // Qt's own removal of the test directory does not see that name
@@ -298,7 +258,7 @@ TEST_F(SessionArchiveTest, EntryWhoseDataDoesNotReadBackKeepsItsFile)
         bytes[name + 5 + 100] = char(bytes[name + 5 + 100] ^ 0x55);
         writeFile(Drives::hostPath(kArchive), bytes);
     };
-    BuildSessionArchive(m_interaction, m_results, kNow);
+    SessionArchive::build(m_interaction, m_results, kNow);
 
     const auto archive = pythonZipfile(Drives::hostPath(kArchive));
     if (archive)
@@ -315,7 +275,7 @@ TEST_F(SessionArchiveTest, LeftoversOfAKilledRunAreTidied)
     // a damaged archive beside its side file, a third left its temporary file. The user's own files
     // with similar names stay.
     writeFile(dataHost(QStringLiteral("A.DAT")), "a");
-    BuildSessionArchive(m_interaction, m_results, kNow);
+    SessionArchive::build(m_interaction, m_results, kNow);
     const QString host = Drives::hostPath(kArchive);
     const QByteArray sound = readFile(host);
     ASSERT_TRUE(QFile::rename(host, host + QStringLiteral(".old")));
@@ -342,4 +302,58 @@ TEST_F(SessionArchiveTest, LeftoversOfAKilledRunAreTidied)
                                           "archive was damaged and is kept as Other1208261405.zip.damaged")})
                   .join(u'\n')
                   .toStdString());
+}
+
+TEST_F(SessionArchiveTest, SideFilesThatAreNotArchivesStayWhereTheyAre)
+{
+    // A sound archive outside the output directory, reached through a link; a user's text file.
+    writeFile(dataHost(QStringLiteral("A.DAT")), "a");
+    SessionArchive::build(m_interaction, m_results, kNow);
+    const QString outside = TestEnvironment::root() + QStringLiteral("/Mine.zip");
+    ASSERT_TRUE(QFile::rename(Drives::hostPath(kArchive), outside));
+    ASSERT_TRUE(QFile::link(outside, dataHost(QStringLiteral("Mine.zip.old"))));
+    writeFile(dataHost(QStringLiteral("Invoice.zip.old")), "Invoice 42: 3 disks, 1 box");
+    m_results.lines.clear();
+
+    SessionArchive::recoverLeftovers(m_results);
+
+    EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("Invoice.zip.old"), QStringLiteral("Mine.zip.old")}));
+    EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("Mine.zip.old"))).isSymLink());
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("Invoice.zip.old"))), QByteArray("Invoice 42: 3 disks, 1 box"));
+    EXPECT_EQ(m_results.redTexts(),
+              QStringList({QStringLiteral("Invoice.zip.old was not put back as Invoice.zip: it is not a ZIP archive"),
+                           QStringLiteral("Mine.zip.old was not put back as Mine.zip: it is a symbolic link")}));
+}
+
+TEST_F(SessionArchiveTest, ADataFileThatIsALinkIsNeitherPackedNorDeleted)
+{
+    const QString outside = TestEnvironment::root() + QStringLiteral("/elsewhere.txt");
+    writeFile(outside, "not the output directory's");
+    ASSERT_TRUE(QFile::link(outside, dataHost(QStringLiteral("LINK.DAT"))));
+    writeFile(dataHost(QStringLiteral("A.DAT")), "a");
+
+    SessionArchive::build(m_interaction, m_results, kNow);
+
+    EXPECT_EQ(archivedNames(), QStringList({QStringLiteral("A.DAT")}));
+    EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("LINK.DAT"))).isSymLink());
+    EXPECT_EQ(readFile(outside), QByteArray("not the output directory's"));
+    EXPECT_EQ(m_results.redTexts(), QStringList({QStringLiteral("LINK.DAT was not archived: it is a symbolic link")}));
+}
+
+TEST_F(SessionArchiveTest, ALongCompanyIsCutSoThatEveryNameOfTheArchiveFits)
+{
+    // 250 letters. A file name holds 255 bytes; the longest name made from the archive's, a temporary
+    // ".sorvik-" + name + ".XXXXXX", adds 15: the archive's name may take 240, of which "mmddyyhhmm.zip"
+    // takes 14, which leaves 226 for the company.
+    setCompany(QString(250, u'Q'));
+    writeFile(dataHost(QStringLiteral("A.DAT")), "a");
+    const QString name = QString(226, u'Q') + QStringLiteral("1208261405.zip");
+
+    EXPECT_EQ(SessionArchive::build(m_interaction, m_results, kNow), QStringLiteral("C:\\Orvane\\Sorvik\\") + name);
+
+    EXPECT_EQ(outputFiles(), QStringList({name}));
+    EXPECT_EQ(m_results.texts(),
+              QStringList({name + QStringLiteral(" is named after the first 226 of the company's 250 letters and "
+                                                 "digits: a file name holds at most 255 bytes")}));
+    EXPECT_TRUE(m_results.redTexts().isEmpty());
 }

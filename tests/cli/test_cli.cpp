@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <tuple>
@@ -395,6 +396,41 @@ TEST(CommandLine, NothingToSendBeforeTheFirstScan)
                                                                                     : QStringLiteral("pack"),
                                     root + QStringLiteral("/drive_c/Orvane/Sorvik")));
     }
+}
+
+TEST(CommandLine, ArchiveCommandPrintsThePathsOrTheFailure)
+{
+    const QString root = TestEnvironment::fresh();
+    const Outcome help = sorvik({QStringLiteral("archive"), QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: sorvik archive")));
+    const Outcome bogus = sorvik({QStringLiteral("archive"), QStringLiteral("--bogus")});
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_TRUE(bogus.err.contains(QStringLiteral("--bogus")));
+
+    saveProfile();
+    const QString output = root + QStringLiteral("/drive_c/Orvane/Sorvik");
+    ZipTestTools::writeFile(output + QStringLiteral("/A.DAT"), "abc");
+    const Outcome packed = sorvik({QStringLiteral("archive")});
+    EXPECT_EQ(packed.status, 0);
+    const QStringList lines = packed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << qPrintable(packed.out);
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^C:\\\\Orvane\\\\Sorvik\\\\Acme\\d{10}\\.zip$")).match(lines[0]).hasMatch())
+        << qPrintable(lines[0]);
+    const QString host = output + QLatin1Char('/') + lines[0].section(QLatin1Char('\\'), -1);
+    EXPECT_EQ(lines[1], QStringLiteral("Archive: ") + host);
+    EXPECT_TRUE(QFileInfo::exists(host));
+    EXPECT_EQ(lines[2], QStringLiteral("Entries: 1"));
+    EXPECT_TRUE(packed.err.isEmpty()) << qPrintable(packed.err);
+
+    QDir(output).removeRecursively();
+    const Outcome nothing = sorvik({QStringLiteral("archive")});
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_EQ(nothing.err, QStringLiteral("sorvik archive: there is nothing to pack: C:\\Orvane\\Sorvik (%1) does not "
+                                          "exist (scan servers first)\n")
+                               .arg(output));
+    EXPECT_TRUE(nothing.out.isEmpty());
 }
 
 TEST(CommandLine, AProfileThatCannotBeReadIsNamed)

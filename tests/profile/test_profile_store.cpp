@@ -105,9 +105,7 @@ TEST(ProfileStore, ValuesRoundTripExactly)
         QStringLiteral("# not a comment"),
         QStringLiteral("[Section]"),
         QStringLiteral("true"),
-        QStringLiteral("\ttab"),
         QStringLiteral("lower case MIXED"),
-        QStringLiteral("x\ny"),
     };
     for (const QString &text : texts) {
         ProfileValues values = complete();
@@ -121,6 +119,20 @@ TEST(ProfileStore, ValuesRoundTripExactly)
         // Qt's own reader agrees.
         QSettings settings(ProfileStore::filePath(), QSettings::IniFormat);
         EXPECT_EQ(settings.value(QStringLiteral("Orvane_Y2K/Address2")), QVariant(text)) << text.toStdString();
+    }
+    // What a data file cannot hold is never stored.
+    const std::pair<QString, QString> refused[] = {
+        {QStringLiteral("\ttab"), QStringLiteral("the control character U+0009")},
+        {QStringLiteral("x\ny"), QStringLiteral("a line break")},
+    };
+    for (const auto &[text, fault] : refused) {
+        ProfileValues values = complete();
+        values[QStringLiteral("Address2")] = text;
+        QString error;
+        EXPECT_FALSE(ProfileStore::writeAll(values, &error));
+        EXPECT_EQ(error, QStringLiteral("Cannot save the profile file %1: the value Address2 holds %2")
+                             .arg(ProfileStore::filePath(), fault));
+        EXPECT_EQ(ProfileStore::value(QStringLiteral("Address2")), QStringLiteral("lower case MIXED"));
     }
 }
 
@@ -271,4 +283,23 @@ TEST(ProfileStore, AFolderInPlaceOfTheFileIsReported)
         << error.toStdString();
     EXPECT_FALSE(ProfileStore::writeAll(complete()));
     EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), QString());
+}
+
+TEST(ProfileStore, AValueThatASaveWouldRefuseMakesTheStoreDamaged)
+{
+    // A hand-edited NUL in the title would reach the data file, a text file; the company asked for is
+    // fine.
+    TestEnvironment::fresh();
+    QDir().mkpath(configDir());
+    QFile file(ProfileStore::filePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const char bytes[] = "[Orvane_Y2K]\nCompany=Acme\nTitle=Chief\0Clerk\n";
+    file.write(bytes, sizeof bytes - 1);
+    file.close();
+    QString error;
+    EXPECT_EQ(ProfileStore::read(QStringLiteral("Company"), &error), std::nullopt);
+    EXPECT_EQ(error, QStringLiteral("Cannot read the profile file %1: it is damaged (the value Title holds the control "
+                                    "character U+0000)")
+                         .arg(ProfileStore::filePath()));
+    EXPECT_EQ(ProfileStore::readAll(false), std::nullopt);
 }
