@@ -6,7 +6,10 @@ output directory with its content unchanged or, with that content, inside an arc
 zipfile reads without fault; every archive under an archive's name is sound (a file of 0 bytes is an
 archive without entries). After the re-run no data file and no temporary file is left.
 
-    archive_chaos.py SORVIK [TRIALS] [SEED]
+Then a `scan` through a symbolic link to the output directory races an `archive` on its real path:
+one of the two is refused as "in use", and nothing is lost, the scan's new data file included.
+
+    archive_chaos.py SORVIK [TRIALS] [SEED] [RACES]
 """
 import os
 import random
@@ -71,10 +74,64 @@ def violations(output, originals):
     return lost
 
 
+# Each request takes 2 ms, so that a scan holds the lock for a good part of a second.
+NETWORK = b"""{
+  "delayMs": 2,
+  "workstation": {"primaryServer": "FS2"},
+  "servers": [{"name": "FS2", "address": {"ip": "10.1.2.3", "port": 524}}]
+}"""
+
+
+def link_races(sorvik, env, root, rng, races):
+    """`scan` through a link named like the output directory, against `archive` on the real path."""
+    output = root + "/drive_c/Orvane/Sorvik"
+    os.makedirs(root + "/linked_c/Orvane")
+    os.symlink(output, root + "/linked_c/Orvane/Sorvik")
+    linked = dict(env, SORVIK_DRIVE_C=root + "/linked_c")
+    network = root + "/network.json"
+    with open(network, "wb") as f:
+        f.write(NETWORK)
+    failures = []
+    refused = 0
+    for race in range(races):
+        shutil.rmtree(output)
+        os.makedirs(output)
+        originals = {}
+        for i in range(FILES):
+            name = "%08X.DAT" % (0x01B30000 + race * 64 + i)
+            originals[name] = report_text(rng, rng.randrange(1000, 60000))
+            with open(os.path.join(output, name), "wb") as f:
+                f.write(originals[name])
+        # The scan starts first, as it connects before it takes the lock; the archive follows at a
+        # moment that lets either of the two hold the directory when the other asks for it.
+        started = [("scan", subprocess.Popen([sorvik, "--network", network, "scan", "FS2", "--no-sys-files"],
+                                             env=linked, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE))]
+        time.sleep(rng.uniform(0, 0.35))
+        started.append(("archive", subprocess.Popen([sorvik, "archive"], env=env, stdout=subprocess.DEVNULL,
+                                                    stderr=subprocess.PIPE)))
+        outcomes = {what: (process.communicate()[1], process.returncode) for what, process in started}
+        scan_status = outcomes["scan"][1]
+        for what, (error, status) in outcomes.items():
+            if status != 0 and b"is in use by another Sorvik session" in error:
+                refused += 1
+            elif status != 0:
+                failures.append("race %d: the %s failed: %s" % (race, what, error.decode(errors="replace")))
+        failures += ["race %d: %s" % (race, v) for v in violations(output, originals)]
+        try:
+            archived = archived_contents(output)
+        except (zipfile.BadZipFile, AssertionError, OSError):
+            archived = {}
+        if scan_status == 0 and not os.path.exists(os.path.join(output, "10123.DAT")) \
+                and "10123.DAT" not in archived:
+            failures.append("race %d: the scan's 10123.DAT neither on disk nor archived" % race)
+    return failures, refused
+
+
 def main():
     sorvik = sys.argv[1]
     trials = int(sys.argv[2]) if len(sys.argv) > 2 else 30
     rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 20261209)
+    races = int(sys.argv[4]) if len(sys.argv) > 4 else 20
     root = tempfile.mkdtemp(prefix="sorvik-chaos-")
     env = dict(os.environ)
     for key in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
@@ -84,6 +141,7 @@ def main():
     output = root + "/drive_c/Orvane/Sorvik"
     failures = []
     killed = 0
+    refused = 0
     try:
         subprocess.run([sorvik, "profile", "--set", "First=Ada", "--set", "Last=Lovelace", "--set",
                         "Address1=1 Main St", "--set", "City=Springfield", "--set", "State=IL", "--set",
@@ -137,9 +195,12 @@ def main():
             left = [n for n in os.listdir(output) if n.endswith(".DAT") or n.endswith(".tmp")]
             if left:
                 failures.append("trial %d: left after the re-run: %s" % (trial, " ".join(sorted(left))))
+        lost, refused = link_races(sorvik, env, root, rng, races)
+        failures += lost
     finally:
         shutil.rmtree(root, ignore_errors=True)
-    print("%d trials, %d killed while at work, %d violations" % (trials, killed, len(failures)))
+    print("%d trials, %d killed while at work, %d races through a link (%d refused as in use), %d violations"
+          % (trials, killed, races, refused, len(failures)))
     for failure in failures:
         print(failure)
     return 1 if failures else 0
