@@ -93,8 +93,10 @@ std::optional<QString> readBackProblem(const QString &source, const QString &onM
 std::optional<QString> copyVerified(const QString &source, const QString &target, bool replace)
 {
     QFile from(source);
-    if (!from.open(QIODevice::ReadOnly))
-        return from.errorString();
+    QString refused;
+    // The archive itself, never a file a link put in its place since it was listed.
+    if (!FileSync::openReadOnlyNoFollow(from, &refused))
+        return refused;
     // Owner-only, like the archive: it holds the contact profile.
     QTemporaryFile copy(QFileInfo(target).absolutePath() + QStringLiteral("/.sorvik-copy-XXXXXX.tmp"));
     if (!copy.open())
