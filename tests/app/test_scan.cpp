@@ -164,6 +164,10 @@ TEST_F(ScanTest, IpServersSharingTheirLastEightDigitsShareAFile)
     const QByteArray file = readFile(QStringLiteral("C:\\Orvane\\Sorvik\\68100200.DAT"));
     EXPECT_TRUE(file.contains("\r\nBETA\r\n")) << "the later server replaces the earlier file";
     EXPECT_FALSE(file.contains("\r\nALPHA\r\n"));
+    // ... and says so, in red, in the later server's block.
+    EXPECT_EQ(results.texts().last(),
+              QStringLiteral("ALPHA and BETA give the same data file 68100200.DAT; it now holds BETA's data"));
+    EXPECT_EQ(results.lines.back().color, ResultsSink::Color::Red);
 }
 
 TEST_F(ScanTest, AddressIdRules)
