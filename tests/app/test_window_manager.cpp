@@ -1,9 +1,13 @@
 // Run by scripts/with-window-manager.sh on a virtual X display with a window manager: what the user
 // sees there, which the headless platform cannot show (frames, mapping, the screen's pixels).
 #include "app/widgets/TfrmMain.h"
+#include "app/widgets/TfrmProgress.h"
 #include "app/widgets/WindowProgram.h"
 #include "client/widgets/TfrmLogin.h"
+#include "platform/widgets/WidgetInteraction.h"
 #include "simnet/SimulatedClient.h"
+#include "ui/widgets/TfrmHelp.h"
+#include "ui/widgets/TfrmSecure.h"
 #include "ui/widgets/TfrmSplash.h"
 
 #include "RecordingInteraction.h"
@@ -13,11 +17,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 #include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -112,5 +126,121 @@ TEST(WindowManager, TheMainWindowIsItsSizeOutsideCentredWithScanServersFocused)
     EXPECT_TRUE(QTest::qWaitFor(loginCentred, kWaitMs))
         << login->frameGeometry().x() << "," << login->frameGeometry().y() << " " << login->frameGeometry().width()
         << "x" << login->frameGeometry().height();
+    window.close();
+}
+
+namespace {
+
+// The actions the window manager allows on a window, by their names (_NET_WM_ACTION_...).
+QStringList allowedActions(const QWidget *window)
+{
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return {QStringLiteral("not on X11")};
+    xcb_connection_t *connection = x11->connection();
+    const auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+        free(reply);
+        return value;
+    };
+    xcb_get_property_reply_t *property =
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, xcb_window_t(window->winId()),
+                                                atom("_NET_WM_ALLOWED_ACTIONS"), XCB_ATOM_ATOM, 0, 64),
+                               nullptr);
+    QStringList names;
+    if (!property)
+        return names;
+    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(property));
+    for (int i = 0; i < xcb_get_property_value_length(property) / int(sizeof(xcb_atom_t)); ++i) {
+        xcb_get_atom_name_reply_t *name =
+            xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, atoms[i]), nullptr);
+        if (name) {
+            names.append(QString::fromLatin1(xcb_get_atom_name_name(name), xcb_get_atom_name_name_length(name)));
+            free(name);
+        }
+    }
+    free(property);
+    return names;
+}
+
+bool centredOnScreen(const QWidget *window)
+{
+    return (window->frameGeometry().center() - window->screen()->availableGeometry().center()).manhattanLength() <= 2;
+}
+
+// Checks a fixed-size dialog once it is framed: centred where asked, without minimise or maximise.
+void expectDialogFrame(const QWidget *dialog, bool centred)
+{
+    ASSERT_TRUE(QTest::qWaitFor([&] { return framed(dialog); }, kWaitMs)) << dialog->windowTitle().toStdString();
+    if (centred)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return centredOnScreen(dialog); }, kWaitMs))
+            << dialog->windowTitle().toStdString() << " at " << dialog->frameGeometry().x() << ","
+            << dialog->frameGeometry().y();
+    QStringList actions;
+    (void)QTest::qWaitFor([&] { return !(actions = allowedActions(dialog)).isEmpty(); }, kWaitMs);
+    EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << actions.join(' ').toStdString();
+    for (const QString &action : actions)
+        EXPECT_FALSE(action.startsWith(QStringLiteral("_NET_WM_ACTION_MINIMIZE")) ||
+                     action.startsWith(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")))
+            << action.toStdString() << " on " << dialog->windowTitle().toStdString();
+}
+
+// Runs `step` from the event loop of a window's exec() once a top-level widget of the class is shown.
+template <typename Window> void whenShown(std::function<void(Window *)> step)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, step] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (auto *window = qobject_cast<Window *>(top); window && window->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                step(window);
+                return;
+            }
+        }
+    });
+    poll->start(20);
+}
+
+} // namespace
+
+TEST(WindowManager, DialogsHaveADialogFrameHelpAndAboutAreCentredAndEscapeClosesThem)
+{
+    TestEnvironment::fresh();
+    SimulatedClient client(twoServers());
+    WidgetInteraction interaction;
+    TfrmMain window(client, interaction, nullptr);
+    window.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return framed(&window); }, kWaitMs));
+
+    // About: centred once framed, no minimise or maximise, and Escape closes it.
+    whenShown<TfrmSecure>([](TfrmSecure *about) {
+        expectDialogFrame(about, true);
+        QTest::keyClick(about, Qt::Key_Escape);
+    });
+    window.StatusBar1DblClick();
+    EXPECT_FALSE(window.aboutWindow()->isVisible());
+
+    // A message box and the progress window have the same frame.
+    whenShown<QMessageBox>([](QMessageBox *box) {
+        expectDialogFrame(box, false);
+        box->accept();
+    });
+    interaction.information(QStringLiteral("Profile Information Saved"));
+    window.progressWindow()->show();
+    expectDialogFrame(window.progressWindow(), false);
+    window.progressWindow()->hide();
+
+    // Help: centred once framed; Escape closes it.
+    window.comp10Click();
+    TfrmHelp *help = window.helpWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return framed(help); }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return centredOnScreen(help); }, kWaitMs))
+        << help->frameGeometry().x() << "," << help->frameGeometry().y();
+    QTest::keyClick(help->textBox(), Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
     window.close();
 }

@@ -1,8 +1,10 @@
 #include "ui/widgets/TfrmHelp.h"
 
 #include "ui/HelpText.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -16,6 +18,7 @@ TfrmHelp::TfrmHelp(QWidget *parent) : QWidget(parent, Qt::Window), m_edtHelp(new
     resize(600, 400);
     m_edtHelp->setObjectName(QStringLiteral("edtHelp"));
     m_edtHelp->setReadOnly(true);
+    m_edtHelp->setAccessibleName(windowTitle());
     m_edtHelp->setAcceptRichText(false);
     m_edtHelp->setLineWrapMode(QTextEdit::NoWrap);
     m_edtHelp->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -43,4 +46,20 @@ void TfrmHelp::moveCaretToStart()
     m_edtHelp->setTextCursor(cursor);
     m_edtHelp->verticalScrollBar()->setValue(0);
     m_edtHelp->horizontalScrollBar()->setValue(0);
+}
+
+void TfrmHelp::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        WindowPlacement::centreOnScreen(this);
+}
+
+void TfrmHelp::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
