@@ -32,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -131,38 +132,49 @@ TEST(WindowManager, TheMainWindowIsItsSizeOutsideCentredWithScanServersFocused)
 
 namespace {
 
-// The actions the window manager allows on a window, by their names (_NET_WM_ACTION_...).
-QStringList allowedActions(const QWidget *window)
+xcb_atom_t atomNamed(xcb_connection_t *connection, const char *name)
+{
+    xcb_intern_atom_reply_t *reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    free(reply);
+    return value;
+}
+
+// A property of a window as 32-bit values.
+std::vector<quint32> property(const QWidget *window, const char *name)
 {
     auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11)
-        return {QStringLiteral("not on X11")};
+        return {};
     xcb_connection_t *connection = x11->connection();
-    const auto atom = [connection](const char *name) {
-        xcb_intern_atom_reply_t *reply =
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
-        free(reply);
-        return value;
-    };
-    xcb_get_property_reply_t *property =
-        xcb_get_property_reply(connection,
-                               xcb_get_property(connection, 0, xcb_window_t(window->winId()),
-                                                atom("_NET_WM_ALLOWED_ACTIONS"), XCB_ATOM_ATOM, 0, 64),
-                               nullptr);
+    const xcb_atom_t atom = atomNamed(connection, name);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, xcb_window_t(window->winId()), atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+        nullptr);
+    std::vector<quint32> values;
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    free(reply);
+    return values;
+}
+
+// The actions the window manager allows on a window, by their names (_NET_WM_ACTION_...).
+QStringList allowedActions(const QWidget *window)
+{
+    xcb_connection_t *connection = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     QStringList names;
-    if (!property)
-        return names;
-    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(property));
-    for (int i = 0; i < xcb_get_property_value_length(property) / int(sizeof(xcb_atom_t)); ++i) {
+    for (const quint32 atom : property(window, "_NET_WM_ALLOWED_ACTIONS")) {
         xcb_get_atom_name_reply_t *name =
-            xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, atoms[i]), nullptr);
+            xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, atom), nullptr);
         if (name) {
             names.append(QString::fromLatin1(xcb_get_atom_name_name(name), xcb_get_atom_name_name_length(name)));
             free(name);
         }
     }
-    free(property);
     return names;
 }
 
@@ -179,12 +191,21 @@ void expectDialogFrame(const QWidget *dialog, bool centred)
         EXPECT_TRUE(QTest::qWaitFor([&] { return centredOnScreen(dialog); }, kWaitMs))
             << dialog->windowTitle().toStdString() << " at " << dialog->frameGeometry().x() << ","
             << dialog->frameGeometry().y();
+    // Asked for: the motif hints' functions and decorations hold neither minimise nor maximise.
+    const std::vector<quint32> hints = property(dialog, "_MOTIF_WM_HINTS");
+    ASSERT_GE(hints.size(), 3u) << dialog->windowTitle().toStdString();
+    constexpr quint32 kMinimiseMaximiseFunctions = 0x08 | 0x10;
+    constexpr quint32 kMinimiseMaximiseDecorations = 0x20 | 0x40;
+    EXPECT_EQ(hints[1] & kMinimiseMaximiseFunctions, 0u) << dialog->windowTitle().toStdString();
+    EXPECT_EQ(hints[2] & kMinimiseMaximiseDecorations, 0u) << dialog->windowTitle().toStdString();
+    // Granted: the window manager lets the fixed size stand (openbox keeps its iconify button on
+    // every window whatever the hints say).
     QStringList actions;
     (void)QTest::qWaitFor([&] { return !(actions = allowedActions(dialog)).isEmpty(); }, kWaitMs);
     EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << actions.join(' ').toStdString();
     for (const QString &action : actions)
-        EXPECT_FALSE(action.startsWith(QStringLiteral("_NET_WM_ACTION_MINIMIZE")) ||
-                     action.startsWith(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")))
+        EXPECT_FALSE(action.startsWith(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")) ||
+                     action == QStringLiteral("_NET_WM_ACTION_RESIZE"))
             << action.toStdString() << " on " << dialog->windowTitle().toStdString();
 }
 

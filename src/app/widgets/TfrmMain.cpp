@@ -1,9 +1,9 @@
 #include "app/widgets/TfrmMain.h"
 #include "app/session/Product.h"
 
-#include "app/widgets/ResultsBox.h"
 #include "app/ScanDriver.h"
 #include "app/SessionArchive.h"
+#include "app/widgets/ResultsBox.h"
 #include "app/widgets/TfrmProgress.h"
 #include "app/widgets/ToolbarButton.h"
 #include "client/widgets/TfrmLogin.h"
@@ -12,6 +12,7 @@
 #include "profile/widgets/TfrmProfile.h"
 #include "report/TfrmReport.h"
 #include "send/widgets/TfrmSend.h"
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
 #include "ui/widgets/TfrmHelp.h"
 #include "ui/widgets/TfrmSecure.h"
@@ -101,6 +102,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
       m_panel0(new QLabel), m_panel1(new QLabel)
 {
     setObjectName(QStringLiteral("frmMain"));
+    AccessibleControl::installWindow("TfrmMain");
     setFont(arial(16));
     resize(kOuterWidth, kOuterHeight);
 
@@ -316,7 +318,8 @@ void TfrmMain::FormShow()
         m_splash->setStatus(QStringLiteral("Done"));
         m_interaction.processEvents();
         m_splash->hide();
-        m_splash->deleteLater();
+        // Gone at once, so that no part of it stays behind for assistive technology.
+        delete m_splash;
         m_splash = nullptr;
     }
     m_session->readCallsLibraryVersion();

@@ -3,6 +3,7 @@
 #include "app/session/Session.h"
 #include "client/Login.h"
 #include "platform/Windows1252.h"
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
 #include "ui/widgets/WindowPlacement.h"
 
@@ -49,6 +50,7 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
       m_bbtLogin(new QPushButton(QStringLiteral("OK"))), m_bbtCancel(new QPushButton(QStringLiteral("Cancel")))
 {
     setObjectName(QStringLiteral("TfrmLogin"));
+    AccessibleControl::installWindow("TfrmLogin");
     setWindowTitle(QStringLiteral("Quarlix Login"));
 
     auto *banner = new QLabel(this);

@@ -5,6 +5,7 @@
 #include "profile/ProfileRules.h"
 #include "profile/ProfileStore.h"
 #include "profile/widgets/ProfileGrid.h"
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Layouts.h"
 
 #include <QComboBox>
@@ -70,6 +71,7 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
       m_save(new QPushButton(this)), m_cancel(new QPushButton(this))
 {
     setObjectName(QStringLiteral("frmProfile"));
+    AccessibleControl::installWindow("TfrmProfile");
     setWindowTitle(QStringLiteral("Profile"));
     // Pixel size, so that the layout does not grow with the system's font size.
     QFont type(QStringLiteral("Arial"));

@@ -85,6 +85,7 @@ TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
     m_lblDrive->setObjectName(QStringLiteral("lblDrive"));
     m_lblDrive->setWordWrap(true);
     m_lblDrive->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_lblDrive->setFocusPolicy(Qt::NoFocus);
     m_lstMedia->setObjectName(QStringLiteral("lstMedia"));
     m_lstMedia->setAccessibleName(QStringLiteral("Removable disks"));
     m_lstMedia->setMaximumHeight(90);

@@ -69,7 +69,10 @@ QAccessibleInterface *create(const QString &className, QObject *object)
     const auto found = kinds().constFind(className);
     if (found == kinds().constEnd() || !object || !object->isWidgetType())
         return nullptr;
-    return new PressableAccessible(static_cast<QWidget *>(object), *found);
+    auto *widget = static_cast<QWidget *>(object);
+    if (!found->press)
+        return new QAccessibleWidget(widget, found->role);
+    return new PressableAccessible(widget, *found);
 }
 
 } // namespace
@@ -84,6 +87,11 @@ void install(const char *className, QAccessible::Role role, std::function<void(Q
     if (kinds().isEmpty())
         QAccessible::installFactory(create);
     kinds().insert(name, Kind{role, std::move(press)});
+}
+
+void installWindow(const char *className)
+{
+    install(className, QAccessible::Window, nullptr);
 }
 
 } // namespace AccessibleControl

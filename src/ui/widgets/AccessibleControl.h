@@ -14,5 +14,7 @@ namespace AccessibleControl {
 // technology with `role`, without children, and with a press action that runs `press` once the
 // request has returned, so that a window the press opens does not hold up the caller.
 void install(const char *className, QAccessible::Role role, std::function<void(QWidget *)> press);
+// A window built on a plain widget is shown as the window it is, not as an anonymous part.
+void installWindow(const char *className);
 
 } // namespace AccessibleControl

@@ -1,6 +1,7 @@
 #include "ui/widgets/TfrmHelp.h"
 
 #include "ui/HelpText.h"
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 TfrmHelp::TfrmHelp(QWidget *parent) : QWidget(parent, Qt::Window), m_edtHelp(new QTextEdit)
 {
     setObjectName(QStringLiteral("frmHelp"));
+    AccessibleControl::installWindow("TfrmHelp");
     setWindowTitle(QStringLiteral("Orvane Sorvik Help"));
     resize(600, 400);
     m_edtHelp->setObjectName(QStringLiteral("edtHelp"));
