@@ -40,8 +40,10 @@ env = dict(os.environ)
 for name in ("HOME", "XDG_CONFIG_HOME", "SORVIK_DRIVE_C", "SORVIK_DRIVE_A"):
     env[name] = os.path.join(sandbox, name.lower())
     os.makedirs(env[name])
-env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
-for name in ("SORVIK_NETWORK", "WAYLAND_DISPLAY"):
+# SORVIK_TEST_PLATFORM=wayland runs the same walk under a Wayland compositor.
+env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", LC_ALL="C.UTF-8",
+           QT_QPA_PLATFORM=os.environ.get("SORVIK_TEST_PLATFORM", "xcb"))
+for name in ("SORVIK_NETWORK",) + (("WAYLAND_DISPLAY",) if env["QT_QPA_PLATFORM"] == "xcb" else ()):
     env.pop(name, None)
 program = subprocess.Popen([exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 failures = []
