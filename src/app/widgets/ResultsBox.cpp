@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleOptionFocusRect>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -79,7 +78,7 @@ void ResultsBox::paintEvent(QPaintEvent *event)
     QTextEdit::paintEvent(event);
     if (!hasFocus())
         return;
-    // The focus mark: a dotted frame just inside the box, which a read-only box has no caret to show.
+    // A read-only box shows no caret: a dotted frame just inside it marks the focus.
     QPainter painter(viewport());
     painter.setPen(QPen(QColor(Qt::black), 1, Qt::DotLine));
     painter.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
