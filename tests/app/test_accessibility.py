@@ -34,6 +34,15 @@ try:
 except ImportError:
     skip("pyatspi is not installed for %s (package python3-pyatspi)" % sys.executable)
 
+# The accessibility bus is started on demand through the session bus (package at-spi2-core).
+try:
+    bus = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                          "org.a11y.Bus.GetAddress"], capture_output=True, timeout=30)
+except (OSError, subprocess.TimeoutExpired) as failure:
+    skip("the accessibility bus cannot be asked for: %s" % failure)
+if bus.returncode != 0:
+    skip("the accessibility bus cannot start: " + bus.stderr.decode(errors="replace").strip())
+
 exe = os.path.abspath(sys.argv[1])
 sandbox = tempfile.mkdtemp(prefix="sorvik-a11y-")
 env = dict(os.environ)
