@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the screenshots in docs/screenshots/ from the real program: it starts Sorvik on the built-in
 # demo network under Xvfb and openbox in a fresh sandbox, drives it with xdotool and saves the main
-# window, the profile window, a scan in progress and the send window.
+# window, the profile window, a scan in progress and the send window; then the main window after a
+# scan at twice the scale and under a dark desktop palette (a KDE colour scheme, Fusion style).
 #
 #   scripts/screenshots.sh [SORVIK_EXECUTABLE]      (default: build/sorvik, built when missing)
 #
@@ -45,7 +46,7 @@ for dir in "$root"/data/icons/*/; do
 done
 export XDG_DATA_DIRS=$sandbox/share:/usr/local/share:/usr/share
 
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$sandbox/xvfb.log" 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1600x1200x24 -nolisten tcp >"$sandbox/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
     xdotool getdisplaygeometry >/dev/null 2>&1 && break
@@ -62,12 +63,13 @@ sleep 1
 
 "$exe" >"$sandbox/sorvik.log" 2>&1 &
 pids+=($!)
+sorvik=$!
 
 window() { timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 # The pointer is moved out of the way so that no button is shown hovered.
 shot() {
-    xdotool mousemove 1023 767
+    xdotool mousemove 1599 1199
     sleep 0.3
     import -frame -window "$1" -strip "$out/$2.png"
 }
@@ -87,7 +89,7 @@ click "$main" 52 88 # Select All
 sleep 0.3
 click "$main" 331 114 # Scan Servers
 window '^Progress' >/dev/null
-xdotool mousemove 1023 767
+xdotool mousemove 1599 1199
 sleep 2
 import -window root -trim +repage -strip "$out/progress.png"
 
@@ -100,5 +102,55 @@ click "$main" 351 35 # Send
 send=$(window '^Send Year2000')
 sleep 0.5
 shot "$send" send
+
+# Ends the running window program.
+stop() {
+    kill "$sorvik" 2>/dev/null || true
+    wait "$sorvik" 2>/dev/null || true
+}
+# Starts the window program again with the given environment, selects all servers and scans them,
+# by keyboard: Shift+Tab from "Scan Servers" back to "Select All", Space, Tab back to the scan, Space.
+scanned() {
+    stop
+    env "$@" "$exe" >>"$sandbox/sorvik.log" 2>&1 &
+    sorvik=$!
+    pids+=($sorvik)
+    main=$(window '^Orvane Year2000 Sorvik v')
+    sleep 1
+    xdotool windowactivate --sync "$main"
+    xdotool key --window "$main" shift+Tab shift+Tab shift+Tab space
+    sleep 0.3
+    xdotool key --window "$main" Tab Tab Tab space
+    info=$(timeout 60 xdotool search --sync --onlyvisible --name '^Information' | head -1)
+    xdotool windowactivate --sync "$info" key Return
+    sleep 1
+}
+
+scanned QT_SCALE_FACTOR=2
+shot "$main" main-window-2x
+
+# A dark desktop: the colours of a dark KDE colour scheme, which Qt reads by itself.
+cat >"$XDG_CONFIG_HOME/kdeglobals" <<'EOF'
+[KDE]
+widgetStyle=Fusion
+[Colors:Window]
+BackgroundNormal=49,54,59
+ForegroundNormal=239,240,241
+[Colors:View]
+BackgroundNormal=35,38,41
+ForegroundNormal=239,240,241
+[Colors:Button]
+BackgroundNormal=49,54,59
+ForegroundNormal=239,240,241
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=252,252,252
+[Colors:Tooltip]
+BackgroundNormal=49,54,59
+ForegroundNormal=239,240,241
+EOF
+scanned XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde
+shot "$main" main-window-dark
+stop
 
 ls -l "$out"

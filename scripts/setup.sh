@@ -17,7 +17,7 @@ run=(libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-liberation xdg-utils)
 test=(
     clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox zip unzip python3 locales fonts-dejavu-core
-    desktop-file-utils appstream man-db dpkg-dev
+    desktop-file-utils appstream man-db dpkg-dev dbus at-spi2-core python3-pyatspi
 )
 docs=(xvfb xauth openbox xdotool imagemagick librsvg2-bin)
 

@@ -9,6 +9,8 @@
 #include "profile/widgets/TfrmProfile.h"
 #include "report/TfrmReport.h"
 #include "send/MakerAddress.h"
+#include "send/widgets/TURLLabel.h"
+#include "send/widgets/TfrmFTP.h"
 #include "send/widgets/TfrmSend.h"
 #include "simnet/SimulatedClient.h"
 #include "ui/widgets/TfrmHelp.h"
@@ -17,6 +19,7 @@
 
 #include "RecordingDesktop.h"
 #include "RecordingInteraction.h"
+#include "RecordingResults.h"
 #include "StubClient.h"
 #include "TestEnvironment.h"
 
@@ -25,6 +28,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLayout>
@@ -35,11 +39,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
 
+#include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -280,7 +287,8 @@ TEST_F(MainWindowTest, HelpOpensAtTheTopAndAboutFromTheStatusBar)
     bool shown = false;
     QTimer::singleShot(0, [&] {
         shown = window->aboutWindow()->isVisible();
-        QTest::mouseClick(window->aboutWindow()->findChild<QPushButton *>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+        // Escape closes About, as OK does.
+        QTest::keyClick(window->aboutWindow(), Qt::Key_Escape);
     });
     QLabel *panel = window->findChild<QStatusBar *>(QStringLiteral("StatusBar1"))->findChild<QLabel *>();
     QTest::mouseDClick(panel, Qt::LeftButton);
@@ -374,7 +382,9 @@ TEST_F(MainWindowTest, KeyboardReachesHelpTheToolbarAndTheScan)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QTest::keyClick(window.get(), Qt::Key_F1);
     EXPECT_TRUE(window->helpWindow()->isVisible());
-    window->helpWindow()->close();
+    QApplication::setActiveWindow(window->helpWindow());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(window->helpWindow()->isVisible());
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 
@@ -392,6 +402,30 @@ TEST_F(MainWindowTest, KeyboardReachesHelpTheToolbarAndTheScan)
     QTest::keyClick(window->serverList(), Qt::Key_Return);
     EXPECT_EQ(window->resultsBox()->lines().first(), QStringLiteral("FS1 Results"));
 
+    // The results box shows that it has the focus.
+    QApplication::setActiveWindow(window.get());
+    window->scanButton()->setFocus();
+    const QImage unfocused = window->resultsBox()->viewport()->grab().toImage();
+    window->resultsBox()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(window->resultsBox()->hasFocus());
+    EXPECT_NE(window->resultsBox()->viewport()->grab().toImage(), unfocused);
+
+    // Assistive technology finds the toolbar's push buttons, which it can press, and named fields.
+    for (int i = 0; i < 6; ++i) {
+        QAccessibleInterface *item = QAccessible::queryAccessibleInterface(window->toolbarButton(i));
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->role(), QAccessible::Button);
+        EXPECT_EQ(item->text(QAccessible::Name), window->toolbarButton(i)->captionLabel()->text());
+        EXPECT_EQ(item->childCount(), 0);
+    }
+    QAccessible::queryAccessibleInterface(window->toolbarButton(2))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->profileWindow()->isVisible(); }));
+    window->profileWindow()->close();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window->findChild<QLineEdit *>(QStringLiteral("edtOutputDir")))
+                  ->text(QAccessible::Name),
+              QStringLiteral("Output Directory"));
     EXPECT_EQ(window->serverList()->accessibleName(), QStringLiteral("Quarlix Server List"));
     EXPECT_EQ(window->resultsBox()->accessibleName(), QStringLiteral("Year 2000 Report Results"));
     EXPECT_EQ(window->progressWindow()->findChild<QProgressBar *>(QStringLiteral("pbProgress"))->accessibleName(),
@@ -436,4 +470,229 @@ TEST_F(MainWindowTest, EveryCaptionFitsAtTheWindowSizes)
     }
     window->aboutWindow()->hide();
     window->progressWindow()->hide();
+}
+
+namespace {
+
+// Counts what the mouse did anywhere in the program.
+struct MouseCounter final : QObject
+{
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+            ++count;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    int count = 0;
+};
+
+void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), k, modifiers);
+}
+
+// Presses Tab until the focus is on `target`; false when it never gets there.
+bool tabTo(const QWidget *target)
+{
+    for (int i = 0; i < 40 && QApplication::focusWidget() != target; ++i)
+        key(Qt::Key_Tab);
+    return QApplication::focusWidget() == target;
+}
+
+// Runs `step` from inside a window's own exec() once it is shown, with the keyboard given to it.
+void whenShown(const char *objectName, std::function<void(QWidget *)> step)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, name = QLatin1String(objectName), step] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == name && top->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                QApplication::setActiveWindow(top);
+                step(top);
+                return;
+            }
+        }
+    });
+    poll->start(10);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, TheWholeJobByKeyboardAlone)
+{
+    open(networkOf({"FS1", "FS2"}));
+    MouseCounter mouse;
+    qApp->installEventFilter(&mouse);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    // Profile: Tab to the toolbar button, Space; the first field is open for typing.
+    ASSERT_TRUE(tabTo(window->toolbarButton(2)));
+    key(Qt::Key_Space);
+    TfrmProfile *profile = window->profileWindow();
+    ASSERT_TRUE(profile->isVisible());
+    QApplication::setActiveWindow(profile);
+    const QStringList typed = {
+        "Ada",   "Lovelace", "1 Main St",        "",         "", "Springfield", "IL",
+        "62701", "Canada",   "ada@acme.example", "555-0100", "", "Acme Tools",  "it@acme.example"};
+    for (const QString &text : typed) {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        key(Qt::Key_Tab);
+    }
+    ASSERT_TRUE(tabTo(profile->findChild<QPushButton *>(QStringLiteral("btnSave"))));
+    key(Qt::Key_Space);
+    EXPECT_FALSE(profile->isVisible()) << interaction.texts().join(QLatin1Char('|')).toStdString();
+    const auto stored = ProfileStore::readAll(true);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->value(QStringLiteral("First")), QStringLiteral("Ada"));
+    EXPECT_EQ(stored->value(QStringLiteral("Country")), QStringLiteral("Canada"));
+    EXPECT_EQ(stored->value(QStringLiteral("SendTo")), QStringLiteral("it@acme.example"));
+
+    // Select All, Scan Servers.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(tabTo(button("Button1")));
+    key(Qt::Key_Space);
+    EXPECT_EQ(window->statusPanel(1), QStringLiteral("2 Servers Selected"));
+    ASSERT_TRUE(tabTo(window->scanButton()));
+    key(Qt::Key_Space);
+    EXPECT_EQ(window->resultsBox()->lines().first(), QStringLiteral("FS1 Results"));
+
+    // View Data opens the last data file in the desktop's editor.
+    RecordingDesktop desktop;
+    desktop.textEditor = QStringList{QStringLiteral("/bin/true")};
+    ASSERT_TRUE(tabTo(window->toolbarButton(1)));
+    key(Qt::Key_Space);
+    ASSERT_EQ(desktop.calls.size(), 1);
+    EXPECT_TRUE(desktop.calls.first().endsWith(QStringLiteral(".DAT"))) << desktop.calls.first().toStdString();
+
+    // Send, DISK, Create Disk: each window is reached and left by keys only.
+    interaction.messages.clear();
+    interaction.queueAnswer(Interaction::Answer::Ok); // "Insert diskette"
+    interaction.queueAnswer(Interaction::Answer::Ok); // "All data will be erased"
+    whenShown("frmSend", [](QWidget *send) {
+        ASSERT_TRUE(tabTo(send->findChild<QPushButton *>(QStringLiteral("Button3"))));
+        whenShown("frmDisk", [](QWidget *disk) {
+            ASSERT_TRUE(tabTo(disk->findChild<QPushButton *>(QStringLiteral("Button1"))));
+            key(Qt::Key_Space);
+        });
+        key(Qt::Key_Space);
+    });
+    ASSERT_TRUE(tabTo(window->toolbarButton(4)));
+    key(Qt::Key_Space);
+    EXPECT_FALSE(window->isVisible());
+    const QStringList texts = interaction.texts();
+    ASSERT_EQ(texts.size(), 3) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(texts.last().startsWith(QStringLiteral("Done Creating Floppy")));
+    EXPECT_EQ(QDir(Drives::hostPath(QStringLiteral("A:\\"))).entryList({QStringLiteral("*.zip")}).size(), 1);
+    EXPECT_EQ(mouse.count, 0);
+    qApp->removeEventFilter(&mouse);
+}
+
+namespace {
+
+// Relative luminance and contrast ratio as the accessibility guidelines define them.
+double luminanceOf(const QColor &colour)
+{
+    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+double contrastOf(const QColor &a, const QColor &b)
+{
+    const double la = luminanceOf(a);
+    const double lb = luminanceOf(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The pixel of `area` farthest from the ground: the core of the text drawn there.
+QColor inkOf(const QImage &image, const QRect &area, const QColor &ground)
+{
+    QColor ink = ground;
+    int farthest = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int d = std::abs(c.red() - ground.red()) + std::abs(c.green() - ground.green()) +
+                          std::abs(c.blue() - ground.blue());
+            if (d > farthest) {
+                farthest = d;
+                ink = c;
+            }
+        }
+    }
+    return ink;
+}
+
+// A label's text against the ground it is drawn on, both read from the rendered label.
+double labelContrast(QLabel *label)
+{
+    const QImage image = label->grab().toImage();
+    const QColor ground = image.pixelColor(0, 0);
+    return contrastOf(inkOf(image, image.rect(), ground), ground);
+}
+
+// The dark palette that Fusion users set for a dark desktop.
+QPalette darkPalette()
+{
+    QPalette dark;
+    const QColor window(0x35, 0x35, 0x35);
+    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::ToolTipBase})
+        dark.setColor(role, window);
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
+        dark.setColor(role, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::black);
+    dark.setColor(QPalette::Link, QColor(0x2a, 0x82, 0xda));
+    return dark;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, UnderADarkPaletteEveryTextIsReadable)
+{
+    const QString style = QApplication::style()->name();
+    const QPalette light = QApplication::palette();
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(darkPalette());
+    open(networkOf({"FS1"}));
+
+    // The results box: each line's colour against the box's ground, both as rendered.
+    ResultsBox *box = window->resultsBox();
+    box->clear();
+    box->appendLine(QStringLiteral("Saving report for FS1 as 00000001.DAT"), ResultsBox::Color::Black);
+    box->appendLine(QStringLiteral("FS1 Results"), ResultsBox::Color::Blue);
+    box->appendLine(QStringLiteral("QXCCOpenConnByName Failed"), ResultsBox::Color::Red);
+    const QImage shown = box->viewport()->grab().toImage();
+    QTextCursor line(box->document());
+    for (int i = 0; i < 3; ++i, line.movePosition(QTextCursor::NextBlock)) {
+        const QRect caret = box->cursorRect(line);
+        const QRect area(0, caret.top(), shown.width() * 3 / 4, caret.height());
+        const QColor ground = shown.pixelColor(shown.width() - 4, area.center().y());
+        const QColor ink = inkOf(shown, area, ground);
+        EXPECT_GE(contrastOf(ink, ground), 4.5)
+            << "line " << i << ": " << ink.name().toStdString() << " on " << ground.name().toStdString();
+    }
+
+    // The upload window's link and warning, About's product line.
+    RecordingResults results;
+    TfrmFTP ftp(SendContext{interaction, results, nullptr});
+    ftp.show();
+    for (QLabel *label : {static_cast<QLabel *>(ftp.urlLabel()), ftp.findChild<QLabel *>(QStringLiteral("Label2")),
+                          window->aboutWindow()->findChild<QLabel *>(QStringLiteral("Label1"))})
+        EXPECT_GE(labelContrast(label), 4.5) << label->text().toStdString();
+
+    QApplication::setPalette(light);
+    QApplication::setStyle(style);
 }

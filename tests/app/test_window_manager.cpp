@@ -1,9 +1,13 @@
 // Run by scripts/with-window-manager.sh on a virtual X display with a window manager: what the user
 // sees there, which the headless platform cannot show (frames, mapping, the screen's pixels).
 #include "app/widgets/TfrmMain.h"
+#include "app/widgets/TfrmProgress.h"
 #include "app/widgets/WindowProgram.h"
 #include "client/widgets/TfrmLogin.h"
+#include "platform/widgets/WidgetInteraction.h"
 #include "simnet/SimulatedClient.h"
+#include "ui/widgets/TfrmHelp.h"
+#include "ui/widgets/TfrmSecure.h"
 #include "ui/widgets/TfrmSplash.h"
 
 #include "RecordingInteraction.h"
@@ -13,11 +17,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 #include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -112,5 +127,141 @@ TEST(WindowManager, TheMainWindowIsItsSizeOutsideCentredWithScanServersFocused)
     EXPECT_TRUE(QTest::qWaitFor(loginCentred, kWaitMs))
         << login->frameGeometry().x() << "," << login->frameGeometry().y() << " " << login->frameGeometry().width()
         << "x" << login->frameGeometry().height();
+    window.close();
+}
+
+namespace {
+
+xcb_atom_t atomNamed(xcb_connection_t *connection, const char *name)
+{
+    xcb_intern_atom_reply_t *reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    free(reply);
+    return value;
+}
+
+// A property of a window as 32-bit values.
+std::vector<quint32> property(const QWidget *window, const char *name)
+{
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return {};
+    xcb_connection_t *connection = x11->connection();
+    const xcb_atom_t atom = atomNamed(connection, name);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, xcb_window_t(window->winId()), atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+        nullptr);
+    std::vector<quint32> values;
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    free(reply);
+    return values;
+}
+
+// The actions the window manager allows on a window, by their names (_NET_WM_ACTION_...).
+QStringList allowedActions(const QWidget *window)
+{
+    xcb_connection_t *connection = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    QStringList names;
+    for (const quint32 atom : property(window, "_NET_WM_ALLOWED_ACTIONS")) {
+        xcb_get_atom_name_reply_t *name =
+            xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, atom), nullptr);
+        if (name) {
+            names.append(QString::fromLatin1(xcb_get_atom_name_name(name), xcb_get_atom_name_name_length(name)));
+            free(name);
+        }
+    }
+    return names;
+}
+
+bool centredOnScreen(const QWidget *window)
+{
+    return (window->frameGeometry().center() - window->screen()->availableGeometry().center()).manhattanLength() <= 2;
+}
+
+// Checks a fixed-size dialog once it is framed: centred where asked, without minimise or maximise.
+void expectDialogFrame(const QWidget *dialog, bool centred)
+{
+    ASSERT_TRUE(QTest::qWaitFor([&] { return framed(dialog); }, kWaitMs)) << dialog->windowTitle().toStdString();
+    if (centred)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return centredOnScreen(dialog); }, kWaitMs))
+            << dialog->windowTitle().toStdString() << " at " << dialog->frameGeometry().x() << ","
+            << dialog->frameGeometry().y();
+    // Asked for: the motif hints' functions and decorations hold neither minimise nor maximise.
+    const std::vector<quint32> hints = property(dialog, "_MOTIF_WM_HINTS");
+    ASSERT_GE(hints.size(), 3u) << dialog->windowTitle().toStdString();
+    constexpr quint32 kMinimiseMaximiseFunctions = 0x08 | 0x10;
+    constexpr quint32 kMinimiseMaximiseDecorations = 0x20 | 0x40;
+    EXPECT_EQ(hints[1] & kMinimiseMaximiseFunctions, 0u) << dialog->windowTitle().toStdString();
+    EXPECT_EQ(hints[2] & kMinimiseMaximiseDecorations, 0u) << dialog->windowTitle().toStdString();
+    // Granted: the window manager lets the fixed size stand (openbox keeps its iconify button on
+    // every window whatever the hints say).
+    QStringList actions;
+    (void)QTest::qWaitFor([&] { return !(actions = allowedActions(dialog)).isEmpty(); }, kWaitMs);
+    EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << actions.join(' ').toStdString();
+    for (const QString &action : actions)
+        EXPECT_FALSE(action.startsWith(QStringLiteral("_NET_WM_ACTION_MAXIMIZE")) ||
+                     action == QStringLiteral("_NET_WM_ACTION_RESIZE"))
+            << action.toStdString() << " on " << dialog->windowTitle().toStdString();
+}
+
+// Runs `step` from the event loop of a window's exec() once a top-level widget of the class is shown.
+template <typename Window> void whenShown(std::function<void(Window *)> step)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, step] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (auto *window = qobject_cast<Window *>(top); window && window->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                step(window);
+                return;
+            }
+        }
+    });
+    poll->start(20);
+}
+
+} // namespace
+
+TEST(WindowManager, DialogsHaveADialogFrameHelpAndAboutAreCentredAndEscapeClosesThem)
+{
+    TestEnvironment::fresh();
+    SimulatedClient client(twoServers());
+    WidgetInteraction interaction;
+    TfrmMain window(client, interaction, nullptr);
+    window.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return framed(&window); }, kWaitMs));
+
+    // About: centred once framed, no minimise or maximise, and Escape closes it.
+    whenShown<TfrmSecure>([](TfrmSecure *about) {
+        expectDialogFrame(about, true);
+        QTest::keyClick(about, Qt::Key_Escape);
+    });
+    window.StatusBar1DblClick();
+    EXPECT_FALSE(window.aboutWindow()->isVisible());
+
+    // A message box and the progress window have the same frame.
+    whenShown<QMessageBox>([](QMessageBox *box) {
+        expectDialogFrame(box, false);
+        box->accept();
+    });
+    interaction.information(QStringLiteral("Profile Information Saved"));
+    window.progressWindow()->show();
+    expectDialogFrame(window.progressWindow(), false);
+    window.progressWindow()->hide();
+
+    // Help: centred once framed; Escape closes it.
+    window.comp10Click();
+    TfrmHelp *help = window.helpWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return framed(help); }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return centredOnScreen(help); }, kWaitMs))
+        << help->frameGeometry().x() << "," << help->frameGeometry().y();
+    QTest::keyClick(help->textBox(), Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
     window.close();
 }

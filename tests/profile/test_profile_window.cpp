@@ -197,6 +197,24 @@ TEST_F(ProfileWindow, CancelStoresNothingAndTheNextShowingReloads)
     window.show();
     EXPECT_EQ(cell(1), QStringLiteral("Ada"));
     EXPECT_EQ(cell(13), QStringLiteral("Analytical Engines Ltd"));
+
+    // Left in State/Region, Escape in its editor is Cancel; the next showing starts again at the
+    // first field with its editor open, so that the first key goes there.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->setCurrentCell(7, 1);
+    ASSERT_TRUE(QApplication::focusWidget());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("XX"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), stored);
+    showWindow();
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(QApplication::focusWidget()->parentWidget(), grid->viewport());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(cell(1).endsWith(QLatin1Char('!'))) << cell(1).toStdString();
+    EXPECT_EQ(cell(7), QStringLiteral("Westminster"));
 }
 
 TEST_F(ProfileWindow, ClickingElsewhereChecksTheCountry)

@@ -3,12 +3,12 @@
 #include "profile/ProfileStore.h"
 #include "send/FloppyDisk.h"
 #include "send/SendChannel.h"
+#include "send/UrlTarget.h"
 #include "send/widgets/TURLLabel.h"
 #include "send/widgets/TfrmDisk.h"
 #include "send/widgets/TfrmEmail.h"
 #include "send/widgets/TfrmFTP.h"
 #include "send/widgets/TfrmSend.h"
-#include "send/UrlTarget.h"
 
 #include "RecordingDesktop.h"
 #include "RecordingInteraction.h"
@@ -260,12 +260,21 @@ TEST_F(ChannelWindows, ReturnChangesNothingOnDisk)
     TfrmFTP ftp(context());
     TfrmEmail email(context());
     TfrmDisk disk(context());
-    for (QDialog *window : std::initializer_list<QDialog *>{&ftp, &email, &disk}) {
+    // The link windows open on "Return": Enter or Space pressed at once, as a window is dismissed, returns.
+    const std::pair<QDialog *, Qt::Key> ways[] = {
+        {&ftp, Qt::Key_Return}, {&email, Qt::Key_Space}, {&disk, Qt::Key_unknown}};
+    for (const auto &[window, key] : ways) {
         window->show();
+        QApplication::setActiveWindow(window);
         auto *ret = window->findChild<QPushButton *>(QStringLiteral("Button2"));
         ASSERT_TRUE(ret);
         EXPECT_EQ(ret->text(), QStringLiteral("Return"));
-        QTest::mouseClick(ret, Qt::LeftButton);
+        if (key == Qt::Key_unknown) {
+            QTest::mouseClick(ret, Qt::LeftButton);
+        } else {
+            ASSERT_EQ(QApplication::focusWidget(), ret) << window->objectName().toStdString();
+            QTest::keyClick(QApplication::focusWidget(), key);
+        }
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(window->result(), QDialog::Rejected);
     }
@@ -615,8 +624,8 @@ TEST_F(FloppyProcedure, MissingDriveIsWarnedAndNothingIsErasedArchivedOrDeleted)
     writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "earlier archive");
     // Missing, and not apart from the output directory: erasing it would delete the data files or the
     // session's lock.
-    for (const QString &drive : {TestEnvironment::root() + QStringLiteral("/no-disk"), outputHost(),
-                                 QFileInfo(outputHost()).absolutePath()}) {
+    for (const QString &drive :
+         {TestEnvironment::root() + QStringLiteral("/no-disk"), outputHost(), QFileInfo(outputHost()).absolutePath()}) {
         qputenv("SORVIK_DRIVE_A", QFile::encodeName(drive));
         interaction.messages.clear();
         const QMap<QString, QByteArray> before = diskSnapshot();
@@ -635,4 +644,25 @@ TEST_F(FloppyProcedure, MissingDriveIsWarnedAndNothingIsErasedArchivedOrDeleted)
         EXPECT_EQ(mainWindowCloses, 0);
         EXPECT_EQ(disk.result(), QDialog::Rejected);
     }
+}
+
+TEST_F(FloppyProcedure, ALongMountPointIsShortenedInTheMiddleAndTheSizesStay)
+{
+    qunsetenv("SORVIK_DRIVE_A");
+    const QString deep = TestEnvironment::root() + QStringLiteral("/media/") + QString(60, QLatin1Char('d')) +
+                         QStringLiteral("/") + QString(60, QLatin1Char('e')) + QStringLiteral("/SORVIKDISK");
+    desktop.addMedium(deep, QStringLiteral("SORVIKDISK"));
+    TfrmDisk disk(context());
+    disk.show();
+    ASSERT_EQ(disk.mediaList()->count(), 1);
+    // 1474560 bytes in all, 1400000 free, as the locale writes them.
+    const QString tail = QStringLiteral(" (1.41 MiB, 1.34 MiB free)");
+    EXPECT_EQ(disk.mediaList()->item(0)->text(), QStringLiteral("SORVIKDISK - ") + deep + tail);
+    const QString shown = disk.shownText(0);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("SORVIKDISK - ") + TestEnvironment::root().left(4)))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("DISK") + tail)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(disk.mediaList()->fontMetrics().horizontalAdvance(shown),
+              disk.mediaList()->visualRect(disk.mediaList()->model()->index(0, 0)).width());
 }

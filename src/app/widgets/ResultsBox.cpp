@@ -1,5 +1,6 @@
 #include "app/widgets/ResultsBox.h"
 
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -12,6 +13,14 @@ ResultsBox::ResultsBox(QWidget *parent) : QTextEdit(parent)
     setLineWrapMode(QTextEdit::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The box keeps its own light ground under any desktop palette, so that its black, blue and red
+    // lines stay readable on a dark desktop too.
+    QPalette colours = palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Base, Qt::white);
+        colours.setColor(group, QPalette::Text, Qt::black);
+    }
+    setPalette(colours);
     // The box starts with an empty line and a line holding one blank.
     appendLine(QString(), Color::Black);
     appendLine(QStringLiteral(" "), Color::Black);
@@ -20,17 +29,7 @@ ResultsBox::ResultsBox(QWidget *parent) : QTextEdit(parent)
 void ResultsBox::appendLine(const QString &text, Color color)
 {
     QTextCharFormat format;
-    switch (color) {
-    case Color::Black:
-        format.setForeground(Qt::black);
-        break;
-    case Color::Blue:
-        format.setForeground(Qt::blue);
-        break;
-    case Color::Red:
-        format.setForeground(Qt::red);
-        break;
-    }
+    format.setForeground(colourOf(color));
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     if (!m_empty)
@@ -46,6 +45,43 @@ void ResultsBox::appendLine(const QString &text, Color color)
         cursor.insertText(parts[i], format);
     }
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+QColor ResultsBox::colourOf(Color color)
+{
+    switch (color) {
+    case Color::Blue:
+        return Qt::blue;
+    case Color::Red:
+        // A red a little darker than pure red, which is too light on white to read easily.
+        return QColor(0xD0, 0x00, 0x00);
+    case Color::Black:
+        break;
+    }
+    return Qt::black;
+}
+
+void ResultsBox::focusInEvent(QFocusEvent *event)
+{
+    QTextEdit::focusInEvent(event);
+    viewport()->update();
+}
+
+void ResultsBox::focusOutEvent(QFocusEvent *event)
+{
+    QTextEdit::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ResultsBox::paintEvent(QPaintEvent *event)
+{
+    QTextEdit::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // A read-only box shows no caret: a dotted frame just inside it marks the focus.
+    QPainter painter(viewport());
+    painter.setPen(QPen(QColor(Qt::black), 1, Qt::DotLine));
+    painter.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
 }
 
 void ResultsBox::clear()

@@ -18,6 +18,13 @@ public:
 
     // The lines as shown, for tests.
     QStringList lines() const;
+    // The text colour of each kind of line; the box's ground is white.
+    static QColor colourOf(Color color);
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool m_empty = true;

@@ -1,9 +1,9 @@
 #include "app/widgets/TfrmMain.h"
 #include "app/session/Product.h"
 
-#include "app/widgets/ResultsBox.h"
 #include "app/ScanDriver.h"
 #include "app/SessionArchive.h"
+#include "app/widgets/ResultsBox.h"
 #include "app/widgets/TfrmProgress.h"
 #include "app/widgets/ToolbarButton.h"
 #include "client/widgets/TfrmLogin.h"
@@ -12,6 +12,7 @@
 #include "profile/widgets/TfrmProfile.h"
 #include "report/TfrmReport.h"
 #include "send/widgets/TfrmSend.h"
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
 #include "ui/widgets/TfrmHelp.h"
 #include "ui/widgets/TfrmSecure.h"
@@ -101,123 +102,24 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
       m_panel0(new QLabel), m_panel1(new QLabel)
 {
     setObjectName(QStringLiteral("frmMain"));
+    AccessibleControl::installWindow("TfrmMain");
     setFont(arial(16));
     resize(kOuterWidth, kOuterHeight);
 
-    // Left pane: selection strip and server list.
-    auto *button1 = new QPushButton(QStringLiteral("Select All"));
-    button1->setObjectName(QStringLiteral("Button1"));
-    auto *button2 = new QPushButton(QStringLiteral("Select None"));
-    button2->setObjectName(QStringLiteral("Button2"));
-    m_button1 = button1;
-    m_button2 = button2;
-    for (QPushButton *b : {button1, button2})
-        b->setFixedSize(97, 25);
-    auto *strip = new QHBoxLayout;
-    strip->setContentsMargins(4, 4, 4, 4);
-    strip->addWidget(button1);
-    strip->addWidget(button2);
-    strip->addStretch();
-
-    m_comp19->setObjectName(QStringLiteral("comp19"));
-    m_comp19->setIconSize(QSize(16, 16));
-    for (const qreal ratio : {1.0, 2.0})
-        m_serverPicture.addPixmap(Artwork::pixmap(QStringLiteral("server"), QSize(16, 16), ratio));
-    m_comp19->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_comp19->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_comp19->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto *refresh = new QAction(QStringLiteral("Refresh"), m_comp19);
-    refresh->setObjectName(QStringLiteral("RefreshServerList1"));
-    m_comp19->addAction(refresh);
-
-    auto *left = new QVBoxLayout;
-    left->setContentsMargins(0, 0, 0, 0);
-    left->setSpacing(0);
-    left->addLayout(strip);
-    left->addWidget(m_comp19);
-    auto *leftPane = new QWidget;
-    leftPane->setFixedWidth(256);
-    leftPane->setLayout(left);
-
-    // Right pane: scan controls, output directory and the results box.
-    m_comp23->setObjectName(QStringLiteral("comp23"));
-    m_comp23->setFixedSize(113, 47);
-    m_chkNDir->setObjectName(QStringLiteral("chkNDir"));
-    m_chkNDir->setChecked(true);
-    m_outputDirectory->setObjectName(QStringLiteral("edtOutputDir"));
-    m_outputDirectory->setReadOnly(true);
-    m_outputDirectory->setText(Product::outputDirectory());
-    m_outputDirectory->setToolTip(Drives::hostPath(Product::outputDirectory()));
-    m_upperRight = new QWidget;
-    m_upperRight->setObjectName(QStringLiteral("Panel5"));
-    m_upperRight->setFixedHeight(152);
-    auto *upper = new QVBoxLayout(m_upperRight);
-    auto *scanRow = new QHBoxLayout;
-    scanRow->addWidget(m_comp23);
-    scanRow->addWidget(m_chkNDir);
-    scanRow->addStretch();
-    upper->addLayout(scanRow);
-    upper->addWidget(new QLabel(QStringLiteral("Output Directory")));
-    upper->addWidget(m_outputDirectory);
-    upper->addWidget(new QLabel(QStringLiteral("Year 2000 Report Results")));
-    // Margins kept small, so that the scan row fits the window's width with the check box's caption whole.
-    upper->setContentsMargins(6, 6, 6, 2);
-    auto *right = new QVBoxLayout;
-    right->setContentsMargins(4, 4, 4, 4);
-    right->addWidget(m_upperRight);
-    right->addWidget(m_results, 1);
-    auto *rightPane = new QFrame;
-    rightPane->setObjectName(QStringLiteral("pnlY2K"));
-    rightPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    rightPane->setLayout(right);
-
     auto *panes = new QHBoxLayout;
     panes->setContentsMargins(0, 0, 0, 0);
-    panes->addWidget(leftPane);
-    panes->addWidget(rightPane, 1);
-
-    // Status bar: the server count (150 pixels) and the selected count.
-    auto *status = new QStatusBar;
-    m_statusBar = status;
-    status->setObjectName(QStringLiteral("StatusBar1"));
-    status->setSizeGripEnabled(false);
-    status->setFixedHeight(26);
-    for (QLabel *panel : {m_panel0, m_panel1}) {
-        panel->setFont(arial(16, true));
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    }
-    m_panel0->setFixedWidth(150);
-    status->addWidget(m_panel0);
-    status->addWidget(m_panel1, 1);
+    panes->addWidget(buildServerPane());
+    panes->addWidget(buildResultsPane(), 1);
 
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
     root->addWidget(buildToolbar());
     root->addLayout(panes, 1);
-    root->addWidget(status);
+    root->addWidget(buildStatusBar());
 
-    connect(button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
-    connect(button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
-    connect(refresh, &QAction::triggered, this, &TfrmMain::RefreshServerList1Click);
-    connect(m_comp19, &QListWidget::itemSelectionChanged, this, &TfrmMain::syncSelectionFromList);
-    connect(m_comp19, &QListWidget::itemClicked, this, &TfrmMain::comp19Click);
-    connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
+    wireHandlers();
     m_comp23->setFocus();
-    // F1 opens the help; Enter in the server list scans the selected servers.
-    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, &TfrmMain::comp10Click);
-    m_comp19->installEventFilter(this);
-    m_comp19->setAccessibleName(QStringLiteral("Quarlix Server List"));
-    m_results->setAccessibleName(QStringLiteral("Year 2000 Report Results"));
-
-    // Moving the mouse over the window, the server list, the upper right part, the toolbar strip or
-    // the status bar flattens a raised toolbar button; a double-click on the status bar shows About.
-    for (QWidget *w : std::initializer_list<QWidget *>{this, m_comp19->viewport(), m_upperRight, m_toolbarStrip,
-                                                       m_statusBar, m_panel0, m_panel1}) {
-        w->setMouseTracking(true);
-        w->installEventFilter(this);
-    }
 
     m_session = std::make_unique<Session>(client, interaction, *m_results);
     m_progress = new TfrmProgress(*m_session, this);
@@ -229,6 +131,126 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     m_help = new TfrmHelp(this);
     m_about = new TfrmSecure(this);
     FormCreate();
+}
+
+QWidget *TfrmMain::buildServerPane()
+{
+    // The selection strip over the server list.
+    m_button1 = new QPushButton(QStringLiteral("Select All"));
+    m_button1->setObjectName(QStringLiteral("Button1"));
+    m_button2 = new QPushButton(QStringLiteral("Select None"));
+    m_button2->setObjectName(QStringLiteral("Button2"));
+    for (QPushButton *b : {m_button1, m_button2})
+        b->setFixedSize(97, 25);
+    auto *strip = new QHBoxLayout;
+    strip->setContentsMargins(4, 4, 4, 4);
+    strip->addWidget(m_button1);
+    strip->addWidget(m_button2);
+    strip->addStretch();
+
+    m_comp19->setObjectName(QStringLiteral("comp19"));
+    m_comp19->setAccessibleName(QStringLiteral("Quarlix Server List"));
+    m_comp19->setIconSize(QSize(16, 16));
+    for (const qreal ratio : {1.0, 2.0})
+        m_serverPicture.addPixmap(Artwork::pixmap(QStringLiteral("server"), QSize(16, 16), ratio));
+    m_comp19->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_comp19->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_comp19->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_refresh = new QAction(QStringLiteral("Refresh"), m_comp19);
+    m_refresh->setObjectName(QStringLiteral("RefreshServerList1"));
+    m_comp19->addAction(m_refresh);
+
+    auto *left = new QVBoxLayout;
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    left->addLayout(strip);
+    left->addWidget(m_comp19);
+    auto *pane = new QWidget;
+    pane->setFixedWidth(256);
+    pane->setLayout(left);
+    return pane;
+}
+
+QWidget *TfrmMain::buildResultsPane()
+{
+    // The scan controls, the output directory and the results box, each field under its label.
+    m_comp23->setObjectName(QStringLiteral("comp23"));
+    m_comp23->setFixedSize(113, 47);
+    m_chkNDir->setObjectName(QStringLiteral("chkNDir"));
+    m_chkNDir->setChecked(true);
+    m_outputDirectory->setObjectName(QStringLiteral("edtOutputDir"));
+    m_outputDirectory->setReadOnly(true);
+    m_outputDirectory->setText(Product::outputDirectory());
+    m_outputDirectory->setToolTip(Drives::hostPath(Product::outputDirectory()));
+    auto *outputLabel = new QLabel(QStringLiteral("Output Directory"));
+    outputLabel->setBuddy(m_outputDirectory);
+    m_outputDirectory->setAccessibleName(outputLabel->text());
+    auto *resultsLabel = new QLabel(QStringLiteral("Year 2000 Report Results"));
+    resultsLabel->setBuddy(m_results);
+    m_results->setAccessibleName(resultsLabel->text());
+
+    m_upperRight = new QWidget;
+    m_upperRight->setObjectName(QStringLiteral("Panel5"));
+    m_upperRight->setFixedHeight(152);
+    auto *upper = new QVBoxLayout(m_upperRight);
+    auto *scanRow = new QHBoxLayout;
+    scanRow->addWidget(m_comp23);
+    scanRow->addWidget(m_chkNDir);
+    scanRow->addStretch();
+    upper->addLayout(scanRow);
+    upper->addWidget(outputLabel);
+    upper->addWidget(m_outputDirectory);
+    upper->addWidget(resultsLabel);
+    // Margins kept small, so that the scan row fits the window's width with the check box's caption whole.
+    upper->setContentsMargins(6, 6, 6, 2);
+    auto *right = new QVBoxLayout;
+    right->setContentsMargins(4, 4, 4, 4);
+    right->addWidget(m_upperRight);
+    right->addWidget(m_results, 1);
+    auto *pane = new QFrame;
+    pane->setObjectName(QStringLiteral("pnlY2K"));
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pane->setLayout(right);
+    return pane;
+}
+
+QStatusBar *TfrmMain::buildStatusBar()
+{
+    // The server count (150 pixels) and the selected count.
+    m_statusBar = new QStatusBar;
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setFixedHeight(26);
+    for (QLabel *panel : {m_panel0, m_panel1}) {
+        panel->setFont(arial(16, true));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
+    m_panel0->setFixedWidth(150);
+    m_statusBar->addWidget(m_panel0);
+    m_statusBar->addWidget(m_panel1, 1);
+    return m_statusBar;
+}
+
+void TfrmMain::wireHandlers()
+{
+    connect(m_button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
+    connect(m_button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
+    connect(m_refresh, &QAction::triggered, this, &TfrmMain::RefreshServerList1Click);
+    connect(m_comp19, &QListWidget::itemSelectionChanged, this, &TfrmMain::syncSelectionFromList);
+    connect(m_comp19, &QListWidget::itemClicked, this, &TfrmMain::comp19Click);
+    connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
+    // F1 opens the help; Enter in the server list scans the selected servers.
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &TfrmMain::comp10Click);
+    m_comp19->installEventFilter(this);
+
+    // Moving the mouse over the window, the server list, the upper right part, the toolbar strip or
+    // the status bar flattens a raised toolbar button; a double-click on the status bar shows About.
+    for (QWidget *w : std::initializer_list<QWidget *>{this, m_comp19->viewport(), m_upperRight, m_toolbarStrip,
+                                                       m_statusBar, m_panel0, m_panel1}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
 }
 
 TfrmMain::~TfrmMain()
@@ -296,7 +318,8 @@ void TfrmMain::FormShow()
         m_splash->setStatus(QStringLiteral("Done"));
         m_interaction.processEvents();
         m_splash->hide();
-        m_splash->deleteLater();
+        // Gone at once, so that no part of it stays behind for assistive technology.
+        delete m_splash;
         m_splash = nullptr;
     }
     m_session->readCallsLibraryVersion();
@@ -522,8 +545,7 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 void TfrmMain::comp1Click()
 {
     m_login->show();
-    m_login->raise();
-    m_login->activateWindow();
+    WindowPlacement::bringForward(m_login);
 }
 
 void TfrmMain::comp4Click()
@@ -553,8 +575,7 @@ void TfrmMain::StatusBar1DblClick()
 void TfrmMain::comp7Click()
 {
     m_profile->show();
-    m_profile->raise();
-    m_profile->activateWindow();
+    WindowPlacement::bringForward(m_profile);
 }
 
 void TfrmMain::comp16Click()

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -58,16 +59,24 @@ public:
     QString statusPanel(int index) const;
 
     // Handlers, named after their controls.
+    // comp19: the server list.
     void comp19Click();
     void Button1Click();
     void Button2Click();
     void RefreshServerList1Click();
+    // comp23: "Scan Servers".
     void comp23Click();
+    // comp1: the toolbar's "Login As".
     void comp1Click();
+    // comp4: the toolbar's "View Data".
     void comp4Click();
+    // comp7: the toolbar's "Profile".
     void comp7Click();
+    // comp10: the toolbar's "Help" (F1 too).
     void comp10Click();
+    // comp13: the toolbar's "Send".
     void comp13Click();
+    // comp16: the toolbar's "Exit".
     void comp16Click();
     void StatusBar1DblClick();
     // Flattens the first raised toolbar button whose panel and caption are not `sender`.
@@ -90,7 +99,12 @@ private:
     void endProgram();
     void fillServerList();
     void setScanControlsEnabled(bool enabled);
+    // The window's parts, each built with its controls, and the handlers wired to them.
     QWidget *buildToolbar();
+    QWidget *buildServerPane();
+    QWidget *buildResultsPane();
+    QStatusBar *buildStatusBar();
+    void wireHandlers();
     ToolbarButton *buttonOwning(const QObject *object) const;
 
     Interaction &m_interaction;
@@ -104,6 +118,7 @@ private:
     QLineEdit *m_outputDirectory;
     QLabel *m_panel0;
     QLabel *m_panel1;
+    QAction *m_refresh = nullptr;
     TfrmProgress *m_progress = nullptr;
     TfrmProfile *m_profile = nullptr;
     TfrmLogin *m_login = nullptr;

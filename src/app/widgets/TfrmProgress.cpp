@@ -2,6 +2,7 @@
 
 #include "app/session/Session.h"
 #include "ui/widgets/Artwork.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -38,8 +39,8 @@ void showPercent(QProgressBar *bar, QLabel *percent, int value)
 } // namespace
 
 TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_session(session), m_lblServer(new QLabel(QStringLiteral("Analysis Progress"))), m_pbProgress(new QProgressBar),
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), m_session(session),
+      m_lblServer(new QLabel(QStringLiteral("Analysis Progress"))), m_pbProgress(new QProgressBar),
       m_lblProgress(new QLabel(QStringLiteral("0%"))), m_pbTotal(new QProgressBar),
       m_lblTotal(new QLabel(QStringLiteral("0%"))), m_bbtAbort(new QPushButton(QStringLiteral("Abort"))),
       m_animation(new QTimer(this))
@@ -47,6 +48,7 @@ TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(QStringLiteral("Progress"));
     setFixedSize(239, 231);
+    WindowPlacement::useDialogFrame(this);
     setModal(false);
     m_lblServer->setObjectName(QStringLiteral("lblServer"));
     setUpBar(m_pbProgress, QStringLiteral("pbProgress"), QStringLiteral("Analysis Progress"), m_lblProgress,

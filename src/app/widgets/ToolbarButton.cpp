@@ -1,5 +1,6 @@
 #include "app/widgets/ToolbarButton.h"
 
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
 
 #include <QKeyEvent>
@@ -15,6 +16,9 @@ ToolbarButton::ToolbarButton(const QString &name, const QString &caption, const 
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
     setFocusPolicy(Qt::TabFocus);
+    // A screen reader announces the panel as the push button it acts as.
+    AccessibleControl::install("ToolbarButton", QAccessible::Button,
+                               [](QWidget *button) { Q_EMIT static_cast<ToolbarButton *>(button)->clicked(); });
     setAccessibleName(caption);
     m_picture->setObjectName(name + QStringLiteral("Image"));
     m_picture->setPixmap(Artwork::pixmap(pictureName, QSize(33, 33), parent));

@@ -3,6 +3,7 @@
 #include "app/session/Session.h"
 #include "client/Login.h"
 #include "platform/Windows1252.h"
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
 #include "ui/widgets/WindowPlacement.h"
 
@@ -49,6 +50,7 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
       m_bbtLogin(new QPushButton(QStringLiteral("OK"))), m_bbtCancel(new QPushButton(QStringLiteral("Cancel")))
 {
     setObjectName(QStringLiteral("TfrmLogin"));
+    AccessibleControl::installWindow("TfrmLogin");
     setWindowTitle(QStringLiteral("Quarlix Login"));
 
     auto *banner = new QLabel(this);
@@ -87,6 +89,8 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
     m_edtServerName->setObjectName(QStringLiteral("edtServerName"));
     m_lblTree->setObjectName(QStringLiteral("lblTree"));
     m_edtTreeName->setObjectName(QStringLiteral("edtTreeName"));
+    m_lblServer->setBuddy(m_edtServerName);
+    m_lblTree->setBuddy(m_edtTreeName);
     m_lblTree->setEnabled(false);
     m_edtTreeName->setEnabled(false);
     auto *toLayout = new QGridLayout(grpLoginTo);
@@ -134,6 +138,11 @@ void TfrmLogin::closeEvent(QCloseEvent *event)
 
 void TfrmLogin::keyPressEvent(QKeyEvent *event)
 {
+    // Escape is Cancel.
+    if (event->key() == Qt::Key_Escape) {
+        m_bbtCancel->click();
+        return;
+    }
     // OK is the default button: Enter in any field logs in; a focused button acts on its own Enter.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_bbtLogin->isEnabled() &&
         !qobject_cast<QAbstractButton *>(focusWidget())) {

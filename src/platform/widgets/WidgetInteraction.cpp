@@ -11,6 +11,8 @@ namespace {
 // ("Orvan…Sorvik"). Room is left for the frame's icon and buttons beside the caption.
 void fitCaption(QMessageBox &box)
 {
+    // A box of fixed size has a dialog's frame: a caption and a close button, no minimise or maximise.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     constexpr int kFrameButtons = 110;
     QFont title = box.font();
     title.setBold(true);

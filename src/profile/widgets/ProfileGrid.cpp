@@ -40,6 +40,18 @@ public:
 
     QWidget *editor() const { return m_editor; }
 
+protected:
+    // Escape in a cell editor is meant for the window (Cancel), not for the cell.
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            if (auto *grid = qobject_cast<ProfileGrid *>(parent()))
+                Q_EMIT grid->escapePressed();
+            return true;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
 private:
     mutable QPointer<QWidget> m_editor;
 };
@@ -106,6 +118,12 @@ void ProfileGrid::discardOpenEditor()
         closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+void ProfileGrid::editCurrentCell()
+{
+    if (state() != QAbstractItemView::EditingState)
+        edit(currentIndex());
+}
+
 int ProfileGrid::columnEdgeAt(const QPoint &position) const
 {
     if (rowAt(position.y()) != 0)
@@ -157,6 +175,15 @@ void ProfileGrid::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     QTableWidget::mouseReleaseEvent(event);
+}
+
+void ProfileGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        Q_EMIT escapePressed();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }
 
 void ProfileGrid::keyReleaseEvent(QKeyEvent *event)

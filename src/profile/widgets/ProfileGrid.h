@@ -8,7 +8,7 @@ class QLineEdit;
 // The profile window's string grid: row 0 and column 0 are fixed (labels, never edited), the value
 // column keeps its cell editor open, Tab moves from cell to cell, and the user sizes a column by
 // dragging its edge in the fixed row. It tells its window after every mouse press and key release,
-// when it has already moved its current cell.
+// when it has already moved its current cell, and of Escape.
 class ProfileGrid final : public QTableWidget
 {
     Q_OBJECT
@@ -24,15 +24,20 @@ public:
     void commitOpenEditor();
     // Closes an open cell editor, dropping what it holds.
     void discardOpenEditor();
+    // Opens the current cell's editor unless it is open already.
+    void editCurrentCell();
 
 Q_SIGNALS:
     void mousePressed();
     void keyReleased();
+    // Escape, in the grid or in its cell editor.
+    void escapePressed();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

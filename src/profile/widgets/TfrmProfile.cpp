@@ -2,9 +2,10 @@
 #include "app/session/Product.h"
 
 #include "platform/Interaction.h"
-#include "profile/widgets/ProfileGrid.h"
 #include "profile/ProfileRules.h"
 #include "profile/ProfileStore.h"
+#include "profile/widgets/ProfileGrid.h"
+#include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Layouts.h"
 
 #include <QComboBox>
@@ -33,6 +34,7 @@ public:
     using QComboBox::QComboBox;
 
     std::function<void(int rowStep)> left;
+    std::function<void()> escaped;
     // Whether the current change of entry comes from a key on the closed selector.
     bool movedByKey() const { return m_movedByKey; }
 
@@ -47,6 +49,9 @@ protected:
             return;
         case Qt::Key_Backtab:
             left(-1);
+            return;
+        case Qt::Key_Escape:
+            escaped();
             return;
         default:
             m_movedByKey = true;
@@ -66,6 +71,7 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
       m_save(new QPushButton(this)), m_cancel(new QPushButton(this))
 {
     setObjectName(QStringLiteral("frmProfile"));
+    AccessibleControl::installWindow("TfrmProfile");
     setWindowTitle(QStringLiteral("Profile"));
     // Pixel size, so that the layout does not grow with the system's font size.
     QFont type(QStringLiteral("Arial"));
@@ -77,10 +83,13 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     m_heading->setText(QStringLiteral("Registration Information"));
 
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_heading->setBuddy(m_grid);
+    m_grid->setAccessibleName(m_heading->text());
     m_grid->setColumnWidth(0, 180);
     m_grid->setColumnWidth(kValueColumn, kValueColumnWidth);
 
     m_countries->setObjectName(QStringLiteral("ComboBox1"));
+    m_countries->setAccessibleName(QStringLiteral("Country"));
     m_countries->addItems(ProfileRules::countries());
     m_countries->setEditable(false);
     m_countries->setFixedWidth(244);
@@ -89,6 +98,7 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     m_countries->setMaxVisibleItems(kVisibleCountries);
     m_countries->hide();
     static_cast<CountrySelector *>(m_countries)->left = [this](int rowStep) { leaveSelector(rowStep); };
+    static_cast<CountrySelector *>(m_countries)->escaped = [this] { Button2Click(); };
 
     m_save->setObjectName(QStringLiteral("btnSave"));
     m_save->setText(QStringLiteral("Save Profile"));
@@ -108,6 +118,8 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     connect(m_cancel, &QPushButton::clicked, this, &TfrmProfile::Button2Click);
     connect(m_grid, &ProfileGrid::mousePressed, this, &TfrmProfile::StringGrid1MouseDown);
     connect(m_grid, &ProfileGrid::keyReleased, this, &TfrmProfile::StringGrid1KeyUp);
+    // Escape anywhere in the window is Cancel.
+    connect(m_grid, &ProfileGrid::escapePressed, this, &TfrmProfile::Button2Click);
     // Only the user's pick, not the check's own selection, writes the cell. A key on the closed
     // selector writes the entry it moved to and leaves the selector open for the next key.
     connect(m_countries, &QComboBox::activated, this, [this] {
@@ -145,18 +157,27 @@ void TfrmProfile::FormShow()
     for (const QString &name : ProfileStore::storageOrder())
         m_grid->setCellText(ProfileRules::row(name), kValueColumn, values ? values->value(name) : QString());
 
-    if (!m_grid->currentIndex().isValid())
-        m_grid->setCurrentCell(1, kValueColumn);
-    else
-        m_grid->edit(m_grid->currentIndex());
+    // Every showing starts at the first field with its editor open, wherever the last one was left.
+    m_grid->setCurrentCell(1, kValueColumn);
+    m_grid->editCurrentCell();
     // The labels stay in view: the grid is not scrolled sideways to reach the value cell.
     m_grid->horizontalScrollBar()->setValue(0);
+    m_grid->verticalScrollBar()->setValue(0);
 
     if (const QScreen *screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void TfrmProfile::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        Button2Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmProfile::btnSaveClick()

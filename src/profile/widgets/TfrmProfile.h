@@ -30,6 +30,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Escape is Cancel.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // The selector over the Country cell while it is current, else the check of the Country text.

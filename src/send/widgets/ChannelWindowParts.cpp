@@ -56,6 +56,8 @@ QLayout *folderRow(QWidget *parent)
     where->setObjectName(QStringLiteral("lblHostFolder"));
     where->setWordWrap(true);
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Selected with the mouse for copying, never a stop of the keyboard, so not a control either.
+    where->setFocusPolicy(Qt::NoFocus);
     auto *open = new QPushButton(QStringLiteral("Open folder"), parent);
     open->setObjectName(QStringLiteral("btnOpenFolder"));
     open->setAutoDefault(false);

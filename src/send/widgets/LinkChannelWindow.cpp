@@ -2,6 +2,7 @@
 
 #include "send/widgets/ChannelWindowParts.h"
 #include "send/widgets/TURLLabel.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -16,9 +17,13 @@ LinkChannelWindow::LinkChannelWindow(SendContext context, const QString &objectN
     setObjectName(objectName);
     setWindowTitle(caption);
     setModal(true);
+    WindowPlacement::useDialogFrame(this);
 
     ChannelWindowParts::setUpLink(m_URLLabel1, type, m_context, [this] { URLLabel1Click(); });
     m_Button2->setObjectName(QStringLiteral("Button2"));
+    // Enter or Space at once, as a user dismisses a window, returns: only a link the user moved to
+    // with Tab acts on them.
+    m_Button2->setDefault(true);
 
     m_layout->addWidget(ChannelWindowParts::wrappedLabel(explanation, this));
     m_layout->addWidget(m_URLLabel1, 0, Qt::AlignHCenter);
@@ -38,6 +43,7 @@ void LinkChannelWindow::showEvent(QShowEvent *event)
 {
     ChannelWindowParts::fitHeight(this);
     QDialog::showEvent(event);
+    m_Button2->setFocus(Qt::OtherFocusReason);
 }
 
 void LinkChannelWindow::addNote(QWidget *note)

@@ -1,6 +1,8 @@
 #include "send/widgets/TURLLabel.h"
 
 #include "platform/Desktop.h"
+#include "ui/widgets/AccessibleControl.h"
+#include "ui/widgets/Contrast.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -14,8 +16,11 @@ TURLLabel::TURLLabel(const QString &caption, QWidget *parent)
     : QLabel(caption, parent),
       m_opener([](const QString &target) { Desktop::current().openUrl(UrlTarget::desktopUrl(target)); })
 {
-    // A user without a mouse reaches the link with Tab and follows it with Enter or Space.
-    setFocusPolicy(Qt::StrongFocus);
+    // A user without a mouse reaches the link with Tab and follows it with Enter or Space; a screen
+    // reader announces it as a link.
+    setFocusPolicy(Qt::TabFocus);
+    AccessibleControl::install("TURLLabel", QAccessible::Link,
+                               [](QWidget *label) { static_cast<TURLLabel *>(label)->clickFromEvent(); });
     // The hand of the desktop's own cursor theme stands for the hand-point cursor.
     setCursor(Qt::PointingHandCursor);
     setFontColour(m_colStd);
@@ -161,7 +166,8 @@ void TURLLabel::clickFromEvent()
 void TURLLabel::setFontColour(const QColor &colour)
 {
     QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, colour);
+    // Blue and red are for a light ground; on a dark desktop the same hues are made lighter.
+    colours.setColor(QPalette::WindowText, Contrast::forGround(colour, colours.color(QPalette::Window)));
     setPalette(colours);
 }
 

@@ -49,6 +49,8 @@ public:
 
     // The colour the text is drawn in now.
     QColor fontColour() const;
+    // A click from the keyboard or assistive technology: an exception from OnClick is shown, not passed on.
+    void clickFromEvent();
 
 protected:
     void enterEvent(QEnterEvent *event) override;
@@ -59,7 +61,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void clickFromEvent();
     void setFontColour(const QColor &colour);
     void setUnderline(bool underline);
 

@@ -1,17 +1,70 @@
 #include "send/widgets/TfrmDisk.h"
 
+#include "app/Sending.h"
 #include "platform/Desktop.h"
 #include "platform/Interaction.h"
-#include "app/Sending.h"
 #include "send/FloppyDisk.h"
 #include "send/widgets/ChannelWindowParts.h"
 #include "ui/widgets/Layouts.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// What an entry of the media list shows besides the mount point: the label before it, the size and
+// the free space after it.
+constexpr int kHeadRole = Qt::UserRole + 1;
+constexpr int kTailRole = Qt::UserRole + 2;
+
+// The width an item's text may take in the list.
+int textWidth(int itemWidth, const QWidget *list)
+{
+    // The style leaves a margin at each side of an item's text.
+    const QStyle *style = list ? list->style() : nullptr;
+    const int margin = style ? style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1 : 3;
+    return itemWidth - 2 * margin;
+}
+
+// An entry too long for the list loses the middle of its mount point, never the label, the size or
+// the free space.
+QString fittedText(const QModelIndex &index, const QFontMetrics &metrics, int width)
+{
+    const QString head = index.data(kHeadRole).toString();
+    const QString tail = index.data(kTailRole).toString();
+    const int room = width - metrics.horizontalAdvance(head + tail);
+    return head + metrics.elidedText(index.data(Qt::UserRole).toString(), Qt::ElideMiddle, std::max(room, 0)) + tail;
+}
+
+class MediumDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->rect.width() > 0)
+            option->text = fittedText(index, option->fontMetrics, textWidth(option->rect.width(), option->widget));
+    }
+};
+
+} // namespace
+
+QString TfrmDisk::shownText(int row) const
+{
+    const QModelIndex index = m_lstMedia->model()->index(row, 0);
+    return fittedText(index, m_lstMedia->fontMetrics(), textWidth(m_lstMedia->visualRect(index).width(), m_lstMedia));
+}
 
 TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
     : QDialog(parent), m_context(std::move(context)), m_Button1(new QPushButton(QStringLiteral("Create Disk"), this)),
@@ -21,6 +74,7 @@ TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
     setObjectName(QStringLiteral("frmDisk"));
     setWindowTitle(QStringLiteral("Sorvik Disk"));
     setModal(true);
+    WindowPlacement::useDialogFrame(this);
 
     QLabel *explanation = ChannelWindowParts::wrappedLabel(
         QStringLiteral("Selecting DISK now will close the instructions, delete the files on the diskette in drive A: "
@@ -32,9 +86,12 @@ TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
     m_lblDrive->setObjectName(QStringLiteral("lblDrive"));
     m_lblDrive->setWordWrap(true);
     m_lblDrive->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_lblDrive->setFocusPolicy(Qt::NoFocus);
     m_lstMedia->setObjectName(QStringLiteral("lstMedia"));
     m_lstMedia->setAccessibleName(QStringLiteral("Removable disks"));
     m_lstMedia->setMaximumHeight(90);
+    m_lstMedia->setItemDelegate(new MediumDelegate(m_lstMedia));
+    m_lstMedia->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lblDrive->setBuddy(m_lstMedia);
 
     auto *layout = new QVBoxLayout(this);
@@ -82,12 +139,16 @@ void TfrmDisk::refreshMedia()
     m_lstMedia->clear();
     const QLocale locale;
     for (const Desktop::Medium &medium : Desktop::current().removableMedia()) {
-        auto *item =
-            new QListWidgetItem(QStringLiteral("%1 - %2 (%3, %4 free)")
-                                    .arg(medium.label, medium.mountPoint, locale.formattedDataSize(medium.bytesTotal),
-                                         locale.formattedDataSize(medium.bytesFree)),
-                                m_lstMedia);
+        const QString head = medium.label + QStringLiteral(" - ");
+        const QString tail =
+            QStringLiteral(" (%1, %2 free)")
+                .arg(locale.formattedDataSize(medium.bytesTotal), locale.formattedDataSize(medium.bytesFree));
+        // The item keeps the whole text, for tests and screen readers; the list shows it shortened.
+        auto *item = new QListWidgetItem(head + medium.mountPoint + tail, m_lstMedia);
         item->setData(Qt::UserRole, medium.mountPoint);
+        item->setData(kHeadRole, head);
+        item->setData(kTailRole, tail);
+        item->setToolTip(item->text());
         if (medium.mountPoint == kept || m_lstMedia->currentRow() < 0)
             m_lstMedia->setCurrentItem(item);
     }

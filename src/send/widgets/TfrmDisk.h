@@ -29,6 +29,9 @@ public:
     // Lists the mounted removable media again; the window does so every two seconds while shown.
     void refreshMedia();
     QListWidget *mediaList() const { return m_lstMedia; }
+    // The text the list shows in a row: the mount point shortened in its middle where the whole
+    // entry does not fit the list's width.
+    QString shownText(int row) const;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,6 +1,7 @@
 #include "send/widgets/TfrmFTP.h"
 
 #include "send/MakerAddress.h"
+#include "ui/widgets/Contrast.h"
 
 #include <QLabel>
 
@@ -17,7 +18,7 @@ TfrmFTP::TfrmFTP(SendContext context, QWidget *parent)
     warning->setObjectName(QStringLiteral("Label2"));
     warning->setWordWrap(true);
     QPalette red = warning->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::WindowText, Contrast::forGround(Qt::red, red.color(QPalette::Window)));
     warning->setPalette(red);
     addNote(warning);
 }

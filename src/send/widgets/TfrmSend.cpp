@@ -31,6 +31,7 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
     m_Button3->setObjectName(QStringLiteral("Button3"));
     m_RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     m_RichEdit1->setReadOnly(true);
+    m_RichEdit1->setAccessibleName(QStringLiteral("Instructions"));
     m_RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

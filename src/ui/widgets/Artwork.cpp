@@ -79,6 +79,8 @@ void setWhiteGround(QWidget *window)
     window->setAutoFillBackground(true);
     QPalette pal = window->palette();
     pal.setColor(QPalette::Window, Qt::white);
+    // The texts on it stay dark, also where the desktop's palette has light text for dark windows.
+    pal.setColor(QPalette::WindowText, Qt::black);
     window->setPalette(pal);
 }
 

@@ -1,8 +1,11 @@
 #include "ui/widgets/TfrmHelp.h"
 
 #include "ui/HelpText.h"
+#include "ui/widgets/AccessibleControl.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -12,10 +15,12 @@
 TfrmHelp::TfrmHelp(QWidget *parent) : QWidget(parent, Qt::Window), m_edtHelp(new QTextEdit)
 {
     setObjectName(QStringLiteral("frmHelp"));
+    AccessibleControl::installWindow("TfrmHelp");
     setWindowTitle(QStringLiteral("Orvane Sorvik Help"));
     resize(600, 400);
     m_edtHelp->setObjectName(QStringLiteral("edtHelp"));
     m_edtHelp->setReadOnly(true);
+    m_edtHelp->setAccessibleName(windowTitle());
     m_edtHelp->setAcceptRichText(false);
     m_edtHelp->setLineWrapMode(QTextEdit::NoWrap);
     m_edtHelp->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -43,4 +48,20 @@ void TfrmHelp::moveCaretToStart()
     m_edtHelp->setTextCursor(cursor);
     m_edtHelp->verticalScrollBar()->setValue(0);
     m_edtHelp->horizontalScrollBar()->setValue(0);
+}
+
+void TfrmHelp::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        WindowPlacement::centreOnScreen(this);
+}
+
+void TfrmHelp::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

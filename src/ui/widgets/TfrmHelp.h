@@ -16,6 +16,12 @@ public:
     void moveCaretToStart();
     QTextEdit *textBox() const { return m_edtHelp; }
 
+protected:
+    // Each showing is centred on the screen, frame included.
+    void showEvent(QShowEvent *event) override;
+    // Escape closes the window.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     QTextEdit *m_edtHelp;
 };

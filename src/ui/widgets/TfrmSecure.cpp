@@ -1,12 +1,14 @@
 #include "ui/widgets/TfrmSecure.h"
 
 #include "ui/widgets/Artwork.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTimer>
 
 namespace {
@@ -15,10 +17,9 @@ const QRect kPicture(0, 0, 257, 233);
 const QRect kAnimation(204, 190, 48, 45);
 } // namespace
 
-TfrmSecure::TfrmSecure(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_animation(new QTimer(this))
+TfrmSecure::TfrmSecure(QWidget *parent) : QDialog(parent), m_animation(new QTimer(this))
 {
+    WindowPlacement::useDialogFrame(this);
     setObjectName(QStringLiteral("frmSecure"));
     setWindowTitle(QStringLiteral("About Quarlix Y2K Sorvik"));
     setFixedSize(258, 282);
@@ -78,6 +79,8 @@ void TfrmSecure::BitBtn1Click()
 void TfrmSecure::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (!event->spontaneous())
+        WindowPlacement::centreOnScreen(this);
     m_frame = 1;
     m_animation->start();
 }

@@ -19,10 +19,28 @@ QMargins expectedFrame(const QWidget *window)
     return {};
 }
 
+bool clientPlacement()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void bringForward(QWidget *window)
+{
+    window->raise();
+    if (clientPlacement())
+        window->activateWindow();
+}
+
+void useDialogFrame(QWidget *window)
+{
+    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint | (window->windowFlags() & Qt::WindowStaysOnTopHint));
+}
+
 void centre(QWidget *window)
 {
     const QScreen *screen = window->screen();
-    if (!screen)
+    if (!screen || !clientPlacement())
         return;
     const QMargins frame = expectedFrame(window);
     QRect outer(QPoint(), window->size().grownBy(frame));
@@ -50,6 +68,8 @@ void whenFramed(QWidget *window, std::function<void()> step)
 void centreOnScreen(QWidget *window)
 {
     centre(window);
+    if (!clientPlacement())
+        return;
     // Placed again until the window manager has framed the window and the frame sits centred; the
     // window manager may have put the window, not its frame, where it was asked to.
     auto *poll = new QTimer(window);

@@ -18,7 +18,15 @@ void centre(QWidget *window);
 // Runs a step once the window manager has framed the window (at once without one, after a few
 // seconds at most), e.g. to place it again with its real frame.
 void whenFramed(QWidget *window, std::function<void()> step);
-// Centres a window now and again once it is framed.
+// Centres a window now and again once it is framed. Where the display server places windows
+// itself (Wayland), it is left where that puts it.
 void centreOnScreen(QWidget *window);
+// Whether this program may place its windows and hand them the keyboard (not under Wayland).
+bool clientPlacement();
+// Raises a window and, where the program may, gives it the keyboard.
+void bringForward(QWidget *window);
+// Asks the window manager for a dialog's frame: a caption and a close button, without minimise and
+// maximise, for a window of fixed size, so that the whole caption is shown.
+void useDialogFrame(QWidget *window);
 
 } // namespace WindowPlacement
