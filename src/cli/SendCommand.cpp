@@ -220,8 +220,8 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
             FloppyDisk::erase(console.interaction(), target->hostDirectory);
     }
 
-    const Sending::Outcome outcome = Sending::send(console.interaction(), console.results(), channel,
-                                                   target ? target->hostDirectory : QString());
+    const Sending::Outcome outcome =
+        Sending::send(console.interaction(), console.results(), channel, target ? target->hostDirectory : QString());
     if (!outcome.sent() && outcome.status != Sending::Status::NotOnMedium)
         return refuse(console, outcome);
     if (!outcome.archive.windowsPath.isEmpty())

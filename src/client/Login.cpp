@@ -3,6 +3,7 @@
 #include "app/session/Session.h"
 #include "platform/Windows1252.h"
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -10,47 +11,46 @@ namespace {
 constexpr quint32 ContextFlagToAdd = 4;
 constexpr qx::Code InvalidPassword = 0x89FF; // the same code ends a directory search
 
+// The text a table gives a code, if it lists it.
+template <typename Code, std::size_t N>
+std::optional<QString> lookUp(const std::pair<Code, const char *> (&texts)[N], Code code)
+{
+    for (const auto &[known, text] : texts)
+        if (known == code)
+            return QString::fromLatin1(text);
+    return std::nullopt;
+}
+
 } // namespace
 
 namespace Login {
 
 QString binderyRefusal(qx::Code code)
 {
-    switch (code) {
-    case qx::IntruderLockout:
-        return QStringLiteral("QXLoginToFileServer Returned: Intruder Lockout");
-    case InvalidPassword:
-        return QStringLiteral("QXLoginToFileServer Returned: Invalid Password, try again!");
-    case qx::PasswordExpired:
-        return QStringLiteral("QXLoginToFileServer Returned: Password Expired!");
-    case qx::AlreadyAuthenticated:
-        return QStringLiteral("QXLoginToFileServer Returned: Already Athenticated!");
-    case qx::NoSuchObject:
-        return QStringLiteral("QXLoginToFileServer Returned: Unknown Bindery Object\n"
-                              "If this is a 4.x server, make sure your login id is in its bindery context");
-    default:
-        return QString::asprintf("QXLoginToFileServer Returned: %04X", code);
-    }
+    static const std::pair<qx::Code, const char *> texts[] = {
+        {qx::IntruderLockout, "QXLoginToFileServer Returned: Intruder Lockout"},
+        {InvalidPassword, "QXLoginToFileServer Returned: Invalid Password, try again!"},
+        {qx::PasswordExpired, "QXLoginToFileServer Returned: Password Expired!"},
+        {qx::AlreadyAuthenticated, "QXLoginToFileServer Returned: Already Athenticated!"},
+        {qx::NoSuchObject, "QXLoginToFileServer Returned: Unknown Bindery Object\n"
+                           "If this is a 4.x server, make sure your login id is in its bindery context"},
+    };
+    return lookUp(texts, code).value_or(QString::asprintf("QXLoginToFileServer Returned: %04X", code));
 }
 
 QString treeRefusal(qx::DsStatus status)
 {
-    switch (status) {
-    case qx::DsBadPassword:
-        return QStringLiteral("QXDSLogin Returned: Bad Password");
-    case qx::DsStatus(0x8890):
-        return QStringLiteral("QXDSLogin Returned: A different object is already authenticated");
-    case qx::DsStatus(0x889A):
-    case qx::DsNoSuchEntry:
-        return QStringLiteral("QXDSLogin Returned:\nThe Object ID you entered could not be found\n"
-                              "You may need to login using your fully distinguished name\nie Admin.ACME");
-    case qx::DsBadContext:
-        return QStringLiteral("QXDSLogin Returned: -303 Bad Context");
-    case qx::DsStatus(0x886F):
-        return QStringLiteral("QXDSLogin Returned: Tree Object Not Found");
-    default:
-        return QStringLiteral("QXDSLogin Returned: %1").arg(status);
-    }
+    static const char *const notFound = "QXDSLogin Returned:\nThe Object ID you entered could not be found\n"
+                                        "You may need to login using your fully distinguished name\nie Admin.ACME";
+    static const std::pair<qx::DsStatus, const char *> texts[] = {
+        {qx::DsBadPassword, "QXDSLogin Returned: Bad Password"},
+        {qx::DsStatus(0x8890), "QXDSLogin Returned: A different object is already authenticated"},
+        {qx::DsStatus(0x889A), notFound},
+        {qx::DsNoSuchEntry, notFound},
+        {qx::DsBadContext, "QXDSLogin Returned: -303 Bad Context"},
+        {qx::DsStatus(0x886F), "QXDSLogin Returned: Tree Object Not Found"},
+    };
+    return lookUp(texts, status).value_or(QStringLiteral("QXDSLogin Returned: %1").arg(status));
 }
 
 QByteArray treeNameOf(const qx::ConnInfoRecord &info)

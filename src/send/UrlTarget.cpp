@@ -4,17 +4,11 @@ namespace UrlTarget {
 
 QString prefix(TLabelType type)
 {
-    switch (type) {
-    case TLabelType::hmHTTP:
-        return QStringLiteral("http:\\\\");
-    case TLabelType::hmFTP:
-        return QStringLiteral("ftp:\\\\");
-    case TLabelType::hmMAIL:
-        return QStringLiteral("mailto:");
-    case TLabelType::hmCUSTOM:
-        break;
-    }
-    return QString();
+    // A custom label opens nothing of its own: no prefix.
+    static const char *const prefixes[] = {"http:\\\\", "mailto:", "ftp:\\\\", ""};
+    static_assert(int(TLabelType::hmHTTP) == 0 && int(TLabelType::hmMAIL) == 1 && int(TLabelType::hmFTP) == 2 &&
+                  int(TLabelType::hmCUSTOM) == 3);
+    return QString::fromLatin1(prefixes[int(type)]);
 }
 
 QString target(TLabelType type, const QString &caption)

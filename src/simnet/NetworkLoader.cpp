@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <utility>
 
 // The demo network lives in the static library sorvik_data, whose resource registration the
 // linker would drop unless something refers to it.
@@ -69,22 +70,14 @@ QString quoted(const QString &text)
 
 QString kindOf(const QJsonValue &value)
 {
-    switch (value.type()) {
-    case QJsonValue::Null:
-        return QStringLiteral("null");
-    case QJsonValue::Bool:
-        return QStringLiteral("true or false");
-    case QJsonValue::Double:
-        return QStringLiteral("a number");
-    case QJsonValue::String:
-        return QStringLiteral("text");
-    case QJsonValue::Array:
-        return QStringLiteral("a list");
-    case QJsonValue::Object:
-        return QStringLiteral("an object");
-    default:
-        return QStringLiteral("nothing");
-    }
+    static const std::pair<QJsonValue::Type, const char *> kinds[] = {
+        {QJsonValue::Null, "null"},   {QJsonValue::Bool, "true or false"}, {QJsonValue::Double, "a number"},
+        {QJsonValue::String, "text"}, {QJsonValue::Array, "a list"},       {QJsonValue::Object, "an object"},
+    };
+    for (const auto &[type, kind] : kinds)
+        if (value.type() == type)
+            return QString::fromLatin1(kind);
+    return QStringLiteral("nothing");
 }
 
 QString shown(const QJsonValue &value)

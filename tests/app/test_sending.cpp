@@ -60,8 +60,8 @@ QByteArray earlierArchive()
     const QByteArray common = le16(10) + le16(0) + le16(0) + le16(0) + le16(0x21) + le32(crc) + le32(5) + le32(5) +
                               le16(quint16(name.size())) + le16(0);
     const QByteArray local = le32(0x04034B50) + common + name + data;
-    const QByteArray central = le32(0x02014B50) + le16(20) + common + le16(0) + le16(0) + le16(0) + le32(0) +
-                               le32(0) + name;
+    const QByteArray central =
+        le32(0x02014B50) + le16(20) + common + le16(0) + le16(0) + le16(0) + le32(0) + le32(0) + name;
     const QByteArray end = le32(0x06054B50) + le16(0) + le16(0) + le16(1) + le16(1) + le32(quint32(central.size())) +
                            le32(quint32(local.size())) + le16(0);
     return local + central + end;

@@ -607,8 +607,7 @@ TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
         ASSERT_EQ(interaction.messages.size(), all ? 5u : 4u);
         const QString mismatch = QStringLiteral("\nThe copy on the disk does not match the archive");
         const RecordingInteraction::Message &last = interaction.messages.back();
-        EXPECT_EQ(names(floppyHost()),
-                  all ? QStringList() : QStringList{QStringLiteral("Acme0101990900.zip")});
+        EXPECT_EQ(names(floppyHost()), all ? QStringList() : QStringList{QStringLiteral("Acme0101990900.zip")});
         EXPECT_EQ(interaction.messages[2].text,
                   QStringLiteral("Failed to copy C:\\Orvane\\Sorvik\\") + fresh + mismatch);
         // This session's archive is not on the disk: never "Done", whatever else arrived.

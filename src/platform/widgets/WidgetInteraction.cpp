@@ -29,34 +29,13 @@ Interaction::Answer WidgetInteraction::message(const QString &caption, const QSt
     QMessageBox box;
     box.setWindowTitle(caption);
     box.setText(text);
-    switch (icon) {
-    case Icon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case Icon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case Icon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case Icon::Error:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case Icon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    }
-    switch (buttons) {
-    case Buttons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case Buttons::OkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case Buttons::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    }
+    // In the order of Interaction::Icon.
+    static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
+                                              QMessageBox::Critical, QMessageBox::Question};
+    box.setIcon(icons[int(icon)]);
+    box.setStandardButtons(buttons == Buttons::Ok         ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                           : buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                          : QMessageBox::Yes | QMessageBox::No);
     fitCaption(box);
     switch (box.exec()) {
     case QMessageBox::Yes:

@@ -184,8 +184,9 @@ void TfrmDisk::Button1Click()
     if (ready.status == Sending::Status::Ready && FloppyDisk::mappedDrive().isEmpty() &&
         !Desktop::current().mediumAt(drive)) {
         ready.status = Sending::Status::DriveNotReady;
-        ready.reason = QStringLiteral("The disk %1 is no longer mounted.\nNothing has been erased, archived or deleted.")
-                           .arg(drive);
+        ready.reason =
+            QStringLiteral("The disk %1 is no longer mounted.\nNothing has been erased, archived or deleted.")
+                .arg(drive);
     }
     if (!ChannelWindowParts::showOutcome(m_context, ready)) {
         reject();
@@ -202,8 +203,8 @@ void TfrmDisk::Button1Click()
     FloppyDisk::erase(interaction, drive);
     // The program ends only when every archive that goes is on the disk, read back and equal;
     // otherwise the user can try another disk. The window is closed already.
-    if (!ChannelWindowParts::showOutcome(m_context, Sending::send(interaction, m_context.results,
-                                                                  Sending::Channel::Disk, drive))) {
+    if (!ChannelWindowParts::showOutcome(
+            m_context, Sending::send(interaction, m_context.results, Sending::Channel::Disk, drive))) {
         reject();
         return;
     }
