@@ -130,25 +130,15 @@ scanned QT_SCALE_FACTOR=2
 shot "$main" main-window-2x
 
 # A dark desktop: the colours of a dark KDE colour scheme, which Qt reads by itself.
-cat >"$XDG_CONFIG_HOME/kdeglobals" <<'EOF'
-[KDE]
-widgetStyle=Fusion
-[Colors:Window]
-BackgroundNormal=49,54,59
-ForegroundNormal=239,240,241
-[Colors:View]
-BackgroundNormal=35,38,41
-ForegroundNormal=239,240,241
-[Colors:Button]
-BackgroundNormal=49,54,59
-ForegroundNormal=239,240,241
-[Colors:Selection]
-BackgroundNormal=61,174,233
-ForegroundNormal=252,252,252
-[Colors:Tooltip]
-BackgroundNormal=49,54,59
-ForegroundNormal=239,240,241
-EOF
+{
+    printf '[KDE]\nwidgetStyle=Fusion\n'
+    # group, background, foreground
+    for colours in Window:49,54,59:239,240,241 View:35,38,41:239,240,241 Button:49,54,59:239,240,241 \
+        Selection:61,174,233:252,252,252 Tooltip:49,54,59:239,240,241; do
+        IFS=: read -r group background foreground <<<"$colours"
+        printf '[Colors:%s]\nBackgroundNormal=%s\nForegroundNormal=%s\n' "$group" "$background" "$foreground"
+    done
+} >"$XDG_CONFIG_HOME/kdeglobals"
 scanned XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde
 shot "$main" main-window-dark
 stop

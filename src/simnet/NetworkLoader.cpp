@@ -589,6 +589,13 @@ void serverDescription(const Fields &f, Server &s)
     }
 }
 
+// A tree name: the empty text stands for no tree.
+QByteArray treeName(const Fields &f)
+{
+    return f["tree"].isString() && f["tree"].toString().isEmpty() ? QByteArray()
+                                                                  : name(f["tree"], f.path("tree"), TreeNameMax, false);
+}
+
 // Logins, accounting, the clock, the traffic counters, the address and where it sits in the tree.
 void serverState(const Fields &f, Server &s)
 {
@@ -609,9 +616,7 @@ void serverState(const Fields &f, Server &s)
     if (f.has("address"))
         s.address = address(f["address"], f.path("address"));
     if (f.has("tree"))
-        s.tree = f["tree"].isString() && f["tree"].toString().isEmpty()
-                     ? QByteArray()
-                     : name(f["tree"], f.path("tree"), TreeNameMax, false);
+        s.tree = treeName(f);
     if (f.has("binderyContext"))
         s.binderyContext = text(f["binderyContext"], f.path("binderyContext"), ContextMax);
     f.flag("publicConsoleRights", s.publicConsoleRights);
@@ -800,9 +805,7 @@ SimulatedNetwork network(const QJsonValue &value)
     const Fields f(value, QString(), {"tree", "context", "delayMs", "workstation", "users", "servers"});
     SimulatedNetwork n;
     if (f.has("tree"))
-        n.tree = f["tree"].isString() && f["tree"].toString().isEmpty()
-                     ? QByteArray()
-                     : name(f["tree"], f.path("tree"), TreeNameMax, false);
+        n.tree = treeName(f);
     if (f.has("context"))
         n.context = text(f["context"], f.path("context"), ContextMax);
     if (f.has("delayMs"))
