@@ -118,7 +118,19 @@ public:
         const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
         if (opener.isEmpty())
             return false;
-        return QProcess::startDetached(opener, {url.isLocalFile() ? url.toLocalFile() : url.toString()});
+        // xdg-open ends at once with its verdict where the desktop hands the address on; where it starts
+        // the program in the foreground it is still running after a moment, and then it opened.
+        auto *process = new QProcess;
+        process->start(opener, {url.isLocalFile() ? url.toLocalFile() : url.toString()});
+        if (!process->waitForStarted(5000)) {
+            delete process;
+            return false;
+        }
+        if (!process->waitForFinished(2000))
+            return true; // left running on purpose: ending it would close what it opened
+        const bool opened = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+        delete process;
+        return opened;
     }
 
     bool composeMail(const QString &to, const QString &subject, const QString &attachmentHostFile) override
