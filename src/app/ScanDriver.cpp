@@ -117,6 +117,8 @@ ScanDriver::Result ScanDriver::comp23Click()
             m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
             ++m_notSaved;
             m_notSavedServers.push_back(server);
+            if (serverDone)
+                serverDone(server, ServerOutcome::Unreachable, {});
             continue;
         }
         m_session.store(m_session.client().QXCCCloseConn(conn));
@@ -141,6 +143,12 @@ ScanDriver::Result ScanDriver::comp23Click()
             ++m_unwritten;
             m_notSavedServers.push_back(server);
         }
+        if (serverDone)
+            serverDone(server,
+                       !outcome.saved           ? ServerOutcome::NotWritten
+                       : m_session.abortFlag ? ServerOutcome::Aborted
+                                             : ServerOutcome::Saved,
+                       outcome.saved ? m_session.currentDataFileName : QByteArray());
         if (m_session.abortFlag)
             break;
         if (!outcome.saved)

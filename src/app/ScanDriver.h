@@ -26,6 +26,17 @@ public:
     // The main window's "Scan Servers" button and server list, disabled while a scan runs.
     std::function<void(bool enabled)> setControlsEnabled;
 
+    enum class ServerOutcome
+    {
+        Saved,
+        Unreachable,
+        NotWritten,
+        // Abort came during its turn: the data file holds the sections written so far.
+        Aborted
+    };
+    // Told at the end of each server's turn, with its data file's name when one was saved.
+    std::function<void(const QByteArray &server, ServerOutcome outcome, const QByteArray &dataFile)> serverDone;
+
     Result comp23Click();
     // Servers of the last scan whose data file was not saved (unreachable or not written).
     int notSavedCount() const { return m_notSaved; }
