@@ -5,12 +5,14 @@
 #   OUTPUT_DIR/commands.h2m     one section per command ("sorvik scan --help" with its options)
 #                               and the exit statuses, given once
 # The program runs without a display.
+cmake_minimum_required(VERSION 3.25)
 
 function(roff_escape text out)
     string(REPLACE "\\" "\\e" text "${text}")
     string(REPLACE "-" "\\-" text "${text}")
-    # A line that starts with a dot or an apostrophe would be read as a request.
-    string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" text "${text}")
+    # A line that starts with a dot or an apostrophe would be read as a request, one that starts
+    # with a bracket or a slash by help2man as a section or a pattern.
+    string(REGEX REPLACE "(^|\n)([.'/]|@OPEN@)" "\\1\\\\&\\2" text "${text}")
     set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
@@ -29,9 +31,17 @@ endfunction()
 function(entries_to_roff lines out)
     set(roff "")
     foreach(line IN LISTS lines)
-        if(line MATCHES "^  ([^ ].*[^ ]|[^ ])  +([^ ].*)$" OR line MATCHES "^  ([^ ]+)$")
+        # The names: an option (or a status) and its value, e.g. "--primary SERVER" or "-h, --help".
+        set(names "")
+        if(line MATCHES "^  ([^ ]+,? ?[^ ]*)  +([^ ].*)$")
             set(names "${CMAKE_MATCH_1}")
             set(description "${CMAKE_MATCH_2}")
+        elseif(line MATCHES "^  ([^ ]+)$")
+            set(names "${CMAKE_MATCH_1}")
+            set(description "")
+        endif()
+        if(names)
+            string(STRIP "${names}" names)
             roff_escape("${names}" names)
             roff_escape("${description}" description)
             string(APPEND roff ".TP\n.B ${names}\n${description}\n")

@@ -123,9 +123,10 @@ QString programHelp()
                        "       output could not be written\n"
                        "  2    usage error\n"
                        "  3    the scan finished, but some servers could not be reached\n"
-                       "  130  a closed output pipe aborted the scan\n"
-                       "  A scan that Ctrl-C, SIGTERM or SIGHUP stopped cleanly ends by that signal: the\n"
-                       "  shell reports 130, 143 or 129.\n");
+                       "  129  ended by SIGHUP, after a scan stopped cleanly\n"
+                       "  130  ended by Ctrl-C (SIGINT), after a scan stopped cleanly; or a closed output\n"
+                       "       pipe aborted the scan\n"
+                       "  143  ended by SIGTERM, after a scan stopped cleanly\n");
     return text;
 }
 

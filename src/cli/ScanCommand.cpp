@@ -50,9 +50,10 @@ Exit status:
        failed
   2    usage error
   3    the scan finished, but some servers could not be reached: they have no data file
-  130  a closed output pipe aborted the scan
-  129, 130, 143
-       ended by SIGHUP, Ctrl-C (SIGINT) or SIGTERM after the clean stop
+  129  ended by SIGHUP, after the clean stop
+  130  ended by Ctrl-C (SIGINT), after the clean stop; or a closed output pipe
+       aborted the scan
+  143  ended by SIGTERM, after the clean stop
 )")
                              .arg(Product::outputDirectory())};
 
