@@ -34,7 +34,7 @@ termios g_savedTerminal;
 
 extern "C" void onSignalWhileSecret(int signal)
 {
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
@@ -125,9 +125,6 @@ void unwatchResize()
 
 QByteArray readSecretLine(const char *prompt)
 {
-    // Unbuffered, so the prompt stands before the reading starts.
-    if (::write(STDERR_FILENO, prompt, qstrlen(prompt)) < 0)
-        return {};
     const bool saved = ::tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
     using Handler = void (*)(int);
     Handler previous[std::size(kStopSignals)];
@@ -137,14 +134,18 @@ QByteArray readSecretLine(const char *prompt)
         termios silent = g_savedTerminal;
         silent.c_lflag &= ~tcflag_t(ECHO);
         silent.c_lflag |= ECHONL;
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+        // Input typed ahead is kept: it may be the password.
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &silent);
     }
+    // The prompt comes when the echo is off, so what is typed after it is never shown; unbuffered,
+    // so it stands before the reading starts.
+    bool prompted = ::write(STDERR_FILENO, prompt, qstrlen(prompt)) >= 0;
     QByteArray line;
     char c = 0;
-    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
+    while (prompted && ::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
         line.append(c);
     if (saved) {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &g_savedTerminal);
         for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
             std::signal(kStopSignals[i], previous[i]);
     }
@@ -212,7 +213,9 @@ void TerminalProgress::redraw()
 
 QString TerminalProgress::barLine(int width, int server, int total, const QString &label)
 {
-    const int room = qMax(0, width - 1);
+    // Two columns stay free for the "^C" the terminal echoes, so that it does not wrap the bar
+    // onto a second line that clear() would not reach; and the last column is never written.
+    const int room = qMax(0, width - 3);
     const QString figures = QStringLiteral("%1%  total %2%").arg(server).arg(total);
     // The bar gives way first, down to a few cells, then the label; the figures are cut last.
     const int barWidth = qBound(4, room - 2 - 1 - int(figures.size()) - 2 - 12, 20);

@@ -65,8 +65,9 @@ public:
     void redraw();
     int total() const { return m_total; }
 
-    // The line drawn for the values at the given width, never longer than width - 1 characters (a
-    // character in the last column would move the cursor to the next line on some terminals).
+    // The line drawn for the values at the given width, never longer than width - 3 characters:
+    // room for the terminal's echo of Ctrl-C ("^C"), and nothing in the last column, which moves
+    // the cursor to the next line on some terminals.
     static QString barLine(int width, int server, int total, const QString &label);
 
 private:
