@@ -145,7 +145,7 @@ ScanDriver::Result ScanDriver::comp23Click()
         }
         if (serverDone)
             serverDone(server,
-                       !outcome.saved           ? ServerOutcome::NotWritten
+                       !outcome.saved        ? ServerOutcome::NotWritten
                        : m_session.abortFlag ? ServerOutcome::Aborted
                                              : ServerOutcome::Saved,
                        outcome.saved ? m_session.currentDataFileName : QByteArray());

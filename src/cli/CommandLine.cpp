@@ -74,7 +74,6 @@ QString networkProblem(const QCommandLineParser &parser)
 
 } // namespace
 
-
 QString programHelp()
 {
     QString text = QStringLiteral("Usage: sorvik [--network FILE] [COMMAND [OPTIONS...]]\n"
@@ -209,8 +208,7 @@ Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &er
     if (const InfoRequest request = infoRequest(arguments); request.kind != InfoRequest::None) {
         const Command *command = find(request.command);
         if (!request.command.isEmpty() && !command) {
-            invocation.finished =
-                usageError(err, QStringLiteral("unknown command '%1'").arg(request.command), nullptr);
+            invocation.finished = usageError(err, QStringLiteral("unknown command '%1'").arg(request.command), nullptr);
         } else {
             if (request.kind == InfoRequest::Version)
                 out << "sorvik " << Product::versionText() << "\n";
@@ -218,8 +216,8 @@ Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &er
                 out << command->usageLine() << "\n" << command->text.details;
             else
                 out << programHelp();
-            invocation.finished =
-                finishOutput(out, err, command ? QStringLiteral("sorvik ") + command->text.name : QStringLiteral("sorvik"));
+            invocation.finished = finishOutput(
+                out, err, command ? QStringLiteral("sorvik ") + command->text.name : QStringLiteral("sorvik"));
         }
         return invocation;
     }
@@ -267,7 +265,9 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
         return usageError(err, problem, command);
 
     Console console(out, err, command->text.name);
-    const auto hasJson = [](const QCommandLineOption &option) { return option.names() == Console::jsonOption().names(); };
+    const auto hasJson = [](const QCommandLineOption &option) {
+        return option.names() == Console::jsonOption().names();
+    };
     console.setJson(std::any_of(command->options.cbegin(), command->options.cend(), hasJson) &&
                     parser.isSet(Console::jsonOption()));
     const CommandContext context{parser.isSet(networkOption) ? parser.value(networkOption) : invocation.network};

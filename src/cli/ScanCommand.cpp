@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
-#include "app/session/Product.h"
 #include "app/ScanDriver.h"
+#include "app/session/Product.h"
 #include "app/session/Session.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
@@ -12,9 +12,9 @@
 
 #include <QFile>
 #include <QHash>
-#include <QRegularExpression>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -143,8 +143,9 @@ public:
         const QString file = Windows1252::toUnicode(dataFile);
         entry.insert(QStringLiteral("dataFile"), file.isEmpty() ? QJsonValue() : QJsonValue(file));
         entry.insert(QStringLiteral("hostPath"),
-                     file.isEmpty() ? QJsonValue()
-                                    : QJsonValue(Drives::hostPath(Product::outputDirectory() + QLatin1Char('\\') + file)));
+                     file.isEmpty()
+                         ? QJsonValue()
+                         : QJsonValue(Drives::hostPath(Product::outputDirectory() + QLatin1Char('\\') + file)));
         m_servers.insert(server, entry);
         m_pendingRed.clear();
     }
@@ -157,12 +158,12 @@ public:
         for (const Session::ServerEntry &entry : session.servers()) {
             if (!entry.selected)
                 continue;
-            QJsonObject server = m_servers.value(
-                entry.name, QJsonObject{{QStringLiteral("name"), Windows1252::toUnicode(entry.name)},
-                                        {QStringLiteral("outcome"), QStringLiteral("not-scanned")},
-                                        {QStringLiteral("dataFile"), QJsonValue()},
-                                        {QStringLiteral("hostPath"), QJsonValue()},
-                                        {QStringLiteral("redLines"), QJsonArray()}});
+            QJsonObject server =
+                m_servers.value(entry.name, QJsonObject{{QStringLiteral("name"), Windows1252::toUnicode(entry.name)},
+                                                        {QStringLiteral("outcome"), QStringLiteral("not-scanned")},
+                                                        {QStringLiteral("dataFile"), QJsonValue()},
+                                                        {QStringLiteral("hostPath"), QJsonValue()},
+                                                        {QStringLiteral("redLines"), QJsonArray()}});
             ++totals[server.value(QStringLiteral("outcome")).toString()];
             redLines += int(server.value(QStringLiteral("redLines")).toArray().size());
             servers.append(server);
