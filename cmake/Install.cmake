@@ -34,12 +34,16 @@ if(SORVIK_MANPAGE)
         message(FATAL_ERROR "help2man not found: install it (scripts/setup.sh build) or configure with -DSORVIK_MANPAGE=OFF")
     endif()
     set(SORVIK_MANPAGE_FILE ${CMAKE_BINARY_DIR}/sorvik.1)
+    # cmake/ManualPage.cmake gives each command its own section from 'sorvik COMMAND --help'.
+    set(SORVIK_MANPAGE_DIR ${CMAKE_BINARY_DIR}/manpage)
     add_custom_command(OUTPUT ${SORVIK_MANPAGE_FILE}
-        COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
-                ${HELP2MAN_EXECUTABLE} --no-info --section=1
-                --include=${CMAKE_SOURCE_DIR}/docs/sorvik.h2m
-                --output=${SORVIK_MANPAGE_FILE} $<TARGET_FILE:sorvik>
-        DEPENDS sorvik ${CMAKE_SOURCE_DIR}/docs/sorvik.h2m
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${SORVIK_MANPAGE_DIR}
+        COMMAND ${CMAKE_COMMAND} -DSORVIK=$<TARGET_FILE:sorvik> -DOUTPUT_DIR=${SORVIK_MANPAGE_DIR}
+                -P ${CMAKE_SOURCE_DIR}/cmake/ManualPage.cmake
+        COMMAND ${HELP2MAN_EXECUTABLE} --no-info --section=1
+                --include=${SORVIK_MANPAGE_DIR}/commands.h2m --include=${CMAKE_SOURCE_DIR}/docs/sorvik.h2m
+                --output=${SORVIK_MANPAGE_FILE} ${SORVIK_MANPAGE_DIR}/sorvik
+        DEPENDS sorvik ${CMAKE_SOURCE_DIR}/docs/sorvik.h2m ${CMAKE_SOURCE_DIR}/cmake/ManualPage.cmake
         COMMENT "Manual page sorvik(1) from sorvik --help"
         VERBATIM)
     add_custom_target(manpage ALL DEPENDS ${SORVIK_MANPAGE_FILE})

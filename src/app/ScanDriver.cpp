@@ -127,6 +127,8 @@ void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
         m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
         ++m_notSaved;
         m_notSavedServers.push_back(server);
+        if (serverDone)
+            serverDone(server, ServerOutcome::Unreachable, {});
         return;
     }
     m_session.store(m_session.client().QXCCCloseConn(conn));
@@ -152,12 +154,18 @@ void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
         ++m_unwritten;
         m_notSavedServers.push_back(server);
     }
-    if (m_session.abortFlag || !outcome.saved)
+    if (m_session.abortFlag || !outcome.saved) {
+        if (serverDone)
+            serverDone(server, outcome.saved ? ServerOutcome::Aborted : ServerOutcome::NotWritten,
+                       outcome.saved ? m_session.currentDataFileName : QByteArray());
         return;
+    }
     const QString fileName = Windows1252::toUnicode(m_session.currentDataFileName);
     m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") + fileName +
                       QLatin1Char('\n'));
     noteSharedFileName(server);
+    if (serverDone)
+        serverDone(server, ServerOutcome::Saved, m_session.currentDataFileName);
     m_total += m_step;
     m_progress.setTotalProgress(m_total);
     interaction.processEvents();

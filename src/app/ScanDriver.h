@@ -30,6 +30,17 @@ public:
     // The main window's "Scan Servers" button and server list, disabled while a scan runs.
     std::function<void(bool enabled)> setControlsEnabled;
 
+    enum class ServerOutcome
+    {
+        Saved,
+        Unreachable,
+        NotWritten,
+        // Abort came during its turn: the data file holds the sections written so far.
+        Aborted
+    };
+    // Told at the end of each server's turn, with its data file's name when one was saved.
+    std::function<void(const QByteArray &server, ServerOutcome outcome, const QByteArray &dataFile)> serverDone;
+
     // Why a scan cannot start now (no server selected, the profile incomplete or unreadable), as the
     // text its box shows; nothing when it can.
     std::optional<QString> refusal() const;

@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "platform/DirectoryLock.h"
 #include "platform/Drives.h"
+#include "platform/Terminal.h"
 #include "platform/widgets/WidgetInteraction.h"
 #include "simnet/NetworkSource.h"
 
@@ -65,7 +66,11 @@ int main(int argc, char **argv)
         return *invocation.finished;
     if (!invocation.command.isEmpty()) {
         QCoreApplication app(argc, argv);
-        return CommandLine::runCommand(invocation, out, err);
+        const int status = CommandLine::runCommand(invocation, out, err);
+        // A run that a stop signal ended cleanly ends by that signal, so that a calling script
+        // stops too.
+        Terminal::endByCaughtSignal();
+        return status;
     }
     return runWindows(invocation.network, argc, argv);
 }

@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace CommandLine {
 
 namespace {
@@ -72,80 +74,32 @@ QString networkProblem(const QCommandLineParser &parser)
 
 } // namespace
 
-namespace {
-
-// The options a command declares, as the parser describes them, indented below the command.
-QString optionLines(const Command &command)
-{
-    QCommandLineParser parser;
-    parser.addOptions(command.options);
-    const QString help = parser.helpText();
-    const qsizetype options = help.indexOf(QStringLiteral("Options:\n"));
-    if (options < 0)
-        return {};
-    // Entries start with "  -"; the parser wraps long descriptions onto indented lines.
-    QList<QPair<QString, QString>> entries;
-    for (const QString &line : help.mid(options + 9).split(QLatin1Char('\n'))) {
-        if (line.trimmed().isEmpty())
-            break;
-        if (line.startsWith(QStringLiteral("  -"))) {
-            const QString entry = line.trimmed();
-            const qsizetype gap = entry.indexOf(QStringLiteral("  "));
-            entries.append({entry.left(gap), gap < 0 ? QString() : entry.mid(gap).trimmed()});
-        } else if (!entries.isEmpty()) {
-            entries.last().second += QLatin1Char(' ') + line.trimmed();
-        }
-    }
-    constexpr int column = 28;
-    constexpr int width = 79;
-    QString text;
-    for (auto [names, description] : entries) {
-        names.replace(QRegularExpression(QStringLiteral("<([A-Z=]+)>")), QStringLiteral("\\1"));
-        QString line = QStringLiteral("      ") + names;
-        line = line.size() + 2 > column ? line + QLatin1Char('\n') + QString(column, QLatin1Char(' '))
-                                        : line.leftJustified(column);
-        qsizetype lineStart = line.lastIndexOf(QLatin1Char('\n')) + 1;
-        bool first = true;
-        for (const QString &word : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            if (!first && line.size() - lineStart + 1 + word.size() > width) {
-                line += QLatin1Char('\n') + QString(column, QLatin1Char(' '));
-                lineStart = line.size() - column;
-                first = true;
-            }
-            line += (first ? QString() : QStringLiteral(" ")) + word;
-            first = false;
-        }
-        text += line + QLatin1Char('\n');
-    }
-    return text;
-}
-
-} // namespace
-
 QString programHelp()
 {
     QString text = QStringLiteral("Usage: sorvik [--network FILE] [COMMAND [OPTIONS...]]\n"
                                   "\n"
                                   "Without a command, starts the Sorvik window on the network. The commands do the\n"
-                                  "whole job without a display; 'sorvik COMMAND --help' describes each.\n"
+                                  "whole job without a display; 'sorvik COMMAND --help' describes each with its\n"
+                                  "options. --help, -h and --version may stand anywhere on the line: they print\n"
+                                  "and do nothing else.\n"
                                   "\n"
                                   "Commands:\n");
-    // Entries as the manual page generator reads them: the command with its summary at column 22
-    // (on the next line when the command is longer), then its options.
+    // Entries as the manual page generator reads them: the command with its synopsis, and its
+    // summary at column 22 (on the next line when the command is longer).
     constexpr int column = 22;
     for (const Command *command : commands) {
         const QString head = QStringLiteral("  ") + command->text.name +
                              (command->text.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + command->text.synopsis);
         text += (head.size() + 2 <= column ? head.leftJustified(column)
                                            : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '))) +
-                command->text.summary + QLatin1Char('\n') + optionLines(*command);
+                command->text.summary + QLatin1Char('\n');
     }
     text +=
         QStringLiteral("\n"
                        "Options:\n"
                        "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
                        "                      built-in demo network)\n"
-                       "  --help              this text; 'sorvik COMMAND --help' describes a command\n"
+                       "  -h, --help          this text; 'sorvik COMMAND --help' describes a command\n"
                        "  --version           the program's name and version\n"
                        "\n"
                        "Environment:\n"
@@ -156,19 +110,117 @@ QString programHelp()
                        "                                   --password-stdin\n"
                        "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
                        "                                   desktop's text editor, else xdg-open)\n"
+                       "  XDG_CONFIG_HOME                  where the contact profile is kept (default ~/.config)\n"
+                       "  XDG_DATA_HOME                    where the drives are kept by default (default\n"
+                       "                                   ~/.local/share)\n"
+                       "  NO_COLOR                         when set and not empty, no colours and no line\n"
+                       "                                   control on a terminal (as with TERM=dumb)\n"
                        "\n"
                        "Exit status:\n"
                        "  0    done\n"
-                       "  1    refused or failed (the reason is on standard error)\n"
+                       "  1    refused or failed (the reason is on standard error), also when standard\n"
+                       "       output could not be written\n"
                        "  2    usage error\n"
                        "  3    the scan finished, but some servers could not be reached\n"
-                       "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP, or a closed output pipe)\n");
+                       "  129  ended by SIGHUP, after a scan stopped cleanly\n"
+                       "  130  ended by Ctrl-C (SIGINT), after a scan stopped cleanly; or a closed output\n"
+                       "       pipe aborted the scan\n"
+                       "  143  ended by SIGTERM, after a scan stopped cleanly\n");
     return text;
 }
+
+namespace {
+
+// What --help, -h or --version asks for, wherever it stands on the line: the first of them wins,
+// and it names the command on the line (if any), as it does for git.
+struct InfoRequest
+{
+    enum Kind
+    {
+        None,
+        Help,
+        Version
+    } kind = None;
+    // The command named on the line; empty for none.
+    QString command;
+};
+
+// Whether the option named by the argument ("--name", "--name=value" or "-n") takes a value in the
+// next argument.
+bool takesSeparateValue(const QString &argument, const Command *command)
+{
+    if (argument.contains(QLatin1Char('=')))
+        return false;
+    const QString name = QString(argument).remove(QRegularExpression(QStringLiteral("^--?")));
+    if (networkOption.names().contains(name))
+        return true;
+    if (command) {
+        for (const QCommandLineOption &option : command->options) {
+            if (option.names().contains(name))
+                return !option.valueName().isEmpty();
+        }
+    }
+    return false;
+}
+
+InfoRequest infoRequest(const QStringList &arguments)
+{
+    InfoRequest request;
+    const Command *command = nullptr;
+    bool named = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--"))
+            break;
+        if (request.kind == InfoRequest::None) {
+            if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+                request.kind = InfoRequest::Help;
+            else if (argument == QLatin1String("--version"))
+                request.kind = InfoRequest::Version;
+        }
+        if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            if (takesSeparateValue(argument, command))
+                ++i;
+        } else if (!named) {
+            named = true;
+            request.command = argument;
+            command = find(argument);
+        }
+    }
+    return request;
+}
+
+// The end of a run that only printed: a failed write is said and fails the run.
+int finishOutput(QTextStream &out, QTextStream &err, const QString &who)
+{
+    if (const QString problem = Console::writeError(out); !problem.isEmpty()) {
+        err << who << ": cannot write to standard output: " << problem << Qt::endl;
+        return Failed;
+    }
+    return Done;
+}
+
+} // namespace
 
 Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     Invocation invocation;
+    if (const InfoRequest request = infoRequest(arguments); request.kind != InfoRequest::None) {
+        const Command *command = find(request.command);
+        if (!request.command.isEmpty() && !command) {
+            invocation.finished = usageError(err, QStringLiteral("unknown command '%1'").arg(request.command), nullptr);
+        } else {
+            if (request.kind == InfoRequest::Version)
+                out << "sorvik " << Product::versionText() << "\n";
+            else if (command)
+                out << command->usageLine() << "\n" << command->text.details;
+            else
+                out << programHelp();
+            invocation.finished = finishOutput(
+                out, err, command ? QStringLiteral("sorvik ") + command->text.name : QStringLiteral("sorvik"));
+        }
+        return invocation;
+    }
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     parser.addOptions({networkOption, helpOption, versionOption});
@@ -191,14 +243,6 @@ Invocation parse(const QStringList &arguments, QTextStream &out, QTextStream &er
         return invocation;
     }
     invocation.network = parser.value(networkOption);
-    if (rest.isEmpty() && parser.isSet(helpOption)) {
-        out << programHelp();
-        out.flush();
-        invocation.finished = Done;
-    } else if (rest.isEmpty() && parser.isSet(versionOption)) {
-        out << "sorvik " << Product::versionText() << Qt::endl;
-        invocation.finished = Done;
-    }
     return invocation;
 }
 
@@ -214,15 +258,6 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
     parser.addOptions(command->options);
     if (!parser.parse(QStringList{QStringLiteral("sorvik")} + invocation.commandArguments))
         return usageError(err, parseError(parser, invocation.commandArguments), command);
-    if (parser.isSet(helpOption)) {
-        out << command->usageLine() << "\n" << command->text.details;
-        out.flush();
-        return Done;
-    }
-    if (parser.isSet(versionOption)) {
-        out << "sorvik " << Product::versionText() << Qt::endl;
-        return Done;
-    }
     QString problem = networkProblem(parser);
     if (problem.isEmpty())
         problem = command->usageProblem(parser);
@@ -230,9 +265,16 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
         return usageError(err, problem, command);
 
     Console console(out, err, command->text.name);
+    const auto hasJson = [](const QCommandLineOption &option) {
+        return option.names() == Console::jsonOption().names();
+    };
+    console.setJson(std::any_of(command->options.cbegin(), command->options.cend(), hasJson) &&
+                    parser.isSet(Console::jsonOption()));
     const CommandContext context{parser.isSet(networkOption) ? parser.value(networkOption) : invocation.network};
-    const int status = command->run(parser, context, console);
-    out.flush();
+    int status = command->run(parser, context, console);
+    // Output that did not reach its file fails the run, whatever the command did.
+    if (finishOutput(out, err, QStringLiteral("sorvik ") + command->text.name) == Failed)
+        status = Failed;
     err.flush();
     return status;
 }

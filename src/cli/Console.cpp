@@ -5,6 +5,7 @@
 #include "platform/Drives.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 namespace {
@@ -19,15 +20,51 @@ bool onTerminal(const QTextStream &stream, int fd)
 } // namespace
 
 Console::Console(QTextStream &out, QTextStream &err, const QString &command)
-    : m_out(out), m_err(err), m_command(command), m_colour(onTerminal(out, 1)),
+    : m_out(out), m_err(err), m_command(command), m_colour(onTerminal(out, 1) && !Terminal::plain()),
       m_results([this](const QString &text, ResultsSink::Color color) { results(text, color); }), m_interaction(err),
-      m_progress(err, &err != &out && onTerminal(err, 2))
+      m_progress(err, &err != &out && onTerminal(err, 2), Terminal::plain())
 {
     m_interaction.print = [this](const QString &text) { message(headlessWording(text)); };
 }
 
+const QCommandLineOption &Console::jsonOption()
+{
+    static const QCommandLineOption option(QStringLiteral("json"),
+                                           QStringLiteral("print the result as one JSON object (see the manual page)"));
+    return option;
+}
+
+void Console::printJson(const QJsonObject &object)
+{
+    m_progress.clear();
+    m_out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)) << Qt::flush;
+}
+
+bool Console::outputClosed() const
+{
+    const auto *file = qobject_cast<const QFile *>(m_out.device());
+    return m_out.status() == QTextStream::WriteFailed && file && Terminal::readerGone(file->handle());
+}
+
+QString Console::writeError(QTextStream &stream)
+{
+    stream.flush();
+    if (stream.status() != QTextStream::WriteFailed)
+        return {};
+    const auto *file = qobject_cast<const QFile *>(stream.device());
+    if (!file)
+        return QStringLiteral("write failed");
+    if (Terminal::readerGone(file->handle()))
+        return {};
+    return file->errorString();
+}
+
 void Console::results(const QString &text, ResultsSink::Color color)
 {
+    if (onResultsLine)
+        onResultsLine(text, color);
+    if (m_json)
+        return;
     m_progress.clear();
     // A red line names a failure; where it names a file, say where that is on this computer.
     const QString shown = color == ResultsSink::Color::Red ? withHostPaths(text) : text;
@@ -49,13 +86,8 @@ void Console::message(const QString &text)
 {
     m_progress.clear();
     m_out.flush();
-    m_err << withHostPaths(text) << Qt::endl;
+    m_err << QStringLiteral("sorvik ") << m_command << QStringLiteral(": ") << withHostPaths(text) << Qt::endl;
     m_progress.redraw();
-}
-
-void Console::error(const QString &text)
-{
-    message(QStringLiteral("sorvik ") + m_command + QStringLiteral(": ") + text);
 }
 
 QString Console::withHostPaths(const QString &text)

@@ -31,7 +31,7 @@ std::optional<int> HeadlessSession::start(const CommandContext &context, const Q
     QString error;
     m_client = NetworkSource::open(context.network, &error, NetworkSource::Pace::Headless);
     if (!m_client) {
-        m_console.message(QStringLiteral("sorvik: ") + error);
+        m_console.error(error);
         return 1;
     }
     HeadlessInteraction &interaction = m_console.interaction();

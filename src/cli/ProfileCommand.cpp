@@ -7,6 +7,8 @@
 #include "profile/ProfileStore.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QStringDecoder>
 
 namespace {
@@ -29,6 +31,7 @@ Options:
   --set NAME=VALUE   change one profile value
   --from FILE        read NAME=VALUE lines from FILE (- for standard input)
   --countries        list the 240 entries of the country list, one per line
+  --json             print the 16 values (or the country list) as one JSON object
   --help             show this text
 
 Exit status:
@@ -46,6 +49,7 @@ const QCommandLineOption fromOption(QStringLiteral("from"),
                                     QStringLiteral("FILE"));
 const QCommandLineOption countriesOption(QStringLiteral("countries"),
                                          QStringLiteral("list the 240 entries of the country list"));
+const QCommandLineOption &jsonOption = Console::jsonOption();
 
 int printProfile(Console &console)
 {
@@ -54,6 +58,13 @@ int printProfile(Console &console)
     if (!values) {
         console.message(error);
         return CommandLine::Failed;
+    }
+    if (console.json()) {
+        QJsonObject profile;
+        for (const QString &name : ProfileStore::dataFileOrder())
+            profile.insert(name, values->value(name));
+        console.printJson({{QStringLiteral("profile"), profile}});
+        return CommandLine::Done;
     }
     // One line per value, as the data file shows it.
     for (const QString &name : ProfileStore::dataFileOrder())
@@ -144,6 +155,11 @@ QString usageProblem(const QCommandLineParser &parser)
         return QStringLiteral("--countries cannot be combined with --set or --from");
     if (parser.values(fromOption).size() > 1)
         return QStringLiteral("--from can be given once");
+    if (parser.isSet(fromOption) && parser.value(fromOption).isEmpty())
+        return QStringLiteral("--from needs a file name (- for standard input)");
+    if (parser.isSet(jsonOption) && (parser.isSet(setOption) || parser.isSet(fromOption)))
+        return QStringLiteral("--json prints the profile or the country list; it cannot be combined with --set or "
+                              "--from");
     for (const QString &pair : parser.values(setOption)) {
         const qsizetype equals = pair.indexOf(QLatin1Char('='));
         if (equals < 0)
@@ -157,6 +173,10 @@ QString usageProblem(const QCommandLineParser &parser)
 int run(const QCommandLineParser &parser, const CommandContext &, Console &console)
 {
     if (parser.isSet(countriesOption)) {
+        if (console.json()) {
+            console.printJson({{QStringLiteral("countries"), QJsonArray::fromStringList(ProfileRules::countries())}});
+            return CommandLine::Done;
+        }
         for (const QString &country : ProfileRules::countries())
             console.out() << country << "\n";
         return CommandLine::Done;
@@ -191,10 +211,10 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         console.message(error);
         return CommandLine::Failed;
     }
-    console.out() << "Profile Information Saved\n";
+    console.message(QStringLiteral("Profile Information Saved"));
     return CommandLine::Done;
 }
 
 } // namespace
 
-const Command profileCommand{text, {setOption, fromOption, countriesOption}, usageProblem, run};
+const Command profileCommand{text, {setOption, fromOption, countriesOption, jsonOption}, usageProblem, run};

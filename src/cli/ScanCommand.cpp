@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
-#include "app/session/Product.h"
 #include "app/ScanDriver.h"
+#include "app/session/Product.h"
 #include "app/session/Session.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
@@ -11,6 +11,10 @@
 #include "platform/Windows1252.h"
 
 #include <QFile>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -21,8 +25,10 @@ const Command::Text text{QStringLiteral("scan"),
                          QStringLiteral(R"(
 Scans the named servers (or all listed servers, see 'sorvik servers') and writes one
 data file per server into %1. The results lines go to standard output,
-messages to standard error. Ctrl-C (or SIGTERM, SIGHUP, a closed output pipe) aborts
-after the section being written; a second Ctrl-C ends the program at once.
+messages to standard error. Ctrl-C (or SIGTERM, SIGHUP) aborts after the section
+being written and then ends the program by that signal (the shell reports 130, 143,
+129); a second Ctrl-C ends it at once. A closed output pipe aborts it the same way,
+with exit status 130.
 
 Options:
   --all                scan every server on the network
@@ -31,8 +37,11 @@ Options:
                        SERVER
   --login USER         log in as USER before scanning, with --tree (the directory
                        tree) or --bindery SERVER (that server's bindery)
-  --password-stdin     read the password from the first line of standard input;
-                       without it the password is taken from SORVIK_PASSWORD
+  --password-stdin     read the password from the first line of standard input (at a
+                       terminal after the prompt "Password: ", not shown); without it
+                       the password is taken from SORVIK_PASSWORD
+  --json               print one JSON object (servers, data files, outcomes, red
+                       lines, totals) instead of the results lines
   --help               show this text
 
 Exit status:
@@ -41,7 +50,10 @@ Exit status:
        failed
   2    usage error
   3    the scan finished, but some servers could not be reached: they have no data file
-  130  interrupted
+  129  ended by SIGHUP, after the clean stop
+  130  ended by Ctrl-C (SIGINT), after the clean stop; or a closed output pipe
+       aborted the scan
+  143  ended by SIGTERM, after the clean stop
 )")
                              .arg(Product::outputDirectory())};
 
@@ -60,11 +72,16 @@ const QCommandLineOption passwordStdinOption(QStringLiteral("password-stdin"),
 
 const char *const kPasswordVariable = "SORVIK_PASSWORD";
 
-// The password as the user gave it: the first line of standard input, or the environment.
+const QCommandLineOption &jsonOption = Console::jsonOption();
+
+// The password as the user gave it: the first line of standard input, or the environment. At a
+// terminal the user is asked for it and it is not shown.
 QString password(const QCommandLineParser &parser)
 {
     if (!parser.isSet(passwordStdinOption))
         return qEnvironmentVariable(kPasswordVariable);
+    if (Terminal::isTerminal(0))
+        return QString::fromLocal8Bit(Terminal::readSecretLine("Password: "));
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         return {};
@@ -102,6 +119,71 @@ std::optional<int> selectServers(Session &session, const QCommandLineParser &par
     return std::nullopt;
 }
 
+// What --json prints of a scan: every selected server with its outcome, its data file and the red
+// lines of its turn, and the totals.
+class ScanReport final
+{
+public:
+    explicit ScanReport(Console &console) : m_console(console)
+    {
+        console.onResultsLine = [this](const QString &text, ResultsSink::Color color) {
+            if (color == ResultsSink::Color::Red)
+                m_pendingRed.append(QString(text).remove(QRegularExpression(QStringLiteral("[\\r\\n]+$"))));
+        };
+    }
+    ~ScanReport() { m_console.onResultsLine = nullptr; }
+    Q_DISABLE_COPY_MOVE(ScanReport)
+
+    void serverDone(const QByteArray &server, ScanDriver::ServerOutcome outcome, const QByteArray &dataFile)
+    {
+        static const char *const names[] = {"saved", "unreachable", "not-written", "aborted"};
+        QJsonObject entry{{QStringLiteral("name"), Windows1252::toUnicode(server)},
+                          {QStringLiteral("outcome"), QLatin1String(names[int(outcome)])},
+                          {QStringLiteral("redLines"), QJsonArray::fromStringList(m_pendingRed)}};
+        const QString file = Windows1252::toUnicode(dataFile);
+        entry.insert(QStringLiteral("dataFile"), file.isEmpty() ? QJsonValue() : QJsonValue(file));
+        entry.insert(QStringLiteral("hostPath"),
+                     file.isEmpty()
+                         ? QJsonValue()
+                         : QJsonValue(Drives::hostPath(Product::outputDirectory() + QLatin1Char('\\') + file)));
+        m_servers.insert(server, entry);
+        m_pendingRed.clear();
+    }
+
+    void print(const Session &session, bool aborted)
+    {
+        QJsonArray servers;
+        QHash<QString, int> totals;
+        int redLines = 0;
+        for (const Session::ServerEntry &entry : session.servers()) {
+            if (!entry.selected)
+                continue;
+            QJsonObject server =
+                m_servers.value(entry.name, QJsonObject{{QStringLiteral("name"), Windows1252::toUnicode(entry.name)},
+                                                        {QStringLiteral("outcome"), QStringLiteral("not-scanned")},
+                                                        {QStringLiteral("dataFile"), QJsonValue()},
+                                                        {QStringLiteral("hostPath"), QJsonValue()},
+                                                        {QStringLiteral("redLines"), QJsonArray()}});
+            ++totals[server.value(QStringLiteral("outcome")).toString()];
+            redLines += int(server.value(QStringLiteral("redLines")).toArray().size());
+            servers.append(server);
+        }
+        QJsonObject counts{{QStringLiteral("servers"), int(servers.size())}, {QStringLiteral("redLines"), redLines}};
+        for (const char *outcome : {"saved", "unreachable", "not-written", "aborted", "not-scanned"})
+            counts.insert(QLatin1String(outcome), totals.value(QLatin1String(outcome)));
+        m_console.printJson({{QStringLiteral("outputDirectory"), Product::outputDirectory()},
+                             {QStringLiteral("hostDirectory"), Drives::hostPath(Product::outputDirectory())},
+                             {QStringLiteral("servers"), servers},
+                             {QStringLiteral("totals"), counts},
+                             {QStringLiteral("aborted"), aborted}});
+    }
+
+private:
+    Console &m_console;
+    QStringList m_pendingRed;
+    QHash<QByteArray, QJsonObject> m_servers;
+};
+
 // The scan itself: a stop signal or a closed standard output aborts it the way Abort does.
 int scan(Session &session, const QCommandLineParser &parser, Console &console)
 {
@@ -113,6 +195,12 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
             session.abortFlag = true;
     };
     ScanDriver driver(session, console.progress());
+    std::optional<ScanReport> report;
+    if (console.json()) {
+        report.emplace(console);
+        driver.serverDone = [&report](const QByteArray &server, ScanDriver::ServerOutcome outcome,
+                                      const QByteArray &dataFile) { report->serverDone(server, outcome, dataFile); };
+    }
     const ScanDriver::Result result = driver.run();
     interaction.onProcessEvents = nullptr;
     const bool interrupted = Terminal::interrupted() || console.outputClosed();
@@ -120,6 +208,8 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
 
     if (result == ScanDriver::Result::Refused)
         return CommandLine::Failed;
+    if (report)
+        report->print(session, result == ScanDriver::Result::Aborted);
     const int saved = session.selectedCount() - driver.notSavedCount();
     if (saved > 0 || result == ScanDriver::Result::Aborted)
         console.message(QStringLiteral("The data files are in ") + Product::outputDirectory());
@@ -143,7 +233,9 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
 
 QString usageProblem(const QCommandLineParser &parser)
 {
-    if (parser.isSet(allOption) == !parser.positionalArguments().isEmpty())
+    if (parser.isSet(allOption) && !parser.positionalArguments().isEmpty())
+        return QStringLiteral("give --all or server names, not both");
+    if (!parser.isSet(allOption) && parser.positionalArguments().isEmpty())
         return QStringLiteral("name the servers to scan, or give --all");
     if (parser.isSet(loginOption)) {
         if (parser.isSet(treeOption) == parser.isSet(binderyOption))
@@ -183,6 +275,6 @@ int run(const QCommandLineParser &parser, const CommandContext &context, Console
 
 const Command scanCommand{text,
                           {allOption, noSysFilesOption, HeadlessSession::primaryOption(), loginOption, treeOption,
-                           binderyOption, passwordStdinOption},
+                           binderyOption, passwordStdinOption, jsonOption},
                           usageProblem,
                           run};

@@ -5,6 +5,9 @@
 #include "cli/HeadlessSession.h"
 #include "platform/Windows1252.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
+
 namespace {
 
 const Command::Text text{QStringLiteral("servers"), QStringLiteral("[--primary SERVER]"),
@@ -16,6 +19,8 @@ standard error.
 Options:
   --primary SERVER   when the workstation has no primary connection, connect to
                      SERVER
+  --json             print one JSON object: every server's name and whether it is
+                     the primary connection
   --help             show this text
 
 Exit status:
@@ -24,12 +29,36 @@ Exit status:
   2    usage error
 )")};
 
+// The name of the server of the primary connection; empty when there is none.
+QByteArray primaryServer(Session &session)
+{
+    qx::FileServerInformation info;
+    if (session.primaryConnection() == 0 ||
+        session.store(session.client().QXGetFileServerInformation(session.primaryConnection(), info)) != qx::Success)
+        return {};
+    return qx::bufferText(info.serverName);
+}
+
+void printJson(Session &session, Console &console)
+{
+    const QByteArray primary = primaryServer(session);
+    QJsonArray servers;
+    for (const Session::ServerEntry &entry : session.servers())
+        servers.append(QJsonObject{{QStringLiteral("name"), Windows1252::toUnicode(entry.name)},
+                                   {QStringLiteral("primary"), entry.name.compare(primary, Qt::CaseInsensitive) == 0}});
+    console.printJson({{QStringLiteral("servers"), servers}});
+}
+
 int run(const QCommandLineParser &parser, const CommandContext &context, Console &console)
 {
     HeadlessSession headless(console);
     if (const std::optional<int> status = headless.start(context, parser.value(HeadlessSession::primaryOption())))
         return *status;
-    const Session &session = headless.session();
+    Session &session = headless.session();
+    if (console.json()) {
+        printJson(session, console);
+        return CommandLine::Done;
+    }
     if (session.servers().empty())
         console.message(QStringLiteral("The network lists no servers (") + session.serverCountText() +
                         QLatin1Char(')'));
@@ -40,4 +69,4 @@ int run(const QCommandLineParser &parser, const CommandContext &context, Console
 
 } // namespace
 
-const Command serversCommand{text, {HeadlessSession::primaryOption()}, noArguments, run};
+const Command serversCommand{text, {HeadlessSession::primaryOption(), Console::jsonOption()}, noArguments, run};

@@ -1,19 +1,42 @@
 #include "platform/Terminal.h"
 
+#include <QtGlobal>
+
 #include <csignal>
+#include <iterator>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
-volatile std::sig_atomic_t g_interrupted = 0;
+// The stop signal caught, or 0.
+volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_resized = 0;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The first stop signal asks the run to stop; a second one ends the program at once.
-extern "C" void onInterrupt(int)
+extern "C" void onInterrupt(int signal)
 {
-    g_interrupted = 1;
+    g_signal = signal;
     for (const int stop : kStopSignals)
         std::signal(stop, SIG_DFL);
+}
+
+extern "C" void onResize(int)
+{
+    g_resized = 1;
+}
+
+// The terminal's settings while a password is read without echo, given back on a stop signal.
+termios g_savedTerminal;
+
+extern "C" void onSignalWhileSecret(int signal)
+{
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 } // namespace
 
@@ -24,9 +47,28 @@ bool isTerminal(int fd)
     return ::isatty(fd) == 1;
 }
 
+bool plain()
+{
+    return !qEnvironmentVariableIsEmpty("NO_COLOR") || qEnvironmentVariable("TERM") == QLatin1String("dumb");
+}
+
+int columns(int fd)
+{
+    winsize size{};
+    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+bool readerGone(int fd)
+{
+    pollfd entry{fd, POLLOUT, 0};
+    return ::poll(&entry, 1, 0) == 1 && (entry.revents & POLLERR) != 0;
+}
+
 void catchInterrupt()
 {
-    g_interrupted = 0;
+    g_signal = 0;
     for (const int stop : kStopSignals)
         std::signal(stop, onInterrupt);
     std::signal(SIGPIPE, SIG_IGN);
@@ -34,12 +76,12 @@ void catchInterrupt()
 
 bool interrupted()
 {
-    return g_interrupted != 0;
+    return g_signal != 0;
 }
 
 void clearInterrupt()
 {
-    g_interrupted = 0;
+    g_signal = 0;
 }
 
 void restoreInterrupt()
@@ -49,24 +91,88 @@ void restoreInterrupt()
     std::signal(SIGPIPE, SIG_DFL);
 }
 
+void endByCaughtSignal()
+{
+    const int signal = g_signal;
+    if (signal == 0)
+        return;
+    std::signal(signal, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    std::raise(signal);
+}
+
+void watchResize()
+{
+    g_resized = 0;
+    std::signal(SIGWINCH, onResize);
+}
+
+bool resized()
+{
+    if (g_resized == 0)
+        return false;
+    g_resized = 0;
+    return true;
+}
+
+void unwatchResize()
+{
+    std::signal(SIGWINCH, SIG_DFL);
+}
+
+QByteArray readSecretLine(const char *prompt)
+{
+    const bool saved = ::tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
+    using Handler = void (*)(int);
+    Handler previous[std::size(kStopSignals)];
+    if (saved) {
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            previous[i] = std::signal(kStopSignals[i], onSignalWhileSecret);
+        termios silent = g_savedTerminal;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        silent.c_lflag |= ECHONL;
+        // Input typed ahead is kept: it may be the password.
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &silent);
+    }
+    // The prompt comes when the echo is off, so what is typed after it is never shown; unbuffered,
+    // so it stands before the reading starts.
+    bool prompted = ::write(STDERR_FILENO, prompt, qstrlen(prompt)) >= 0;
+    QByteArray line;
+    char c = 0;
+    while (prompted && ::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
+        line.append(c);
+    if (saved) {
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &g_savedTerminal);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            std::signal(kStopSignals[i], previous[i]);
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
 } // namespace Terminal
 
 void TerminalProgress::showProgress()
 {
     m_visible = true;
     m_server = 0;
+    if (m_enabled) {
+        Terminal::watchResize();
+        m_width = Terminal::columns(2);
+    }
     draw();
 }
 
 void TerminalProgress::hideProgress()
 {
-    // The last drawing stays on its own line: the overall bar as the scan left it.
-    if (m_enabled && m_visible) {
-        m_label = QStringLiteral("done");
-        draw();
-        m_err << "\n" << Qt::flush;
-    }
-    m_drawn = false;
+    // The bar goes when the work ends: what the work did is in the results and messages.
+    clear();
+    if (m_enabled && m_visible)
+        Terminal::unwatchResize();
     m_visible = false;
 }
 
@@ -90,9 +196,14 @@ void TerminalProgress::setTotalProgress(int percent)
 
 void TerminalProgress::clear()
 {
-    if (m_drawn)
-        m_err << "\r\033[K" << Qt::flush;
+    if (m_drawn) {
+        if (m_plain)
+            m_err << '\r' << QString(m_drawnLength, QLatin1Char(' ')) << '\r' << Qt::flush;
+        else
+            m_err << "\r\033[K" << Qt::flush;
+    }
     m_drawn = false;
+    m_drawnLength = 0;
 }
 
 void TerminalProgress::redraw()
@@ -100,13 +211,31 @@ void TerminalProgress::redraw()
     draw();
 }
 
+QString TerminalProgress::barLine(int width, int server, int total, const QString &label)
+{
+    // Two columns stay free for the "^C" the terminal echoes, so that it does not wrap the bar
+    // onto a second line that clear() would not reach; and the last column is never written.
+    const int room = qMax(0, width - 3);
+    const QString figures = QStringLiteral("%1%  total %2%").arg(server).arg(total);
+    // The bar gives way first, down to a few cells, then the label; the figures are cut last.
+    const int barWidth = qBound(4, room - 2 - 1 - int(figures.size()) - 2 - 12, 20);
+    const int filled = qBound(0, server, 100) * barWidth / 100;
+    QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(barWidth - filled, QLatin1Char(' ')) +
+                   QStringLiteral("] ") + figures + QStringLiteral("  ") + label.left(40);
+    return line.left(room);
+}
+
 void TerminalProgress::draw()
 {
     if (!m_enabled || !m_visible)
         return;
-    constexpr int width = 20;
-    const int filled = qBound(0, m_server, 100) * width / 100;
-    m_err << "\r\033[K[" << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char(' ')) << "] "
-          << m_server << "%  total " << m_total << "%  " << m_label.left(40) << Qt::flush;
+    if (Terminal::resized())
+        m_width = Terminal::columns(2);
+    const QString line = barLine(m_width, m_server, m_total, m_label);
+    if (m_plain)
+        m_err << '\r' << line << QString(qMax(0, m_drawnLength - int(line.size())), QLatin1Char(' ')) << Qt::flush;
+    else
+        m_err << "\r\033[K" << line << Qt::flush;
     m_drawn = true;
+    m_drawnLength = int(line.size());
 }

@@ -2,12 +2,21 @@
 
 #include "platform/ProgressView.h"
 
+#include <QByteArray>
 #include <QTextStream>
 
 // Terminal facts and the signals that stop a headless run.
 namespace Terminal {
 
 bool isTerminal(int fd);
+// Whether the user asked for plain text on terminals: NO_COLOR set (and not empty) or TERM=dumb.
+// Then nothing but text is written: no colour, no cursor or line control.
+bool plain();
+// The width of the terminal on the descriptor in columns; 80 when it does not say.
+int columns(int fd);
+// Whether the descriptor is a pipe or socket whose reading end has gone: writing to it can only
+// fail, and that is the reader's choice, not a fault.
+bool readerGone(int fd);
 
 // From now on the first Ctrl-C (SIGINT), SIGTERM or SIGHUP only raises a flag that interrupted()
 // reports; the run decides what to do with it. A second one ends the program. A closed output
@@ -17,16 +26,34 @@ void catchInterrupt();
 bool interrupted();
 void clearInterrupt();
 void restoreInterrupt();
+// When a stop signal was caught, ends the program by that signal (its default action), so the
+// caller sees the program was stopped by it (a shell reports 128 + the signal's number); else
+// returns.
+void endByCaughtSignal();
+
+// From now on a change of the terminal's size raises a flag that resized() reports once.
+void watchResize();
+bool resized();
+void unwatchResize();
+
+// One line read from standard input, a terminal, after the prompt on standard error, with echo
+// off; the line break is not part of it. A stop signal during the reading gives the terminal its
+// echo back before it ends the program.
+QByteArray readSecretLine(const char *prompt);
 
 } // namespace Terminal
 
-// A one-line progress bar on standard error, drawn only when it is a terminal. Whoever prints a
-// line while the bar is shown clears it first (clear()) and draws it again afterwards (redraw()),
-// so the bar never shares a line with text.
+// A one-line progress bar on standard error, drawn only when it is a terminal, cut to the
+// terminal's width. Whoever prints a line while the bar is shown clears it first (clear()) and
+// draws it again afterwards (redraw()), so the bar never shares a line with text. When the work
+// ends the bar is removed.
 class TerminalProgress final : public ProgressView
 {
 public:
-    TerminalProgress(QTextStream &err, bool enabled) : m_err(err), m_enabled(enabled) {}
+    TerminalProgress(QTextStream &err, bool enabled, bool plain = false)
+        : m_err(err), m_enabled(enabled), m_plain(plain)
+    {
+    }
 
     void showProgress() override;
     void hideProgress() override;
@@ -38,13 +65,21 @@ public:
     void redraw();
     int total() const { return m_total; }
 
+    // The line drawn for the values at the given width, never longer than width - 3 characters:
+    // room for the terminal's echo of Ctrl-C ("^C"), and nothing in the last column, which moves
+    // the cursor to the next line on some terminals.
+    static QString barLine(int width, int server, int total, const QString &label);
+
 private:
     void draw();
 
     QTextStream &m_err;
     bool m_enabled;
+    bool m_plain;
     bool m_visible = false;
     bool m_drawn = false;
+    int m_width = 80;
+    int m_drawnLength = 0;
     QString m_label;
     int m_server = 0;
     int m_total = 0;

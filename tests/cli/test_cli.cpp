@@ -93,11 +93,13 @@ TEST(CommandLine, HelpAndUsageErrors)
     TestEnvironment::fresh();
     const Outcome help = sorvik({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    // The manual page is made from this text: its sections and every command with its options.
+    // The manual page is made from this text and the commands' own help: its sections and every
+    // command.
     for (const char *word : {"Usage:", "\nCommands:\n", "\nOptions:\n", "\nEnvironment:\n", "\nExit status:\n",
-                             "\n  servers ", "\n  scan ", "\n  archive", "\n  profile ", "--network", "--primary",
-                             "--password-stdin", "--countries", "\n  3    ", "\n  130  "})
+                             "\n  servers ", "\n  scan ", "\n  archive", "\n  profile ", "--network", "-h, --help",
+                             "NO_COLOR", "XDG_CONFIG_HOME", "\n  3    ", "\n  130  "})
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
+    EXPECT_TRUE(sorvik({QStringLiteral("scan"), QStringLiteral("-h")}).out.contains(QStringLiteral("--password-stdin")));
     for (const QStringList &args :
          {QStringList{QStringLiteral("--version")}, QStringList{QStringLiteral("scan"), QStringLiteral("--version")}}) {
         const Outcome version = sorvik(args);
@@ -108,16 +110,74 @@ TEST(CommandLine, HelpAndUsageErrors)
     EXPECT_EQ(sorvik({QStringLiteral("--bogus")}).status, 2);
     EXPECT_EQ(sorvik({QStringLiteral("frobnicate")}).status, 2);
     EXPECT_EQ(sorvik({QStringLiteral("scan")}).status, 2) << "scan needs servers or --all";
-    EXPECT_EQ(sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("FS1")}).status, 2);
+    const Outcome both = sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("FS1")});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_TRUE(both.err.startsWith(QStringLiteral("sorvik scan: give --all or server names, not both\n")))
+        << qPrintable(both.err);
     EXPECT_EQ(sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--login=ADMIN")}).status, 2)
         << "a login needs --tree or --bindery";
     EXPECT_EQ(sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--tree")}).status, 2)
         << "--tree needs --login";
+    // An empty file name is a usage error, not a warning of the file layer.
+    const Outcome noFile = sorvik({QStringLiteral("profile"), QStringLiteral("--from"), QString()});
+    EXPECT_EQ(noFile.status, 2);
+    EXPECT_TRUE(noFile.err.startsWith(QStringLiteral("sorvik profile: --from needs a file name"))) << qPrintable(noFile.err);
 
     const Outcome noDisplay = sorvik({});
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_EQ(noDisplay.err.count(QLatin1Char('\n')), 1) << qPrintable(noDisplay.err);
     EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("sorvik scan")));
+}
+
+TEST(CommandLine, HelpAndVersionAnywhereDoNothingElse)
+{
+    const QString root = TestEnvironment::fresh();
+    saveProfile();
+    const QString output = root + QStringLiteral("/drive_c/Orvane/Sorvik");
+    ASSERT_TRUE(QDir().mkpath(output));
+    ZipTestTools::writeFile(output + QStringLiteral("/10123.DAT"), "data");
+    // As git does: the first of them wins and names the command on the line.
+    const struct
+    {
+        QStringList args;
+        QString start;
+    } cases[] = {
+        {{QStringLiteral("--help"), QStringLiteral("archive")}, QStringLiteral("Usage: sorvik archive")},
+        {{QStringLiteral("-h"), QStringLiteral("send"), QStringLiteral("--disk"), root}, QStringLiteral("Usage: sorvik send")},
+        {{QStringLiteral("archive"), QStringLiteral("--help")}, QStringLiteral("Usage: sorvik archive")},
+        {{QStringLiteral("--version"), QStringLiteral("scan"), QStringLiteral("--all")}, QStringLiteral("sorvik 1.3\n")},
+        {{QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--version"), QStringLiteral("--help")},
+         QStringLiteral("sorvik 1.3\n")},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = sorvik(c.args);
+        EXPECT_EQ(run.status, 0) << qPrintable(c.args.join(QLatin1Char(' ')));
+        EXPECT_TRUE(run.out.startsWith(c.start)) << qPrintable(run.out);
+        EXPECT_TRUE(run.err.isEmpty()) << qPrintable(run.err);
+    }
+    EXPECT_EQ(QDir(output).entryList(QDir::Files), QStringList{QStringLiteral("10123.DAT")});
+    EXPECT_EQ(QDir(root + QStringLiteral("/drive_a")).entryList(QDir::Files), QStringList{});
+    // A value is not an option: --set takes "--help" as its value (and refuses it).
+    EXPECT_EQ(sorvik({QStringLiteral("profile"), QStringLiteral("--set"), QStringLiteral("--help")}).status, 2);
+}
+
+TEST(CommandLine, AFailedWriteToStandardOutputIsSaid)
+{
+    const QString root = TestEnvironment::fresh();
+    saveProfile();
+    const QString program = QStringLiteral(SORVIK_EXECUTABLE);
+    for (const QString &command : {QStringLiteral("servers"), QStringLiteral("--help"), QStringLiteral("scan SALES_HQ")}) {
+        QProcess shell;
+        shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("'%1' %2 >/dev/full").arg(program, command)});
+        ASSERT_TRUE(shell.waitForFinished(60000));
+        const QString err = QString::fromLocal8Bit(shell.readAllStandardError());
+        EXPECT_EQ(shell.exitCode(), 1) << qPrintable(command) << qPrintable(err);
+        EXPECT_EQ(err.count(QStringLiteral("cannot write to standard output: No space left on device\n")), 1)
+            << qPrintable(err);
+        EXPECT_FALSE(err.contains(QStringLiteral("Aborted"))) << qPrintable(err);
+    }
+    // The scan went on: its data file is there.
+    EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/drive_c/Orvane/Sorvik/10123.DAT")));
 }
 
 TEST(CommandLine, MessagesNameTheHostPathBesideTheWindowsPath)
@@ -235,7 +295,9 @@ TEST(CommandLine, CtrlCAbortsTheScan)
     ASSERT_TRUE(process.waitForFinished(60000));
     const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-    EXPECT_EQ(process.exitCode(), 130);
+    // After the clean stop the program ends by the signal, so a calling script stops too.
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(process.exitCode(), SIGINT);
     EXPECT_TRUE(out.trimmed().endsWith(QStringLiteral("User Aborted Operation"))) << qPrintable(out);
     EXPECT_FALSE(out.contains(QStringLiteral("Saving report for FS2"))) << qPrintable(out);
     EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
@@ -250,7 +312,7 @@ TEST(CommandLine, StopSignalsAndAClosedPipeAbortTheScan)
     const QString network = writeNetwork(slow);
     saveProfile();
 
-    // SIGTERM and SIGHUP act like the first Ctrl-C.
+    // SIGTERM and SIGHUP act like the first Ctrl-C, and end the program by themselves.
     for (const int signal : {SIGTERM, SIGHUP}) {
         QProcess process;
         process.start(QStringLiteral(SORVIK_EXECUTABLE),
@@ -261,8 +323,8 @@ TEST(CommandLine, StopSignalsAndAClosedPipeAbortTheScan)
         ASSERT_TRUE(process.waitForFinished(60000));
         const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
         const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signal;
-        EXPECT_EQ(process.exitCode(), 130) << signal;
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit) << signal;
+        EXPECT_EQ(process.exitCode(), signal);
         EXPECT_TRUE(out.trimmed().endsWith(QStringLiteral("User Aborted Operation"))) << qPrintable(out);
         EXPECT_FALSE(out.contains(QStringLiteral("Saving report for FS2"))) << qPrintable(out);
         EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
@@ -343,7 +405,7 @@ TEST(CommandLine, ServersPrimaryAndLogin)
     ASSERT_TRUE(tree.waitForFinished(60000));
     EXPECT_EQ(tree.exitCode(), 1);
     EXPECT_EQ(QString::fromLocal8Bit(tree.readAllStandardError()),
-              QStringLiteral("Warning: QXDSLogin Returned: Bad Password\n"));
+              QStringLiteral("sorvik scan: Warning: QXDSLogin Returned: Bad Password\n"));
     EXPECT_TRUE(tree.readAllStandardOutput().isEmpty());
 }
 
@@ -351,20 +413,23 @@ TEST(CommandLine, BashCompletion)
 {
     TestEnvironment::fresh();
     const QString network = writeNetwork(kTwoServers);
-    // Completes commands, a command's options and the server names of the named network.
+    // Completes commands, a command's options and the server names of the named network; what is
+    // already on the line is not offered again.
     const QString script =
         QStringLiteral("source '%1/data/sorvik.bash-completion'\n"
                        "complete_words() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _sorvik; "
                        "echo \"${COMPREPLY[*]}\"; }\n"
                        "complete_words '%2' pro\n"
                        "complete_words '%2' send --e\n"
-                       "complete_words '%2' --network '%3' scan --all F\n")
+                       "complete_words '%2' --network '%3' scan --all F\n"
+                       "complete_words '%2' send --erase --e\n"
+                       "complete_words '%2' --network '%3' scan fs1 F\n")
             .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network);
     QProcess bash;
     bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
     ASSERT_TRUE(bash.waitForFinished(60000));
     EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()),
-              QStringLiteral("profile\n--email --erase\nFS1 FS2\n"))
+              QStringLiteral("profile\n--email --erase\nFS1 FS2\n--email\nFS2\n"))
         << qPrintable(QString::fromLocal8Bit(bash.readAllStandardError()));
 }
 

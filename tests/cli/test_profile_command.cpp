@@ -26,6 +26,15 @@ QStringList setArgs(const ProfileValues &values)
     return args;
 }
 
+// The message lines as 'sorvik profile' prints them on standard error, each after the command's name.
+QString messages(const QString &lines)
+{
+    QString result;
+    for (const QString &line : lines.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        result += QStringLiteral("sorvik profile: ") + line + QLatin1Char('\n');
+    return result;
+}
+
 } // namespace
 
 TEST(ProfileCommand, PrintsAll16ValuesInDataFileOrder)
@@ -54,7 +63,8 @@ TEST(ProfileCommand, SetSavesACompleteProfileAndMergesLaterChanges)
     TestEnvironment::fresh();
     CommandRun run = profile(setArgs(ProfileTestUtil::complete()));
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, QStringLiteral("Profile Information Saved\n"));
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_EQ(run.err, QStringLiteral("sorvik profile: Profile Information Saved\n"));
     EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), QStringLiteral("Analytical Engines Ltd"));
 
     // One change keeps the rest; the value after the first '=' is kept whole; the last pair wins.
@@ -81,12 +91,12 @@ TEST(ProfileCommand, RefusesAnIncompleteProfileNamingEveryMissingValue)
     EXPECT_EQ(run.status, 1);
     // Every required value, in the order the profile window checks them (Zip Code before State/Region,
     // Country last).
-    EXPECT_EQ(run.err, QStringLiteral("Please Enter First Name\nPlease Enter Last Name\nPlease Enter Address\n"
+    EXPECT_EQ(run.err, messages(QStringLiteral("Please Enter First Name\nPlease Enter Last Name\nPlease Enter Address\n"
                                       "Please Enter your City\nPlease Enter your Zip Code\n"
                                       "Please Enter your State or Region\nPlease Enter your Phone Number\n"
                                       "Please Enter your Company Name\n"
                                       "Please enter the email address to send report to.\n"
-                                      "Please Enter your Country Name\n"));
+                                      "Please Enter your Country Name\n")));
     EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
 
     ProfileValues values = ProfileTestUtil::complete();
@@ -94,7 +104,7 @@ TEST(ProfileCommand, RefusesAnIncompleteProfileNamingEveryMissingValue)
     values[QStringLiteral("State")].clear();
     run = profile(setArgs(values));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Please Enter your Zip Code\nPlease Enter your State or Region\n"));
+    EXPECT_EQ(run.err, messages(QStringLiteral("Please Enter your Zip Code\nPlease Enter your State or Region\n")));
     EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
 
     // Emptying a required value of a stored profile is refused and changes nothing.
@@ -103,7 +113,7 @@ TEST(ProfileCommand, RefusesAnIncompleteProfileNamingEveryMissingValue)
     run = profile(
         {QStringLiteral("--set"), QStringLiteral("Fax=1"), QStringLiteral("--set"), QStringLiteral("Company=")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Please Enter your Company Name\n"));
+    EXPECT_EQ(run.err, messages(QStringLiteral("Please Enter your Company Name\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
@@ -114,8 +124,8 @@ TEST(ProfileCommand, RefusesAnUnknownCountry)
     const QByteArray before = ProfileTestUtil::fileBytes();
     const CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Country=Atlantis")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("The country \"Atlantis\" is not in the country list "
-                                      "(see 'sorvik profile --countries').\n"));
+    EXPECT_EQ(run.err, messages(QStringLiteral("The country \"Atlantis\" is not in the country list "
+                                      "(see 'sorvik profile --countries').\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
@@ -126,13 +136,13 @@ TEST(ProfileCommand, RefusesLineBreaks)
     const QByteArray before = ProfileTestUtil::fileBytes();
     const CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Address2=Suite 4\r\nFloor 2")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("The profile value Address2 must not hold a line break.\n"));
+    EXPECT_EQ(run.err, messages(QStringLiteral("The profile value Address2 must not hold a line break.\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
     // A tab would split the line's columns.
     const CommandRun tab = profile({QStringLiteral("--set"), QStringLiteral("City=Bath\tSpa")});
     EXPECT_EQ(tab.status, 1);
-    EXPECT_EQ(tab.err, QStringLiteral("The profile value City holds the control character U+0009, which a data file "
-                                      "cannot hold.\n"));
+    EXPECT_EQ(tab.err, messages(QStringLiteral("The profile value City holds the control character U+0009, which a data file "
+                                      "cannot hold.\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
@@ -149,10 +159,10 @@ TEST(ProfileCommand, RefusesCharactersADataFileCannotHold)
     const CommandRun run = profile(setArgs(values));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
-              QStringLiteral("The profile value City holds \"\u0141\" (U+0141), which a data file cannot hold.\n"
+              messages(QStringLiteral("The profile value City holds \"\u0141\" (U+0141), which a data file cannot hold.\n"
                              "The profile value Title holds \"") +
                   QString::fromUtf8("\xf0\x9f\x99\x82") +
-                  QStringLiteral("\" (U+1F642), which a data file cannot hold.\n"));
+                  QStringLiteral("\" (U+1F642), which a data file cannot hold.\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
@@ -181,7 +191,7 @@ TEST(ProfileCommand, ReadsValuesFromAFileAndListsTheCountries)
     file.close();
     run = profile({QStringLiteral("--from"), path});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, path + QStringLiteral(":20: unknown profile value \"Town\"\n"));
+    EXPECT_EQ(run.err, messages(path + QStringLiteral(":20: unknown profile value \"Town\"\n")));
 
     // Latin-1 bytes are not taken for characters.
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -189,7 +199,7 @@ TEST(ProfileCommand, ReadsValuesFromAFileAndListsTheCountries)
     file.close();
     run = profile({QStringLiteral("--from"), path});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, path + QStringLiteral(":1: not UTF-8 text\n"));
+    EXPECT_EQ(run.err, messages(path + QStringLiteral(":1: not UTF-8 text\n")));
 
     run = profile({QStringLiteral("--countries")});
     EXPECT_EQ(run.status, 0);
@@ -229,7 +239,7 @@ TEST(ProfileCommand, StoreFailuresExitWith1)
     blocker.close();
     CommandRun run = profile(setArgs(ProfileTestUtil::complete()));
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Cannot save the profile file ") + ProfileStore::filePath()))
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("sorvik profile: Cannot save the profile file ") + ProfileStore::filePath()))
         << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
 
@@ -237,6 +247,6 @@ TEST(ProfileCommand, StoreFailuresExitWith1)
     QDir().mkpath(ProfileStore::filePath());
     run = profile({});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Cannot read the profile file ") + ProfileStore::filePath()))
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("sorvik profile: Cannot read the profile file ") + ProfileStore::filePath()))
         << run.err.toStdString();
 }

@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""The --json outputs of servers, profile and scan, read with Python's json module, in a fresh sandbox.
+
+Usage: json_output.py SORVIK DEMO_NETWORK_JSON
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+PROFILE = {"First": "Ada", "Last": "Lovelace", "Address1": "1 Main St", "City": "Springfield", "State": "IL",
+           "ZipCode": "62701", "Country": "United States", "Phone": "555-0100", "Company": "Acme Tools",
+           "SendTo": "data@example.org", "Title": "Dr \u00e9"}
+NAMES = {"First", "Last", "Title", "Address1", "Address2", "Address3", "City", "State", "ZipCode", "Country",
+         "Email", "Phone", "Fax", "Company", "SendTo", "Reseller"}
+
+
+def main():
+    sorvik, demo = sys.argv[1], sys.argv[2]
+    network = json.load(open(demo, encoding="utf-8"))
+    failures = []
+
+    def check(condition, what):
+        if not condition:
+            failures.append(what)
+
+    with tempfile.TemporaryDirectory() as root:
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("SORVIK_", "XDG_")) and k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        env.update(HOME=root, SORVIK_DRIVE_C=os.path.join(root, "c"), SORVIK_DRIVE_A=os.path.join(root, "a"))
+
+        def run(*args):
+            return subprocess.run([sorvik, *args], env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                                  timeout=300)
+
+        servers = run("servers", "--json")
+        check(servers.returncode == 0, "servers --json exits 0")
+        listed = json.loads(servers.stdout)["servers"]
+        check(sorted(s["name"] for s in listed) == sorted(s["name"] for s in network["servers"]),
+              "servers --json lists the demo servers: %s" % listed)
+        check(len(listed) == 11, "11 demo servers")
+        check([s["name"] for s in listed if s["primary"] is True] == [network["workstation"]["primaryServer"]],
+              "only the primary connection's server is primary: %s" % listed)
+
+        args = ["profile"]
+        for name, value in PROFILE.items():
+            args += ["--set", "%s=%s" % (name, value)]
+        check(run(*args).returncode == 0, "the profile is saved")
+        profile = json.loads(run("profile", "--json").stdout)["profile"]
+        check(set(profile) == NAMES, "profile --json holds the 16 values: %s" % sorted(profile))
+        check(all(profile[name] == PROFILE.get(name, "") for name in NAMES), "profile values: %s" % profile)
+
+        scan = run("scan", "SALES_HQ", "MFG-PLANT2", "LEGACY31", "--no-sys-files", "--json")
+        check(scan.returncode == 3, "a scan with an unreachable server exits 3: %d" % scan.returncode)
+        report = json.loads(scan.stdout)
+        entries = {s["name"]: s for s in report["servers"]}
+        check(sorted(entries) == ["LEGACY31", "MFG-PLANT2", "SALES_HQ"], "the three servers: %s" % sorted(entries))
+        sales = entries["SALES_HQ"]
+        # 10.1.2.3: the address's decimal digits name the data file.
+        check(sales["outcome"] == "saved" and sales["dataFile"] == "10123.DAT", "SALES_HQ: %s" % sales)
+        check(os.path.isfile(sales["hostPath"]) and sales["hostPath"].startswith(os.path.join(root, "c")),
+              "SALES_HQ's data file is where the JSON says: %s" % sales["hostPath"])
+        plant = entries["MFG-PLANT2"]
+        check(plant["outcome"] == "unreachable" and plant["dataFile"] is None and plant["hostPath"] is None
+              and len(plant["redLines"]) > 0, "MFG-PLANT2: %s" % plant)
+        check(entries["LEGACY31"]["outcome"] == "saved", "LEGACY31: %s" % entries["LEGACY31"])
+        totals = report["totals"]
+        check(totals["servers"] == 3 and totals["saved"] == 2 and totals["unreachable"] == 1
+              and totals["not-written"] == 0 and totals["not-scanned"] == 0
+              and totals["redLines"] == sum(len(s["redLines"]) for s in report["servers"]),
+              "totals: %s" % totals)
+        check(report["aborted"] is False and report["outputDirectory"] == "C:\\Orvane\\Sorvik", "scan: %s" % report)
+
+    for failure in failures:
+        print("FAILED:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
