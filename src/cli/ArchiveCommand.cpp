@@ -10,19 +10,31 @@
 #include "send/zip/ZipError.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 
 #include <exception>
+
+QJsonObject archiveJson(const QString &hostPath)
+{
+    const SendChannel::Summary summary = SendChannel::summarize(hostPath);
+    return {{QStringLiteral("path"), hostPath},
+            {QStringLiteral("entries"), summary.entries < 0 ? QJsonValue() : QJsonValue(summary.entries)},
+            {QStringLiteral("size"), double(summary.size)},
+            {QStringLiteral("sha256"), QString::fromLatin1(summary.sha256)}};
+}
 
 void printArchiveSummary(Console &console, const QString &windowsPath)
 {
     const QString hostPath = Drives::hostPath(windowsPath);
     const SendChannel::Summary summary = SendChannel::summarize(hostPath);
-    QTextStream &out = console.out();
-    out << "Archive: " << hostPath << Qt::endl;
-    out << "Entries: " << (summary.entries < 0 ? QStringLiteral("unreadable") : QString::number(summary.entries))
-        << Qt::endl;
-    out << "Size: " << summary.size << " bytes" << Qt::endl;
-    out << "SHA-256: " << summary.sha256 << Qt::endl;
+    if (!console.json()) {
+        QTextStream &out = console.out();
+        out << "Archive: " << hostPath << Qt::endl;
+        out << "Entries: "
+            << (summary.entries < 0 ? QStringLiteral("unreadable") : QString::number(summary.entries)) << Qt::endl;
+        out << "Size: " << summary.size << " bytes" << Qt::endl;
+        out << "SHA-256: " << summary.sha256 << Qt::endl;
+    }
     if (summary.size == 0)
         console.error(QStringLiteral("warning: the archive is empty (0 bytes): there were no data files to pack"));
     const QString name = windowsPath.section(QLatin1Char('\\'), -1);
@@ -43,6 +55,8 @@ files that the archive holds. Prints the archive's path, the host path it maps t
 entry count, size and SHA-256, and warns when it is empty or its name has no company.
 
 Options:
+  --json    print one JSON object (the archive's path, entries, size and SHA-256, and
+            the red lines of the data files that were kept) instead of the listing
   --help    show this text
 
 Exit status: 0 on success, 1 when the archive cannot be built or data files had to be
@@ -67,19 +81,26 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
     }
     try {
         const SendChannel::Archive archive = Sending::buildArchive(console.interaction(), console.results());
-        console.out() << archive.windowsPath << Qt::endl;
+        if (console.json()) {
+            QJsonObject built = archiveJson(archive.hostPath);
+            built.insert(QStringLiteral("windowsPath"), archive.windowsPath);
+            console.printJson({{QStringLiteral("archive"), built},
+                               {QStringLiteral("kept"), QJsonArray::fromStringList(archive.problems)}});
+        } else {
+            console.out() << archive.windowsPath << Qt::endl;
+        }
         printArchiveSummary(console, archive.windowsPath);
         // Data files that the archive does not hold as they are now stayed on disk (the red lines).
         return archive.problems.isEmpty() ? 0 : 1;
     } catch (const ZipError &failure) {
-        console.err() << failure.message() << Qt::endl;
+        console.error(failure.message());
         return 1;
     } catch (const std::exception &failure) {
-        console.err() << failure.what() << Qt::endl;
+        console.error(QString::fromLocal8Bit(failure.what()));
         return 1;
     }
 }
 
 } // namespace
 
-const Command archiveCommand{text, {}, noArguments, run};
+const Command archiveCommand{text, {Console::jsonOption()}, noArguments, run};

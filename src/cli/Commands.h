@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 
+#include <QJsonObject>
+
 // The headless commands, one file each.
 
 // `sorvik servers [--primary SERVER]`: the servers of the network, one name per line, in the order of
@@ -34,3 +36,5 @@ extern const Command sendCommand;
 // SHA-256 on standard output, and a warning on standard error when it holds nothing (0 bytes) or its
 // name has no company part.
 void printArchiveSummary(Console &console, const QString &windowsPath);
+// An archive as `--json` gives it: its host path, entry count (null when unreadable), size, SHA-256.
+QJsonObject archiveJson(const QString &hostPath);

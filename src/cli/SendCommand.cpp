@@ -9,6 +9,7 @@
 #include "send/SendChannel.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QFileInfo>
 
 #include <optional>
@@ -34,6 +35,9 @@ Options:
   --erase        with --disk: first delete the files on the disk, as the window's
                  Create Disk does; only on a mounted removable disk, never on a
                  directory that is not one
+  --json         print one JSON object (this send's archive, every archive that goes
+                 with where it was verified, what was kept and why) instead of the
+                 listing
   --help         show this text
 
 A disk that is missing or not writable is refused before anything is erased,
@@ -137,50 +141,50 @@ int refuse(Console &console, const Sending::Outcome &outcome)
     return 1;
 }
 
-void upload(Console &console, const Sending::Outcome &outcome)
+void upload(QTextStream &out, const Sending::Outcome &outcome)
 {
     Desktop &desktop = Desktop::current();
     if (desktop.hasDisplay() && SendChannel::revealArchive(outcome.archives.first()) &&
         desktop.openUrl(QUrl(SendChannel::uploadAddress()))) {
-        console.out() << "The upload page " << SendChannel::uploadAddress()
+        out << "The upload page " << SendChannel::uploadAddress()
                       << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
-            console.out() << "Upload " << more << " there as well." << Qt::endl;
+            out << "Upload " << more << " there as well." << Qt::endl;
         return;
     }
     for (const QString &archive : outcome.archives)
-        console.out() << "Upload " << archive << " at " << SendChannel::uploadAddress() << Qt::endl;
+        out << "Upload " << archive << " at " << SendChannel::uploadAddress() << Qt::endl;
 }
 
-void email(Console &console, const Sending::Outcome &outcome)
+void email(QTextStream &out, const Sending::Outcome &outcome)
 {
     const QString attached = outcome.archives.join(QStringLiteral(", "));
     if (Desktop::current().hasDisplay() &&
         SendChannel::mailArchive(outcome.archives.first()) == SendChannel::Mail::Attached) {
-        console.out() << "The mail program has a new message to " << MakerAddress::dataMailbox()
+        out << "The mail program has a new message to " << MakerAddress::dataMailbox()
                       << " with the archive attached; check it and send it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
-            console.out() << "Attach " << more << " to it as well." << Qt::endl;
+            out << "Attach " << more << " to it as well." << Qt::endl;
         return;
     }
-    console.out() << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \""
+    out << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \""
                   << SendChannel::mailSubject() << "\" and " << attached << " attached." << Qt::endl;
 }
 
 // Every archive on the disk with its SHA-256, then where the disk goes; an archive not on the disk
 // makes the send a failure, named.
-int disk(Console &console, const DiskTarget &target, const Sending::Outcome &outcome)
+int disk(Console &console, QTextStream &out, const DiskTarget &target, const Sending::Outcome &outcome)
 {
     const int copied = int(outcome.verified.size() - outcome.alreadyThere.size());
     if (copied > 0)
-        console.out() << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to "
+        out << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to "
                       << target.hostDirectory << ", each read back and verified." << Qt::endl;
     if (!outcome.alreadyThere.isEmpty())
-        console.out() << target.hostDirectory << " already holds " << outcome.alreadyThere.size()
+        out << target.hostDirectory << " already holds " << outcome.alreadyThere.size()
                       << (outcome.alreadyThere.size() == 1 ? " archive" : " archives") << ", byte for byte."
                       << Qt::endl;
     for (const QString &archive : outcome.verified)
-        console.out() << "  " << QFileInfo(archive).fileName() << "  SHA-256 " << SendChannel::fileSha256(archive)
+        out << "  " << QFileInfo(archive).fileName() << "  SHA-256 " << SendChannel::fileSha256(archive)
                       << Qt::endl;
     if (!outcome.sent()) {
         console.error(QStringLiteral("%1 of the archives are not on %2, so the disk is not ready to send: %3")
@@ -189,9 +193,41 @@ int disk(Console &console, const DiskTarget &target, const Sending::Outcome &out
         return 1;
     }
     if (target.removable)
-        console.out() << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
+        out << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
                       << Qt::endl;
     return 0;
+}
+
+// What `--json` prints of a send that ran.
+void printSendJson(Console &console, Sending::Channel channel, const std::optional<DiskTarget> &target,
+                   const Sending::Outcome &outcome)
+{
+    QJsonArray archives;
+    for (const QString &path : outcome.archives) {
+        QJsonObject archive = archiveJson(path);
+        const bool verified = outcome.verified.contains(path);
+        archive.insert(QStringLiteral("verifiedOn"),
+                       verified && target ? QJsonValue(target->hostDirectory) : QJsonValue());
+        archive.insert(QStringLiteral("alreadyThere"), outcome.alreadyThere.contains(path));
+        archives.append(archive);
+    }
+    static const char *const channels[] = {"upload", "email", "disk"};
+    QJsonObject sent{
+        {QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
+        {QStringLiteral("archive"),
+         outcome.archive.hostPath.isEmpty() ? QJsonValue() : QJsonValue(archiveJson(outcome.archive.hostPath))},
+        {QStringLiteral("archives"), archives},
+        {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
+        {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
+        {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
+        {QStringLiteral("sent"), outcome.sent()}};
+    if (channel == Sending::Channel::Upload)
+        sent.insert(QStringLiteral("uploadPage"), SendChannel::uploadAddress());
+    if (channel == Sending::Channel::Email)
+        sent.insert(QStringLiteral("mailbox"), MakerAddress::dataMailbox());
+    if (target)
+        sent.insert(QStringLiteral("medium"), target->hostDirectory);
+    console.printJson(sent);
 }
 
 Sending::Channel channelOf(const QCommandLineParser &parser)
@@ -232,15 +268,21 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         console.error(QStringLiteral("%1 of the data files (see the lines above) are not in the archive as they are "
                                      "now; they were kept for the next send")
                           .arg(outcome.archive.problems.size()));
+    // The channel acts as without --json; with it, what it says on standard output is the object.
+    QString discarded;
+    QTextStream quiet(&discarded);
+    QTextStream &out = console.json() ? quiet : console.out();
     if (channel == Sending::Channel::Upload)
-        upload(console, outcome);
+        upload(out, outcome);
     else if (channel == Sending::Channel::Email)
-        email(console, outcome);
-    else if (disk(console, *target, outcome) != 0)
+        email(out, outcome);
+    else if (disk(console, out, *target, outcome) != 0)
         status = 1;
+    if (console.json())
+        printSendJson(console, channel, target, outcome);
     return status;
 }
 
 } // namespace
 
-const Command sendCommand{text, {uploadOption, emailOption, diskOption, eraseOption}, usageProblem, run};
+const Command sendCommand{text, {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()}, usageProblem, run};

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The --json outputs of servers, profile and scan, read with Python's json module, in a fresh sandbox.
+"""The --json outputs of servers, profile, scan and send, read with Python's json module, in a fresh sandbox.
 
 Usage: json_output.py SORVIK DEMO_NETWORK_JSON
 """
+import hashlib
 import json
 import os
 import subprocess
@@ -71,6 +72,19 @@ def main():
               and totals["redLines"] == sum(len(s["redLines"]) for s in report["servers"]),
               "totals: %s" % totals)
         check(report["aborted"] is False and report["outputDirectory"] == "C:\\Orvane\\Sorvik", "scan: %s" % report)
+
+        # send --disk: this send's archive, and every archive that goes with where it was verified.
+        os.makedirs(os.path.join(root, "a"))
+        send = run("send", "--disk", "--json")
+        check(send.returncode == 0, "send --disk --json exits 0: %s" % send.stderr)
+        sent = json.loads(send.stdout)
+        built = sent["archive"]
+        check(sent["sent"] is True and sent["channel"] == "disk" and built["entries"] == 2, "send: %s" % sent)
+        check(hashlib.sha256(open(built["path"], "rb").read()).hexdigest() == built["sha256"]
+              and os.path.getsize(built["path"]) == built["size"], "the archive is as the JSON says: %s" % built)
+        check([a["path"] for a in sent["archives"]] == [built["path"]]
+              and sent["archives"][0]["verifiedOn"] == os.path.join(root, "a"), "archives: %s" % sent["archives"])
+        check(sent["kept"] == [] and sent["notOnMedium"] == [], "nothing kept or missing: %s" % sent)
 
     for failure in failures:
         print("FAILED:", failure)
