@@ -1,0 +1,92 @@
+#include "platform/FileRead.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    close();
+}
+
+bool ReadOnlyFile::open(const QString &hostPath)
+{
+    close();
+    m_path = hostPath;
+    m_error.clear();
+    int handle = -1;
+    do {
+        handle = ::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (handle < 0 && errno == EINTR);
+    if (handle < 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(handle, &status) != 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(handle);
+        return false;
+    }
+    m_handle = handle;
+    m_plain = S_ISREG(status.st_mode);
+    m_ownerWritable = (status.st_mode & S_IWUSR) != 0;
+    m_size = qint64(status.st_size);
+    m_modifiedSeconds = qint64(status.st_mtim.tv_sec);
+    m_modifiedNanoseconds = std::int64_t(status.st_mtim.tv_nsec);
+    return true;
+}
+
+void ReadOnlyFile::close()
+{
+    if (m_handle >= 0)
+        ::close(m_handle);
+    m_handle = -1;
+    m_plain = false;
+    m_ownerWritable = false;
+    m_size = 0;
+}
+
+QDateTime ReadOnlyFile::lastModified() const
+{
+    return QDateTime::fromMSecsSinceEpoch(m_modifiedSeconds * 1000 + m_modifiedNanoseconds / 1000000);
+}
+
+qint64 ReadOnlyFile::read(char *data, qint64 length)
+{
+    for (;;) {
+        const ssize_t got = ::read(m_handle, data, size_t(length));
+        if (got >= 0)
+            return qint64(got);
+        if (errno != EINTR) {
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+            return -1;
+        }
+    }
+}
+
+qint64 ReadOnlyFile::readAt(qint64 offset, char *data, qint64 length)
+{
+    for (;;) {
+        const ssize_t got = ::pread(m_handle, data, size_t(length), off_t(offset));
+        if (got >= 0)
+            return qint64(got);
+        if (errno != EINTR) {
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+            return -1;
+        }
+    }
+}
+
+bool ReadOnlyFile::rewind()
+{
+    if (::lseek(m_handle, 0, SEEK_SET) == 0)
+        return true;
+    m_error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
