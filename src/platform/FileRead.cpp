@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 
 ReadOnlyFile::~ReadOnlyFile()
@@ -55,6 +57,20 @@ void ReadOnlyFile::close()
 QDateTime ReadOnlyFile::lastModified() const
 {
     return QDateTime::fromMSecsSinceEpoch(m_modifiedSeconds * 1000 + m_modifiedNanoseconds / 1000000);
+}
+
+void ReadOnlyFile::lastModifiedLocally(QDate &date, QTime &time) const
+{
+    const time_t seconds = time_t(m_modifiedSeconds);
+    struct tm local {};
+    if (!::localtime_r(&seconds, &local)) {
+        const QDateTime stamp = lastModified();
+        date = stamp.date();
+        time = stamp.time();
+        return;
+    }
+    date = QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    time = QTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59));
 }
 
 qint64 ReadOnlyFile::read(char *data, qint64 length)

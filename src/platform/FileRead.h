@@ -27,6 +27,9 @@ public:
     qint64 size() const { return m_size; }
     // The time of its last change, local time.
     QDateTime lastModified() const;
+    // The same as a local date and a time of day, to the second, without looking the time zone up
+    // again for each file.
+    void lastModifiedLocally(QDate &date, QTime &time) const;
 
     // Reads up to length bytes from the current position, waiting out interruptions; 0 at the end,
     // -1 on an error.

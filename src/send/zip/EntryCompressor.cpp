@@ -237,7 +237,10 @@ void openSource(ZipEntry &entry, ReadOnlyFile &file)
     entry.externalAttributes = windowsAttributes(file);
     if (file.size() > kLargestEntry)
         tooLarge(file);
-    const std::uint32_t stamp = EntryCompressor::dosDateTime(file.lastModified().toLocalTime());
+    QDate date;
+    QTime time;
+    file.lastModifiedLocally(date, time);
+    const std::uint32_t stamp = EntryCompressor::dosDateTime(date, time);
     entry.dosTime = std::uint16_t(stamp & 0xFFFF);
     entry.dosDate = std::uint16_t(stamp >> 16);
     entry.versionMadeBy = 20;
@@ -249,8 +252,11 @@ namespace EntryCompressor {
 
 std::uint32_t dosDateTime(const QDateTime &local)
 {
-    const QDate date = local.date();
-    const QTime time = local.time();
+    return dosDateTime(local.date(), local.time());
+}
+
+std::uint32_t dosDateTime(const QDate &date, const QTime &time)
+{
     if (!date.isValid() || date.year() < 1980)
         return std::uint32_t(1 << 5 | 1) << 16;
     const int year = std::min(date.year(), 2107) - 1980;
