@@ -326,46 +326,90 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+struct Options
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
     std::vector<int> counts = {100};
     Plan plan;
     int runs = 1;
     bool copyIn = false;
     QString sorvik = QStringLiteral(SORVIK_EXECUTABLE);
     QString generateOnly;
+};
+
+Options parseOptions(const QStringList &args)
+{
+    Options options;
     for (int i = 1; i < args.size(); ++i) {
         const QString value = args.value(i + 1);
         if (args[i] == QLatin1String("--sweep")) {
-            counts = {10, 100, 400, 800};
+            options.counts = {10, 100, 400, 800};
         } else if (args[i] == QLatin1String("--files")) {
-            counts = {value.toInt()}, ++i;
+            options.counts = {value.toInt()}, ++i;
         } else if (args[i] == QLatin1String("--counts")) {
-            counts.clear();
+            options.counts.clear();
             for (const QString &count : value.split(QLatin1Char(',')))
-                counts.push_back(count.toInt());
+                options.counts.push_back(count.toInt());
             ++i;
         } else if (args[i] == QLatin1String("--total-mb")) {
-            plan.totalMb = value.toDouble(), ++i;
+            options.plan.totalMb = value.toDouble(), ++i;
         } else if (args[i] == QLatin1String("--big-gb")) {
-            plan.bigGb = value.toDouble(), ++i;
+            options.plan.bigGb = value.toDouble(), ++i;
         } else if (args[i] == QLatin1String("--copies-of")) {
-            plan.copiesOf = QFileInfo(value).absoluteFilePath(), ++i;
+            options.plan.copiesOf = QFileInfo(value).absoluteFilePath(), ++i;
         } else if (args[i] == QLatin1String("--copy-in")) {
-            copyIn = true;
+            options.copyIn = true;
         } else if (args[i] == QLatin1String("--runs")) {
-            runs = std::max(1, value.toInt()), ++i;
+            options.runs = std::max(1, value.toInt()), ++i;
         } else if (args[i] == QLatin1String("--sorvik")) {
-            sorvik = value, ++i;
+            options.sorvik = value, ++i;
         } else if (args[i] == QLatin1String("--generate-only")) {
-            generateOnly = value, ++i;
+            options.generateOnly = value, ++i;
         }
     }
+    return options;
+}
 
+// The pairs of one count of files, a line each, and their medians.
+void runCount(const Options &options, Plan plan, const QString &root, const QString &output)
+{
+    const QString source = options.copyIn ? root + QStringLiteral("/source") : QString();
+    qint64 total = 0;
+    if (options.copyIn) {
+        QDir(source).removeRecursively();
+        QDir().mkpath(source);
+        writeFiles(source, plan, total);
+    }
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    std::vector<double> size;
+    std::vector<double> ourWall;
+    std::vector<double> ourCpu;
+    for (int run = 0; run < options.runs; ++run) {
+        const Pair pair = runPair(options.sorvik, root, output, source, plan, total);
+        wall.push_back(pair.ours.seconds / pair.zip.seconds);
+        cpu.push_back(pair.ours.cpuSeconds / pair.zip.cpuSeconds);
+        size.push_back(double(pair.ourBytes) / double(pair.zipBytes));
+        ourWall.push_back(pair.ours.seconds);
+        ourCpu.push_back(pair.ours.cpuSeconds);
+        std::printf("%6d %7.1f %7.2f %8.2f %6.3f %7.2f %8.2f %6.3f %11lld %12lld %7.4f %7.1f %9.1f\n", plan.files,
+                    total / 1048576.0, pair.zip.seconds, pair.ours.seconds, wall.back(), pair.zip.cpuSeconds,
+                    pair.ours.cpuSeconds, cpu.back(), pair.zipBytes, pair.ourBytes, size.back(),
+                    pair.zip.peakKilobytes / 1024.0, pair.ours.peakKilobytes / 1024.0);
+        std::fflush(stdout);
+    }
+    if (options.runs > 1)
+        std::printf("%6d median wall ratio %.3f, cpu ratio %.3f, size ratio %.4f; sorvik median wall %.3f s, "
+                    "cpu %.3f s\n",
+                    plan.files, median(wall), median(cpu), median(size), median(ourWall), median(ourCpu));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const Options options = parseOptions(app.arguments());
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/sorvik-bench-XXXXXX"));
     setUpDrives(root.path());
     QDir().mkpath(root.path() + QStringLiteral("/config/sorvik"));
@@ -374,50 +418,21 @@ int main(int argc, char **argv)
         settings.beginGroup(QStringLiteral("Orvane_Y2K"));
         settings.setValue(QStringLiteral("Company"), QStringLiteral("Bench Company"));
     }
-    if (!generateOnly.isEmpty()) {
-        QDir().mkpath(generateOnly);
+    Plan plan = options.plan;
+    if (!options.generateOnly.isEmpty()) {
+        QDir().mkpath(options.generateOnly);
         qint64 total = 0;
-        plan.files = counts.front();
-        writeFiles(generateOnly, plan, total);
-        std::printf("data files: %d, %.1f MB\n", counts.front(), total / 1048576.0);
+        plan.files = options.counts.front();
+        writeFiles(options.generateOnly, plan, total);
+        std::printf("data files: %d, %.1f MB\n", plan.files, total / 1048576.0);
         return 0;
     }
     const QString output = Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik"));
-    const QString source = copyIn ? root.path() + QStringLiteral("/source") : QString();
-
     std::printf("%6s %7s %7s %8s %6s %7s %8s %6s %11s %12s %7s %7s %9s\n", "files", "MB", "zip s", "sorvik s", "wall",
                 "zip cpu", "sorv cpu", "cpu", "zip bytes", "sorvik bytes", "size", "zip MB", "sorvik MB");
-    for (const int files : counts) {
+    for (const int files : options.counts) {
         plan.files = files;
-        qint64 total = 0;
-        if (copyIn) {
-            QDir(source).removeRecursively();
-            QDir().mkpath(source);
-            writeFiles(source, plan, total);
-        }
-        std::vector<double> wall;
-        std::vector<double> cpu;
-        std::vector<double> size;
-        std::vector<double> ourWall;
-        std::vector<double> ourCpu;
-        for (int run = 0; run < runs; ++run) {
-            const Pair pair = runPair(sorvik, root.path(), output, source, plan, total);
-            wall.push_back(pair.ours.seconds / pair.zip.seconds);
-            cpu.push_back(pair.ours.cpuSeconds / pair.zip.cpuSeconds);
-            size.push_back(double(pair.ourBytes) / double(pair.zipBytes));
-            ourWall.push_back(pair.ours.seconds);
-            ourCpu.push_back(pair.ours.cpuSeconds);
-            std::printf("%6d %7.1f %7.2f %8.2f %6.3f %7.2f %8.2f %6.3f %11lld %12lld %7.4f %7.1f %9.1f\n", files,
-                        total / 1048576.0, pair.zip.seconds, pair.ours.seconds, wall.back(), pair.zip.cpuSeconds,
-                        pair.ours.cpuSeconds, cpu.back(), pair.zipBytes, pair.ourBytes, size.back(),
-                        pair.zip.peakKilobytes / 1024.0, pair.ours.peakKilobytes / 1024.0);
-            std::fflush(stdout);
-        }
-        if (runs > 1)
-            std::printf("%6d median wall ratio %.3f, cpu ratio %.3f, size ratio %.4f; sorvik median wall %.3f s, "
-                        "cpu %.3f s\n",
-                        files, median(wall), median(cpu), median(size), median(ourWall), median(ourCpu));
-        std::fflush(stdout);
+        runCount(options, plan, root.path(), output);
     }
     return 0;
 }
