@@ -29,7 +29,7 @@ export SORVIK_DRIVE_C="$sandbox/c" SORVIK_DRIVE_A="$sandbox/a" XDG_CONFIG_HOME="
     --set Email=bench@example.com --set Phone=555-0100 --set Fax=555-0101 --set "Company=Bench Company" \
     --set SendTo=Orvane --set Reseller=None >/dev/null
 first=$("$sorvik" servers | head -n 1)
-"$sorvik" scan "$first" >/dev/null
+"$sorvik" scan "$first" >/dev/null 2>&1
 data=$(ls "$sandbox/c/Orvane/Sorvik/"*.DAT | head -n 1)
 cp -p "$data" "$sandbox/first-server.DAT"
 
