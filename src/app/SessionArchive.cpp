@@ -197,13 +197,11 @@ QString BuildSessionArchive(Interaction &interaction, ResultsSink &results, cons
         const auto entry = archived.constFind(Windows1252::fromUnicode(name));
         checks.push_back({entry == archived.cend() ? nullptr : &*entry, hostDirectory + QLatin1Char('/') + name});
     }
-    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks);
+    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks, ZipReadBack::RemoveHeld::Yes);
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const QString &hostFile = checks[i].hostFile;
-        if (held[i]) {
-            QFile::remove(hostFile);
-            continue;
-        }
+        if (held[i])
+            continue; // deleted by the read-back
         // A directory named like a data file is never archived; it is no data file to keep.
         const QFileInfo info(hostFile);
         if (info.exists() && !info.isDir())

@@ -3,6 +3,8 @@
 #include "platform/FileRead.h"
 #include "send/zip/ZipDirectoryReader.h"
 
+#include <QFile>
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -164,7 +166,7 @@ bool holds(ReadOnlyFile &archive, const ZipEntry &entry, ReadOnlyFile &file)
     return holdsWith(archive, entry, file, pieces);
 }
 
-std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks)
+std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks, RemoveHeld removeHeld)
 {
     // Bytes, not bools: each thread writes its own answers.
     std::vector<char> held(checks.size(), 0);
@@ -181,6 +183,10 @@ std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &
             // Opening does not wait for a pipe's writer; only a plain file is compared.
             ReadOnlyFile file;
             held[i] = file.open(check.hostFile) && holdsWith(archive, *check.entry, file, pieces);
+            file.close();
+            // Deleting is shared out as well: the kernel's part of it is not small beside a small file.
+            if (held[i] && removeHeld == RemoveHeld::Yes)
+                QFile::remove(check.hostFile);
         }
     };
     const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4,
