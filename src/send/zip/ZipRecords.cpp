@@ -6,16 +6,29 @@
 
 namespace {
 
-void put16(char *&at, std::uint16_t value)
+void put(char *&at, std::uint16_t value)
 {
     *at++ = char(value & 0xFF);
     *at++ = char(value >> 8);
 }
 
-void put32(char *&at, std::uint32_t value)
+void put(char *&at, std::uint32_t value)
 {
-    put16(at, std::uint16_t(value & 0xFFFF));
-    put16(at, std::uint16_t(value >> 16));
+    put(at, std::uint16_t(value & 0xFFFF));
+    put(at, std::uint16_t(value >> 16));
+}
+
+void put(char *&at, const QByteArray &bytes)
+{
+    std::copy(bytes.cbegin(), bytes.cend(), at);
+    at += bytes.size();
+}
+
+// Little-endian fields of 16 and 32 bits and byte strings, in the order given.
+template <typename... Fields>
+void putAll(char *&at, const Fields &...fields)
+{
+    (put(at, fields), ...);
 }
 
 // Carried-over entries get their real sizes in the local header and no data descriptor, so the
@@ -29,21 +42,8 @@ std::uint16_t writtenFlags(const ZipEntry &entry)
 // to extract up to the length of the name.
 void putSharedFields(char *&at, const ZipEntry &entry)
 {
-    put16(at, entry.versionNeeded);
-    put16(at, writtenFlags(entry));
-    put16(at, entry.method);
-    put16(at, entry.dosTime);
-    put16(at, entry.dosDate);
-    put32(at, entry.crc32);
-    put32(at, entry.compressedSize);
-    put32(at, entry.uncompressedSize);
-    put16(at, std::uint16_t(entry.storedName.size()));
-}
-
-void putBytes(char *&at, const QByteArray &bytes)
-{
-    std::copy(bytes.cbegin(), bytes.cend(), at);
-    at += bytes.size();
+    putAll(at, entry.versionNeeded, writtenFlags(entry), entry.method, entry.dosTime, entry.dosDate, entry.crc32,
+           entry.compressedSize, entry.uncompressedSize, std::uint16_t(entry.storedName.size()));
 }
 
 constexpr qint64 kLocalFixed = 30;
@@ -63,10 +63,9 @@ QByteArray localHeader(const ZipEntry &entry)
 {
     QByteArray bytes(localHeaderSize(entry), Qt::Uninitialized);
     char *at = bytes.data();
-    put32(at, ZipDirectoryReader::kLocalHeaderSignature);
+    put(at, ZipDirectoryReader::kLocalHeaderSignature);
     putSharedFields(at, entry);
-    put16(at, 0);
-    putBytes(at, entry.storedName);
+    putAll(at, std::uint16_t(0), entry.storedName);
     return bytes;
 }
 
@@ -75,33 +74,20 @@ void appendCentralHeader(QByteArray &bytes, const ZipEntry &entry)
     const qsizetype start = bytes.size();
     bytes.resize(start + kCentralFixed + entry.storedName.size() + entry.extraField.size() + entry.comment.size());
     char *at = bytes.data() + start;
-    put32(at, ZipDirectoryReader::kCentralHeaderSignature);
-    put16(at, entry.versionMadeBy);
+    putAll(at, ZipDirectoryReader::kCentralHeaderSignature, entry.versionMadeBy);
     putSharedFields(at, entry);
-    put16(at, std::uint16_t(entry.extraField.size()));
-    put16(at, std::uint16_t(entry.comment.size()));
-    put16(at, entry.diskNumberStart);
-    put16(at, entry.internalAttributes);
-    put32(at, entry.externalAttributes);
-    put32(at, entry.localHeaderOffset);
-    putBytes(at, entry.storedName);
-    putBytes(at, entry.extraField);
-    putBytes(at, entry.comment);
+    putAll(at, std::uint16_t(entry.extraField.size()), std::uint16_t(entry.comment.size()), entry.diskNumberStart,
+           entry.internalAttributes, entry.externalAttributes, entry.localHeaderOffset, entry.storedName,
+           entry.extraField, entry.comment);
 }
 
 QByteArray endRecord(const DirectoryEnd &end, const QByteArray &comment)
 {
     QByteArray bytes(kEndFixed + comment.size(), Qt::Uninitialized);
     char *at = bytes.data();
-    put32(at, ZipDirectoryReader::kEndRecordSignature);
-    put16(at, std::uint16_t(end.diskNumber));
-    put16(at, std::uint16_t(end.directoryDisk));
-    put16(at, std::uint16_t(end.countOnDisk));
-    put16(at, std::uint16_t(end.count));
-    put32(at, std::uint32_t(end.size));
-    put32(at, std::uint32_t(end.offset));
-    put16(at, std::uint16_t(comment.size()));
-    putBytes(at, comment);
+    putAll(at, ZipDirectoryReader::kEndRecordSignature, std::uint16_t(end.diskNumber),
+           std::uint16_t(end.directoryDisk), std::uint16_t(end.countOnDisk), std::uint16_t(end.count),
+           std::uint32_t(end.size), std::uint32_t(end.offset), std::uint16_t(comment.size()), comment);
     return bytes;
 }
 
