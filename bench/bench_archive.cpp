@@ -1,15 +1,21 @@
 // Session archive benchmark: generates report-like data files and runs the real "sorvik archive" and
-// "zip -5 -q -j" on the same files, in pairs, and prints wall time, size and peak memory of both and
-// their ratios.
+// "zip -5 -q -j" on the same files, in pairs, and prints wall time, CPU time, size and peak memory of
+// both and their ratios.
 //
-//   bench_archive [--files N | --sweep] [--total-mb M] [--big-gb G] [--runs R] [--sorvik PATH]
-//                 [--generate-only DIR]
+//   bench_archive [--files N | --sweep | --counts N,N,...] [--total-mb M] [--big-gb G] [--runs R]
+//                 [--copies-of FILE] [--copy-in] [--sorvik PATH] [--generate-only DIR]
 //
 // --sweep runs 10, 100, 400 and 800 files of the same total size (default 60 MB); --big-gb makes one
-// of the files G GiB large (generated text under /tmp, deleted afterwards); --runs repeats each pair
-// and reports the median ratio; --generate-only writes the data files into DIR and stops. Each program
-// is started with posix_spawn and waited for with wait4, so its peak memory (maximum resident set) is
-// its own and not that of this generator.
+// of the files G GiB large (generated text under /tmp, deleted afterwards); --copies-of makes the
+// data files copies of one data file instead, under as many names, each with a server name and
+// address of its own; --runs repeats each pair and reports the median ratios; --generate-only writes
+// the data files into DIR and stops.
+//
+// With --copy-in the data files are made once for each count, and each timed run copies them into
+// place itself (cp -p, on both sides), after a sync: the way a scan leaves fresh files for the archive,
+// whose flush then also pays for them. Without it the files are written before each pair and the
+// copy is not timed. The programs run through /usr/bin/time, so that the peak memory (maximum
+// resident set) is their own and not that of this generator.
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 
@@ -198,6 +204,58 @@ QStringList writeDataFiles(const QString &output, int files, double totalMb, dou
     return names;
 }
 
+// Data files like those of a scan of many servers: the one data file under as many names, each with
+// a server name and a network address of its own where the file has its server's (its first line
+// naming a server, its name without the extension).
+QStringList writeCopies(const QString &output, const QString &original, int files, qint64 &total)
+{
+    QFile source(original);
+    if (!source.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(original));
+    const QByteArray content = source.readAll();
+    const QByteArray address = QFileInfo(original).completeBaseName().toLatin1();
+    QByteArray server;
+    for (const QByteArray &line : content.split('\n')) {
+        const QByteArray name = line.trimmed();
+        if (!name.isEmpty() && name == name.toUpper() && !name.contains(' ') && name.size() <= 47 &&
+            content.count(name + "\r\n") >= 1 && name != "ADMINISTRATOR" && !name.contains('\t')) {
+            server = name;
+            break;
+        }
+    }
+    QStringList names;
+    total = 0;
+    for (int i = 0; i < files; ++i) {
+        const QByteArray newAddress = QByteArray::number(0x01A20000 + i * 7, 16).rightJustified(8, '0').toUpper();
+        QByteArray copy = content;
+        copy.replace(address, newAddress);
+        if (!server.isEmpty())
+            copy.replace(server, "SRV-" + QByteArray::number(i).rightJustified(5, '0'));
+        const QString name = QString::fromLatin1(newAddress) + QStringLiteral(".DAT");
+        QFile file(output + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(copy) != copy.size())
+            qFatal("cannot write the data files");
+        names.append(name);
+        total += copy.size();
+    }
+    return names;
+}
+
+// What the data files of one count are made of.
+struct Plan
+{
+    int files = 100;
+    double totalMb = 60;
+    double bigGb = 0;
+    QString copiesOf;
+};
+
+QStringList writeFiles(const QString &output, const Plan &plan, qint64 &total)
+{
+    return plan.copiesOf.isEmpty() ? writeDataFiles(output, plan.files, plan.totalMb, plan.bigGb, total)
+                                   : writeCopies(output, plan.copiesOf, plan.files, total);
+}
+
 struct Pair
 {
     Measured zip;
@@ -206,23 +264,53 @@ struct Pair
     qint64 ourBytes = 0;
 };
 
-// One pair of runs on freshly written data files: zip first, because the archive deletes them.
-Pair runPair(const QString &sorvik, const QString &root, const QString &output, int files, double totalMb, double bigGb,
-             qint64 &total)
+QString shellQuoted(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// One timed run that first copies the data files from source into output, then runs the program
+// there; a sync before it, so that neither side pays for what the other left unwritten.
+Measured runCopyingIn(const QString &source, const QString &output, const QString &command)
+{
+    ::sync();
+    const QString script = QStringLiteral("cp -p %1/* %2/ && exec %3").arg(shellQuoted(source), shellQuoted(output), command);
+    return runMeasured(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script}, output);
+}
+
+// One pair of runs: zip first, because the archive deletes the data files. With a source the files
+// are copied from there inside each timed run, else they are written anew before the pair.
+Pair runPair(const QString &sorvik, const QString &root, const QString &output, const QString &source,
+             const Plan &plan, qint64 &total)
 {
     QDir(output).removeRecursively();
     QDir().mkpath(output);
-    const QStringList names = writeDataFiles(output, files, totalMb, bigGb, total);
-    ::sync(); // the data files' own write-back is not the programs' cost
+    QStringList names;
+    if (source.isEmpty()) {
+        names = writeFiles(output, plan, total);
+        ::sync(); // the data files' own write-back is not the programs' cost
+    }
     Pair pair;
     const QString zipOut = root + QStringLiteral("/reference.zip");
     QFile::remove(zipOut);
-    pair.zip = runMeasured(
-        QStringLiteral("zip"),
-        QStringList({QStringLiteral("-5"), QStringLiteral("-q"), QStringLiteral("-j"), zipOut}) + names, output);
+    if (source.isEmpty()) {
+        pair.zip = runMeasured(
+            QStringLiteral("zip"),
+            QStringList({QStringLiteral("-5"), QStringLiteral("-q"), QStringLiteral("-j"), zipOut}) + names, output);
+    } else {
+        pair.zip = runCopyingIn(source, output, QStringLiteral("zip -5 -q -j %1 *.DAT").arg(shellQuoted(zipOut)));
+    }
     pair.zipBytes = QFileInfo(zipOut).size();
     QFile::remove(zipOut);
-    pair.ours = runMeasured(sorvik, {QStringLiteral("archive")}, output);
+    if (!source.isEmpty()) {
+        QDir(output).removeRecursively();
+        QDir().mkpath(output);
+        pair.ours = runCopyingIn(source, output, shellQuoted(sorvik) + QStringLiteral(" archive"));
+    } else {
+        pair.ours = runMeasured(sorvik, {QStringLiteral("archive")}, output);
+    }
     const QStringList archives = QDir(output).entryList({QStringLiteral("*.zip")}, QDir::Files);
     for (const QString &archive : archives)
         pair.ourBytes += QFileInfo(output + QLatin1Char('/') + archive).size();
@@ -238,36 +326,90 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+struct Options
+{
+    std::vector<int> counts = {100};
+    Plan plan;
+    int runs = 1;
+    bool copyIn = false;
+    QString sorvik = QStringLiteral(SORVIK_EXECUTABLE);
+    QString generateOnly;
+};
+
+Options parseOptions(const QStringList &args)
+{
+    Options options;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString value = args.value(i + 1);
+        if (args[i] == QLatin1String("--sweep")) {
+            options.counts = {10, 100, 400, 800};
+        } else if (args[i] == QLatin1String("--files")) {
+            options.counts = {value.toInt()}, ++i;
+        } else if (args[i] == QLatin1String("--counts")) {
+            options.counts.clear();
+            for (const QString &count : value.split(QLatin1Char(',')))
+                options.counts.push_back(count.toInt());
+            ++i;
+        } else if (args[i] == QLatin1String("--total-mb")) {
+            options.plan.totalMb = value.toDouble(), ++i;
+        } else if (args[i] == QLatin1String("--big-gb")) {
+            options.plan.bigGb = value.toDouble(), ++i;
+        } else if (args[i] == QLatin1String("--copies-of")) {
+            options.plan.copiesOf = QFileInfo(value).absoluteFilePath(), ++i;
+        } else if (args[i] == QLatin1String("--copy-in")) {
+            options.copyIn = true;
+        } else if (args[i] == QLatin1String("--runs")) {
+            options.runs = std::max(1, value.toInt()), ++i;
+        } else if (args[i] == QLatin1String("--sorvik")) {
+            options.sorvik = value, ++i;
+        } else if (args[i] == QLatin1String("--generate-only")) {
+            options.generateOnly = value, ++i;
+        }
+    }
+    return options;
+}
+
+// The pairs of one count of files, a line each, and their medians.
+void runCount(const Options &options, Plan plan, const QString &root, const QString &output)
+{
+    const QString source = options.copyIn ? root + QStringLiteral("/source") : QString();
+    qint64 total = 0;
+    if (options.copyIn) {
+        QDir(source).removeRecursively();
+        QDir().mkpath(source);
+        writeFiles(source, plan, total);
+    }
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    std::vector<double> size;
+    std::vector<double> ourWall;
+    std::vector<double> ourCpu;
+    for (int run = 0; run < options.runs; ++run) {
+        const Pair pair = runPair(options.sorvik, root, output, source, plan, total);
+        wall.push_back(pair.ours.seconds / pair.zip.seconds);
+        cpu.push_back(pair.ours.cpuSeconds / pair.zip.cpuSeconds);
+        size.push_back(double(pair.ourBytes) / double(pair.zipBytes));
+        ourWall.push_back(pair.ours.seconds);
+        ourCpu.push_back(pair.ours.cpuSeconds);
+        std::printf("%6d %7.1f %7.2f %8.2f %6.3f %7.2f %8.2f %6.3f %11lld %12lld %7.4f %7.1f %9.1f\n", plan.files,
+                    total / 1048576.0, pair.zip.seconds, pair.ours.seconds, wall.back(), pair.zip.cpuSeconds,
+                    pair.ours.cpuSeconds, cpu.back(), pair.zipBytes, pair.ourBytes, size.back(),
+                    pair.zip.peakKilobytes / 1024.0, pair.ours.peakKilobytes / 1024.0);
+        std::fflush(stdout);
+    }
+    if (options.runs > 1)
+        std::printf("%6d median wall ratio %.3f, cpu ratio %.3f, size ratio %.4f; sorvik median wall %.3f s, "
+                    "cpu %.3f s\n",
+                    plan.files, median(wall), median(cpu), median(size), median(ourWall), median(ourCpu));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    std::vector<int> counts = {100};
-    double totalMb = 60;
-    double bigGb = 0;
-    int runs = 1;
-    QString sorvik = QStringLiteral(SORVIK_EXECUTABLE);
-    QString generateOnly;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString value = args.value(i + 1);
-        if (args[i] == QLatin1String("--sweep"))
-            counts = {10, 100, 400, 800};
-        else if (args[i] == QLatin1String("--files"))
-            counts = {value.toInt()}, ++i;
-        else if (args[i] == QLatin1String("--total-mb"))
-            totalMb = value.toDouble(), ++i;
-        else if (args[i] == QLatin1String("--big-gb"))
-            bigGb = value.toDouble(), ++i;
-        else if (args[i] == QLatin1String("--runs"))
-            runs = std::max(1, value.toInt()), ++i;
-        else if (args[i] == QLatin1String("--sorvik"))
-            sorvik = value, ++i;
-        else if (args[i] == QLatin1String("--generate-only"))
-            generateOnly = value, ++i;
-    }
-
+    const Options options = parseOptions(app.arguments());
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/sorvik-bench-XXXXXX"));
     setUpDrives(root.path());
     QDir().mkpath(root.path() + QStringLiteral("/config/sorvik"));
@@ -276,36 +418,21 @@ int main(int argc, char **argv)
         settings.beginGroup(QStringLiteral("Orvane_Y2K"));
         settings.setValue(QStringLiteral("Company"), QStringLiteral("Bench Company"));
     }
-    if (!generateOnly.isEmpty()) {
-        QDir().mkpath(generateOnly);
+    Plan plan = options.plan;
+    if (!options.generateOnly.isEmpty()) {
+        QDir().mkpath(options.generateOnly);
         qint64 total = 0;
-        writeDataFiles(generateOnly, counts.front(), totalMb, bigGb, total);
-        std::printf("data files: %d, %.1f MB\n", counts.front(), total / 1048576.0);
+        plan.files = options.counts.front();
+        writeFiles(options.generateOnly, plan, total);
+        std::printf("data files: %d, %.1f MB\n", plan.files, total / 1048576.0);
         return 0;
     }
     const QString output = Drives::hostPath(QStringLiteral("C:\\Orvane\\Sorvik"));
-
     std::printf("%6s %7s %7s %8s %6s %7s %8s %6s %11s %12s %7s %7s %9s\n", "files", "MB", "zip s", "sorvik s", "wall",
                 "zip cpu", "sorv cpu", "cpu", "zip bytes", "sorvik bytes", "size", "zip MB", "sorvik MB");
-    for (const int files : counts) {
-        std::vector<double> wall;
-        std::vector<double> cpu;
-        std::vector<double> size;
-        for (int run = 0; run < runs; ++run) {
-            qint64 total = 0;
-            const Pair pair = runPair(sorvik, root.path(), output, files, totalMb, bigGb, total);
-            wall.push_back(pair.ours.seconds / pair.zip.seconds);
-            cpu.push_back(pair.ours.cpuSeconds / pair.zip.cpuSeconds);
-            size.push_back(double(pair.ourBytes) / double(pair.zipBytes));
-            std::printf("%6d %7.1f %7.2f %8.2f %6.3f %7.2f %8.2f %6.3f %11lld %12lld %7.4f %7.1f %9.1f\n", files,
-                        total / 1048576.0, pair.zip.seconds, pair.ours.seconds, wall.back(), pair.zip.cpuSeconds,
-                        pair.ours.cpuSeconds, cpu.back(), pair.zipBytes, pair.ourBytes, size.back(),
-                        pair.zip.peakKilobytes / 1024.0, pair.ours.peakKilobytes / 1024.0);
-            std::fflush(stdout);
-        }
-        if (runs > 1)
-            std::printf("%6d median wall ratio %.3f, cpu ratio %.3f, size ratio %.4f\n", files, median(wall),
-                        median(cpu), median(size));
+    for (const int files : options.counts) {
+        plan.files = files;
+        runCount(options, plan, root.path(), output);
     }
     return 0;
 }

@@ -217,15 +217,13 @@ void deleteArchived(const QString &hostArchive, const QString &hostDirectory, co
         const auto entry = archived.constFind(Windows1252::fromUnicode(name));
         checks.push_back({entry == archived.cend() ? nullptr : &*entry, hostDirectory + QLatin1Char('/') + name});
     }
-    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks);
+    // The read-back deletes each file it has proved held (opened as itself, never through a link).
+    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks, ZipReadBack::RemoveHeld::Yes);
     for (std::size_t i = 0; i < checks.size(); ++i) {
-        const QString &hostFile = checks[i].hostFile;
-        const QFileInfo info(hostFile);
-        if (held[i] && !info.isSymLink() && info.isFile()) {
-            QFile::remove(hostFile);
-            continue;
-        }
+        if (held[i])
+            continue; // deleted by the read-back
         // A directory named like a data file is never archived; it is no data file to keep.
+        const QFileInfo info(checks[i].hostFile);
         if (info.exists() && !info.isDir())
             results.appendLine(
                 QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(names[int(i)]),

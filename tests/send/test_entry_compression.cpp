@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 using namespace ZipTestTools;
 
@@ -152,6 +153,21 @@ TEST(EntryCompression, DosTimeOfEarlyDatesIsTheFirstDay)
     EXPECT_EQ(EntryCompressor::dosDateTime(QDateTime(QDate(1980, 1, 1), QTime(0, 0, 1))), 0x00210000u);
     EXPECT_EQ(EntryCompressor::dosDateTime(QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59))),
               std::uint32_t((20 << 9 | 2 << 5 | 29) << 16 | (23 << 11 | 59 << 5 | 29)));
+}
+
+TEST(EntryCompression, ACoderUsedBeforeGivesTheBytesOfANewOne)
+{
+    // Each thread keeps its deflate coder from file to file; one that compressed other files, with
+    // another effort too, must give what a thread's first coder gives.
+    const QByteArray content = reportText(150000, 7);
+    QByteArray fresh;
+    std::thread([&] { compressed(content, smDeflated, doNormal, &fresh); }).join();
+    compressed(reportText(70000, 8), smDeflated, doMaximum);
+    compressed(reportText(40000, 9), smDeflated, doNormal);
+    QByteArray reused;
+    const ZipEntry entry = compressed(content, smDeflated, doNormal, &reused);
+    EXPECT_EQ(reused, fresh);
+    EXPECT_EQ(entry.compressedSize, std::uint32_t(fresh.size()));
 }
 
 TEST(ScratchStream, KeepsTwentyFivePagesAndSwapsTheRest)

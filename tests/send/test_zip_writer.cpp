@@ -442,6 +442,28 @@ TEST_F(ZipWriterTest, AppendedSavesGiveTheBytesOfOneSaveAndAFailedOneIsUndone)
     EXPECT_EQ(QDir(host(kDirectory)).entryList(QDir::Files | QDir::Hidden).size(), 6); // no temporary file left
 }
 
+TEST_F(ZipWriterTest, DirectoryThatDoesNotFitAtTheCloseLeavesNoArchive)
+{
+    // The saved entries fit; their directory, written when the archive is closed, does not.
+    writeData(QStringLiteral("A.DAT"), reportText(30000, 1));
+    auto writer = open();
+    writer->AddFiles(QStringLiteral("A.DAT"), 0);
+    const QStringList files = QDir(host(kDirectory)).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(files.size(), 2);
+    const QString work = files.first() == QStringLiteral("A.DAT") ? files.last() : files.first();
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous;
+    limit.rlim_cur = rlim_t(QFileInfo(host(kDirectory) + QLatin1Char('/') + work).size() + 20);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_THROW(writer->SetFileName(QString()), ZipError);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, ignored);
+    // Neither a damaged archive under the name nor the temporary file is left.
+    EXPECT_EQ(QDir(host(kDirectory)).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("A.DAT")}));
+}
+
 TEST_F(ZipWriterTest, ListCompressedAheadGivesTheBytesOfOneAdditionAtATime)
 {
     writeData(QStringLiteral("A.DAT"), reportText(60000, 1));

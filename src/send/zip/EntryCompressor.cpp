@@ -1,20 +1,25 @@
 #include "send/zip/EntryCompressor.h"
 
+#include "platform/FileRead.h"
 #include "send/zip/ScratchStream.h"
 #include "send/zip/ZipError.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
-constexpr qint64 kDeflateReadSize = 32768;
-constexpr qint64 kStoreReadSize = 8192;
+// Deflate takes the file in pieces of this size, whatever size the reads have: the text flag is
+// judged on the first piece, and the coder's input comes in the same steps as ever.
+constexpr qint64 kDeflatePiece = 32768;
+// Reads are this large: a data file of usual size is read in one call.
+constexpr qint64 kReadSize = 4 * kDeflatePiece;
 constexpr qint64 kLargestEntry = std::numeric_limits<std::uint32_t>::max();
 
 struct Effort
@@ -43,31 +48,48 @@ Effort effortOf(TDeflationOption option)
 
 // Attributes as Windows would report them for the file: "archive" is set on every file that was
 // written since it was last backed up, which for a freshly written data file is always the case.
-std::uint32_t windowsAttributes(const QFileInfo &info)
+std::uint32_t windowsAttributes(const ReadOnlyFile &file)
 {
     std::uint32_t attributes = 0x20;
-    if (!(info.permissions() & QFileDevice::WriteOwner))
+    if (!file.ownerWritable())
         attributes |= 0x01;
-    if (info.fileName().startsWith(QLatin1Char('.')))
+    if (QFileInfo(file.fileName()).fileName().startsWith(QLatin1Char('.')))
         attributes |= 0x02;
     return attributes;
 }
 
-[[noreturn]] void readFailed(const QFile &file)
+[[noreturn]] void readFailed(const ReadOnlyFile &file)
 {
     throw ZipError(QStringLiteral("Cannot read file %1: %2").arg(file.fileName(), file.errorString()));
 }
 
+[[noreturn]] void tooLarge(const ReadOnlyFile &file)
+{
+    throw ZipError(QStringLiteral("File too large for the archive: %1").arg(file.fileName()));
+}
+
+// One raw deflate coder a thread, reset for each file: setting a coder up costs more than a small
+// data file's compression.
 class Deflater final
 {
 public:
-    explicit Deflater(TDeflationOption option)
+    static Deflater &forThread(TDeflationOption option)
+    {
+        thread_local std::unique_ptr<Deflater> coder;
+        if (!coder || coder->m_option != option)
+            coder = std::make_unique<Deflater>(option);
+        else
+            coder->reset();
+        return *coder;
+    }
+
+    explicit Deflater(TDeflationOption option) : m_option(option)
     {
         const Effort effort = effortOf(option);
         // Negative window bits: a raw deflate stream with a 32 KB window and no zlib wrapper.
         if (deflateInit2(&m_stream, effort.level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
             throw ZipError(QStringLiteral("Cannot start the deflate coder"));
-        deflateTune(&m_stream, effort.goodLength, effort.maxLazy, effort.niceLength, effort.chain);
+        tune();
     }
     ~Deflater() { deflateEnd(&m_stream); }
     Deflater(const Deflater &) = delete;
@@ -90,9 +112,139 @@ public:
     }
 
 private:
+    // A reset coder is a new one with the same settings; the reset sets the level's own tuning, so
+    // the effort's tuning goes in again.
+    void reset()
+    {
+        if (deflateReset(&m_stream) != Z_OK)
+            throw ZipError(QStringLiteral("Cannot start the deflate coder"));
+        tune();
+    }
+    void tune()
+    {
+        const Effort effort = effortOf(m_option);
+        deflateTune(&m_stream, effort.goodLength, effort.maxLazy, effort.niceLength, effort.chain);
+    }
+
+    TDeflationOption m_option;
     z_stream m_stream{};
     char m_out[32768];
 };
+
+// What compressing one file found out, beyond the compressed bytes.
+struct Pass
+{
+    qint64 total = 0;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    bool textFlag = false;
+};
+
+// Reads a source file in large blocks from its start, handing each on.
+class SourceReader final
+{
+public:
+    SourceReader(ReadOnlyFile &file, const std::atomic<bool> *cancel) : m_file(file), m_cancel(cancel)
+    {
+        thread_local std::unique_ptr<char[]> buffer;
+        if (!buffer)
+            buffer = std::make_unique<char[]>(kReadSize);
+        m_buffer = buffer.get();
+    }
+
+    // The next block, empty at the end of the file; a read error is raised.
+    std::pair<const char *, qint64> next()
+    {
+        if (m_ended)
+            return {m_buffer, 0};
+        if (m_cancel && m_cancel->load(std::memory_order_relaxed))
+            throw ZipError(QStringLiteral("Compression of %1 cancelled").arg(m_file.fileName()));
+        const qint64 got = m_file.readAt(m_offset, m_buffer, kReadSize);
+        if (got < 0)
+            readFailed(m_file);
+        m_offset += got;
+        if (m_offset > kLargestEntry)
+            tooLarge(m_file);
+        // A block that comes short at the length the file had when opened is the last one.
+        m_ended = got == 0 || (got < kReadSize && m_offset >= m_file.size());
+        return {m_buffer, got};
+    }
+    bool ended() const { return m_ended; }
+
+private:
+    ReadOnlyFile &m_file;
+    const std::atomic<bool> *m_cancel;
+    char *m_buffer = nullptr;
+    qint64 m_offset = 0;
+    bool m_ended = false;
+};
+
+// Deflates the whole file into the scratch stream. The coder gets the data in pieces of
+// kDeflatePiece, the last one (short or empty) with the finish.
+Pass deflateFile(ReadOnlyFile &file, TDeflationOption option, ScratchStream &scratch,
+                 const std::atomic<bool> *cancel)
+{
+    Deflater &deflater = Deflater::forThread(option);
+    SourceReader reader(file, cancel);
+    Pass pass;
+    bool first = true;
+    bool finished = false;
+    while (!finished) {
+        const auto [block, length] = reader.next();
+        // The deflate coder does not tell how many bytes of its first block went out as literals.
+        // The flag is judged on all bytes of the first piece instead: it covers at least the first
+        // block, and in text the bytes that matches cover are text as well, so the verdict agrees
+        // with the literal count for the files we pack; an empty file counts as text.
+        if (first)
+            pass.textFlag = EntryCompressor::looksLikeText(block, std::min(length, kDeflatePiece));
+        first = false;
+        pass.total += length;
+        pass.crc = crc32_z(pass.crc, reinterpret_cast<const Bytef *>(block), z_size_t(length));
+        qint64 done = 0;
+        do {
+            const qint64 piece = std::min(length - done, kDeflatePiece);
+            finished = reader.ended() && done + piece == length && piece < kDeflatePiece;
+            deflater.feed(block + done, piece, finished, scratch);
+            done += piece;
+        } while (done < length);
+    }
+    return pass;
+}
+
+// Copies the file as it is into the emptied scratch stream.
+Pass storeFile(ReadOnlyFile &file, ScratchStream &scratch, const std::atomic<bool> *cancel)
+{
+    scratch.reset();
+    SourceReader reader(file, cancel);
+    Pass pass;
+    for (;;) {
+        const auto [block, length] = reader.next();
+        if (length == 0)
+            break;
+        pass.total += length;
+        pass.crc = crc32_z(pass.crc, reinterpret_cast<const Bytef *>(block), z_size_t(length));
+        scratch.write(block, length);
+    }
+    return pass;
+}
+
+// Opens the source file and sets what the file itself says in the entry.
+void openSource(ZipEntry &entry, ReadOnlyFile &file)
+{
+    const QString &hostPath = entry.diskFileName;
+    // Only plain files: reading a pipe would wait for a writer.
+    if (!file.open(hostPath) || !file.isPlainFile())
+        throw ZipError(QStringLiteral("Cannot open file %1").arg(hostPath));
+    entry.externalAttributes = windowsAttributes(file);
+    if (file.size() > kLargestEntry)
+        tooLarge(file);
+    QDate date;
+    QTime time;
+    file.lastModifiedLocally(date, time);
+    const std::uint32_t stamp = EntryCompressor::dosDateTime(date, time);
+    entry.dosTime = std::uint16_t(stamp & 0xFFFF);
+    entry.dosDate = std::uint16_t(stamp >> 16);
+    entry.versionMadeBy = 20;
+}
 
 } // namespace
 
@@ -100,8 +252,11 @@ namespace EntryCompressor {
 
 std::uint32_t dosDateTime(const QDateTime &local)
 {
-    const QDate date = local.date();
-    const QTime time = local.time();
+    return dosDateTime(local.date(), local.time());
+}
+
+std::uint32_t dosDateTime(const QDate &date, const QTime &time)
+{
     if (!date.isValid() || date.year() < 1980)
         return std::uint32_t(1 << 5 | 1) << 16;
     const int year = std::min(date.year(), 2107) - 1980;
@@ -144,80 +299,22 @@ void compress(ZipEntry &entry, TZipCompressionMethod method, TDeflationOption op
 {
     entry.flags = 0;
     entry.compressedSize = 0;
-    const QString &hostPath = entry.diskFileName;
-    QFile file(hostPath);
-    // Only plain files: opening a pipe would wait for a writer.
-    if (!QFileInfo(hostPath).isFile() || !file.open(QIODevice::ReadOnly))
-        throw ZipError(QStringLiteral("Cannot open file %1").arg(hostPath));
-    const QFileInfo info(hostPath);
-    entry.externalAttributes = windowsAttributes(info);
-    if (file.size() > kLargestEntry)
-        throw ZipError(QStringLiteral("File too large for the archive: %1").arg(hostPath));
-    const std::uint32_t stamp = dosDateTime(info.lastModified().toLocalTime());
-    entry.dosTime = std::uint16_t(stamp & 0xFFFF);
-    entry.dosDate = std::uint16_t(stamp >> 16);
-    entry.versionMadeBy = 20;
-
-    auto buffer = std::make_unique<char[]>(kDeflateReadSize);
-    // Reads the next piece of at most size bytes; a read error is raised.
-    auto readPiece = [&](qint64 size) {
-        if (cancel && cancel->load(std::memory_order_relaxed))
-            throw ZipError(QStringLiteral("Compression of %1 cancelled").arg(hostPath));
-        const qint64 got = file.read(buffer.get(), size);
-        if (got < 0)
-            readFailed(file);
-        return got;
-    };
+    ReadOnlyFile file;
+    openSource(entry, file);
+    Pass pass;
     bool deflated = false;
-    bool textFlag = false;
-    qint64 total = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
-
     if (method != smStored) {
-        Deflater deflater(option);
-        bool first = true;
-        for (;;) {
-            const qint64 got = readPiece(kDeflateReadSize);
-            // The deflate coder does not tell how many bytes of its first block went out as literals.
-            // The flag is judged on all bytes of the first piece read instead: it covers at least the
-            // first block, and in text the bytes that matches cover are text as well, so the verdict
-            // agrees with the literal count for the files we pack; an empty file counts as text.
-            if (first)
-                textFlag = looksLikeText(buffer.get(), got);
-            first = false;
-            total += got;
-            if (total > kLargestEntry)
-                throw ZipError(QStringLiteral("File too large for the archive: %1").arg(hostPath));
-            crc = crc32_z(crc, reinterpret_cast<const Bytef *>(buffer.get()), z_size_t(got));
-            const bool last = got == 0 || (got < kDeflateReadSize && file.atEnd());
-            deflater.feed(buffer.get(), got, last, scratch);
-            if (last)
-                break;
-        }
-        deflated = method == smDeflated || scratch.size() < total;
+        pass = deflateFile(file, option, scratch, cancel);
+        deflated = method == smDeflated || scratch.size() < pass.total;
     }
-
     if (!deflated) {
-        scratch.reset();
-        if (!file.seek(0))
-            readFailed(file);
-        total = 0;
-        crc = crc32(0L, Z_NULL, 0);
-        for (;;) {
-            const qint64 got = readPiece(kStoreReadSize);
-            if (got == 0)
-                break;
-            total += got;
-            if (total > kLargestEntry)
-                throw ZipError(QStringLiteral("File too large for the archive: %1").arg(hostPath));
-            crc = crc32_z(crc, reinterpret_cast<const Bytef *>(buffer.get()), z_size_t(got));
-            scratch.write(buffer.get(), got);
-        }
+        const bool textFlag = pass.textFlag;
+        pass = storeFile(file, scratch, cancel);
+        pass.textFlag = textFlag;
     }
-
-    entry.uncompressedSize = std::uint32_t(total);
-    entry.crc32 = std::uint32_t(crc);
-    entry.internalAttributes = textFlag ? 1 : 0;
+    entry.uncompressedSize = std::uint32_t(pass.total);
+    entry.crc32 = std::uint32_t(pass.crc);
+    entry.internalAttributes = pass.textFlag ? 1 : 0;
     entry.method = deflated ? 8 : 0;
     entry.versionNeeded = deflated ? 20 : 10;
     entry.compressedSize = std::uint32_t(scratch.size());

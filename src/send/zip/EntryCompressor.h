@@ -24,6 +24,7 @@ void copyCompressed(const ZipEntry &compressed, ZipEntry &entry);
 // MS-DOS time (low 16 bits) and date (high 16 bits) of a local date and time; instants before 1980
 // become 1 January 1980, 00:00.
 std::uint32_t dosDateTime(const QDateTime &local);
+std::uint32_t dosDateTime(const QDate &date, const QTime &time);
 
 // The text flag's rule over byte counts: binary = bytes 0-6 and 128-255, text = bytes 7-127.
 bool looksLikeText(const char *data, qint64 length);

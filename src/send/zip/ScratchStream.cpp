@@ -31,6 +31,10 @@ void ScratchStream::openSwap()
 
 void ScratchStream::seekSwap(qint64 index)
 {
+    // Pages mostly go out and come back in order: the swap file is often where the page is already,
+    // and its own buffer then gathers several pages into one write or read.
+    if (m_swap->pos() == index * kPageSize)
+        return;
     if (!m_swap->seek(index * kPageSize))
         throw ZipError(QStringLiteral("VMS: Failed to seek in swap file %1").arg(m_swap->fileName()));
 }

@@ -31,9 +31,9 @@ std::uint32_t u32(const char *p)
     return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
 }
 
-QByteArray readAt(QIODevice &device, qint64 offset, qint64 length)
+QByteArray readAt(QIODevice &device, qint64 offset, qint64 length, qint64 size)
 {
-    if (offset < 0 || length < 0 || offset > device.size() || length > device.size() - offset)
+    if (offset < 0 || length < 0 || offset > size || length > size - offset)
         invalid();
     if (!device.seek(offset))
         invalid();
@@ -42,6 +42,38 @@ QByteArray readAt(QIODevice &device, qint64 offset, qint64 length)
         invalid();
     return bytes;
 }
+
+QByteArray readAt(QIODevice &device, qint64 offset, qint64 length)
+{
+    return readAt(device, offset, length, device.size());
+}
+
+// The local headers of the entries, read through a window on the file: they mostly come in the
+// order of the file, so that one read covers several of them.
+class HeaderWindow final
+{
+public:
+    HeaderWindow(QIODevice &device, qint64 size) : m_device(device), m_size(size) {}
+
+    // The length bytes at offset, which must lie inside the file.
+    const char *at(qint64 offset, qint64 length)
+    {
+        if (offset < m_start || offset - m_start > m_bytes.size() - length) {
+            if (offset < 0 || length > m_size - offset)
+                invalid();
+            m_bytes = readAt(m_device, offset, std::min(std::max(length, kWindow), m_size - offset), m_size);
+            m_start = offset;
+        }
+        return m_bytes.constData() + (offset - m_start);
+    }
+
+private:
+    static constexpr qint64 kWindow = 16384;
+    QIODevice &m_device;
+    qint64 m_size;
+    qint64 m_start = 0;
+    QByteArray m_bytes;
+};
 
 struct EndRecord
 {
@@ -98,6 +130,60 @@ bool directoryAt(QIODevice &device, qint64 offset, qint64 size, qint64 endPositi
     return signature.size() == 4 && u32(signature.constData()) == ZipDirectoryReader::kCentralHeaderSignature;
 }
 
+// Where the directory starts. It normally lies where the end record says. When it does not, a
+// program stub or other bytes in front of the archive have shifted every recorded offset by the same
+// amount (shift), and the directory is taken to end where the end record begins.
+qint64 locateDirectory(QIODevice &device, const EndRecord &end, bool spanned, qint64 &shift)
+{
+    shift = 0;
+    if (directoryAt(device, end.directoryOffset, end.directorySize, end.position))
+        return end.directoryOffset;
+    const qint64 directoryStart = end.position - qint64(end.directorySize);
+    if (directoryStart < 0)
+        invalid();
+    shift = directoryStart - qint64(end.directoryOffset);
+    if (shift < 0 && !spanned)
+        invalid();
+    return directoryStart;
+}
+
+// The entry whose central header starts at offset at of the directory; at moves past it.
+ZipEntry centralEntry(const QByteArray &central, qint64 &at)
+{
+    if (central.size() - at < kCentralHeaderSize)
+        invalid();
+    const char *p = central.constData() + at;
+    if (u32(p) != ZipDirectoryReader::kCentralHeaderSignature)
+        invalid();
+    const qint64 nameLength = u16(p + 28);
+    const qint64 extraLength = u16(p + 30);
+    const qint64 commentLength = u16(p + 32);
+    const qint64 recordLength = kCentralHeaderSize + nameLength + extraLength + commentLength;
+    if (central.size() - at < recordLength)
+        invalid();
+    ZipEntry entry;
+    entry.action = aaNone;
+    entry.versionMadeBy = u16(p + 4);
+    entry.versionNeeded = u16(p + 6);
+    entry.flags = u16(p + 8);
+    entry.method = u16(p + 10);
+    entry.dosTime = u16(p + 12);
+    entry.dosDate = u16(p + 14);
+    entry.crc32 = u32(p + 16);
+    entry.compressedSize = u32(p + 20);
+    entry.uncompressedSize = u32(p + 24);
+    entry.diskNumberStart = u16(p + 34);
+    entry.internalAttributes = u16(p + 36);
+    entry.externalAttributes = u32(p + 38);
+    entry.localHeaderOffset = u32(p + 42);
+    entry.storedName = central.mid(at + kCentralHeaderSize, nameLength);
+    entry.extraField = central.mid(at + kCentralHeaderSize + nameLength, extraLength);
+    entry.comment = central.mid(at + kCentralHeaderSize + nameLength + extraLength, commentLength);
+    at += recordLength;
+    return entry;
+}
+
+
 } // namespace
 
 namespace ZipDirectoryReader {
@@ -113,7 +199,8 @@ bool startsSpanned(QIODevice &device)
 ZipDirectory read(QIODevice &device)
 {
     ZipDirectory directory;
-    if (device.size() == 0)
+    const qint64 size = device.size();
+    if (size == 0)
         return directory;
 
     const EndRecord end = findEndRecord(device);
@@ -123,65 +210,23 @@ ZipDirectory read(QIODevice &device)
     if (directory.spanned && end.thisDisk != end.directoryDisk)
         return directory; // the directory starts on an earlier disk: nothing to read here
 
-    // The directory normally lies where the end record says. When it does not, a program stub or other
-    // bytes in front of the archive have shifted every recorded offset by the same amount, and the
-    // directory is taken to end where the end record begins.
-    qint64 directoryStart = end.directoryOffset;
     qint64 shift = 0;
-    if (!directoryAt(device, end.directoryOffset, end.directorySize, end.position)) {
-        directoryStart = end.position - qint64(end.directorySize);
-        if (directoryStart < 0)
-            invalid();
-        shift = directoryStart - qint64(end.directoryOffset);
-        if (shift < 0 && !directory.spanned)
-            invalid();
-    }
-    const QByteArray central = readAt(device, directoryStart, end.directorySize);
-
+    const qint64 directoryStart = locateDirectory(device, end, directory.spanned, shift);
+    const QByteArray central = readAt(device, directoryStart, end.directorySize, size);
+    HeaderWindow headers(device, size);
     qint64 at = 0;
     directory.entries.reserve(std::min<qint64>(end.entriesOnDisk, central.size() / kCentralHeaderSize));
     for (int i = 0; i < end.entriesOnDisk; ++i) {
-        if (central.size() - at < kCentralHeaderSize)
-            invalid();
-        const char *p = central.constData() + at;
-        if (u32(p) != kCentralHeaderSignature)
-            invalid();
-        const qint64 nameLength = u16(p + 28);
-        const qint64 extraLength = u16(p + 30);
-        const qint64 commentLength = u16(p + 32);
-        const qint64 recordLength = kCentralHeaderSize + nameLength + extraLength + commentLength;
-        if (central.size() - at < recordLength)
-            invalid();
-        ZipEntry entry;
-        entry.action = aaNone;
-        entry.versionMadeBy = u16(p + 4);
-        entry.versionNeeded = u16(p + 6);
-        entry.flags = u16(p + 8);
-        entry.method = u16(p + 10);
-        entry.dosTime = u16(p + 12);
-        entry.dosDate = u16(p + 14);
-        entry.crc32 = u32(p + 16);
-        entry.compressedSize = u32(p + 20);
-        entry.uncompressedSize = u32(p + 24);
-        entry.diskNumberStart = u16(p + 34);
-        entry.internalAttributes = u16(p + 36);
-        entry.externalAttributes = u32(p + 38);
-        entry.localHeaderOffset = u32(p + 42);
-        entry.storedName = central.mid(at + kCentralHeaderSize, nameLength);
-        entry.extraField = central.mid(at + kCentralHeaderSize + nameLength, extraLength);
-        entry.comment = central.mid(at + kCentralHeaderSize + nameLength + extraLength, commentLength);
-        at += recordLength;
-
+        ZipEntry entry = centralEntry(central, at);
         if (!directory.spanned) {
             // The entry's data must lie between its local header and the central directory.
             const qint64 local = qint64(entry.localHeaderOffset) + shift;
             if (local < 0 || directoryStart - local < kLocalHeaderSize)
                 invalid();
-            const QByteArray header = readAt(device, local, kLocalHeaderSize);
-            if (u32(header.constData()) != kLocalHeaderSignature)
+            const char *header = headers.at(local, kLocalHeaderSize);
+            if (u32(header) != kLocalHeaderSignature)
                 invalid();
-            const qint64 dataOffset =
-                local + kLocalHeaderSize + u16(header.constData() + 26) + u16(header.constData() + 28);
+            const qint64 dataOffset = local + kLocalHeaderSize + u16(header + 26) + u16(header + 28);
             if (dataOffset > directoryStart || directoryStart - dataOffset < qint64(entry.compressedSize))
                 invalid();
             entry.dataOffset = dataOffset;

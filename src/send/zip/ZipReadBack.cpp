@@ -1,9 +1,9 @@
 #include "send/zip/ZipReadBack.h"
 
+#include "platform/FileRead.h"
 #include "send/zip/ZipDirectoryReader.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <zlib.h>
 
@@ -30,13 +30,11 @@ std::uint16_t u16(const char *p)
 }
 
 // The local header says what the directory says: name, method, CRC-32 and sizes.
-bool localHeaderAgrees(QFile &archive, const ZipEntry &entry)
+bool localHeaderAgrees(ReadOnlyFile &archive, const ZipEntry &entry)
 {
     const qint64 nameLength = entry.storedName.size();
-    if (!archive.seek(entry.localHeaderOffset))
-        return false;
-    const QByteArray header = archive.read(30 + nameLength);
-    if (header.size() != 30 + nameLength)
+    QByteArray header(30 + nameLength, Qt::Uninitialized);
+    if (archive.readAt(entry.localHeaderOffset, header.data(), header.size()) != header.size())
         return false;
     const char *p = header.constData();
     return u32(p) == ZipDirectoryReader::kLocalHeaderSignature && u16(p + 8) == entry.method &&
@@ -45,8 +43,34 @@ bool localHeaderAgrees(QFile &archive, const ZipEntry &entry)
            entry.dataOffset == qint64(entry.localHeaderOffset) + 30 + nameLength + u16(p + 28);
 }
 
+// The archive's bytes of one entry, read in turn from where its data starts.
+class EntryData final
+{
+public:
+    EntryData(ReadOnlyFile &archive, const ZipEntry &entry)
+        : m_archive(archive), m_offset(entry.dataOffset), m_left(entry.compressedSize)
+    {
+    }
+    qint64 left() const { return m_left; }
+    // The next at most length bytes; 0 or less when none can be read.
+    qint64 read(char *data, qint64 length)
+    {
+        const qint64 got = m_archive.readAt(m_offset, data, std::min(m_left, length));
+        if (got > 0) {
+            m_offset += got;
+            m_left -= got;
+        }
+        return got;
+    }
+
+private:
+    ReadOnlyFile &m_archive;
+    qint64 m_offset;
+    qint64 m_left;
+};
+
 // Compares the next bytes of the file with what came out of the archive.
-bool sameAsFile(QFile &file, const char *data, qint64 length, char *buffer)
+bool sameAsFile(ReadOnlyFile &file, const char *data, qint64 length, char *buffer)
 {
     while (length > 0) {
         const qint64 got = file.read(buffer, std::min(length, kPiece));
@@ -58,87 +82,111 @@ bool sameAsFile(QFile &file, const char *data, qint64 length, char *buffer)
     return true;
 }
 
+// The pieces one thread reads back through.
+struct Pieces
+{
+    std::unique_ptr<char[]> in = std::make_unique<char[]>(kPiece);
+    std::unique_ptr<char[]> out = std::make_unique<char[]>(kPiece);
+    std::unique_ptr<char[]> compare = std::make_unique<char[]>(kPiece);
+};
+
+// A stored entry: its data is the file's content; the CRC-32 of what was compared.
+bool storedHolds(EntryData &data, ReadOnlyFile &file, Pieces &pieces, uLong &crc, qint64 &produced)
+{
+    while (data.left() > 0) {
+        const qint64 got = data.read(pieces.in.get(), kPiece);
+        if (got <= 0 || !sameAsFile(file, pieces.in.get(), got, pieces.compare.get()))
+            return false;
+        crc = crc32_z(crc, reinterpret_cast<const Bytef *>(pieces.in.get()), z_size_t(got));
+        produced += got;
+    }
+    return true;
+}
+
+// A deflated entry: its data inflates to the file's content, and the stream ends with the data.
+bool deflatedHolds(EntryData &data, ReadOnlyFile &file, qint64 size, Pieces &pieces, uLong &crc, qint64 &produced)
+{
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+        return false;
+    const auto guard = std::unique_ptr<z_stream, int (*)(z_stream *)>(&stream, inflateEnd);
+    int status = Z_OK;
+    while (status != Z_STREAM_END) {
+        if (stream.avail_in == 0) {
+            if (data.left() == 0)
+                return false; // the data ends before the deflate stream does
+            const qint64 got = data.read(pieces.in.get(), kPiece);
+            if (got <= 0)
+                return false;
+            stream.next_in = reinterpret_cast<Bytef *>(pieces.in.get());
+            stream.avail_in = uInt(got);
+        }
+        stream.next_out = reinterpret_cast<Bytef *>(pieces.out.get());
+        stream.avail_out = uInt(kPiece);
+        status = inflate(&stream, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END)
+            return false;
+        const qint64 got = kPiece - stream.avail_out;
+        if (produced + got > size || !sameAsFile(file, pieces.out.get(), got, pieces.compare.get()))
+            return false;
+        crc = crc32_z(crc, reinterpret_cast<const Bytef *>(pieces.out.get()), z_size_t(got));
+        produced += got;
+    }
+    // The stream must end exactly where the entry's data does.
+    return data.left() == 0 && stream.avail_in == 0;
+}
+
+bool holdsWith(ReadOnlyFile &archive, const ZipEntry &entry, ReadOnlyFile &file, Pieces &pieces)
+{
+    if ((entry.method != 0 && entry.method != 8) || (entry.flags & 0x0001) || entry.dataOffset <= 0)
+        return false;
+    if (!file.isPlainFile() || file.size() != qint64(entry.uncompressedSize) || !localHeaderAgrees(archive, entry) ||
+        !file.rewind())
+        return false;
+    if (entry.method == 0 && entry.compressedSize != entry.uncompressedSize)
+        return false;
+    EntryData data(archive, entry);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    qint64 produced = 0;
+    const qint64 size = entry.uncompressedSize;
+    if (!(entry.method == 0 ? storedHolds(data, file, pieces, crc, produced)
+                            : deflatedHolds(data, file, size, pieces, crc, produced)))
+        return false;
+    char extra = 0;
+    return produced == size && std::uint32_t(crc) == entry.crc32 && file.read(&extra, 1) == 0;
+}
+
 } // namespace
 
 namespace ZipReadBack {
 
-bool holds(QFile &archive, const ZipEntry &entry, QFile &file)
+bool holds(ReadOnlyFile &archive, const ZipEntry &entry, ReadOnlyFile &file)
 {
-    if ((entry.method != 0 && entry.method != 8) || (entry.flags & 0x0001) || entry.dataOffset <= 0)
-        return false;
-    if (file.size() != qint64(entry.uncompressedSize) || !localHeaderAgrees(archive, entry) ||
-        !archive.seek(entry.dataOffset) || !file.seek(0))
-        return false;
-
-    auto in = std::make_unique<char[]>(kPiece);
-    auto out = std::make_unique<char[]>(kPiece);
-    auto compare = std::make_unique<char[]>(kPiece);
-    uLong crc = crc32(0L, Z_NULL, 0);
-    qint64 produced = 0;
-    qint64 left = entry.compressedSize;
-
-    if (entry.method == 0) {
-        if (entry.compressedSize != entry.uncompressedSize)
-            return false;
-        while (left > 0) {
-            const qint64 got = archive.read(in.get(), std::min(left, kPiece));
-            if (got <= 0 || !sameAsFile(file, in.get(), got, compare.get()))
-                return false;
-            crc = crc32_z(crc, reinterpret_cast<const Bytef *>(in.get()), z_size_t(got));
-            produced += got;
-            left -= got;
-        }
-    } else {
-        z_stream stream{};
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-            return false;
-        const auto guard = std::unique_ptr<z_stream, int (*)(z_stream *)>(&stream, inflateEnd);
-        int status = Z_OK;
-        while (status != Z_STREAM_END) {
-            if (stream.avail_in == 0) {
-                if (left == 0)
-                    return false; // the data ends before the deflate stream does
-                const qint64 got = archive.read(in.get(), std::min(left, kPiece));
-                if (got <= 0)
-                    return false;
-                left -= got;
-                stream.next_in = reinterpret_cast<Bytef *>(in.get());
-                stream.avail_in = uInt(got);
-            }
-            stream.next_out = reinterpret_cast<Bytef *>(out.get());
-            stream.avail_out = uInt(kPiece);
-            status = inflate(&stream, Z_NO_FLUSH);
-            if (status != Z_OK && status != Z_STREAM_END)
-                return false;
-            const qint64 got = kPiece - stream.avail_out;
-            if (produced + got > qint64(entry.uncompressedSize) || !sameAsFile(file, out.get(), got, compare.get()))
-                return false;
-            crc = crc32_z(crc, reinterpret_cast<const Bytef *>(out.get()), z_size_t(got));
-            produced += got;
-        }
-        // The stream must end exactly where the entry's data does.
-        if (left != 0 || stream.avail_in != 0)
-            return false;
-    }
-    char extra = 0;
-    return produced == qint64(entry.uncompressedSize) && std::uint32_t(crc) == entry.crc32 && file.read(&extra, 1) == 0;
+    Pieces pieces;
+    return holdsWith(archive, entry, file, pieces);
 }
 
-std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks)
+std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks, RemoveHeld removeHeld)
 {
     // Bytes, not bools: each thread writes its own answers.
     std::vector<char> held(checks.size(), 0);
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
-        QFile archive(hostArchive);
-        if (!archive.open(QIODevice::ReadOnly))
+        ReadOnlyFile archive;
+        if (!archive.open(hostArchive))
             return;
+        Pieces pieces;
         for (std::size_t i = next++; i < checks.size(); i = next++) {
             const Check &check = checks[i];
-            if (!check.entry || !QFileInfo(check.hostFile).isFile())
+            if (!check.entry)
                 continue;
-            QFile file(check.hostFile);
-            held[i] = file.open(QIODevice::ReadOnly) && holds(archive, *check.entry, file);
+            // Opening does not wait for a pipe's writer; only a plain file is compared.
+            ReadOnlyFile file;
+            held[i] = file.open(check.hostFile) && holdsWith(archive, *check.entry, file, pieces);
+            file.close();
+            // Deleting is shared out as well: the kernel's part of it is not small beside a small file.
+            if (held[i] && removeHeld == RemoveHeld::Yes)
+                QFile::remove(check.hostFile);
         }
     };
     const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4,

@@ -14,6 +14,7 @@
 
 class CompressAhead;
 class Interaction;
+class ZipOutput;
 
 enum TZipArchiveStatus
 {
@@ -23,12 +24,14 @@ enum TZipArchiveStatus
 };
 
 // Writes the session archive: a single-volume ZIP file with an entry list. The archive is built in a
-// file under a temporary name beside it (see isTemporaryName): the first save writes it whole, copying
-// the unchanged front of an archive that existed before inside the kernel; each later save appends the
-// new entries where the previous central directory began and writes the directory and end record
-// again, and a failed save writes the previous ones back, so the file is again exactly the previous
-// archive. Closing the archive flushes that file to the disk and renames it over the archive's name,
-// so that name only ever holds a complete archive. Paths are the program's Windows texts
+// file under a temporary name beside it (see isTemporaryName), which nobody reads before it is
+// complete: the first save writes the entries whole, copying the unchanged front of an archive that
+// existed before inside the kernel; each later save appends the new entries where the previous one
+// ended, and a failed save cuts the file back to that length, so its entries are again exactly those
+// of the previous save. The central directory of the saved entries grows in memory with each save;
+// closing the archive writes it and the end record after the entries, flushes the file to the disk
+// and renames it over the archive's name, so that name only ever holds a complete archive. An archive
+// on the removable drive is written whole at each save. Paths are the program's Windows texts
 // ("C:\Orvane\Sorvik\X.zip"); the drive layer maps them to host paths. Failures are raised as
 // ZipError. Used from the GUI thread only.
 class TZipWriter final
@@ -98,25 +101,36 @@ public:
 private:
     class Hold;
     friend class Hold;
-    class Output;
 
     // Puts the saved archive in place when asked (false when that fails), then forgets the archive.
     bool closeArchive(bool commit, QString *failure = nullptr);
     bool commitWork(QString *failure);
-    bool restoreWork();
+    bool completeWork(QString *failure);
     std::unique_ptr<QFile> createWorkFile();
     void openArchive();
     void addEntry(ZipEntry entry);
     void addMatches(const QString &hostDirectory, const QString &storedPrefix, const QString &mask,
                     int searchAttributes, bool recurse);
     void addOne(const QString &hostPath, const QString &givenName);
+
+    // The save (ZipSave.cpp).
     bool writeArchive();
     void writeInWork();
     void writeWhole();
-    void finishSave(std::vector<ZipEntry> &next);
-    void writeEntries(Output &out, std::vector<ZipEntry> &next, int unchanged);
-    int copyUnchangedPrefix(QFile &target, Output &out);
-    void nextDisk(Output &out);
+    void replaceWhole(QFile &temp);
+    void settleEntries(std::vector<ZipEntry> &next, int first);
+    void writeEntries(ZipOutput &out, std::vector<ZipEntry> &next, int first, int unchanged);
+    void copyCarried(ZipOutput &out, ZipEntry &entry);
+    void writeAdded(ZipOutput &out, ZipEntry &entry);
+    void writeLocalHeader(ZipOutput &out, ZipEntry &entry);
+    void writeRecord(ZipOutput &out, const char *data, qint64 length);
+    void reportProgress(int done, int total);
+    QByteArray directoryOf(const std::vector<ZipEntry> &entries, int &count) const;
+    void checkDirectory(qint64 directoryEnd, int count) const;
+    void writeDirectory(ZipOutput &out, const std::vector<ZipEntry> &entries);
+    int copyUnchangedPrefix(QFile &target, ZipOutput &out);
+    void nextDisk(ZipOutput &out);
+
     QString replaceArchive(const QString &tempPath);
     void reportFailure(TZipProcessType type, int errorNumber, const QString &message, const ZipEntry &entry);
     bool requestBlankDisk();
@@ -136,17 +150,17 @@ private:
     QString m_hostPath;
     QString m_baseDirectory;
     std::unique_ptr<QFile> m_file;
-    // The archive being built under a temporary name, and what its last save left in it: the entries
-    // in place, where the central directory begins, the directory and end record, the file's length.
+    // The archive being built under a temporary name, and what its last save left in it: the number of
+    // entries in place, where they end (the file's length, where the directory will begin), and the
+    // central directory headers of those of them that are written in the directory.
     std::unique_ptr<QFile> m_work;
     bool m_workSaved = false;
     int m_workEntries = 0;
-    qint64 m_workDirectory = 0;
-    QByteArray m_workTail;
-    // Filled by writeEntries: where the directory it wrote begins and, in one piece, what it wrote
-    // from there (directory and end record).
-    qint64 m_lastDirectory = 0;
-    QByteArray m_lastTail;
+    qint64 m_workEnd = 0;
+    QByteArray m_workDirectory;
+    int m_workCount = 0;
+    // The piece through which the data of carried-over entries and scratch streams is copied.
+    QByteArray m_piece;
     std::vector<ZipEntry> m_entries;
     std::array<std::vector<int>, 1021> m_buckets;
     QByteArray m_comment;
