@@ -176,22 +176,20 @@ void TerminalProgress::hideProgress()
     m_visible = false;
 }
 
+// Each change of the label or a bar draws the line again.
 void TerminalProgress::setServerLabel(const QString &text)
 {
-    m_label = text;
-    draw();
+    redraw(m_label, text);
 }
 
 void TerminalProgress::setServerProgress(int percent)
 {
-    m_server = percent;
-    draw();
+    redraw(m_server, percent);
 }
 
 void TerminalProgress::setTotalProgress(int percent)
 {
-    m_total = percent;
-    draw();
+    redraw(m_total, percent);
 }
 
 void TerminalProgress::clear()

@@ -72,6 +72,11 @@ public:
 
 private:
     void draw();
+    template <typename T> void redraw(T &field, const T &value)
+    {
+        field = value;
+        draw();
+    }
 
     QTextStream &m_err;
     bool m_enabled;

@@ -102,16 +102,14 @@ EndRecord findEndRecord(QIODevice &device)
         const qint64 commentLength = u16(p + 20);
         if (at + kEndRecordSize + commentLength > tail.size())
             continue;
-        EndRecord record;
-        record.position = tailStart + at;
-        record.thisDisk = u16(p + 4);
-        record.directoryDisk = u16(p + 6);
-        record.entriesOnDisk = u16(p + 8);
-        record.totalEntries = u16(p + 10);
-        record.directorySize = u32(p + 12);
-        record.directoryOffset = u32(p + 16);
-        record.comment = tail.mid(at + kEndRecordSize, commentLength);
-        return record;
+        return EndRecord{.position = tailStart + at,
+                         .thisDisk = u16(p + 4),
+                         .directoryDisk = u16(p + 6),
+                         .entriesOnDisk = u16(p + 8),
+                         .totalEntries = u16(p + 10),
+                         .directorySize = u32(p + 12),
+                         .directoryOffset = u32(p + 16),
+                         .comment = tail.mid(at + kEndRecordSize, commentLength)};
     }
     invalid();
 }
@@ -161,28 +159,27 @@ ZipEntry centralEntry(const QByteArray &central, qint64 &at)
     const qint64 recordLength = kCentralHeaderSize + nameLength + extraLength + commentLength;
     if (central.size() - at < recordLength)
         invalid();
-    ZipEntry entry;
-    entry.action = aaNone;
-    entry.versionMadeBy = u16(p + 4);
-    entry.versionNeeded = u16(p + 6);
-    entry.flags = u16(p + 8);
-    entry.method = u16(p + 10);
-    entry.dosTime = u16(p + 12);
-    entry.dosDate = u16(p + 14);
-    entry.crc32 = u32(p + 16);
-    entry.compressedSize = u32(p + 20);
-    entry.uncompressedSize = u32(p + 24);
-    entry.diskNumberStart = u16(p + 34);
-    entry.internalAttributes = u16(p + 36);
-    entry.externalAttributes = u32(p + 38);
-    entry.localHeaderOffset = u32(p + 42);
-    entry.storedName = central.mid(at + kCentralHeaderSize, nameLength);
-    entry.extraField = central.mid(at + kCentralHeaderSize + nameLength, extraLength);
-    entry.comment = central.mid(at + kCentralHeaderSize + nameLength + extraLength, commentLength);
+    const qint64 name = at + kCentralHeaderSize;
+    ZipEntry entry{.storedName = central.mid(name, nameLength),
+                   .action = aaNone,
+                   .versionMadeBy = u16(p + 4),
+                   .versionNeeded = u16(p + 6),
+                   .flags = u16(p + 8),
+                   .method = u16(p + 10),
+                   .dosTime = u16(p + 12),
+                   .dosDate = u16(p + 14),
+                   .crc32 = u32(p + 16),
+                   .compressedSize = u32(p + 20),
+                   .uncompressedSize = u32(p + 24),
+                   .diskNumberStart = u16(p + 34),
+                   .internalAttributes = u16(p + 36),
+                   .externalAttributes = u32(p + 38),
+                   .localHeaderOffset = u32(p + 42),
+                   .extraField = central.mid(name + nameLength, extraLength),
+                   .comment = central.mid(name + nameLength + extraLength, commentLength)};
     at += recordLength;
     return entry;
 }
-
 
 } // namespace
 
