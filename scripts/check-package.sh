@@ -41,17 +41,23 @@ name=${deb##*/}
 cmp "$deb" "$work/deb2/$name" || die "two packages of one build differ"
 cp "$deb" "$build/$name"
 echo "$build/$name is the same bytes both times: $(sha256sum "$deb" | cut -d' ' -f1)"
-dpkg-deb --info "$deb" | sed -n '/^ Package:/,$p'
+dpkg-deb --field "$deb"
 
 step "Hardening of the packaged program"
 dpkg-deb -x "$deb" "$work/tree"
 exe=$work/tree/usr/bin/sorvik
-readelf -hW "$exe" | grep -q 'Type: *DYN' || die "the program is not position-independent"
-readelf -lW "$exe" | grep -q GNU_RELRO || die "the program has no RELRO segment"
-readelf -dW "$exe" | grep -Eq 'FLAGS.*\bNOW\b' || die "the program is not linked with -z now"
-readelf --dyn-syms -W "$exe" | grep -q '__stack_chk_fail' || die "the program has no stack protector"
-readelf --dyn-syms -W "$exe" | grep -Eq '__[a-z_]+_chk(@|\b)' || die "the program calls no fortified function"
-! readelf -SW "$exe" | grep -Eq '\] \.(comment|note) ' || die "the program keeps a .comment or .note section"
+elf() { readelf -W "$@" "$exe"; } # read whole: grep -q would cut readelf off, and pipefail fail
+elf -h >"$work/header.txt"
+elf -l >"$work/segments.txt"
+elf -d >"$work/dynamic.txt"
+elf -S >"$work/sections.txt"
+elf --dyn-syms >"$work/symbols.txt"
+grep -q 'Type: *DYN' "$work/header.txt" || die "the program is not position-independent"
+grep -q GNU_RELRO "$work/segments.txt" || die "the program has no RELRO segment"
+grep -Eq 'FLAGS.*\bNOW\b' "$work/dynamic.txt" || die "the program is not linked with -z now"
+grep -q '__stack_chk_fail' "$work/symbols.txt" || die "the program has no stack protector"
+grep -Eq '__[a-z_]+_chk@' "$work/symbols.txt" || die "the program calls no fortified function"
+! grep -Eq '\] \.(comment|note) ' "$work/sections.txt" || die "the program keeps a .comment or .note section"
 echo "PIE, RELRO with BIND_NOW, stack protector, fortified calls, no .comment: yes"
 
 step "lintian"
@@ -74,7 +80,7 @@ echo "installed $1 without recommendations"
 apt-get install -s -q $(dpkg-query -W -f='${Recommends}' sorvik | tr -d ',') >/dev/null
 mkdir -p /tmp/user && chown 65534:65534 /tmp/user
 as_user() {
-    echo "\$ $*"
+    echo "\$ $*" >&2 # on the terminal even when the output goes to a file
     chroot --userspec=65534:65534 / env -i HOME=/tmp/user PATH=/usr/bin:/bin "$@"
 }
 as_user sorvik --version
