@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Installs what Sorvik needs on Debian 12, through apt-get, when it is missing.
 #
-#   scripts/setup.sh [build] [run] [test] [docs]
+#   scripts/setup.sh [build] [run] [test] [docs] [package]
 #
-#   build  compiler, CMake, Ninja, Qt and zlib headers, help2man for the manual page
-#   run    what the window needs at run time: Qt's platform plugins, the fonts, xdg-open
-#   test   the sanitizer build, the test libraries and the tools the tests call
-#   docs   what scripts/screenshots.sh and scripts/render-icons.sh need
+#   build    compiler, CMake, Ninja, Qt and zlib headers, help2man for the manual page, and what
+#            `cpack -G DEB` calls: dpkg-shlibdeps (dpkg-dev) and file
+#   run      what the window needs at run time: Qt's platform plugins, the fonts, xdg-open
+#   test     the sanitizer build, the test libraries and the tools the tests call
+#   docs     what scripts/screenshots.sh and scripts/render-icons.sh need
+#   package  what scripts/check-package.sh adds: lintian and mmdebstrap
 #
 # Without an argument: build, run and test.
 set -euo pipefail
 
-build=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev zlib1g-dev help2man)
+build=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev zlib1g-dev help2man dpkg-dev file)
 # fontconfig maps the window's Arial to the metric-compatible Liberation Sans.
 run=(libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-liberation xdg-utils)
 test=(
@@ -20,6 +22,7 @@ test=(
     desktop-file-utils appstream man-db dpkg-dev dbus at-spi2-core python3-pyatspi
 )
 docs=(xvfb xauth openbox xdotool imagemagick librsvg2-bin)
+package=(lintian mmdebstrap)
 
 groups=("$@")
 ((${#groups[@]})) || groups=(build run test)
@@ -31,8 +34,9 @@ for g in "${groups[@]}"; do
         run) packages+=("${run[@]}") ;;
         test) packages+=("${test[@]}") ;;
         docs) packages+=("${docs[@]}") ;;
+        package) packages+=("${package[@]}") ;;
         *)
-            echo "setup.sh: unknown group $g (build, run, test, docs)" >&2
+            echo "setup.sh: unknown group $g (build, run, test, docs, package)" >&2
             exit 2
             ;;
     esac

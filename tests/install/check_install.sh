@@ -24,8 +24,9 @@ usr=$stage/usr
 share=$usr/share
 
 for f in bin/sorvik share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-         share/icons/hicolor/scalable/apps/$id.svg share/man/man1/sorvik.1 \
-         share/bash-completion/completions/sorvik share/doc/sorvik/README.md share/doc/sorvik/LICENSE; do
+         share/icons/hicolor/scalable/apps/$id.svg share/man/man1/sorvik.1.gz \
+         share/bash-completion/completions/sorvik share/doc/sorvik/README.md share/doc/sorvik/copyright \
+         share/doc/sorvik/changelog.gz share/doc/sorvik/changelog.Debian.gz; do
     [ -f "$usr/$f" ] || fail "$f is not installed"
 done
 [ -x "$usr/bin/sorvik" ] || fail "bin/sorvik is not executable"
@@ -50,8 +51,18 @@ for size in 16 22 24 32 48 64 128 256; do
     [ "$got" = "${size}x${size}" ] || fail "icon $size is $got"
 done
 
+# Debian's copyright file is machine-readable; compressed files carry no name and no date (gzip -n),
+# so that they are the same bytes on every build.
+head -1 "$share/doc/sorvik/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "copyright file is not in the machine-readable format"
+for gz in man/man1/sorvik.1.gz doc/sorvik/changelog.gz doc/sorvik/changelog.Debian.gz; do
+    [ -f "$share/$gz" ] || continue
+    python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(10); sys.exit(not (d[:3]==b"\x1f\x8b\x08" and d[3]&8==0 and struct.unpack("<I",d[4:8])[0]==0))' "$share/$gz" ||
+        fail "$gz is not compressed with gzip -n"
+done
+
 # The manual page renders without warnings and documents every command that --help lists.
-page=$share/man/man1/sorvik.1
+page=$share/man/man1/sorvik.1.gz
 MANWIDTH=80 man --warnings -l "$page" >"$work/man.txt" 2>"$work/man.err" || fail "man -l failed"
 [ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "man -l warns"; }
 for heading in NAME SYNOPSIS DESCRIPTION OPTIONS ENVIRONMENT FILES "EXIT STATUS"; do
@@ -63,6 +74,7 @@ commands=$(sed -n '/^Commands/,/^$/s/^  \([a-z][a-z]*\).*/\1/p' "$work/help.txt"
 for c in $commands; do
     grep -q "^       $c\b" "$work/man.txt" || fail "manual page does not list the command $c"
     grep -qw "$c" "$share/bash-completion/completions/sorvik" || fail "bash completion does not know $c"
+    grep -q "<li>Headless commands.*\b$c\b" "$share/metainfo/$id.metainfo.xml" || fail "metainfo does not name the command $c"
 done
 [ "$(env -u DISPLAY "$usr/bin/sorvik" --version)" = "sorvik $(sed -n 's/^sorvik \([0-9.]*\) .*/\1/p' "$work/man.txt" | tail -1)" ] ||
     fail "sorvik --version and the manual page disagree"
@@ -80,10 +92,19 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
             [[ ", $depends," == *", $p"[\ ,]* ]] || fail "package does not depend on $p: $depends"
         done
         dpkg-deb --contents "$deb" >"$work/contents.txt"
-        for f in usr/bin/sorvik usr/share/applications/$id.desktop usr/share/man/man1/sorvik.1 \
-                 usr/share/icons/hicolor/48x48/apps/$id.png; do
+        for f in usr/bin/sorvik usr/share/applications/$id.desktop usr/share/man/man1/sorvik.1.gz \
+                 usr/share/icons/hicolor/48x48/apps/$id.png usr/share/doc/sorvik/copyright \
+                 usr/share/doc/sorvik/changelog.Debian.gz; do
             grep -q " \./$f\$" "$work/contents.txt" || fail "package does not hold /$f"
         done
+        # The newest Debian changelog entry is this package's version.
+        version=$(dpkg-deb --field "$deb" Version)
+        head -1 <(gzip -dc "$share/doc/sorvik/changelog.Debian.gz") | grep -q "^sorvik ($version) " ||
+            fail "changelog.Debian.gz does not start with version $version"
+        # A second package of the same build is the same bytes: file dates are the build's date.
+        (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb2" >"$work/cpack.log" 2>&1) ||
+            { cat "$work/cpack.log" >&2; fail "second cpack -G DEB failed"; }
+        cmp -s "$deb" "$work/deb2/${deb##*/}" || fail "two packages of one build differ"
     fi
 else
     echo "dpkg-deb not available: package not built"
