@@ -12,6 +12,7 @@
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"
 #include "TestEnvironment.h"
+#include "ZipTestTools.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,19 +34,8 @@ QString floppyHost()
     return Drives::hostPath(QStringLiteral("A:\\"));
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using ZipTestTools::readFile;
+using ZipTestTools::writeFile;
 
 // An archive of one stored entry "OLD.DAT" holding "old\r\n", as an earlier send left it; the bytes
 // are laid out by hand from the ZIP format (CRC-32 of "old\r\n" is 0xB615AB95, checked with Python's
