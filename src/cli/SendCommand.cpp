@@ -9,8 +9,8 @@
 #include "send/SendChannel.h"
 
 #include <QDir>
-#include <QJsonArray>
 #include <QFileInfo>
+#include <QJsonArray>
 
 #include <optional>
 
@@ -147,7 +147,7 @@ void upload(QTextStream &out, const Sending::Outcome &outcome)
     if (desktop.hasDisplay() && SendChannel::revealArchive(outcome.archives.first()) &&
         desktop.openUrl(QUrl(SendChannel::uploadAddress()))) {
         out << "The upload page " << SendChannel::uploadAddress()
-                      << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
+            << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
             out << "Upload " << more << " there as well." << Qt::endl;
         return;
@@ -162,13 +162,13 @@ void email(QTextStream &out, const Sending::Outcome &outcome)
     if (Desktop::current().hasDisplay() &&
         SendChannel::mailArchive(outcome.archives.first()) == SendChannel::Mail::Attached) {
         out << "The mail program has a new message to " << MakerAddress::dataMailbox()
-                      << " with the archive attached; check it and send it." << Qt::endl;
+            << " with the archive attached; check it and send it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
             out << "Attach " << more << " to it as well." << Qt::endl;
         return;
     }
-    out << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \""
-                  << SendChannel::mailSubject() << "\" and " << attached << " attached." << Qt::endl;
+    out << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \"" << SendChannel::mailSubject()
+        << "\" and " << attached << " attached." << Qt::endl;
 }
 
 // Every archive on the disk with its SHA-256, then where the disk goes; an archive not on the disk
@@ -177,24 +177,23 @@ int disk(Console &console, QTextStream &out, const DiskTarget &target, const Sen
 {
     const int copied = int(outcome.verified.size() - outcome.alreadyThere.size());
     if (copied > 0)
-        out << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to "
-                      << target.hostDirectory << ", each read back and verified." << Qt::endl;
+        out << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to " << target.hostDirectory
+            << ", each read back and verified." << Qt::endl;
     if (!outcome.alreadyThere.isEmpty())
         out << target.hostDirectory << " already holds " << outcome.alreadyThere.size()
-                      << (outcome.alreadyThere.size() == 1 ? " archive" : " archives") << ", byte for byte."
-                      << Qt::endl;
+            << (outcome.alreadyThere.size() == 1 ? " archive" : " archives") << ", byte for byte." << Qt::endl;
     for (const QString &archive : outcome.verified)
-        out << "  " << QFileInfo(archive).fileName() << "  SHA-256 " << SendChannel::fileSha256(archive)
-                      << Qt::endl;
+        out << "  " << QFileInfo(archive).fileName() << "  SHA-256 " << SendChannel::fileSha256(archive) << Qt::endl;
     if (!outcome.sent()) {
-        console.error(QStringLiteral("%1 of the archives are not on %2, so the disk is not ready to send: %3")
-                          .arg(outcome.notOnMedium.size())
-                          .arg(target.hostDirectory, outcome.notOnMedium.join(QStringLiteral("; "))));
+        const qsizetype missing = outcome.notOnMedium.size();
+        console.error(QStringLiteral("%1 of the archives %2 not on %3, so the disk is not ready to send: %4")
+                          .arg(missing)
+                          .arg(missing == 1 ? QStringLiteral("is") : QStringLiteral("are"), target.hostDirectory,
+                               outcome.notOnMedium.join(QStringLiteral("; "))));
         return 1;
     }
     if (target.removable)
-        out << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  "))
-                      << Qt::endl;
+        out << "Please send the disk to:\n  " << MakerAddress::postalAddress().join(QStringLiteral("\n  ")) << Qt::endl;
     return 0;
 }
 
@@ -212,15 +211,15 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
         archives.append(archive);
     }
     static const char *const channels[] = {"upload", "email", "disk"};
-    QJsonObject sent{
-        {QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
-        {QStringLiteral("archive"),
-         outcome.archive.hostPath.isEmpty() ? QJsonValue() : QJsonValue(archiveJson(outcome.archive.hostPath))},
-        {QStringLiteral("archives"), archives},
-        {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
-        {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
-        {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
-        {QStringLiteral("sent"), outcome.sent()}};
+    QJsonObject sent{{QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
+                     {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
+                                                     ? QJsonValue()
+                                                     : QJsonValue(archiveJson(outcome.archive.hostPath))},
+                     {QStringLiteral("archives"), archives},
+                     {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
+                     {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
+                     {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
+                     {QStringLiteral("sent"), outcome.sent()}};
     if (channel == Sending::Channel::Upload)
         sent.insert(QStringLiteral("uploadPage"), SendChannel::uploadAddress());
     if (channel == Sending::Channel::Email)
@@ -285,4 +284,5 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
 
 } // namespace
 
-const Command sendCommand{text, {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()}, usageProblem, run};
+const Command sendCommand{
+    text, {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()}, usageProblem, run};
