@@ -201,8 +201,11 @@ void DirectoryLock::describeFailure()
                           .arg(m_shownDirectory)
                           .arg(pid);
         else
-            m_error =
-                QStringLiteral("%1 is in use by another Sorvik session; end that one first").arg(m_shownDirectory);
+            // A lock file that names no process yet: a session is taking it this moment, or one was
+            // ended right after making it; either way it clears within seconds.
+            m_error = QStringLiteral("%1 is being locked by a Sorvik session that is starting, or was left by one "
+                                     "that ended a moment ago; try again in a few seconds")
+                          .arg(m_shownDirectory);
         break;
     case QLockFile::PermissionError:
         m_error = QStringLiteral("%1 cannot be locked for this session: no permission to create %2")

@@ -99,7 +99,8 @@ TEST(CommandLine, HelpAndUsageErrors)
                              "\n  servers ", "\n  scan ", "\n  archive", "\n  profile ", "--network", "-h, --help",
                              "NO_COLOR", "XDG_CONFIG_HOME", "\n  3    ", "\n  130  "})
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
-    EXPECT_TRUE(sorvik({QStringLiteral("scan"), QStringLiteral("-h")}).out.contains(QStringLiteral("--password-stdin")));
+    EXPECT_TRUE(
+        sorvik({QStringLiteral("scan"), QStringLiteral("-h")}).out.contains(QStringLiteral("--password-stdin")));
     for (const QStringList &args :
          {QStringList{QStringLiteral("--version")}, QStringList{QStringLiteral("scan"), QStringLiteral("--version")}}) {
         const Outcome version = sorvik(args);
@@ -121,7 +122,8 @@ TEST(CommandLine, HelpAndUsageErrors)
     // An empty file name is a usage error, not a warning of the file layer.
     const Outcome noFile = sorvik({QStringLiteral("profile"), QStringLiteral("--from"), QString()});
     EXPECT_EQ(noFile.status, 2);
-    EXPECT_TRUE(noFile.err.startsWith(QStringLiteral("sorvik profile: --from needs a file name"))) << qPrintable(noFile.err);
+    EXPECT_TRUE(noFile.err.startsWith(QStringLiteral("sorvik profile: --from needs a file name")))
+        << qPrintable(noFile.err);
 
     const Outcome noDisplay = sorvik({});
     EXPECT_EQ(noDisplay.status, 1);
@@ -143,9 +145,11 @@ TEST(CommandLine, HelpAndVersionAnywhereDoNothingElse)
         QString start;
     } cases[] = {
         {{QStringLiteral("--help"), QStringLiteral("archive")}, QStringLiteral("Usage: sorvik archive")},
-        {{QStringLiteral("-h"), QStringLiteral("send"), QStringLiteral("--disk"), root}, QStringLiteral("Usage: sorvik send")},
+        {{QStringLiteral("-h"), QStringLiteral("send"), QStringLiteral("--disk"), root},
+         QStringLiteral("Usage: sorvik send")},
         {{QStringLiteral("archive"), QStringLiteral("--help")}, QStringLiteral("Usage: sorvik archive")},
-        {{QStringLiteral("--version"), QStringLiteral("scan"), QStringLiteral("--all")}, QStringLiteral("sorvik 1.3\n")},
+        {{QStringLiteral("--version"), QStringLiteral("scan"), QStringLiteral("--all")},
+         QStringLiteral("sorvik 1.3\n")},
         {{QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--version"), QStringLiteral("--help")},
          QStringLiteral("sorvik 1.3\n")},
     };
@@ -166,9 +170,11 @@ TEST(CommandLine, AFailedWriteToStandardOutputIsSaid)
     const QString root = TestEnvironment::fresh();
     saveProfile();
     const QString program = QStringLiteral(SORVIK_EXECUTABLE);
-    for (const QString &command : {QStringLiteral("servers"), QStringLiteral("--help"), QStringLiteral("scan SALES_HQ")}) {
+    for (const QString &command :
+         {QStringLiteral("servers"), QStringLiteral("--help"), QStringLiteral("scan SALES_HQ")}) {
         QProcess shell;
-        shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("'%1' %2 >/dev/full").arg(program, command)});
+        shell.start(QStringLiteral("bash"),
+                    {QStringLiteral("-c"), QStringLiteral("'%1' %2 >/dev/full").arg(program, command)});
         ASSERT_TRUE(shell.waitForFinished(60000));
         const QString err = QString::fromLocal8Bit(shell.readAllStandardError());
         EXPECT_EQ(shell.exitCode(), 1) << qPrintable(command) << qPrintable(err);
@@ -266,7 +272,8 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
     // A data file that cannot be written (a file where the output directory should be) fails the run.
     QDir(root + QStringLiteral("/drive_c/Orvane/Sorvik")).removeRecursively();
     ZipTestTools::writeFile(root + QStringLiteral("/drive_c/Orvane/Sorvik"), "not a directory");
-    const Outcome unwritable = sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--no-sys-files")});
+    const Outcome unwritable =
+        sorvik({QStringLiteral("scan"), QStringLiteral("--all"), QStringLiteral("--no-sys-files")});
     EXPECT_EQ(unwritable.status, 1) << qPrintable(unwritable.err);
     EXPECT_TRUE(unwritable.out.contains(QStringLiteral("not saved"))) << qPrintable(unwritable.out);
     QFile::remove(root + QStringLiteral("/drive_c/Orvane/Sorvik"));
@@ -440,8 +447,8 @@ TEST(CommandLine, ProfileValuesComeThroughAPipe)
     // On a pipe nothing has arrived yet when the file is opened.
     for (const QString &source : {QStringLiteral("-"), QStringLiteral("/dev/stdin")}) {
         const QByteArray city = "City=Bath " + source.toUtf8();
-        const Outcome run = sorvik({QStringLiteral("profile"), QStringLiteral("--from"), source}, 60000,
-                                   "# piped\r\n" + city + "\r\n");
+        const Outcome run =
+            sorvik({QStringLiteral("profile"), QStringLiteral("--from"), source}, 60000, "# piped\r\n" + city + "\r\n");
         EXPECT_EQ(run.status, 0) << qPrintable(run.err);
         EXPECT_TRUE(sorvik({QStringLiteral("profile")}).out.contains(QString::fromUtf8(city + '\n')));
     }
@@ -455,11 +462,12 @@ TEST(CommandLine, NothingToSendBeforeTheFirstScan)
                                        QStringList{QStringLiteral("send"), QStringLiteral("--disk"), root}}) {
         const Outcome run = sorvik(command);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err, QStringLiteral("sorvik %1: there is nothing to %2: C:\\Orvane\\Sorvik (%3) does not exist "
-                                          "(scan servers first)\n")
-                               .arg(command[0], command[0] == QLatin1String("send") ? QStringLiteral("send")
-                                                                                    : QStringLiteral("pack"),
-                                    root + QStringLiteral("/drive_c/Orvane/Sorvik")));
+        EXPECT_EQ(run.err,
+                  QStringLiteral("sorvik %1: there is nothing to %2: C:\\Orvane\\Sorvik (%3) does not exist "
+                                 "(scan servers first)\n")
+                      .arg(command[0],
+                           command[0] == QLatin1String("send") ? QStringLiteral("send") : QStringLiteral("pack"),
+                           root + QStringLiteral("/drive_c/Orvane/Sorvik")));
     }
 }
 
@@ -562,7 +570,8 @@ TEST(CommandLine, OneSessionPerOutputDirectory)
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
         // A brand-new one may be a session that is filling it in right now: taking it over then would
         // let two sessions run.
-        EXPECT_TRUE(sorvik({QStringLiteral("scan"), QStringLiteral("NOPE")}).err.contains("is in use by another"));
+        EXPECT_TRUE(
+            sorvik({QStringLiteral("scan"), QStringLiteral("NOPE")}).err.contains("try again in a few seconds"));
         empty.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
         empty.close();
         // Every command that takes the lock tidies what the killed run left.
