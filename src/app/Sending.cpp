@@ -114,6 +114,7 @@ Outcome check(Channel channel, const QString &hostDrive)
         // Refused before a disk is erased or an empty archive is made.
         outcome.status = Status::NothingToSend;
         outcome.reason = nothingToSendText();
+        outcome.noOutputDirectory = !QFileInfo(SendChannel::hostOutputDirectory()).isDir();
     } else if (channel == Channel::Disk && !hostDrive.isEmpty()) {
         if (QString problem = FloppyDisk::driveProblem(hostDrive); !problem.isEmpty()) {
             outcome.status = Status::DriveNotReady;

@@ -36,13 +36,14 @@ enum class Status
 struct Outcome
 {
     Status status = Status::Ready;
-    QString reason;               // why, for every status but Ready and Sent
-    SendChannel::Archive archive; // this send's archive; no paths when it held nothing and was removed
-    QStringList archives;         // host paths of the archives that go, the one to open or attach first
-    QStringList verified;         // disk: of those, the ones on the medium, read back and equal
-    QStringList alreadyThere;     // disk: of the verified, the ones the medium held before this send
-    QStringList notOnMedium;      // disk: "name: reason" for each one that is not there
-    QStringList leftAlone;        // "*.zip" names not sent: links or not regular files
+    QString reason;                 // why, for every status but Ready and Sent
+    SendChannel::Archive archive;   // this send's archive; no paths when it held nothing and was removed
+    QStringList archives;           // host paths of the archives that go, the one to open or attach first
+    QStringList verified;           // disk: of those, the ones on the medium, read back and equal
+    QStringList alreadyThere;       // disk: of the verified, the ones the medium held before this send
+    QStringList notOnMedium;        // disk: "name: reason" for each one that is not there
+    QStringList leftAlone;          // "*.zip" names not sent: links or not regular files
+    bool noOutputDirectory = false; // nothing to send because the output directory does not exist yet
 
     bool sent() const { return status == Status::Sent; }
 };

@@ -129,7 +129,7 @@ QString usageProblem(const QCommandLineParser &parser)
 int refuse(Console &console, const Sending::Outcome &outcome)
 {
     if (outcome.status == Sending::Status::NothingToSend) {
-        if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir())
+        if (outcome.noOutputDirectory)
             console.error(QStringLiteral("there is nothing to send: %1 does not exist (scan servers first)")
                               .arg(Product::outputDirectory()));
         else
