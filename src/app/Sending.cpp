@@ -128,7 +128,7 @@ SendChannel::Archive buildArchive(Interaction &interaction, ResultsSink &results
 {
     KeepingResults keeping(results);
     SendChannel::Archive archive;
-    archive.windowsPath = SessionArchive::build(interaction, keeping);
+    archive.windowsPath = SessionArchive::build(interaction, keeping, QDateTime::currentDateTime(), &archive.sha256);
     archive.hostPath = Drives::hostPath(archive.windowsPath);
     archive.problems = keeping.kept;
     return archive;
@@ -161,6 +161,7 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
             QFile::remove(outcome.archive.hostPath);
         outcome.archive.windowsPath.clear();
         outcome.archive.hostPath.clear();
+        outcome.archive.sha256.clear();
     }
     outcome.archives = archivesThatGo(outcome.archive, &outcome.leftAlone);
     for (const QString &name : outcome.leftAlone)

@@ -9,6 +9,7 @@
 #include "platform/ResultsSink.h"
 #include "platform/Windows1252.h"
 #include "profile/ProfileStore.h"
+#include "send/SendChannel.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
 #include "send/zip/ZipReadBack.h"
@@ -18,6 +19,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <future>
+#include <system_error>
 
 namespace {
 
@@ -233,7 +237,8 @@ void deleteArchived(const QString &hostArchive, const QString &hostDirectory, co
 
 } // namespace
 
-QString SessionArchive::build(Interaction &interaction, ResultsSink &results, const QDateTime &now)
+QString SessionArchive::build(Interaction &interaction, ResultsSink &results, const QDateTime &now,
+                              QByteArray *sha256)
 {
     const QString directory = Product::outputDirectory();
     const QString archivePath = archivePathFor(ProfileStore::value(QStringLiteral("Company")), now, results);
@@ -257,16 +262,27 @@ QString SessionArchive::build(Interaction &interaction, ResultsSink &results, co
     arc.SetFileName(QString());
     interaction.processEvents();
 
-    // Nothing is deleted before the archive is safely on the disk.
+    // The archive is complete: its digest is worked out while the read-back runs.
     const QString hostArchive = Drives::hostPath(archivePath);
+    std::future<QByteArray> digest;
+    if (sha256) {
+        try {
+            digest = std::async(std::launch::async, [hostArchive] { return SendChannel::fileSha256(hostArchive); });
+        } catch (const std::system_error &) {
+            // No thread to spare: the digest follows the read-back.
+        }
+    }
+    // Nothing is deleted before the archive is safely on the disk.
     if (!names.isEmpty() && !FileSync::syncFileAndDirectory(hostArchive)) {
         for (const QString &name : names)
             results.appendLine(
                 QStringLiteral("%1 was not deleted: the archive could not be flushed to the disk").arg(name),
                 ResultsSink::Color::Red);
-        return archivePath;
+    } else {
+        deleteArchived(hostArchive, hostDirectory, names, results);
     }
-    deleteArchived(hostArchive, hostDirectory, names, results);
+    if (sha256)
+        *sha256 = digest.valid() ? digest.get() : SendChannel::fileSha256(hostArchive);
     interaction.processEvents();
     return archivePath;
 }

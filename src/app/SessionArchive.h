@@ -30,7 +30,9 @@ void recoverLeftovers(ResultsSink &results);
 // back from the saved archive and inflated, is the file as it is now; a file that did not make it into
 // the archive is kept and named by a red line, as is a "*.DAT" that is a symbolic link or not a regular
 // file (neither packed nor deleted). Returns the archive's Windows path. Failures of the ZIP writer pass
-// as ZipError, and then nothing is deleted.
-QString build(Interaction &interaction, ResultsSink &results, const QDateTime &now = QDateTime::currentDateTime());
+// as ZipError, and then nothing is deleted. With sha256 the archive's SHA-256 is worked out beside the
+// read-back (empty when it cannot be read whole).
+QString build(Interaction &interaction, ResultsSink &results, const QDateTime &now = QDateTime::currentDateTime(),
+              QByteArray *sha256 = nullptr);
 
 } // namespace SessionArchive

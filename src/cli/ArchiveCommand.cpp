@@ -14,19 +14,19 @@
 
 #include <exception>
 
-QJsonObject archiveJson(const QString &hostPath)
+QJsonObject archiveJson(const QString &hostPath, const QByteArray &knownSha256)
 {
-    const SendChannel::Summary summary = SendChannel::summarize(hostPath);
+    const SendChannel::Summary summary = SendChannel::summarize(hostPath, knownSha256);
     return {{QStringLiteral("path"), hostPath},
             {QStringLiteral("entries"), summary.entries < 0 ? QJsonValue() : QJsonValue(summary.entries)},
             {QStringLiteral("size"), double(summary.size)},
             {QStringLiteral("sha256"), QString::fromLatin1(summary.sha256)}};
 }
 
-void printArchiveSummary(Console &console, const QString &windowsPath)
+void printArchiveSummary(Console &console, const QString &windowsPath, const QByteArray &knownSha256)
 {
     const QString hostPath = Drives::hostPath(windowsPath);
-    const SendChannel::Summary summary = SendChannel::summarize(hostPath);
+    const SendChannel::Summary summary = SendChannel::summarize(hostPath, knownSha256);
     if (!console.json()) {
         QTextStream &out = console.out();
         out << "Archive: " << hostPath << Qt::endl;
@@ -82,14 +82,14 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
     try {
         const SendChannel::Archive archive = Sending::buildArchive(console.interaction(), console.results());
         if (console.json()) {
-            QJsonObject built = archiveJson(archive.hostPath);
+            QJsonObject built = archiveJson(archive.hostPath, archive.sha256);
             built.insert(QStringLiteral("windowsPath"), archive.windowsPath);
             console.printJson({{QStringLiteral("archive"), built},
                                {QStringLiteral("kept"), QJsonArray::fromStringList(archive.problems)}});
         } else {
             console.out() << archive.windowsPath << Qt::endl;
         }
-        printArchiveSummary(console, archive.windowsPath);
+        printArchiveSummary(console, archive.windowsPath, archive.sha256);
         // Data files that the archive does not hold as they are now stayed on disk (the red lines).
         return archive.problems.isEmpty() ? 0 : 1;
     } catch (const ZipError &failure) {

@@ -35,6 +35,6 @@ extern const Command sendCommand;
 // What `archive` and `send` print about the archive just built: its host path, entry count, size and
 // SHA-256 on standard output, and a warning on standard error when it holds nothing (0 bytes) or its
 // name has no company part.
-void printArchiveSummary(Console &console, const QString &windowsPath);
+void printArchiveSummary(Console &console, const QString &windowsPath, const QByteArray &knownSha256 = {});
 // An archive as `--json` gives it: its host path, entry count (null when unreadable), size, SHA-256.
-QJsonObject archiveJson(const QString &hostPath);
+QJsonObject archiveJson(const QString &hostPath, const QByteArray &knownSha256 = {});

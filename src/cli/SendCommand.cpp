@@ -214,7 +214,7 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
     QJsonObject sent{{QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
                      {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
                                                      ? QJsonValue()
-                                                     : QJsonValue(archiveJson(outcome.archive.hostPath))},
+                                                     : QJsonValue(archiveJson(outcome.archive.hostPath, outcome.archive.sha256))},
                      {QStringLiteral("archives"), archives},
                      {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
                      {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
@@ -260,7 +260,7 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
     if (!outcome.sent() && outcome.status != Sending::Status::NotOnMedium)
         return refuse(console, outcome);
     if (!outcome.archive.windowsPath.isEmpty())
-        printArchiveSummary(console, outcome.archive.windowsPath);
+        printArchiveSummary(console, outcome.archive.windowsPath, outcome.archive.sha256);
     // Data files that the archive does not hold as they are now stay on disk; what is sent lacks them.
     int status = outcome.archive.problems.isEmpty() ? 0 : 1;
     if (status != 0)

@@ -74,12 +74,12 @@ QByteArray fileSha256(const QString &hostFile)
     return hash.result().toHex();
 }
 
-Summary summarize(const QString &hostArchive)
+Summary summarize(const QString &hostArchive, const QByteArray &knownSha256)
 {
     Summary summary;
     QFile file(hostArchive);
     summary.size = QFileInfo(hostArchive).size();
-    summary.sha256 = fileSha256(hostArchive);
+    summary.sha256 = knownSha256.isEmpty() ? fileSha256(hostArchive) : knownSha256;
     if (file.open(QIODevice::ReadOnly)) {
         try {
             summary.entries = int(ZipDirectoryReader::read(file).entries.size());

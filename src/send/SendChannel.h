@@ -15,6 +15,7 @@ struct Archive
     QString windowsPath;  // "C:\Orvane\Sorvik\<name>.zip"
     QString hostPath;     // where that is on this computer
     QStringList problems; // the red lines the archive wrote into the results (files kept or left out)
+    QByteArray sha256;    // of the archive as it was built (hexadecimal); empty when not known
 };
 
 // The text of the one Warning box that lists the archive's problems before the program closes.
@@ -49,7 +50,8 @@ struct Summary
     qint64 size = 0;
     QByteArray sha256; // hexadecimal
 };
-Summary summarize(const QString &hostArchive);
+// A SHA-256 already known for the file as it is is taken as it stands.
+Summary summarize(const QString &hostArchive, const QByteArray &knownSha256 = {});
 
 // SHA-256 of a file's contents; empty when it cannot be read whole.
 QByteArray fileSha256(const QString &hostFile);

@@ -13,10 +13,12 @@
 #include <thread>
 #include <vector>
 
-// Compresses the files an archive is about to take on other threads, in the order they were queued,
-// so that each save finds its entry's data ready. A few files at most are done ahead of the one the
-// archive is waiting for, so memory stays flat however many are queued. Without a second processor
-// nothing is done ahead and take always answers nullptr. Queue and take from one thread only.
+// Compresses the files an archive is about to take on other threads, so that each save finds its
+// entry's data ready. The threads work within a window of the next files the archive takes, largest
+// file first: a large file queued last would otherwise be compressed alone at the end while the other
+// processors idle. Results that wait beyond the first few keep their data in their swap files, so
+// memory stays flat however many are queued. Without a second processor nothing is done ahead and
+// take always answers nullptr. Queue and take from one thread only.
 class CompressAhead final
 {
 public:
@@ -44,16 +46,21 @@ private:
     struct Job
     {
         QString hostPath;
+        qint64 size = -1; // the file's size once a thread looked, to choose the largest first
         bool started = false;
         bool done = false;
         std::unique_ptr<Result> result;
     };
 
     void work();
+    std::shared_ptr<Job> largestWaiting() const;
+    std::vector<std::shared_ptr<Job>> unsized();
+    bool mayWaitInMemory(const Job &job) const;
 
     const TZipCompressionMethod m_method;
     const TDeflationOption m_option;
-    int m_ahead = 0; // jobs started or done but not yet taken, at the most
+    int m_window = 0; // jobs started or done but not yet taken, at the most
+    int m_inMemory = 0; // results that keep their data in memory while they wait
     std::atomic<bool> m_cancel = false;
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -105,6 +105,15 @@ void ScratchStream::write(const char *data, qint64 length)
     }
 }
 
+void ScratchStream::spill()
+{
+    for (Page &page : m_pages)
+        evict(page);
+    if (m_swap && !m_swap->flush())
+        throw ZipError(QStringLiteral("VMS: Failed to write to swap file %1").arg(m_swap->fileName()));
+    m_pages.clear();
+}
+
 void ScratchStream::reset()
 {
     for (Page &page : m_pages) {

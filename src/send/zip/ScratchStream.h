@@ -26,6 +26,9 @@ public:
 
     // Appends at the write position. Throws ZipError on a swap file failure.
     void write(const char *data, qint64 length);
+    // Moves every page held in memory to the swap file and frees them: for a stream that waits.
+    // Throws ZipError on a swap file failure.
+    void spill();
     // Back to an empty stream; the swap file, if any, is kept for reuse.
     void reset();
     qint64 size() const { return m_size; }

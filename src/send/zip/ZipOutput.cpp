@@ -15,6 +15,8 @@ ZipOutput::ZipOutput(QFile &file, bool removable, qint64 capacity, int diskNumbe
     : m_file(file), m_removable(removable), m_capacity(capacity), m_diskNumber(diskNumber), m_pos(start),
       m_fileEnd(fileEnd)
 {
+    if (!removable)
+        m_gathered.reserve(kGatherSize); // taken once: emptying it keeps the room
 }
 
 void ZipOutput::writeFailed() const
@@ -46,7 +48,7 @@ void ZipOutput::flushGathered()
         writeFailed();
     if (m_fileEnd >= 0)
         m_fileEnd = std::max(m_fileEnd, m_gatheredAt + m_gathered.size());
-    m_gathered.clear();
+    m_gathered.resize(0);
 }
 
 bool ZipOutput::tryWrite(const char *data, qint64 length)
@@ -123,7 +125,7 @@ void ZipOutput::finish()
 
 bool ZipOutput::cutBack(qint64 length)
 {
-    m_gathered.clear();
+    m_gathered.resize(0);
     if (!m_file.resize(length))
         return false;
     m_pos = length;
