@@ -87,17 +87,17 @@ bool storedExactly(const QString &name)
 QStringList dataFiles(const QString &hostDirectory, ResultsSink &results)
 {
     QStringList names;
-    const QStringList entries =
-        QDir(hostDirectory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-    for (const QString &name : entries) {
-        if (name == QLatin1String(".") || name == QLatin1String(".."))
-            continue;
-        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        if (dot < 0 || name.mid(dot) != QLatin1String(".DAT"))
+    // The listing says what kind each entry is: a plain data file is not looked up again.
+    const QFileInfoList entries =
+        QDir(hostDirectory)
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &info : entries) {
+        const QString name = info.fileName();
+        if (!name.endsWith(QLatin1String(".DAT")))
             continue;
         // A link would pack, and then delete, what lies elsewhere; a pipe or a device holds no data
         // file. A directory named like a data file is no data file at all.
-        const QFileInfo info(hostDirectory + QLatin1Char('/') + name);
         if (!storableName(name) || !storedExactly(name))
             results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
                                ResultsSink::Color::Red);
@@ -237,8 +237,7 @@ void deleteArchived(const QString &hostArchive, const QString &hostDirectory, co
 
 } // namespace
 
-QString SessionArchive::build(Interaction &interaction, ResultsSink &results, const QDateTime &now,
-                              QByteArray *sha256)
+QString SessionArchive::build(Interaction &interaction, ResultsSink &results, const QDateTime &now, QByteArray *sha256)
 {
     const QString directory = Product::outputDirectory();
     const QString archivePath = archivePathFor(ProfileStore::value(QStringLiteral("Company")), now, results);

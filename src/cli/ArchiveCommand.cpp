@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
 #include "app/Sending.h"
-#include "app/session/Product.h"
 #include "app/SessionArchive.h"
+#include "app/session/Product.h"
 #include "cli/Console.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
@@ -30,8 +30,8 @@ void printArchiveSummary(Console &console, const QString &windowsPath, const QBy
     if (!console.json()) {
         QTextStream &out = console.out();
         out << "Archive: " << hostPath << Qt::endl;
-        out << "Entries: "
-            << (summary.entries < 0 ? QStringLiteral("unreadable") : QString::number(summary.entries)) << Qt::endl;
+        out << "Entries: " << (summary.entries < 0 ? QStringLiteral("unreadable") : QString::number(summary.entries))
+            << Qt::endl;
         out << "Size: " << summary.size << " bytes" << Qt::endl;
         out << "SHA-256: " << summary.sha256 << Qt::endl;
     }

@@ -211,15 +211,16 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
         archives.append(archive);
     }
     static const char *const channels[] = {"upload", "email", "disk"};
-    QJsonObject sent{{QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
-                     {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
-                                                     ? QJsonValue()
-                                                     : QJsonValue(archiveJson(outcome.archive.hostPath, outcome.archive.sha256))},
-                     {QStringLiteral("archives"), archives},
-                     {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
-                     {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
-                     {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
-                     {QStringLiteral("sent"), outcome.sent()}};
+    QJsonObject sent{
+        {QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
+        {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
+                                        ? QJsonValue()
+                                        : QJsonValue(archiveJson(outcome.archive.hostPath, outcome.archive.sha256))},
+        {QStringLiteral("archives"), archives},
+        {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
+        {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
+        {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
+        {QStringLiteral("sent"), outcome.sent()}};
     if (channel == Sending::Channel::Upload)
         sent.insert(QStringLiteral("uploadPage"), SendChannel::uploadAddress());
     if (channel == Sending::Channel::Email)

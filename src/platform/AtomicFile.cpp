@@ -108,7 +108,7 @@ bool AtomicFile::isTemporaryName(const QString &fileName, const QString &targetS
     // Most names of the directory are data files: they are told apart without building a pattern.
     if (!fileName.startsWith(QLatin1String(".sorvik-")))
         return false;
-    const QRegularExpression pattern(QStringLiteral("^\\.sorvik-.+%1\\.[A-Za-z0-9]{6}$")
-                                         .arg(QRegularExpression::escape(targetSuffix)));
+    const QRegularExpression pattern(
+        QStringLiteral("^\\.sorvik-.+%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(targetSuffix)));
     return !targetSuffix.isEmpty() && pattern.match(fileName).hasMatch();
 }

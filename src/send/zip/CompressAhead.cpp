@@ -24,8 +24,7 @@ int workerCount()
 
 } // namespace
 
-CompressAhead::CompressAhead(TZipCompressionMethod method, TDeflationOption option)
-    : m_method(method), m_option(option)
+CompressAhead::CompressAhead(TZipCompressionMethod method, TDeflationOption option) : m_method(method), m_option(option)
 {
     const int workers = workerCount();
     m_window = workers > 0 ? kWindow : 0;

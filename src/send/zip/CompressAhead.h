@@ -59,7 +59,7 @@ private:
 
     const TZipCompressionMethod m_method;
     const TDeflationOption m_option;
-    int m_window = 0; // jobs started or done but not yet taken, at the most
+    int m_window = 0;   // jobs started or done but not yet taken, at the most
     int m_inMemory = 0; // results that keep their data in memory while they wait
     std::atomic<bool> m_cancel = false;
     std::mutex m_mutex;
