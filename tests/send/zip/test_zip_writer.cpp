@@ -469,11 +469,16 @@ TEST_F(ZipWriterTest, ListCompressedAheadGivesTheBytesOfOneAdditionAtATime)
     writeData(QStringLiteral("A.DAT"), reportText(60000, 1));
     writeData(QStringLiteral("S.DAT"), "abc"); // stored: deflating it would not make it smaller
     writeData(QStringLiteral("D.DAT"), reportText(90000, 4));
+    for (const char *name : {"E.DAT", "F.DAT", "G.DAT"})
+        writeData(QLatin1String(name), reportText(2000, 5));
+    writeData(QStringLiteral("Z.DAT"), reportText(600000, 6));
     QDir().mkpath(host(kDirectory + QStringLiteral("\\C.DAT")));
     // A missing name, a directory and a duplicate name leave their work done ahead unused; the files
-    // after them must still get their own data.
+    // after them must still get their own data. The largest file, queued last, is compressed first.
     const QStringList names = {QStringLiteral("A.DAT"), QStringLiteral("MISSING.DAT"), QStringLiteral("C.DAT"),
-                               QStringLiteral("S.DAT"), QStringLiteral("A.DAT"),      QStringLiteral("D.DAT")};
+                               QStringLiteral("S.DAT"), QStringLiteral("A.DAT"),      QStringLiteral("D.DAT"),
+                               QStringLiteral("E.DAT"), QStringLiteral("F.DAT"),      QStringLiteral("G.DAT"),
+                               QStringLiteral("Z.DAT")};
     const QString single = kDirectory + QStringLiteral("\\Single.zip");
     int failures = 0;
     auto count = [&](TZipProcessType, int, const QString &, const ZipEntry &) { ++failures; };
@@ -490,7 +495,10 @@ TEST_F(ZipWriterTest, ListCompressedAheadGivesTheBytesOfOneAdditionAtATime)
     writer->SetFileName(QString());
     EXPECT_EQ(failures, 2);
     EXPECT_EQ(readFile(host(kArchive)), readFile(host(single)));
-    EXPECT_EQ(pyNames(host(kArchive)), QStringList({QStringLiteral("A.DAT"), QStringLiteral("S.DAT"), QStringLiteral("D.DAT")}));
+    EXPECT_EQ(pyNames(host(kArchive)),
+              QStringList({QStringLiteral("A.DAT"), QStringLiteral("S.DAT"), QStringLiteral("D.DAT"),
+                           QStringLiteral("E.DAT"), QStringLiteral("F.DAT"), QStringLiteral("G.DAT"),
+                           QStringLiteral("Z.DAT")}));
 }
 
 TEST_F(ZipWriterTest, ArchiveLeftAsideByAnInterruptedSaveIsTakenBack)
