@@ -82,10 +82,15 @@ std::unique_ptr<CompressAhead::Result> CompressAhead::take(const QString &hostPa
     return std::move(job->result);
 }
 
-// The jobs of the window that no thread has looked at yet; they are marked as being looked at.
+// The jobs of the window that no thread has looked at yet, once the window holds the last ones; they
+// are marked as being looked at.
 std::vector<std::shared_ptr<CompressAhead::Job>> CompressAhead::unsized()
 {
     std::vector<std::shared_ptr<Job>> jobs;
+    // Only the order of the last files decides when the work ends: before that, the files are taken
+    // in their order without looking their sizes up.
+    if (int(m_jobs.size()) > m_window)
+        return jobs;
     const int window = std::min<int>(m_window, int(m_jobs.size()));
     for (int i = 0; i < window; ++i) {
         if (!m_jobs[i]->started && m_jobs[i]->size == -1) {

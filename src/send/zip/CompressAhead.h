@@ -14,11 +14,11 @@
 #include <vector>
 
 // Compresses the files an archive is about to take on other threads, so that each save finds its
-// entry's data ready. The threads work within a window of the next files the archive takes, largest
-// file first: a large file queued last would otherwise be compressed alone at the end while the other
-// processors idle. Results that wait beyond the first few keep their data in their swap files, so
-// memory stays flat however many are queued. Without a second processor nothing is done ahead and
-// take always answers nullptr. Queue and take from one thread only.
+// entry's data ready. The threads work within a window of the next files the archive takes, in their
+// order and, among the last ones, largest file first: a large file queued last would otherwise be
+// compressed alone at the end while the other processors idle. Results that wait beyond the first few keep their data
+// in their swap files, so memory stays flat however many are queued. Without a second processor nothing is done ahead
+// and take always answers nullptr. Queue and take from one thread only.
 class CompressAhead final
 {
 public:
