@@ -155,7 +155,7 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
         return outcome;
     }
     // An archive without entries (no data files) made by this send is not left behind to be sent.
-    if (const SendChannel::Summary summary = SendChannel::summarize(outcome.archive.hostPath);
+    if (const SendChannel::Summary summary = SendChannel::summarize(outcome.archive.hostPath, outcome.archive.sha256);
         summary.size == 0 || summary.entries == 0) {
         if (summary.size == 0)
             QFile::remove(outcome.archive.hostPath);
