@@ -108,7 +108,8 @@ bool TZipWriter::commitWork(QString *failure)
 bool TZipWriter::isTemporaryName(const QString &fileName)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\.sorvik-archive-[A-Za-z0-9]{6}\\.tmp$"));
-    return pattern.match(fileName).hasMatch();
+    // Most names beside the archive are data files: they are told apart without the pattern.
+    return fileName.startsWith(QLatin1String(".sorvik-archive-")) && pattern.match(fileName).hasMatch();
 }
 
 // Every file this writer creates beside the archive is made here.
