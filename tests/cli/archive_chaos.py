@@ -112,7 +112,10 @@ def link_races(sorvik, env, root, rng, races):
         outcomes = {what: (process.communicate()[1], process.returncode) for what, process in started}
         scan_status = outcomes["scan"][1]
         for what, (error, status) in outcomes.items():
-            if status != 0 and b"is in use by another Sorvik session" in error:
+            # Asked while the other has made its lock file but not yet named itself in it, a command is
+            # refused as well, with the advice to try again in a few seconds.
+            if status != 0 and (b"is in use by another Sorvik session" in error
+                                or b"try again in a few seconds" in error):
                 refused += 1
             elif status != 0:
                 failures.append("race %d: the %s failed: %s" % (race, what, error.decode(errors="replace")))
