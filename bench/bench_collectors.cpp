@@ -2,7 +2,7 @@
 // a synthetic server: 2,000 loaded modules and one directory of 100,000 entries, both served in
 // an order unrelated to the row order, so that every row has to be placed.
 #include "StubClient.h"
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "client/TfrmFiler.h"
 #include "client/TfrmQLM.h"
 

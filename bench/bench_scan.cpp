@@ -11,7 +11,7 @@
 //
 // Usage: bench_scan [SERVERS [LATENCY_RUNS]]   (defaults 200 and 3)
 #include "app/ScanDriver.h"
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "platform/EventPump.h"
 #include "platform/Interaction.h"
 #include "platform/ProgressView.h"

@@ -1,7 +1,7 @@
 #include "app/ScanDriver.h"
-#include "app/session/Product.h"
+#include "session/Product.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "platform/Drives.h"
 #include "platform/ProgressView.h"
 #include "platform/Windows1252.h"

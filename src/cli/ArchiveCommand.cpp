@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
-#include "app/Sending.h"
-#include "app/SessionArchive.h"
-#include "app/session/Product.h"
+#include "send/Sending.h"
+#include "send/SessionArchive.h"
+#include "session/Product.h"
 #include "cli/Console.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"

@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "app/session/Product.h"
+#include "session/Product.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
 

@@ -1,7 +1,7 @@
 #include "cli/Console.h"
 
-#include "app/session/Product.h"
-#include "app/SessionArchive.h"
+#include "session/Product.h"
+#include "send/SessionArchive.h"
 #include "platform/Drives.h"
 
 #include <QFile>

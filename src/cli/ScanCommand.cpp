@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
 #include "app/ScanDriver.h"
-#include "app/session/Product.h"
-#include "app/session/Session.h"
+#include "session/Product.h"
+#include "session/Session.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
 #include "cli/HeadlessSession.h"

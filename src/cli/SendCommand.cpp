@@ -1,11 +1,11 @@
 #include "cli/Commands.h"
 
-#include "app/Sending.h"
-#include "app/session/Product.h"
+#include "send/Sending.h"
+#include "session/Product.h"
 #include "cli/Console.h"
 #include "platform/Desktop.h"
 #include "send/FloppyDisk.h"
-#include "send/MakerAddress.h"
+#include "session/Product.h"
 #include "send/SendChannel.h"
 
 #include <QDir>

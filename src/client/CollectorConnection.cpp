@@ -1,6 +1,6 @@
 #include "client/CollectorConnection.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 
 CollectorConnection::~CollectorConnection()
 {

@@ -1,6 +1,6 @@
 #include "client/Login.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "platform/Windows1252.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "client/TfrmFiler.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "platform/Locale.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "client/TfrmGeneral.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"
 

@@ -1,7 +1,7 @@
 #include "client/TfrmQLM.h"
-#include "app/session/Product.h"
+#include "session/Product.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"
 

@@ -1,7 +1,7 @@
 #include "report/TfrmReport.h"
-#include "app/session/Product.h"
+#include "session/Product.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "client/TfrmFiler.h"
 #include "client/TfrmGeneral.h"
 #include "client/TfrmQLM.h"

@@ -1,11 +1,11 @@
 #include "send/FloppyDisk.h"
 
-#include "app/session/Product.h"
+#include "session/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
-#include "send/MakerAddress.h"
+#include "session/Product.h"
 #include "send/SendChannel.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"

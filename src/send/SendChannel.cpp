@@ -1,9 +1,9 @@
 #include "send/SendChannel.h"
 
-#include "app/session/Product.h"
+#include "session/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
-#include "send/MakerAddress.h"
+#include "session/Product.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
 

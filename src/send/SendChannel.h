@@ -6,7 +6,7 @@
 
 // What the three ways of sending do on this computer, without windows: the archive shown in the file
 // manager, the mail with the archive attached, what is said about an archive. Which archives go and
-// what counts as sent is decided once, by the send use case above this (app/Sending.h).
+// what counts as sent is decided once, by the send use case (send/Sending.h).
 namespace SendChannel {
 
 // The session archive just built.

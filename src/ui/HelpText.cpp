@@ -1,8 +1,8 @@
 #include "ui/HelpText.h"
 
-#include "app/session/Product.h"
+#include "session/Product.h"
 #include "platform/Drives.h"
-#include "send/MakerAddress.h"
+#include "session/Product.h"
 
 QString helpText()
 {

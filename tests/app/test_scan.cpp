@@ -1,6 +1,6 @@
 #include "app/ScanDriver.h"
-#include "app/session/Product.h"
-#include "app/session/Session.h"
+#include "session/Product.h"
+#include "session/Session.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "simnet/SimulatedClient.h"

@@ -3,7 +3,7 @@
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"
 #include "StubClient.h"
-#include "app/session/Session.h"
+#include "session/Session.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
 #include "app/widgets/TfrmMain.h"
-#include "app/session/Product.h"
+#include "session/Product.h"
 
 #include "app/ScanDriver.h"
-#include "app/SessionArchive.h"
+#include "send/SessionArchive.h"
 #include "app/widgets/ResultsBox.h"
 #include "app/widgets/TfrmProgress.h"
 #include "app/widgets/ToolbarButton.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 
 #include <QIcon>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "app/widgets/TfrmProgress.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "ui/widgets/Artwork.h"
 #include "ui/widgets/WindowPlacement.h"
 

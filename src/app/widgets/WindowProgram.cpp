@@ -1,7 +1,7 @@
 #include "app/widgets/WindowProgram.h"
 
-#include "app/session/Product.h"
-#include "app/session/Session.h"
+#include "session/Product.h"
+#include "session/Session.h"
 #include "app/widgets/TfrmMain.h"
 #include "ui/widgets/TfrmSplash.h"
 

@@ -1,6 +1,6 @@
 #include "client/widgets/TfrmLogin.h"
 
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "client/Login.h"
 #include "platform/Windows1252.h"
 #include "ui/widgets/AccessibleControl.h"

@@ -1,5 +1,5 @@
 #include "profile/widgets/TfrmProfile.h"
-#include "app/session/Product.h"
+#include "session/Product.h"
 
 #include "platform/Interaction.h"
 #include "profile/ProfileRules.h"

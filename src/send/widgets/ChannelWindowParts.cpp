@@ -1,7 +1,7 @@
 #include "send/widgets/ChannelWindowParts.h"
 
-#include "app/Sending.h"
-#include "app/session/Product.h"
+#include "send/Sending.h"
+#include "session/Product.h"
 #include "platform/Interaction.h"
 #include "send/SendContext.h"
 #include "send/widgets/TURLLabel.h"

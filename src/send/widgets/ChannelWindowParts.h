@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Sending.h"
+#include "send/Sending.h"
 #include "send/SendChannel.h"
 #include "send/UrlTarget.h"
 

@@ -1,6 +1,6 @@
 #include "send/widgets/TfrmDisk.h"
 
-#include "app/Sending.h"
+#include "send/Sending.h"
 #include "platform/Desktop.h"
 #include "platform/Interaction.h"
 #include "send/FloppyDisk.h"

@@ -1,6 +1,6 @@
 #include "send/widgets/TfrmEmail.h"
 
-#include "send/MakerAddress.h"
+#include "session/Product.h"
 #include "send/widgets/TURLLabel.h"
 
 TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)

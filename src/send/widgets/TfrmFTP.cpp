@@ -1,6 +1,6 @@
 #include "send/widgets/TfrmFTP.h"
 
-#include "send/MakerAddress.h"
+#include "session/Product.h"
 #include "ui/widgets/Contrast.h"
 
 #include <QLabel>

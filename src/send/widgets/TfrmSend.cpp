@@ -1,7 +1,7 @@
 #include "send/widgets/TfrmSend.h"
 
-#include "app/session/Product.h"
-#include "send/MakerAddress.h"
+#include "session/Product.h"
+#include "session/Product.h"
 #include "send/SendChannel.h"
 #include "send/widgets/TfrmDisk.h"
 #include "send/widgets/TfrmEmail.h"

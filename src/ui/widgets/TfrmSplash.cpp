@@ -1,5 +1,5 @@
 #include "ui/widgets/TfrmSplash.h"
-#include "app/session/Product.h"
+#include "session/Product.h"
 
 #include "ui/widgets/Artwork.h"
 

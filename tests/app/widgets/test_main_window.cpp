@@ -8,7 +8,7 @@
 #include "profile/ProfileStore.h"
 #include "profile/widgets/TfrmProfile.h"
 #include "report/TfrmReport.h"
-#include "send/MakerAddress.h"
+#include "session/Product.h"
 #include "send/widgets/TURLLabel.h"
 #include "send/widgets/TfrmFTP.h"
 #include "send/widgets/TfrmSend.h"

@@ -1,4 +1,4 @@
-#include "app/session/Session.h"
+#include "session/Session.h"
 #include "client/widgets/TfrmLogin.h"
 #include "simnet/SimulatedClient.h"
 

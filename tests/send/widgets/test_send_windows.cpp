@@ -1,4 +1,4 @@
-#include "app/SessionArchive.h"
+#include "send/SessionArchive.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/FloppyDisk.h"

@@ -1,5 +1,5 @@
-#include "app/SessionArchive.h"
-#include "app/session/Product.h"
+#include "send/SessionArchive.h"
+#include "session/Product.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/DirectoryListing.h"

@@ -1,4 +1,4 @@
-#include "app/session/Session.h"
+#include "session/Session.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"

@@ -1,7 +1,7 @@
-#include "app/Sending.h"
+#include "send/Sending.h"
 
-#include "app/SessionArchive.h"
-#include "app/session/Product.h"
+#include "send/SessionArchive.h"
+#include "session/Product.h"
 #include "platform/Drives.h"
 #include "platform/ResultsSink.h"
 #include "profile/ProfileStore.h"

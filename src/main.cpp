@@ -1,5 +1,5 @@
 // Process entry: the window program by default, or one of the headless commands.
-#include "app/session/Product.h"
+#include "session/Product.h"
 #include "app/widgets/WindowProgram.h"
 #include "cli/CommandLine.h"
 #include "platform/DirectoryLock.h"

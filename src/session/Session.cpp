@@ -1,4 +1,4 @@
-#include "app/session/Session.h"
+#include "session/Session.h"
 
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"

@@ -1,7 +1,7 @@
 // Each case of a send through the one use case, and what its two faces make of it: the disk window
 // ends with "Done Creating Floppy" exactly when `sorvik send --disk` exits 0, exactly when the use
 // case says the archives are on the medium.
-#include "app/Sending.h"
+#include "send/Sending.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/SendContext.h"

@@ -1,6 +1,6 @@
 #include "ZipTestTools.h"
 
-#include "app/SessionArchive.h"
+#include "send/SessionArchive.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/zip/ZipError.h"
