@@ -1,8 +1,8 @@
 #pragma once
 
-#include "session/Session.h"
 #include "client/Login.h"
-#include "client/QxClient.h"
+#include "session/QxClient.h"
+#include "session/Session.h"
 
 #include <QByteArray>
 #include <QCommandLineOption>

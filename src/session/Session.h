@@ -1,10 +1,8 @@
 #pragma once
 
-// The one include upward: the client interface (declarations only, no collector) is the seam the session
-// talks to the servers through, as the platform layer is for everything else.
-#include "client/QxClient.h"
 #include "platform/Interaction.h"
 #include "platform/ResultsSink.h"
+#include "session/QxClient.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/QxClient.h"
+#include "session/QxClient.h"
 
 #include <QString>
 

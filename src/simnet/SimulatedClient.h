@@ -6,7 +6,7 @@
 // return 0x8801; a fault in the network makes the named operation return its code; an optional
 // delay sleeps in every call.
 
-#include "client/QxClient.h"
+#include "session/QxClient.h"
 #include "simnet/SimulatedNetwork.h"
 
 #include <QHash>

@@ -5,7 +5,7 @@
 // workstation itself and the faults to inject. Plain structs, built by the loader from a JSON
 // description (docs/network.md) or directly by tests and benchmarks. Texts are Windows-1252 bytes.
 
-#include "client/QxClient.h"
+#include "session/QxClient.h"
 
 #include <QByteArray>
 #include <QtGlobal>

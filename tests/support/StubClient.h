@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/QxClient.h"
+#include "session/QxClient.h"
 
 // A client on which every call fails with "not supported" (directory services: bad handle).
 // Tests derive from it and override the few calls they feed with byte-level records.
