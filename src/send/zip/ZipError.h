@@ -13,6 +13,9 @@ public:
     {
     }
 
+    // The user pressed Abort while the archive was being built or saved.
+    static ZipError aborted() { return ZipError(QStringLiteral("Process aborted by user")); }
+
     const QString &message() const { return m_message; }
     int errorNumber() const { return m_errorNumber; }
     const char *what() const noexcept override { return m_utf8.constData(); }

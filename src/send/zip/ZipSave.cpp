@@ -20,8 +20,6 @@ namespace {
 constexpr qint64 kCopyPiece = 32768;
 constexpr qint64 kLargestOffset = std::numeric_limits<std::uint32_t>::max();
 
-const QString kAborted = QStringLiteral("Process aborted by user");
-
 } // namespace
 
 // A save into the file under the temporary name. Only the entries added since the last save are
@@ -214,7 +212,7 @@ void TZipWriter::nextDisk(ZipOutput &out)
     m_spanned = true;
     if (!requestBlankDisk()) {
         m_status = asInvalid;
-        throw ZipError(kAborted);
+        throw ZipError::aborted();
     }
     out.reopen(m_fileName);
 }
@@ -244,7 +242,7 @@ void TZipWriter::reportProgress(int done, int total)
 {
     if (OnProgress && !OnProgress(done, total)) {
         m_status = asInvalid;
-        throw ZipError(kAborted);
+        throw ZipError::aborted();
     }
 }
 

@@ -21,8 +21,6 @@ namespace {
 
 constexpr int kDuplicateStoredName = 7;
 
-const QString kAborted = QStringLiteral("Process aborted by user");
-
 } // namespace
 
 // The re-entrant lock of the archive: a hold count, enough on the one GUI thread. The archive is busy
@@ -186,7 +184,7 @@ void TZipWriter::openArchive()
         if (!file->open(QIODevice::ReadWrite))
             throw ZipError(QStringLiteral("Cannot open file %1").arg(m_fileName));
         if (ZipDirectoryReader::startsSpanned(*file) && !requestDisk(0))
-            throw ZipError(kAborted);
+            throw ZipError::aborted();
         ZipDirectory directory = ZipDirectoryReader::read(*file);
         m_entries = std::move(directory.entries);
         m_comment = directory.comment;
