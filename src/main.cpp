@@ -1,11 +1,11 @@
 // Process entry: the window program by default, or one of the headless commands.
-#include "session/Product.h"
 #include "app/widgets/WindowProgram.h"
 #include "cli/CommandLine.h"
 #include "platform/DirectoryLock.h"
-#include "platform/Drives.h"
 #include "platform/Terminal.h"
 #include "platform/widgets/WidgetInteraction.h"
+#include "send/OutputDirectory.h"
+#include "session/Product.h"
 #include "simnet/NetworkSource.h"
 
 #include <QApplication>
@@ -43,13 +43,16 @@ int runWindows(const QString &network, int argc, char **argv)
     QGuiApplication::setDesktopFileName(Product::desktopFileName());
     QApplication::setWindowIcon(QIcon::fromTheme(Product::desktopFileName()));
     WidgetInteraction interaction;
-    // One session per output directory, held for the window's whole life.
-    DirectoryLock lock(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
-    if (!lock.tryLock()) {
-        interaction.warning(lock.errorString());
+    // One session per output directory, held for the window's whole life; what tidying the leftovers
+    // of a killed run says waits for the results box.
+    HeldResults tidied;
+    QString refusal;
+    const std::unique_ptr<DirectoryLock> lock = OutputDirectory::startWork(tidied, &refusal);
+    if (!lock) {
+        interaction.warning(refusal);
         return 1;
     }
-    return WindowProgram::run(*client, interaction);
+    return WindowProgram::run(*client, interaction, tidied);
 }
 
 } // namespace

@@ -1,12 +1,13 @@
 #include "app/ScanDriver.h"
 #include "session/Product.h"
 
-#include "session/Session.h"
 #include "platform/Drives.h"
 #include "platform/ProgressView.h"
 #include "platform/Windows1252.h"
 #include "profile/ProfileStore.h"
 #include "report/TfrmReport.h"
+#include "send/OutputDirectory.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -136,7 +137,8 @@ void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
     m_session.logLine(shownServer + QStringLiteral(" Results"), ResultsSink::Color::Blue);
 
     const QByteArray id = ServerAddressId();
-    m_session.currentDataFileName = (id.isEmpty() ? safeFileName(server) : id) + ".DAT";
+    m_session.currentDataFileName =
+        (id.isEmpty() ? safeFileName(server) : id) + OutputDirectory::dataFileSuffix.latin1();
 
     const QString outputDirectory = Product::outputDirectory();
     const QString hostDirectory = Drives::hostPath(outputDirectory);

@@ -1,18 +1,14 @@
 #include "cli/Commands.h"
 
-#include "send/Sending.h"
-#include "send/SessionArchive.h"
-#include "session/Product.h"
 #include "cli/Console.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/SendChannel.h"
-#include "send/zip/ZipError.h"
+#include "send/Sending.h"
+#include "send/SessionArchive.h"
+#include "session/Product.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
-
-#include <exception>
 
 QJsonObject archiveJson(const QString &hostPath, const QByteArray &knownSha256)
 {
@@ -69,36 +65,28 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
         return 1;
-    // The archive is named after the company: a profile that cannot be read says why.
-    if (const std::optional<QString> problem = Sending::profileProblem()) {
-        console.error(*problem);
-        return 1;
-    }
-    if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir()) {
+    const Sending::Outcome outcome = Sending::archive(console.interaction(), console.results());
+    if (outcome.noOutputDirectory) {
         console.error(QStringLiteral("there is nothing to pack: %1 does not exist (scan servers first)")
                           .arg(Product::outputDirectory()));
         return 1;
     }
-    try {
-        const SendChannel::Archive archive = Sending::buildArchive(console.interaction(), console.results());
-        if (console.json()) {
-            QJsonObject built = archiveJson(archive.hostPath, archive.sha256);
-            built.insert(QStringLiteral("windowsPath"), archive.windowsPath);
-            console.printJson({{QStringLiteral("archive"), built},
-                               {QStringLiteral("kept"), QJsonArray::fromStringList(archive.problems)}});
-        } else {
-            console.out() << archive.windowsPath << Qt::endl;
-        }
-        printArchiveSummary(console, archive.windowsPath, archive.sha256);
-        // Data files that the archive does not hold as they are now stayed on disk (the red lines).
-        return archive.problems.isEmpty() ? 0 : 1;
-    } catch (const ZipError &failure) {
-        console.error(failure.message());
-        return 1;
-    } catch (const std::exception &failure) {
-        console.error(QString::fromLocal8Bit(failure.what()));
+    if (outcome.status != Sending::Status::Archived) {
+        console.error(outcome.reason);
         return 1;
     }
+    const SendChannel::Archive &archive = outcome.archive;
+    if (console.json()) {
+        QJsonObject built = archiveJson(archive.hostPath, archive.sha256);
+        built.insert(QStringLiteral("windowsPath"), archive.windowsPath);
+        console.printJson({{QStringLiteral("archive"), built},
+                           {QStringLiteral("kept"), QJsonArray::fromStringList(archive.problems)}});
+    } else {
+        console.out() << archive.windowsPath << Qt::endl;
+    }
+    printArchiveSummary(console, archive.windowsPath, archive.sha256);
+    // Data files that the archive does not hold as they are now stayed on disk (the red lines).
+    return archive.problems.isEmpty() ? 0 : 1;
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "cli/Console.h"
 
-#include "session/Product.h"
-#include "send/SessionArchive.h"
 #include "platform/Drives.h"
+#include "send/OutputDirectory.h"
+#include "session/Product.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -130,13 +130,9 @@ QString Console::headlessWording(const QString &text)
 
 std::unique_ptr<DirectoryLock> Console::lockOutputDirectory()
 {
-    auto lock =
-        std::make_unique<DirectoryLock>(Drives::hostPath(Product::outputDirectory()), Product::outputDirectory());
-    if (!lock->tryLock()) {
-        error(lock->errorString());
-        return nullptr;
-    }
-    // Under the lock no other session works in the directory: what a killed run left is tidied now.
-    SessionArchive::recoverLeftovers(m_results);
+    QString refusal;
+    std::unique_ptr<DirectoryLock> lock = OutputDirectory::startWork(m_results, &refusal);
+    if (!lock)
+        error(refusal);
     return lock;
 }

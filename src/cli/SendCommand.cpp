@@ -1,12 +1,11 @@
 #include "cli/Commands.h"
 
-#include "send/Sending.h"
-#include "session/Product.h"
 #include "cli/Console.h"
 #include "platform/Desktop.h"
 #include "send/FloppyDisk.h"
-#include "session/Product.h"
 #include "send/SendChannel.h"
+#include "send/Sending.h"
+#include "session/Product.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -252,12 +251,12 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         target = findDiskTarget(parser, console);
         if (!target)
             return 1;
-        if (parser.isSet(eraseOption))
-            FloppyDisk::erase(console.interaction(), target->hostDirectory);
     }
-
+    const Sending::Erase erase = parser.isSet(eraseOption) ? Sending::Erase::Yes : Sending::Erase::Keep;
     const Sending::Outcome outcome =
-        Sending::send(console.interaction(), console.results(), channel, target ? target->hostDirectory : QString());
+        target ? Sending::sendToDisk(console.interaction(), console.results(),
+                                     {target->hostDirectory, target->removable, [erase] { return erase; }})
+               : Sending::send(console.interaction(), console.results(), channel);
     if (!outcome.sent() && outcome.status != Sending::Status::NotOnMedium)
         return refuse(console, outcome);
     if (!outcome.archive.windowsPath.isEmpty())

@@ -1,14 +1,14 @@
 #include "send/FloppyDisk.h"
 
-#include "session/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
-#include "session/Product.h"
+#include "send/OutputDirectory.h"
 #include "send/SendChannel.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
+#include "session/Product.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,7 +164,7 @@ QString mappedDrive()
 
 bool overlapsOutputDirectory(const QString &hostDrive)
 {
-    const QString output = SendChannel::hostOutputDirectory();
+    const QString output = OutputDirectory::hostPath();
     return FileSync::isWithin(hostDrive, output) || FileSync::isWithin(output, hostDrive);
 }
 
@@ -198,29 +198,10 @@ void erase(Interaction &interaction, const QString &hostDrive)
     }
 }
 
-QStringList archivesToSend(QStringList *leftAlone)
-{
-    const QString hostDirectory = SendChannel::hostOutputDirectory();
-    QStringList names;
-    for (const QString &name : entries(hostDirectory, QDir::AllEntries)) {
-        if (!name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
-            continue;
-        const QFileInfo archive(hostDirectory + QLatin1Char('/') + name);
-        // Only what this program wrote goes: never a file reached through a link.
-        if (archive.isSymLink() || !archive.isFile()) {
-            if (leftAlone)
-                leftAlone->append(name);
-        } else if (archive.size() > 0) {
-            names.append(name);
-        }
-    }
-    return names;
-}
-
 std::vector<Copy> copyArchives(Interaction &interaction, const QString &hostDrive, const QStringList &names)
 {
     const QString directory = Product::outputDirectory();
-    const QString hostDirectory = SendChannel::hostOutputDirectory();
+    const QString hostDirectory = OutputDirectory::hostPath();
     // What a copy broken off by a killed run left on the medium goes first.
     static const QRegularExpression leftover(QStringLiteral("^\\.sorvik-copy-[A-Za-z0-9]{6}\\.tmp$"));
     for (const QString &name : entries(hostDrive, QDir::Files))
@@ -250,7 +231,7 @@ QString notOnDiskText(const QStringList &missing)
 {
     return QStringLiteral("The disk in drive A: does not hold every archive; these are not on it:\n%1\n"
                           "The archives stay in %2 (on this computer: %3); try again with another disk.")
-        .arg(missing.join(QLatin1Char('\n')), Product::outputDirectory(), SendChannel::hostOutputDirectory());
+        .arg(missing.join(QLatin1Char('\n')), Product::outputDirectory(), OutputDirectory::hostPath());
 }
 
 } // namespace FloppyDisk

@@ -27,11 +27,6 @@ bool overlapsOutputDirectory(const QString &hostDrive);
 // further entry.
 void erase(Interaction &interaction, const QString &hostDrive);
 
-// The archives of the output directory that go onto a disk: every "*.zip" that is a regular file
-// and not empty (a session without data files), older session archives included, by name. A "*.zip"
-// that is a link or not a regular file is not sent; its name goes to *leftAlone.
-QStringList archivesToSend(QStringList *leftAlone = nullptr);
-
 // What became of one archive on its way to the disk.
 struct Copy
 {

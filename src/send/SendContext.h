@@ -1,7 +1,5 @@
 #pragma once
 
-#include "send/zip/ZipError.h"
-
 #include <QString>
 
 #include <exception>
@@ -22,7 +20,6 @@ struct SendContext
 // The text of the standard exception box for a failure that reached a send window's handler.
 inline QString exceptionText(const std::exception &failure)
 {
-    if (const auto *zip = dynamic_cast<const ZipError *>(&failure))
-        return zip->message();
+    // Every failure of the program, the ZIP engine's among them, carries its text as UTF-8.
     return QString::fromUtf8(failure.what());
 }

@@ -1,14 +1,15 @@
 #include "send/Sending.h"
 
-#include "send/SessionArchive.h"
-#include "session/Product.h"
+#include "platform/Desktop.h"
 #include "platform/Drives.h"
 #include "platform/ResultsSink.h"
 #include "profile/ProfileStore.h"
 #include "send/FloppyDisk.h"
+#include "send/OutputDirectory.h"
+#include "send/SessionArchive.h"
 #include "send/zip/ZipError.h"
+#include "session/Product.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -43,30 +44,26 @@ QString nothingToSendText()
         .arg(Product::outputDirectory());
 }
 
-// Whether the output directory holds a data file, which a send would pack.
-bool holdsDataFiles()
+// Why the session archive could not be built, as the user sees it.
+QString failureText(const std::exception &failure)
 {
-    return !QDir(SendChannel::hostOutputDirectory())
-                .entryList({QStringLiteral("*.DAT")}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive)
-                .isEmpty();
+    // A failure of the ZIP engine carries its message as UTF-8.
+    if (const auto *zip = dynamic_cast<const ZipError *>(&failure))
+        return zip->message();
+    return QString::fromLocal8Bit(failure.what());
 }
 
-// The archives that go, as host paths: this send's first when it holds anything, else the newest of
-// the earlier ones, then the rest by name.
-QStringList archivesThatGo(const SendChannel::Archive &built, QStringList *leftAlone)
+// Builds the session archive into the outcome; false, with the outcome failed, when it could not be.
+bool tryBuild(Interaction &interaction, ResultsSink &results, Sending::Outcome &outcome)
 {
-    const QString directory = SendChannel::hostOutputDirectory() + QLatin1Char('/');
-    QStringList paths;
-    for (const QString &name : FloppyDisk::archivesToSend(leftAlone))
-        paths.append(directory + name);
-    auto first = std::find(paths.begin(), paths.end(), built.hostPath);
-    if (first == paths.end())
-        first = std::max_element(paths.begin(), paths.end(), [](const QString &a, const QString &b) {
-            return QFileInfo(a).lastModified() < QFileInfo(b).lastModified();
-        });
-    if (first != paths.end())
-        std::rotate(paths.begin(), first, first + 1);
-    return paths;
+    try {
+        outcome.archive = Sending::buildArchive(interaction, results);
+        return true;
+    } catch (const std::exception &failure) {
+        outcome.status = Sending::Status::ArchiveFailed;
+        outcome.reason = failureText(failure);
+        return false;
+    }
 }
 
 // Copies the archives that go onto the disk and says which arrived.
@@ -75,7 +72,7 @@ void copyToDisk(Interaction &interaction, const QString &hostDrive, Sending::Out
     QStringList names;
     for (const QString &path : outcome.archives)
         names.append(QFileInfo(path).fileName());
-    const QString directory = SendChannel::hostOutputDirectory() + QLatin1Char('/');
+    const QString directory = OutputDirectory::hostPath() + QLatin1Char('/');
     for (const FloppyDisk::Copy &copy : FloppyDisk::copyArchives(interaction, hostDrive, names)) {
         if (copy.result == FloppyDisk::Copy::Result::Failed) {
             outcome.notOnMedium.append(copy.name + QStringLiteral(": ") + copy.problem);
@@ -109,12 +106,12 @@ Outcome check(Channel channel, const QString &hostDrive)
     if (std::optional<QString> problem = profileProblem()) {
         outcome.status = Status::ProfileUnreadable;
         outcome.reason = *problem;
-    } else if (!QFileInfo(SendChannel::hostOutputDirectory()).isDir() ||
-               (!holdsDataFiles() && FloppyDisk::archivesToSend().isEmpty())) {
+    } else if (!QFileInfo(OutputDirectory::hostPath()).isDir() ||
+               (!OutputDirectory::holdsDataFiles() && OutputDirectory::archives().isEmpty())) {
         // Refused before a disk is erased or an empty archive is made.
         outcome.status = Status::NothingToSend;
         outcome.reason = nothingToSendText();
-        outcome.noOutputDirectory = !QFileInfo(SendChannel::hostOutputDirectory()).isDir();
+        outcome.noOutputDirectory = !QFileInfo(OutputDirectory::hostPath()).isDir();
     } else if (channel == Channel::Disk && !hostDrive.isEmpty()) {
         if (QString problem = FloppyDisk::driveProblem(hostDrive); !problem.isEmpty()) {
             outcome.status = Status::DriveNotReady;
@@ -141,19 +138,8 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
         outcome.status = Status::DriveNotReady;
         outcome.reason = FloppyDisk::driveProblem(hostDrive);
     }
-    if (outcome.status != Status::Ready)
+    if (outcome.status != Status::Ready || !tryBuild(interaction, results, outcome))
         return outcome;
-    try {
-        outcome.archive = buildArchive(interaction, results);
-    } catch (const ZipError &failure) {
-        outcome.status = Status::ArchiveFailed;
-        outcome.reason = failure.message();
-        return outcome;
-    } catch (const std::exception &failure) {
-        outcome.status = Status::ArchiveFailed;
-        outcome.reason = QString::fromLocal8Bit(failure.what());
-        return outcome;
-    }
     // An archive without entries (no data files) made by this send is not left behind to be sent.
     if (const SendChannel::Summary summary = SendChannel::summarize(outcome.archive.hostPath, outcome.archive.sha256);
         summary.size == 0 || summary.entries == 0) {
@@ -163,7 +149,7 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
         outcome.archive.hostPath.clear();
         outcome.archive.sha256.clear();
     }
-    outcome.archives = archivesThatGo(outcome.archive, &outcome.leftAlone);
+    outcome.archives = OutputDirectory::archivesThatGo(outcome.archive.hostPath, &outcome.leftAlone);
     for (const QString &name : outcome.leftAlone)
         results.appendLine(QStringLiteral("%1\\%2 is a link or not a regular file; it is not sent")
                                .arg(Product::outputDirectory(), name),
@@ -177,6 +163,46 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
     if (channel == Channel::Disk)
         copyToDisk(interaction, hostDrive, outcome);
     return outcome;
+}
+
+Outcome archive(Interaction &interaction, ResultsSink &results)
+{
+    Outcome outcome;
+    // The archive is named after the company: a profile that cannot be read says why.
+    if (std::optional<QString> problem = profileProblem()) {
+        outcome.status = Status::ProfileUnreadable;
+        outcome.reason = *problem;
+    } else if (!QFileInfo(OutputDirectory::hostPath()).isDir()) {
+        outcome.status = Status::NothingToSend;
+        outcome.reason = nothingToSendText();
+        outcome.noOutputDirectory = true;
+    } else if (tryBuild(interaction, results, outcome)) {
+        outcome.status = Status::Archived;
+    }
+    return outcome;
+}
+
+Outcome sendToDisk(Interaction &interaction, ResultsSink &results, const DiskSend &disk)
+{
+    Outcome outcome = check(Channel::Disk, disk.hostDrive);
+    if (outcome.status != Status::Ready)
+        return outcome;
+    // A medium picked from the mounted ones that is gone now gets nothing: no erasing, no archive.
+    if (disk.mountedMedium && !Desktop::current().mediumAt(disk.hostDrive)) {
+        outcome.status = Status::DriveNotReady;
+        outcome.reason =
+            QStringLiteral("The disk %1 is no longer mounted.\nNothing has been erased, archived or deleted.")
+                .arg(disk.hostDrive);
+        return outcome;
+    }
+    const Erase erase = disk.askErase ? disk.askErase() : Erase::Keep;
+    if (erase == Erase::Cancel) {
+        outcome.status = Status::Cancelled;
+        return outcome;
+    }
+    if (erase == Erase::Yes)
+        FloppyDisk::erase(interaction, disk.hostDrive);
+    return send(interaction, results, Channel::Disk, disk.hostDrive);
 }
 
 } // namespace Sending

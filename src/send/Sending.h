@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class Interaction;
@@ -26,8 +27,10 @@ enum class Status
 {
     Ready,             // check(): nothing stands in the way
     Sent,              // the archives that go are built and, on a disk, read back and equal
+    Archived,          // archive(): the session archive is built
+    Cancelled,         // the user chose not to go on; nothing was touched
     ProfileUnreadable, // the profile store cannot be read: the archive would be named without the company
-    NothingToSend,     // no data file and no earlier archive
+    NothingToSend,     // no data file and no earlier archive; for archive(), no output directory
     DriveNotReady,     // disk: missing, not writable, or not apart from the output directory
     ArchiveFailed,     // the session archive could not be built; nothing was deleted
     NotOnMedium        // disk: an archive that goes is not on the medium
@@ -42,7 +45,7 @@ struct Outcome
     QStringList verified;           // disk: of those, the ones on the medium, read back and equal
     QStringList alreadyThere;       // disk: of the verified, the ones the medium held before this send
     QStringList notOnMedium;        // disk: "name: reason" for each one that is not there
-    QStringList leftAlone;          // "*.zip" names not sent: links or not regular files
+    QStringList leftAlone;          // archive names not sent: links or not regular files
     bool noOutputDirectory = false; // nothing to send because the output directory does not exist yet
 
     bool sent() const { return status == Status::Sent; }
@@ -57,12 +60,39 @@ std::optional<QString> profileProblem();
 Outcome check(Channel channel, const QString &hostDrive = {});
 
 // Builds the session archive; its red lines go to `results` and are kept in Archive::problems.
-// Failures of the ZIP writer pass as ZipError.
+// Failures of the ZIP writer pass as ZipError; archive() and send() turn them into an outcome.
 SendChannel::Archive buildArchive(Interaction &interaction, ResultsSink &results);
 
 // The whole send after the face's questions: check again, build the session archive, decide which
 // archives go and, for a disk, copy each onto the medium and prove it arrived. An archive without
 // entries made by this send is removed: it is nothing to send.
 Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, const QString &hostDrive = {});
+
+// Whether the disk is erased before the archives go onto it.
+enum class Erase
+{
+    Yes,
+    Keep,
+    Cancel // nothing is done at all
+};
+
+// A disk send as the face has chosen it.
+struct DiskSend
+{
+    QString hostDrive;          // the directory that stands for drive A:
+    bool mountedMedium = false; // one of the mounted removable media: it must still be mounted
+    // Asked once nothing stands in the way, before anything is touched; none keeps the disk as it is.
+    std::function<Erase()> askErase;
+};
+
+// The whole disk send: the refusals before anything is touched (an unreadable profile, nothing to
+// send, a drive that is not ready or a medium no longer mounted), the question whether to erase, the
+// erasing, then send() with its archive, copies and read-backs.
+Outcome sendToDisk(Interaction &interaction, ResultsSink &results, const DiskSend &disk);
+
+// The session archive on its own, as `sorvik archive` makes it: refused when the profile cannot be
+// read or the output directory does not exist; the one place where a failure of the ZIP writer
+// becomes an outcome (ArchiveFailed). An archive without data files is still built.
+Outcome archive(Interaction &interaction, ResultsSink &results);
 
 } // namespace Sending

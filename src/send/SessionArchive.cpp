@@ -2,13 +2,13 @@
 #include "session/Product.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/DirectoryListing.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
 #include "platform/ResultsSink.h"
 #include "platform/Windows1252.h"
 #include "profile/ProfileStore.h"
+#include "send/OutputDirectory.h"
 #include "send/SendChannel.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
@@ -81,43 +81,32 @@ bool storedExactly(const QString &name)
     return Windows1252::toUnicode(Windows1252::fromUnicode(name)) == name;
 }
 
-// The data files: names ending in ".DAT" exactly (".dat" is not one), by name as the workstation's
-// file system lists them; subdirectories are not searched. A name that cannot be stored exactly, or
-// that is not valid in the system's encoding, is not taken: its red line goes to the results.
-QStringList dataFiles(const QString &hostDirectory, ResultsSink &results)
+// The data files to pack, as the output directory lists them. A name that cannot be stored exactly,
+// or that is not valid in the system's encoding, is not taken, nor an entry that is no data file:
+// each gets its red line in the results.
+QStringList dataFiles(ResultsSink &results)
 {
+    using Kind = OutputDirectory::Candidate::Kind;
     QStringList names;
-    // The listing says what kind each entry is: a plain data file is not looked up again.
-    const QFileInfoList entries =
-        QDir(hostDirectory)
-            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                           QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo &info : entries) {
-        const QString name = info.fileName();
-        if (!name.endsWith(QLatin1String(".DAT")))
-            continue;
-        // A link would pack, and then delete, what lies elsewhere; a pipe or a device holds no data
-        // file. A directory named like a data file is no data file at all.
+    for (const OutputDirectory::Candidate &candidate : OutputDirectory::dataFileCandidates()) {
+        const QString &name = candidate.name;
         if (!storableName(name) || !storedExactly(name))
             results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
                                ResultsSink::Color::Red);
-        else if (info.isSymLink())
+        else if (candidate.kind == Kind::Link)
             results.appendLine(QStringLiteral("%1 was not archived: it is a symbolic link").arg(name),
                                ResultsSink::Color::Red);
-        else if (info.isDir())
-            continue;
-        else if (!info.isFile())
+        else if (candidate.kind == Kind::NotRegular)
             results.appendLine(QStringLiteral("%1 was not archived: it is not a regular file").arg(name),
                                ResultsSink::Color::Red);
-        else
+        else if (candidate.kind == Kind::DataFile)
             names.append(name);
+        // A directory named like a data file is no data file at all.
     }
-    // Names the system's encoding cannot turn into text do not appear in that listing at all.
-    for (const QByteArray &raw : DirectoryListing::rawNames(hostDirectory))
-        if (raw.endsWith(".DAT") && !DirectoryListing::validName(raw))
-            results.appendLine(QStringLiteral("%1 was not archived: its name is not valid in the system's encoding")
-                                   .arg(QFile::decodeName(raw)),
-                               ResultsSink::Color::Red);
+    for (const QByteArray &raw : OutputDirectory::undecodableDataFileNames())
+        results.appendLine(QStringLiteral("%1 was not archived: its name is not valid in the system's encoding")
+                               .arg(QFile::decodeName(raw)),
+                           ResultsSink::Color::Red);
     return names;
 }
 
@@ -136,7 +125,7 @@ QString SessionArchive::companyPart(const QString &company)
 
 void SessionArchive::recoverLeftovers(ResultsSink &results)
 {
-    const QString hostDirectory = Drives::hostPath(Product::outputDirectory());
+    const QString hostDirectory = OutputDirectory::hostPath();
     const QDir directory(hostDirectory);
     const QStringList entries = directory.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &name : entries) {
@@ -146,7 +135,7 @@ void SessionArchive::recoverLeftovers(ResultsSink &results)
             QFile::remove(path);
             continue;
         }
-        if (!name.endsWith(QLatin1String(".zip.old"), Qt::CaseInsensitive))
+        if (!name.endsWith(QString(OutputDirectory::archiveSuffix) + QStringLiteral(".old"), Qt::CaseInsensitive))
             continue;
         const QString archiveName = name.chopped(4);
         const QString archivePath = hostDirectory + QLatin1Char('/') + archiveName;
@@ -196,12 +185,12 @@ QString archivePathFor(const QString &company, const QDateTime &now, ResultsSink
         part.truncate(SessionArchive::kLongestCompanyPart);
         results.appendLine(QStringLiteral("%1 is named after the first %2 of the company's %3 letters and digits: "
                                           "a file name holds at most 255 bytes")
-                               .arg(part + stamp + QStringLiteral(".zip"))
+                               .arg(part + stamp + OutputDirectory::archiveSuffix)
                                .arg(SessionArchive::kLongestCompanyPart)
                                .arg(whole),
                            ResultsSink::Color::Blue);
     }
-    return Product::outputDirectory() + QLatin1Char('\\') + part + stamp + QStringLiteral(".zip");
+    return Product::outputDirectory() + QLatin1Char('\\') + part + stamp + OutputDirectory::archiveSuffix;
 }
 
 // A data file goes only when the saved archive's entry of its name, read back from the disk and
@@ -247,8 +236,8 @@ QString SessionArchive::build(Interaction &interaction, ResultsSink &results, co
     arc.SetFileName(archivePath);
     arc.SetBaseDirectory(directory);
 
-    const QString hostDirectory = Drives::hostPath(directory);
-    const QStringList names = dataFiles(hostDirectory, results);
+    const QString hostDirectory = OutputDirectory::hostPath();
+    const QStringList names = dataFiles(results);
     try {
         arc.AddFiles(names, 0);
         arc.Save();

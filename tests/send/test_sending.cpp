@@ -1,10 +1,10 @@
 // Each case of a send through the one use case, and what its two faces make of it: the disk window
 // ends with "Done Creating Floppy" exactly when `sorvik send --disk` exits 0, exactly when the use
 // case says the archives are on the medium.
-#include "send/Sending.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 #include "send/SendContext.h"
+#include "send/Sending.h"
 #include "send/widgets/TfrmDisk.h"
 
 #include "CommandRun.h"
@@ -75,6 +75,7 @@ protected:
         settings.setValue(QStringLiteral("Orvane_Y2K/Company"), QStringLiteral("Acme Tools, Inc."));
         settings.sync();
         writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
+        writeFile(floppyHost() + QStringLiteral("/KEEP.TXT"), "on the disk before\r\n");
         GetParam().arrange();
     }
 
@@ -104,6 +105,11 @@ TEST_P(SendingCase, UseCaseCommandAndWindowAgree)
     arrange();
     const CommandRun command = CommandRun::of({QStringLiteral("send"), QStringLiteral("--disk")});
     EXPECT_EQ(command.status, c.expected == Sending::Status::Sent ? 0 : 1) << command.err.toStdString();
+    const bool refused =
+        c.expected == Sending::Status::NothingToSend || c.expected == Sending::Status::ProfileUnreadable;
+    // A refusal comes before the disk is touched.
+    if (refused)
+        EXPECT_EQ(QDir(floppyHost()).entryList(QDir::Files), QStringList{QStringLiteral("KEEP.TXT")});
 
     arrange();
     RecordingInteraction windowInteraction;
@@ -115,6 +121,9 @@ TEST_P(SendingCase, UseCaseCommandAndWindowAgree)
     const bool done = windowInteraction.texts().join(QLatin1Char('|')).contains(QStringLiteral("Done Creating Floppy"));
     EXPECT_EQ(done, c.expected == Sending::Status::Sent);
     EXPECT_EQ(mainWindowCloses, done ? 1 : 0);
+    // Told to erase, the window still erases nothing when the send is refused.
+    if (refused)
+        EXPECT_EQ(QDir(floppyHost()).entryList(QDir::Files), QStringList{QStringLiteral("KEEP.TXT")});
     // Nothing is left behind in the output directory that would later be sent as an archive.
     for (const QString &zip : QDir(outputHost()).entryList({QStringLiteral("*.zip")}, QDir::Files))
         EXPECT_GT(QFileInfo(outputHost() + QLatin1Char('/') + zip).size(), 0) << zip.toStdString();
@@ -124,6 +133,15 @@ INSTANTIATE_TEST_SUITE_P(
     EachCase, SendingCase,
     ::testing::Values(
         Case{"NoDataFiles", [] { QFile::remove(outputHost() + QStringLiteral("/0A1B2C3D.DAT")); },
+             Sending::Status::NothingToSend},
+        Case{"OnlyALinkedDataFile",
+             [] {
+                 // A link named like a data file is none: it would pack what lies elsewhere.
+                 QFile::remove(outputHost() + QStringLiteral("/0A1B2C3D.DAT"));
+                 writeFile(TestEnvironment::root() + QStringLiteral("/elsewhere.DAT"), "not ours\r\n");
+                 QFile::link(TestEnvironment::root() + QStringLiteral("/elsewhere.DAT"),
+                             outputHost() + QStringLiteral("/LINK.DAT"));
+             },
              Sending::Status::NothingToSend},
         Case{"OnlyEarlierArchives",
              [] {

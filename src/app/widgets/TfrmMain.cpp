@@ -2,12 +2,12 @@
 #include "session/Product.h"
 
 #include "app/ScanDriver.h"
-#include "send/SessionArchive.h"
 #include "app/widgets/ResultsBox.h"
 #include "app/widgets/TfrmProgress.h"
 #include "app/widgets/ToolbarButton.h"
 #include "client/widgets/TfrmLogin.h"
 #include "platform/Drives.h"
+#include "platform/ResultsSink.h"
 #include "platform/Windows1252.h"
 #include "profile/widgets/TfrmProfile.h"
 #include "report/TfrmReport.h"
@@ -94,7 +94,8 @@ QFont arial(int pixels, bool bold = false)
 
 } // namespace
 
-TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent)
+TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, const HeldResults *tidied,
+                   QWidget *parent)
     : QWidget(parent), m_interaction(interaction), m_splash(splash), m_results(new ResultsBox),
       m_comp19(new QListWidget),
       m_comp23(new CaptionOverPictureButton(QStringLiteral("Scan Servers"), QStringLiteral("scan"))),
@@ -130,7 +131,7 @@ TfrmMain::TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splas
     m_send = std::make_unique<TfrmSend>(SendContext{interaction, *m_results, [this] { close(); }});
     m_help = new TfrmHelp(this);
     m_about = new TfrmSecure(this);
-    FormCreate();
+    FormCreate(tidied);
 }
 
 QWidget *TfrmMain::buildServerPane()
@@ -264,14 +265,14 @@ QString TfrmMain::statusPanel(int index) const
     return index == 0 ? m_panel0->text() : m_panel1->text();
 }
 
-void TfrmMain::FormCreate()
+void TfrmMain::FormCreate(const HeldResults *tidied)
 {
     setWindowTitle(Product::applicationTitle() + QStringLiteral(" v") + Product::versionText());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_session->setUp();
-    // What a killed run left in the output directory is tidied before anything else works there.
-    SessionArchive::recoverLeftovers(*m_results);
+    if (tidied)
+        tidied->passOn(*m_results);
 }
 
 void TfrmMain::start()

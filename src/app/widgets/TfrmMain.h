@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+class HeldResults;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -36,7 +37,9 @@ public:
     static constexpr int kOuterWidth = 635;
     static constexpr int kOuterHeight = 469;
 
-    TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, QWidget *parent = nullptr);
+    // `tidied`: what starting work on the output directory said, for the results box.
+    TfrmMain(QxClient &client, Interaction &interaction, TfrmSplash *splash, const HeldResults *tidied = nullptr,
+             QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // Shows the window. A request to end the program made during set-up takes effect when the
@@ -90,7 +93,7 @@ protected:
 private:
     // Sizes the window to its outside size with the frame it has now, centred on the screen.
     void fitOuterSize();
-    void FormCreate();
+    void FormCreate(const HeldResults *tidied);
     void FormShow();
     void FormClose();
     void showServerList();

@@ -1,15 +1,15 @@
 #include "app/widgets/WindowProgram.h"
 
+#include "app/widgets/TfrmMain.h"
 #include "session/Product.h"
 #include "session/Session.h"
-#include "app/widgets/TfrmMain.h"
 #include "ui/widgets/TfrmSplash.h"
 
 #include <QApplication>
 
 #include <exception>
 
-int WindowProgram::run(QxClient &client, Interaction &interaction)
+int WindowProgram::run(QxClient &client, Interaction &interaction, const HeldResults &tidied)
 {
     try {
         auto *splash = new TfrmSplash;
@@ -24,7 +24,7 @@ int WindowProgram::run(QxClient &client, Interaction &interaction)
         qApp->setProperty("helpFile", Product::helpFile());
         QApplication::setQuitOnLastWindowClosed(false);
 
-        TfrmMain main(client, interaction, splash);
+        TfrmMain main(client, interaction, splash, &tidied);
         main.start();
         return QApplication::exec();
     } catch (const std::exception &e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+class HeldResults;
 class Interaction;
 class QxClient;
 
@@ -11,5 +12,6 @@ class WindowProgram final
 public:
     static constexpr const char *TitleProperty = "applicationTitle";
 
-    static int run(QxClient &client, Interaction &interaction);
+    // `tidied`: what starting work on the output directory said, shown in the main window's results.
+    static int run(QxClient &client, Interaction &interaction, const HeldResults &tidied);
 };

@@ -1,10 +1,11 @@
 #include "send/widgets/ChannelWindowParts.h"
 
-#include "send/Sending.h"
-#include "session/Product.h"
 #include "platform/Interaction.h"
+#include "send/OutputDirectory.h"
 #include "send/SendContext.h"
+#include "send/Sending.h"
 #include "send/widgets/TURLLabel.h"
+#include "session/Product.h"
 
 #include <QDialog>
 #include <QFont>
@@ -51,7 +52,7 @@ void fitHeight(QDialog *window)
 QLayout *folderRow(QWidget *parent)
 {
     auto *where = new QLabel(QStringLiteral("The archives are kept in %1, on this computer:\n%2")
-                                 .arg(Product::outputDirectory(), SendChannel::hostOutputDirectory()),
+                                 .arg(Product::outputDirectory(), OutputDirectory::hostPath()),
                              parent);
     where->setObjectName(QStringLiteral("lblHostFolder"));
     where->setWordWrap(true);
@@ -73,7 +74,10 @@ bool showOutcome(SendContext &context, const Sending::Outcome &outcome)
     Interaction &interaction = context.interaction;
     switch (outcome.status) {
     case Sending::Status::Ready:
+    case Sending::Status::Archived:
         return true;
+    case Sending::Status::Cancelled:
+        return false;
     case Sending::Status::ArchiveFailed:
         interaction.showException(outcome.reason);
         return false;

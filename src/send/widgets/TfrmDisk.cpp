@@ -1,9 +1,9 @@
 #include "send/widgets/TfrmDisk.h"
 
-#include "send/Sending.h"
 #include "platform/Desktop.h"
 #include "platform/Interaction.h"
 #include "send/FloppyDisk.h"
+#include "send/Sending.h"
 #include "send/widgets/ChannelWindowParts.h"
 #include "ui/widgets/Layouts.h"
 #include "ui/widgets/WindowPlacement.h"
@@ -179,32 +179,18 @@ void TfrmDisk::Button1Click()
     hide();
     interaction.processEvents();
     interaction.information(QStringLiteral("Insert diskette in drive A: then press Enter"));
-    // A drive that is not there now gets nothing: no erasing, no archive, no data file deleted.
-    Sending::Outcome ready = Sending::check(Sending::Channel::Disk, drive);
-    if (ready.status == Sending::Status::Ready && FloppyDisk::mappedDrive().isEmpty() &&
-        !Desktop::current().mediumAt(drive)) {
-        ready.status = Sending::Status::DriveNotReady;
-        ready.reason =
-            QStringLiteral("The disk %1 is no longer mounted.\nNothing has been erased, archived or deleted.")
-                .arg(drive);
-    }
-    if (!ChannelWindowParts::showOutcome(m_context, ready)) {
-        reject();
-        return;
-    }
-    const Interaction::Answer answer = interaction.message(
-        QStringLiteral("Warning"), QStringLiteral("WARNING - All data will be erased from this diskette"),
-        Interaction::Icon::Warning, Interaction::Buttons::OkCancel);
-    if (answer != Interaction::Answer::Ok) {
-        reject();
-        return;
-    }
-
-    FloppyDisk::erase(interaction, drive);
+    Sending::DiskSend disk{drive, FloppyDisk::mappedDrive().isEmpty(), [&interaction] {
+                               return interaction.message(QStringLiteral("Warning"),
+                                                          QStringLiteral("WARNING - All data will be erased from "
+                                                                         "this diskette"),
+                                                          Interaction::Icon::Warning,
+                                                          Interaction::Buttons::OkCancel) == Interaction::Answer::Ok
+                                          ? Sending::Erase::Yes
+                                          : Sending::Erase::Cancel;
+                           }};
     // The program ends only when every archive that goes is on the disk, read back and equal;
     // otherwise the user can try another disk. The window is closed already.
-    if (!ChannelWindowParts::showOutcome(
-            m_context, Sending::send(interaction, m_context.results, Sending::Channel::Disk, drive))) {
+    if (!ChannelWindowParts::showOutcome(m_context, Sending::sendToDisk(interaction, m_context.results, disk))) {
         reject();
         return;
     }
