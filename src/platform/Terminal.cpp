@@ -79,11 +79,6 @@ bool interrupted()
     return g_signal != 0;
 }
 
-void clearInterrupt()
-{
-    g_signal = 0;
-}
-
 void restoreInterrupt()
 {
     for (const int stop : kStopSignals)
