@@ -9,23 +9,9 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace {
 
 const QString kPrefix = QStringLiteral(".sorvik-");
-
-bool syncToDisk(QTemporaryFile &file)
-{
-#ifdef Q_OS_UNIX
-    return ::fsync(file.handle()) == 0;
-#else
-    Q_UNUSED(file);
-    return true;
-#endif
-}
 
 } // namespace
 
@@ -78,7 +64,7 @@ bool AtomicFile::commit()
         m_failed = true;
         m_error = m_temp->errorString();
     }
-    if (!m_failed && m_syncToDisk && !syncToDisk(*m_temp)) {
+    if (!m_failed && m_syncToDisk && !FileSync::syncFile(*m_temp)) {
         m_failed = true;
         m_error = QStringLiteral("the file could not be flushed to the disk");
     }

@@ -52,4 +52,8 @@ public:
 
     // The medium mounted on a host directory, if it is one of the removable media.
     std::optional<Medium> mediumAt(const QString &hostDirectory);
+
+private:
+    // The desktop of this computer, made by the system's own folder (linux/LinuxDesktop.cpp).
+    static Desktop &system();
 };

@@ -35,8 +35,15 @@ private:
     QString m_hostDirectory;
     QString m_shownDirectory;
     bool tryLockFile(const QString &path);
-    bool lockDirectoryItself();
     void describeFailure();
+
+    // These ask the file system itself, so each system's folder defines them (linux/DirectoryLock.cpp).
+    // Whether something that is not a regular file has the lock file's name.
+    static bool isForeign(const QString &path);
+    // Removes a lock file that names nobody, nobody holds and is not brand new, then takes the lock.
+    bool takeOverLeftOver(const QString &path);
+    bool lockDirectoryItself();
+    void unlockDirectoryItself();
 
     std::unique_ptr<QLockFile> m_lock;
     // The directory itself, open and locked while the lock is held; -1 when it is not.

@@ -24,7 +24,6 @@ bool readerGone(int fd);
 // restoreInterrupt() gives the signals their default action back.
 void catchInterrupt();
 bool interrupted();
-void clearInterrupt();
 void restoreInterrupt();
 // When a stop signal was caught, ends the program by that signal (its default action), so the
 // caller sees the program was stopped by it (a shell reports 128 + the signal's number); else

@@ -1,0 +1,147 @@
+#include "platform/Terminal.h"
+
+#include <QtGlobal>
+
+#include <csignal>
+#include <iterator>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+// The stop signal caught, or 0.
+volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_resized = 0;
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The first stop signal asks the run to stop; a second one ends the program at once.
+extern "C" void onInterrupt(int signal)
+{
+    g_signal = signal;
+    for (const int stop : kStopSignals)
+        std::signal(stop, SIG_DFL);
+}
+
+extern "C" void onResize(int)
+{
+    g_resized = 1;
+}
+
+// The terminal's settings while a password is read without echo, given back on a stop signal.
+termios g_savedTerminal;
+
+extern "C" void onSignalWhileSecret(int signal)
+{
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+} // namespace
+
+namespace Terminal {
+
+bool isTerminal(int fd)
+{
+    return ::isatty(fd) == 1;
+}
+
+int columns(int fd)
+{
+    winsize size{};
+    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+bool readerGone(int fd)
+{
+    pollfd entry{fd, POLLOUT, 0};
+    return ::poll(&entry, 1, 0) == 1 && (entry.revents & POLLERR) != 0;
+}
+
+void catchInterrupt()
+{
+    g_signal = 0;
+    for (const int stop : kStopSignals)
+        std::signal(stop, onInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool interrupted()
+{
+    return g_signal != 0;
+}
+
+void restoreInterrupt()
+{
+    for (const int stop : kStopSignals)
+        std::signal(stop, SIG_DFL);
+    std::signal(SIGPIPE, SIG_DFL);
+}
+
+void endByCaughtSignal()
+{
+    const int signal = g_signal;
+    if (signal == 0)
+        return;
+    std::signal(signal, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    std::raise(signal);
+}
+
+void watchResize()
+{
+    g_resized = 0;
+    std::signal(SIGWINCH, onResize);
+}
+
+bool resized()
+{
+    if (g_resized == 0)
+        return false;
+    g_resized = 0;
+    return true;
+}
+
+void unwatchResize()
+{
+    std::signal(SIGWINCH, SIG_DFL);
+}
+
+QByteArray readSecretLine(const char *prompt)
+{
+    const bool saved = ::tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
+    using Handler = void (*)(int);
+    Handler previous[std::size(kStopSignals)];
+    if (saved) {
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            previous[i] = std::signal(kStopSignals[i], onSignalWhileSecret);
+        termios silent = g_savedTerminal;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        silent.c_lflag |= ECHONL;
+        // Input typed ahead is kept: it may be the password.
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &silent);
+    }
+    // The prompt comes when the echo is off, so what is typed after it is never shown; unbuffered,
+    // so it stands before the reading starts.
+    bool prompted = ::write(STDERR_FILENO, prompt, qstrlen(prompt)) >= 0;
+    QByteArray line;
+    char c = 0;
+    while (prompted && ::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
+        line.append(c);
+    if (saved) {
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &g_savedTerminal);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            std::signal(kStopSignals[i], previous[i]);
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+} // namespace Terminal
