@@ -16,9 +16,6 @@ class TfrmProfile final : public QWidget
     Q_OBJECT
 
 public:
-    // Grid row of the Country field; its value sits in column 1.
-    static constexpr int kCountryRow = 9;
-
     explicit TfrmProfile(Interaction &interaction, QWidget *parent = nullptr);
 
     void FormShow();
@@ -46,6 +43,7 @@ private:
     void leaveSelector(int rowStep);
 
     Interaction &m_interaction;
+    const int m_countryRow; // grid row of the Country field; its value sits in column 1
     QLabel *m_heading;
     ProfileGrid *m_grid;
     QComboBox *m_countries;
