@@ -204,12 +204,12 @@ void TfrmReport::writeModuleSection()
         TfrmQLM modules(m_session);
         modules.collect();
         for (const ModuleRow &row : modules.rows()) {
-            AppendLine(row.fields[0]);
-            AppendLine({"  CopyRight:\t\t\t\t", row.fields[13]});
-            AppendLine({"  Version:\t\t\t\t\t", row.fields[1]});
-            AppendLine({"  Date:\t\t\t\t\t", row.fields[2]});
-            AppendLine({"  Type:\t\t\t\t\t", row.fields[5]});
-            AppendLine({"  Description:\t\t\t\t", row.fields[6]});
+            AppendLine(row.fileName());
+            AppendLine({"  CopyRight:\t\t\t\t", row.copyright()});
+            AppendLine({"  Version:\t\t\t\t\t", row.version()});
+            AppendLine({"  Date:\t\t\t\t\t", row.date()});
+            AppendLine({"  Type:\t\t\t\t\t", row.type()});
+            AppendLine({"  Description:\t\t\t\t", row.description()});
             AppendLine({});
             m_session.interaction().processEvents();
         }
