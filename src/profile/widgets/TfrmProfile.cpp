@@ -22,6 +22,7 @@
 
 namespace {
 constexpr int kValueColumn = 1;
+constexpr int kLabelColumnWidth = 180;
 constexpr int kValueColumnWidth = 300;
 constexpr int kVisibleCountries = 16;
 
@@ -80,15 +81,27 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     setFont(type);
     resize(460, 480);
 
+    buildGrid();
+    buildCountrySelector();
+    buildButtons();
+    layOut();
+    wireHandlers();
+}
+
+void TfrmProfile::buildGrid()
+{
     m_heading->setObjectName(QStringLiteral("Label1"));
     m_heading->setText(QStringLiteral("Registration Information"));
 
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_heading->setBuddy(m_grid);
     m_grid->setAccessibleName(m_heading->text());
-    m_grid->setColumnWidth(0, 180);
+    m_grid->setColumnWidth(0, kLabelColumnWidth);
     m_grid->setColumnWidth(kValueColumn, kValueColumnWidth);
+}
 
+void TfrmProfile::buildCountrySelector()
+{
     m_countries->setObjectName(QStringLiteral("ComboBox1"));
     m_countries->setAccessibleName(QStringLiteral("Country"));
     m_countries->addItems(ProfileRules::countries());
@@ -98,23 +111,34 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     m_countries->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     m_countries->setMaxVisibleItems(kVisibleCountries);
     m_countries->hide();
-    static_cast<CountrySelector *>(m_countries)->left = [this](int rowStep) { leaveSelector(rowStep); };
-    static_cast<CountrySelector *>(m_countries)->escaped = [this] { Button2Click(); };
+}
 
+void TfrmProfile::buildButtons()
+{
     m_save->setObjectName(QStringLiteral("btnSave"));
     m_save->setText(QStringLiteral("Save Profile"));
     m_cancel->setObjectName(QStringLiteral("Button2"));
     m_cancel->setText(QStringLiteral("Cancel"));
+}
 
+void TfrmProfile::layOut()
+{
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);
     layout->addWidget(m_grid, 1);
     layout->addLayout(Layouts::centredRow({m_save, m_cancel}));
     // Wide enough for both columns at their set widths, so that no horizontal scroll bar stays.
     const QMargins margins = layout->contentsMargins();
-    resize(std::max(width(), 180 + kValueColumnWidth + 2 * m_grid->frameWidth() + margins.left() + margins.right()),
+    resize(std::max(width(), kLabelColumnWidth + kValueColumnWidth + 2 * m_grid->frameWidth() + margins.left() +
+                                 margins.right()),
            height());
+}
 
+void TfrmProfile::wireHandlers()
+{
+    auto *selector = static_cast<CountrySelector *>(m_countries);
+    selector->left = [this](int rowStep) { leaveSelector(rowStep); };
+    selector->escaped = [this] { Button2Click(); };
     connect(m_save, &QPushButton::clicked, this, &TfrmProfile::btnSaveClick);
     connect(m_cancel, &QPushButton::clicked, this, &TfrmProfile::Button2Click);
     connect(m_grid, &ProfileGrid::mousePressed, this, &TfrmProfile::StringGrid1MouseDown);
@@ -123,8 +147,8 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     connect(m_grid, &ProfileGrid::escapePressed, this, &TfrmProfile::Button2Click);
     // Only the user's pick, not the check's own selection, writes the cell. A key on the closed
     // selector writes the entry it moved to and leaves the selector open for the next key.
-    connect(m_countries, &QComboBox::activated, this, [this] {
-        if (static_cast<CountrySelector *>(m_countries)->movedByKey())
+    connect(m_countries, &QComboBox::activated, this, [this, selector] {
+        if (selector->movedByKey())
             putCountry(m_countries->currentText());
         else
             ComboBox1Click();

@@ -31,6 +31,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The window's parts, each built with its controls, and the handlers wired to them.
+    void buildGrid();
+    void buildCountrySelector();
+    void buildButtons();
+    void layOut();
+    void wireHandlers();
+
     // The selector over the Country cell while it is current, else the check of the Country text.
     void countrySelectorAndCheck();
     // The check of the Country text: a text that is not in the list becomes the default country,
