@@ -1,9 +1,9 @@
 #include "client/TfrmQLM.h"
 #include "session/Product.h"
 
-#include "session/Session.h"
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"
+#include "session/Session.h"
 
 #include <cstring>
 
@@ -123,22 +123,22 @@ bool TfrmQLM::addModule(quint32 moduleNumber, quint32 position)
         return false;
 
     ModuleRow row;
-    row.fields[0] = qx::bufferText(fileName);
-    row.fields[1] = signedText(info.u32(MajorAt)) + '.' + signedText(info.u32(MinorAt));
-    row.fields[2] =
+    row.fields[ModuleRow::FileName] = qx::bufferText(fileName);
+    row.fields[ModuleRow::Version] = signedText(info.u32(MajorAt)) + '.' + signedText(info.u32(MinorAt));
+    row.fields[ModuleRow::Date] =
         signedText(info.u32(MonthAt)) + '/' + signedText(info.u32(DayAt)) + '/' + signedText(info.u32(YearAt));
-    row.fields[3] = signedText(info.u32(IdAt));
-    row.fields[4] = signedText(info.u32(ParentIdAt));
-    row.fields[5] = typeText(info.u32(TypeAt));
-    row.fields[6] = qx::bufferText(description);
-    row.fields[7] = flagsText(info.u32(FlagsAt));
-    row.fields[8] = Locale::formatGrouped(info.u32(BytesAvailableAt), m_thousands);
-    row.fields[9] = Locale::formatGrouped(info.u32(FreeCountAt), m_thousands);
-    row.fields[10] = Locale::formatGrouped(info.u32(LastCollectionAt), m_thousands);
-    row.fields[11] = QByteArray::number(info.u32(LanguageAt));
-    row.fields[12] = QByteArray::number(info.u32(PublicsAt));
-    row.fields[13] = qx::bufferText(copyright);
-    row.fields[14] = QByteArray::number(position);
+    row.fields[ModuleRow::Id] = signedText(info.u32(IdAt));
+    row.fields[ModuleRow::ParentId] = signedText(info.u32(ParentIdAt));
+    row.fields[ModuleRow::Type] = typeText(info.u32(TypeAt));
+    row.fields[ModuleRow::Description] = qx::bufferText(description);
+    row.fields[ModuleRow::Flags] = flagsText(info.u32(FlagsAt));
+    row.fields[ModuleRow::BytesAvailable] = Locale::formatGrouped(info.u32(BytesAvailableAt), m_thousands);
+    row.fields[ModuleRow::FreeCount] = Locale::formatGrouped(info.u32(FreeCountAt), m_thousands);
+    row.fields[ModuleRow::LastCollection] = Locale::formatGrouped(info.u32(LastCollectionAt), m_thousands);
+    row.fields[ModuleRow::Language] = QByteArray::number(info.u32(LanguageAt));
+    row.fields[ModuleRow::Publics] = QByteArray::number(info.u32(PublicsAt));
+    row.fields[ModuleRow::Copyright] = qx::bufferText(copyright);
+    row.fields[ModuleRow::Position] = QByteArray::number(position);
     m_rows.add(std::move(row));
     return true;
 }

@@ -9,10 +9,49 @@
 
 class Session;
 
-// One loaded module; fields[0] is the file name ... fields[14] the module's position in its batch.
+// One loaded module: its columns as the collector fills them from the module record.
 struct ModuleRow
 {
-    std::array<QByteArray, 15> fields;
+    // Version is "major.minor", Date "month/day/year"; Type and Flags are TfrmQLM::typeText and flagsText;
+    // BytesAvailable, FreeCount and LastCollection are grouped with the locale's thousands separator;
+    // Position is the module's place in its batch of the loaded list.
+    enum Column : std::size_t
+    {
+        FileName,
+        Version,
+        Date,
+        Id,
+        ParentId,
+        Type,
+        Description,
+        Flags,
+        BytesAvailable,
+        FreeCount,
+        LastCollection,
+        Language,
+        Publics,
+        Copyright,
+        Position,
+    };
+    static constexpr std::size_t ColumnCount = Position + 1;
+
+    std::array<QByteArray, ColumnCount> fields;
+
+    const QByteArray &fileName() const { return fields[FileName]; }
+    const QByteArray &version() const { return fields[Version]; }
+    const QByteArray &date() const { return fields[Date]; }
+    const QByteArray &id() const { return fields[Id]; }
+    const QByteArray &parentId() const { return fields[ParentId]; }
+    const QByteArray &type() const { return fields[Type]; }
+    const QByteArray &description() const { return fields[Description]; }
+    const QByteArray &flags() const { return fields[Flags]; }
+    const QByteArray &bytesAvailable() const { return fields[BytesAvailable]; }
+    const QByteArray &freeCount() const { return fields[FreeCount]; }
+    const QByteArray &lastCollection() const { return fields[LastCollection]; }
+    const QByteArray &language() const { return fields[Language]; }
+    const QByteArray &publics() const { return fields[Publics]; }
+    const QByteArray &copyright() const { return fields[Copyright]; }
+    const QByteArray &position() const { return fields[Position]; }
 };
 
 // The module list collector: every loaded module of the current server, sorted by file name.
@@ -20,13 +59,11 @@ class TfrmQLM final
 {
     struct FileNameOf
     {
-        const QByteArray &operator()(const ModuleRow &row) const { return row.fields[0]; }
+        const QByteArray &operator()(const ModuleRow &row) const { return row.fileName(); }
     };
     using Store = RowStore<ModuleRow, FileNameOf>;
 
 public:
-    static constexpr std::size_t FieldCount = 15;
-
     explicit TfrmQLM(Session &session);
     ~TfrmQLM(); // releases the rows and the connection
     TfrmQLM(const TfrmQLM &) = delete;
@@ -36,9 +73,9 @@ public:
     // The rows in store order, read in place: valid while the collector lives and adds no rows.
     Store::View rows() const { return m_rows.ordered(); }
 
-    // Field 6: the module type's name, or its signed number when the table has none.
+    // The Type column: the module type's name, or its signed number when the table has none.
     static QByteArray typeText(quint32 type);
-    // Field 8: "R", "M", "S", "P" for the flag bits 0x01, 0x02, 0x04, 0x08.
+    // The Flags column: "R", "M", "S", "P" for the flag bits 0x01, 0x02, 0x04, 0x08.
     static QByteArray flagsText(quint32 flags);
 
 private:

@@ -1,31 +1,116 @@
 #include "profile/ProfileRules.h"
 
 #include <algorithm>
+#include <iterator>
+
+namespace {
+
+struct FieldLine
+{
+    const char *label;
+    const char *name;
+    int row;
+    int stored;
+    int dataFile;
+    int dataFileTabs;
+    int checked;
+    const char *message; // nullptr for optional fields
+};
+
+// Every profile field once, its columns as in ProfileRules::Field: label, name, row, stored, dataFile,
+// dataFileTabs, checked, message. The check of a save takes Zip Code before State/Region and Country last.
+// clang-format off
+constexpr FieldLine kFieldLines[] = {
+    {"First Name",                "First",     1,  0,  0, 3,  0, "Please Enter First Name"},
+    {"Last Name",                 "Last",      2,  1,  1, 3,  1, "Please Enter Last Name"},
+    {"Address 1",                 "Address1",  3,  2,  3, 2,  2, "Please Enter Address"},
+    {"Address 2",                 "Address2",  4,  3,  4, 2, -1, nullptr},
+    {"Address 3",                 "Address3",  5,  4,  5, 2, -1, nullptr},
+    {"City",                      "City",      6,  5,  6, 3,  3, "Please Enter your City"},
+    {"State/Region",              "State",     7,  6,  7, 3,  5, "Please Enter your State or Region"},
+    {"Zip Code",                  "ZipCode",   8,  7,  8, 3,  4, "Please Enter your Zip Code"},
+    {"Country",                   "Country",   9, 13,  9, 3,  9, "Please Enter your Country Name"},
+    {"Email Address",             "Email",    10,  8, 10, 3, -1, nullptr},
+    {"Telephone Number",          "Phone",    11,  9, 11, 3,  6, "Please Enter your Phone Number"},
+    {"Fax Number",                "Fax",      12, 10, 12, 3, -1, nullptr},
+    {"Company Name",              "Company",  13, 11, 13, 3,  7, "Please Enter your Company Name"},
+    {"Email Y2K Report to me at", "SendTo",   14, 12, 14, 3,  8, "Please enter the email address to send report to."},
+    {"Title",                     "Title",    15, 15,  2, 3, -1, nullptr},
+    {"Preferred Reseller",        "Reseller", 16, 14, 15, 2, -1, nullptr},
+};
+// clang-format on
+
+// Whether the fields that have a place hold first, first + 1, ... each exactly once: a slip in a
+// column of the table fails the build instead of dropping or doubling a value somewhere.
+constexpr bool placesFollowOn(int FieldLine::*place, int first)
+{
+    int count = 0;
+    for (const FieldLine &line : kFieldLines)
+        count += line.*place >= 0 ? 1 : 0;
+    for (int p = first; p < first + count; ++p) {
+        int holders = 0;
+        for (const FieldLine &line : kFieldLines)
+            holders += line.*place == p ? 1 : 0;
+        if (holders != 1)
+            return false;
+    }
+    return true;
+}
+
+constexpr bool everyRequiredFieldIsChecked()
+{
+    for (const FieldLine &line : kFieldLines) {
+        if ((line.message != nullptr) != (line.checked >= 0))
+            return false;
+    }
+    return true;
+}
+
+static_assert(placesFollowOn(&FieldLine::row, 1));
+static_assert(placesFollowOn(&FieldLine::stored, 0));
+static_assert(placesFollowOn(&FieldLine::dataFile, 0));
+static_assert(placesFollowOn(&FieldLine::checked, 0));
+static_assert(everyRequiredFieldIsChecked());
+
+} // namespace
 
 const std::vector<ProfileRules::Field> &ProfileRules::fields()
 {
-    // clang-format off
-    static const std::vector<Field> all = {
-        {QStringLiteral("First Name"), QStringLiteral("First"), QStringLiteral("Please Enter First Name")},
-        {QStringLiteral("Last Name"), QStringLiteral("Last"), QStringLiteral("Please Enter Last Name")},
-        {QStringLiteral("Address 1"), QStringLiteral("Address1"), QStringLiteral("Please Enter Address")},
-        {QStringLiteral("Address 2"), QStringLiteral("Address2"), QString()},
-        {QStringLiteral("Address 3"), QStringLiteral("Address3"), QString()},
-        {QStringLiteral("City"), QStringLiteral("City"), QStringLiteral("Please Enter your City")},
-        {QStringLiteral("State/Region"), QStringLiteral("State"), QStringLiteral("Please Enter your State or Region")},
-        {QStringLiteral("Zip Code"), QStringLiteral("ZipCode"), QStringLiteral("Please Enter your Zip Code")},
-        {QStringLiteral("Country"), QStringLiteral("Country"), QStringLiteral("Please Enter your Country Name")},
-        {QStringLiteral("Email Address"), QStringLiteral("Email"), QString()},
-        {QStringLiteral("Telephone Number"), QStringLiteral("Phone"), QStringLiteral("Please Enter your Phone Number")},
-        {QStringLiteral("Fax Number"), QStringLiteral("Fax"), QString()},
-        {QStringLiteral("Company Name"), QStringLiteral("Company"), QStringLiteral("Please Enter your Company Name")},
-        {QStringLiteral("Email Y2K Report to me at"), QStringLiteral("SendTo"),
-         QStringLiteral("Please enter the email address to send report to.")},
-        {QStringLiteral("Title"), QStringLiteral("Title"), QString()},
-        {QStringLiteral("Preferred Reseller"), QStringLiteral("Reseller"), QString()},
-    };
-    // clang-format on
+    static const std::vector<Field> all = [] {
+        std::vector<Field> list(std::size(kFieldLines));
+        for (const FieldLine &line : kFieldLines) {
+            list[std::size_t(line.row - 1)] = {QString::fromLatin1(line.label),
+                                               QString::fromLatin1(line.name),
+                                               QString::fromLatin1(line.message),
+                                               line.row,
+                                               line.stored,
+                                               line.dataFile,
+                                               line.dataFileTabs,
+                                               line.checked};
+        }
+        return list;
+    }();
     return all;
+}
+
+std::vector<const ProfileRules::Field *> ProfileRules::inOrder(Place place)
+{
+    std::vector<const Field *> ordered;
+    for (const Field &f : fields()) {
+        if (f.*place >= 0)
+            ordered.push_back(&f);
+    }
+    std::sort(ordered.begin(), ordered.end(),
+              [place](const Field *a, const Field *b) { return a->*place < b->*place; });
+    return ordered;
+}
+
+QStringList ProfileRules::namesInOrder(Place place)
+{
+    QStringList names;
+    for (const Field *f : inOrder(place))
+        names.append(f->name);
+    return names;
 }
 
 const ProfileRules::Field *ProfileRules::field(const QString &name)
@@ -39,22 +124,13 @@ const ProfileRules::Field *ProfileRules::field(const QString &name)
 
 int ProfileRules::row(const QString &name)
 {
-    const auto &all = fields();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (all[i].name == name)
-            return static_cast<int>(i) + 1;
-    }
-    return -1;
+    const Field *f = field(name);
+    return f ? f->row : -1;
 }
 
 const QStringList &ProfileRules::checkingOrder()
 {
-    // Zip Code is checked before State/Region, Country last.
-    static const QStringList names = {
-        QStringLiteral("First"),   QStringLiteral("Last"),    QStringLiteral("Address1"), QStringLiteral("City"),
-        QStringLiteral("ZipCode"), QStringLiteral("State"),   QStringLiteral("Phone"),    QStringLiteral("Company"),
-        QStringLiteral("SendTo"),  QStringLiteral("Country"),
-    };
+    static const QStringList names = namesInOrder(&Field::checked);
     return names;
 }
 

@@ -12,16 +12,29 @@
 class ProfileRules final
 {
 public:
+    // Each field's places in the orders it takes part in are numbered from 0 (grid rows from 1), so that one
+    // table says where a field goes in the window, in the store, in the data file and in the check of a save.
     struct Field
     {
-        QString label;   // first column of the grid
-        QString name;    // stored value name
-        QString message; // shown when a required field is empty; empty for optional fields
+        QString label;        // first column of the grid
+        QString name;         // stored value name, also the field's label in the data file
+        QString message;      // shown when a required field is empty; empty for optional fields
+        int row = -1;         // grid row, 1 to 16
+        int stored = -1;      // place in the order the profile is loaded and saved
+        int dataFile = -1;    // place in the data file's contact block
+        int dataFileTabs = 0; // tabs between the label and the value in the data file
+        int checked = -1;     // place in the order a save checks the required fields; -1 for optional fields
         bool required() const { return !message.isEmpty(); }
     };
+    // One of the orders above: &Field::stored, &Field::dataFile or &Field::checked.
+    using Place = int Field::*;
 
     // The 16 fields in grid order (grid rows 1 to 16).
     static const std::vector<Field> &fields();
+    // The fields that have a place in the order, in that order.
+    static std::vector<const Field *> inOrder(Place place);
+    // Their stored value names.
+    static QStringList namesInOrder(Place place);
     // The field with this stored value name, or nullptr.
     static const Field *field(const QString &name);
     // Grid row (1 to 16) of a stored value name, -1 when unknown.
@@ -39,8 +52,6 @@ public:
     // Index of the first entry equal to text apart from letter case, -1 when none.
     static int countryIndex(const QString &text);
     static QString invalidCountryWarning();
-
-    // Caption of the plain refusal boxes.
 
     // Every data-file line ends with CR LF, so a profile value must never hold a line break.
     static bool hasLineBreak(const QString &text);

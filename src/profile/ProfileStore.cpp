@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <iterator>
 #include <system_error>
 
 namespace {
@@ -188,39 +187,17 @@ std::optional<QByteArray> withValues(const QString &path, const QByteArray &old,
     return bytes;
 }
 
-// Each value name once, in the order of the data file's contact block, with its place in the
-// order the profile is loaded and saved.
-struct FieldOrder
-{
-    const char *name;
-    qsizetype stored;
-};
-constexpr FieldOrder kFields[] = {
-    {"First", 0}, {"Last", 1},     {"Title", 15},  {"Address1", 2},  {"Address2", 3}, {"Address3", 4},
-    {"City", 5},  {"State", 6},    {"ZipCode", 7}, {"Country", 13},  {"Email", 8},    {"Phone", 9},
-    {"Fax", 10},  {"Company", 11}, {"SendTo", 12}, {"Reseller", 14},
-};
 } // namespace
 
 const QStringList &ProfileStore::dataFileOrder()
 {
-    static const QStringList names = [] {
-        QStringList list;
-        for (const FieldOrder &field : kFields)
-            list.append(QString::fromLatin1(field.name));
-        return list;
-    }();
+    static const QStringList names = ProfileRules::namesInOrder(&ProfileRules::Field::dataFile);
     return names;
 }
 
 const QStringList &ProfileStore::storageOrder()
 {
-    static const QStringList names = [] {
-        QStringList list(qsizetype(std::size(kFields)));
-        for (const FieldOrder &field : kFields)
-            list[field.stored] = QString::fromLatin1(field.name);
-        return list;
-    }();
+    static const QStringList names = ProfileRules::namesInOrder(&ProfileRules::Field::stored);
     return names;
 }
 

@@ -1,7 +1,6 @@
 #include "report/TfrmReport.h"
 #include "session/Product.h"
 
-#include "session/Session.h"
 #include "client/TfrmFiler.h"
 #include "client/TfrmGeneral.h"
 #include "client/TfrmQLM.h"
@@ -11,26 +10,15 @@
 #include "platform/ProgressView.h"
 #include "platform/Shell.h"
 #include "platform/Windows1252.h"
+#include "profile/ProfileRules.h"
 #include "profile/ProfileStore.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 namespace {
-
-struct Labelled
-{
-    const char *name;
-    const char *tabs;
-};
-
-// The contact block: value names in the file's order with the tabs after each label.
-constexpr Labelled kContactLines[] = {
-    {"First", "\t\t\t"},   {"Last", "\t\t\t"},    {"Title", "\t\t\t"},  {"Address1", "\t\t"},
-    {"Address2", "\t\t"},  {"Address3", "\t\t"},  {"City", "\t\t\t"},   {"State", "\t\t\t"},
-    {"ZipCode", "\t\t\t"}, {"Country", "\t\t\t"}, {"Email", "\t\t\t"},  {"Phone", "\t\t\t"},
-    {"Fax", "\t\t\t"},     {"Company", "\t\t\t"}, {"SendTo", "\t\t\t"}, {"Reseller", "\t\t"},
-};
 
 struct ListedDirectory
 {
@@ -179,9 +167,12 @@ void TfrmReport::writeHeader()
     AppendLine("ADMINISTRATOR");
     // The profile is read once for the whole contact block; a missing store or value is empty.
     const ProfileValues profile = ProfileStore::readAll(false).value_or(ProfileValues());
-    for (const Labelled &line : kContactLines) {
-        const QString value = profile.value(QLatin1String(line.name));
-        AppendLine(QByteArray(line.name) + line.tabs + Windows1252::fromUnicode(value));
+    static const std::vector<const ProfileRules::Field *> contactBlock =
+        ProfileRules::inOrder(&ProfileRules::Field::dataFile);
+    for (const ProfileRules::Field *field : contactBlock) {
+        const QString value = profile.value(field->name);
+        AppendLine({Windows1252::fromUnicode(field->name), QByteArray(field->dataFileTabs, '\t'),
+                    Windows1252::fromUnicode(value)});
     }
     AppendLine({});
     AppendLine({});
@@ -213,12 +204,12 @@ void TfrmReport::writeModuleSection()
         TfrmQLM modules(m_session);
         modules.collect();
         for (const ModuleRow &row : modules.rows()) {
-            AppendLine(row.fields[0]);
-            AppendLine({"  CopyRight:\t\t\t\t", row.fields[13]});
-            AppendLine({"  Version:\t\t\t\t\t", row.fields[1]});
-            AppendLine({"  Date:\t\t\t\t\t", row.fields[2]});
-            AppendLine({"  Type:\t\t\t\t\t", row.fields[5]});
-            AppendLine({"  Description:\t\t\t\t", row.fields[6]});
+            AppendLine(row.fileName());
+            AppendLine({"  CopyRight:\t\t\t\t", row.copyright()});
+            AppendLine({"  Version:\t\t\t\t\t", row.version()});
+            AppendLine({"  Date:\t\t\t\t\t", row.date()});
+            AppendLine({"  Type:\t\t\t\t\t", row.type()});
+            AppendLine({"  Description:\t\t\t\t", row.description()});
             AppendLine({});
             m_session.interaction().processEvents();
         }

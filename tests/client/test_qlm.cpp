@@ -176,11 +176,11 @@ TEST(ModuleCollector, ListNumberRestartsInEachBatch)
     ASSERT_EQ(rows.size(), 130u);
     EXPECT_EQ(server.starts, (std::vector<quint32>{0, 128}));
     // Names sort like the server's order here, so row 128 is the first of the second batch.
-    EXPECT_EQ(rows[127].fields[0], "M0127.QLM");
-    EXPECT_EQ(rows[127].fields[14], "127");
-    EXPECT_EQ(rows[128].fields[0], "M0128.QLM");
-    EXPECT_EQ(rows[128].fields[14], "0");
-    EXPECT_EQ(rows[129].fields[14], "1");
+    EXPECT_EQ(rows[127].fileName(), "M0127.QLM");
+    EXPECT_EQ(rows[127].position(), "127");
+    EXPECT_EQ(rows[128].fileName(), "M0128.QLM");
+    EXPECT_EQ(rows[128].position(), "0");
+    EXPECT_EQ(rows[129].position(), "1");
 }
 
 TEST(ModuleCollector, FailingModuleSkipsTheRestOfItsBatchOnly)
@@ -192,8 +192,8 @@ TEST(ModuleCollector, FailingModuleSkipsTheRestOfItsBatchOnly)
     const auto rows = collect(server, fixture);
     EXPECT_EQ(server.starts, (std::vector<quint32>{0, 128}));
     ASSERT_EQ(rows.size(), 5u + 72u);
-    EXPECT_EQ(rows[4].fields[0], "M0004.QLM");
-    EXPECT_EQ(rows[5].fields[0], "M0128.QLM");
+    EXPECT_EQ(rows[4].fileName(), "M0004.QLM");
+    EXPECT_EQ(rows[5].fileName(), "M0128.QLM");
     EXPECT_EQ(fixture.results.lines.size(), 0u);
     EXPECT_TRUE(fixture.interaction.messages.empty());
 }
@@ -251,8 +251,8 @@ TEST(ModuleCollector, RowsAreInWordSortOrderByFileName)
     std::vector<QByteArray> names;
     std::vector<QByteArray> positions;
     for (const ModuleRow &row : collect(server, fixture)) {
-        names.push_back(row.fields[0]);
-        positions.push_back(row.fields[14]);
+        names.push_back(row.fileName());
+        positions.push_back(row.position());
     }
     // Punctuation before digits before letters; "a.qlm" before "A.QLM" (case breaks the tie);
     // "a.qlm" before "a1.qlm" ("." before "1"); "ab" after "a1.qlm".
@@ -280,10 +280,10 @@ TEST(ModuleCollector, HostileAnswersStayInsideTheBuffers)
     SessionFixture tf(texts);
     const auto textRows = collect(texts, tf);
     ASSERT_EQ(textRows.size(), 1u);
-    EXPECT_EQ(textRows[0].fields[0], QByteArray(32, 'N'));
-    EXPECT_EQ(textRows[0].fields[6], QByteArray(360, 'D'));
-    EXPECT_EQ(textRows[0].fields[13], QByteArray(1000, 'C'));
-    EXPECT_EQ(textRows[0].fields[5], "99");
+    EXPECT_EQ(textRows[0].fileName(), QByteArray(32, 'N'));
+    EXPECT_EQ(textRows[0].description(), QByteArray(360, 'D'));
+    EXPECT_EQ(textRows[0].copyright(), QByteArray(1000, 'C'));
+    EXPECT_EQ(textRows[0].type(), "99");
 }
 
 // A server whose version cannot be read counts as not 3.x: the version test warns and the list
@@ -323,12 +323,12 @@ TEST(ModuleCollector, OddDateAndVersionWordsAreShownAsNumbers)
     SessionFixture fixture(server);
     const auto rows = collect(server, fixture);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].fields[0], "ALLONES.QLM");
-    EXPECT_EQ(rows[0].fields[1], "-1.-1");
-    EXPECT_EQ(rows[0].fields[2], "-1/-1/-1");
-    EXPECT_EQ(rows[0].fields[11], "4294967295");
-    EXPECT_EQ(rows[0].fields[12], "4294967295");
-    EXPECT_EQ(rows[1].fields[1], "0.0");
-    EXPECT_EQ(rows[1].fields[2], "0/0/0");
-    EXPECT_EQ(rows[1].fields[11], "0");
+    EXPECT_EQ(rows[0].fileName(), "ALLONES.QLM");
+    EXPECT_EQ(rows[0].version(), "-1.-1");
+    EXPECT_EQ(rows[0].date(), "-1/-1/-1");
+    EXPECT_EQ(rows[0].language(), "4294967295");
+    EXPECT_EQ(rows[0].publics(), "4294967295");
+    EXPECT_EQ(rows[1].version(), "0.0");
+    EXPECT_EQ(rows[1].date(), "0/0/0");
+    EXPECT_EQ(rows[1].language(), "0");
 }

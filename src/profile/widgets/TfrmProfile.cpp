@@ -22,7 +22,7 @@
 
 namespace {
 constexpr int kValueColumn = 1;
-constexpr int kRows = 17;
+constexpr int kLabelColumnWidth = 180;
 constexpr int kValueColumnWidth = 300;
 constexpr int kVisibleCountries = 16;
 
@@ -66,9 +66,11 @@ private:
 } // namespace
 
 TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_interaction(interaction), m_heading(new QLabel(this)),
-      m_grid(new ProfileGrid(kRows, 2, this)), m_countries(new CountrySelector(m_grid->viewport())),
-      m_save(new QPushButton(this)), m_cancel(new QPushButton(this))
+    : QWidget(parent, Qt::Window), m_interaction(interaction),
+      m_countryRow(ProfileRules::row(QStringLiteral("Country"))), m_heading(new QLabel(this)),
+      m_grid(new ProfileGrid(int(ProfileRules::fields().size()) + 1, 2, this)),
+      m_countries(new CountrySelector(m_grid->viewport())), m_save(new QPushButton(this)),
+      m_cancel(new QPushButton(this))
 {
     setObjectName(QStringLiteral("frmProfile"));
     AccessibleControl::installWindow("TfrmProfile");
@@ -79,15 +81,27 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     setFont(type);
     resize(460, 480);
 
+    buildGrid();
+    buildCountrySelector();
+    buildButtons();
+    layOut();
+    wireHandlers();
+}
+
+void TfrmProfile::buildGrid()
+{
     m_heading->setObjectName(QStringLiteral("Label1"));
     m_heading->setText(QStringLiteral("Registration Information"));
 
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
     m_heading->setBuddy(m_grid);
     m_grid->setAccessibleName(m_heading->text());
-    m_grid->setColumnWidth(0, 180);
+    m_grid->setColumnWidth(0, kLabelColumnWidth);
     m_grid->setColumnWidth(kValueColumn, kValueColumnWidth);
+}
 
+void TfrmProfile::buildCountrySelector()
+{
     m_countries->setObjectName(QStringLiteral("ComboBox1"));
     m_countries->setAccessibleName(QStringLiteral("Country"));
     m_countries->addItems(ProfileRules::countries());
@@ -97,23 +111,34 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     m_countries->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     m_countries->setMaxVisibleItems(kVisibleCountries);
     m_countries->hide();
-    static_cast<CountrySelector *>(m_countries)->left = [this](int rowStep) { leaveSelector(rowStep); };
-    static_cast<CountrySelector *>(m_countries)->escaped = [this] { Button2Click(); };
+}
 
+void TfrmProfile::buildButtons()
+{
     m_save->setObjectName(QStringLiteral("btnSave"));
     m_save->setText(QStringLiteral("Save Profile"));
     m_cancel->setObjectName(QStringLiteral("Button2"));
     m_cancel->setText(QStringLiteral("Cancel"));
+}
 
+void TfrmProfile::layOut()
+{
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);
     layout->addWidget(m_grid, 1);
     layout->addLayout(Layouts::centredRow({m_save, m_cancel}));
     // Wide enough for both columns at their set widths, so that no horizontal scroll bar stays.
     const QMargins margins = layout->contentsMargins();
-    resize(std::max(width(), 180 + kValueColumnWidth + 2 * m_grid->frameWidth() + margins.left() + margins.right()),
+    resize(std::max(width(), kLabelColumnWidth + kValueColumnWidth + 2 * m_grid->frameWidth() + margins.left() +
+                                 margins.right()),
            height());
+}
 
+void TfrmProfile::wireHandlers()
+{
+    auto *selector = static_cast<CountrySelector *>(m_countries);
+    selector->left = [this](int rowStep) { leaveSelector(rowStep); };
+    selector->escaped = [this] { Button2Click(); };
     connect(m_save, &QPushButton::clicked, this, &TfrmProfile::btnSaveClick);
     connect(m_cancel, &QPushButton::clicked, this, &TfrmProfile::Button2Click);
     connect(m_grid, &ProfileGrid::mousePressed, this, &TfrmProfile::StringGrid1MouseDown);
@@ -122,8 +147,8 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
     connect(m_grid, &ProfileGrid::escapePressed, this, &TfrmProfile::Button2Click);
     // Only the user's pick, not the check's own selection, writes the cell. A key on the closed
     // selector writes the entry it moved to and leaves the selector open for the next key.
-    connect(m_countries, &QComboBox::activated, this, [this] {
-        if (static_cast<CountrySelector *>(m_countries)->movedByKey())
+    connect(m_countries, &QComboBox::activated, this, [this, selector] {
+        if (selector->movedByKey())
             putCountry(m_countries->currentText());
         else
             ComboBox1Click();
@@ -145,17 +170,16 @@ void TfrmProfile::FormShow()
 
     m_grid->setCellText(0, 0, QStringLiteral("Name"));
     m_grid->setCellText(0, kValueColumn, QStringLiteral("Value"));
-    const auto &fields = ProfileRules::fields();
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        m_grid->setCellText(static_cast<int>(i) + 1, 0, fields[i].label);
+    for (const ProfileRules::Field &field : ProfileRules::fields())
+        m_grid->setCellText(field.row, 0, field.label);
     m_grid->setColumnWidth(kValueColumn, kValueColumnWidth);
 
     QString error;
     const auto values = ProfileStore::readAll(true, &error);
     if (!values)
         m_interaction.warning(error);
-    for (const QString &name : ProfileStore::storageOrder())
-        m_grid->setCellText(ProfileRules::row(name), kValueColumn, values ? values->value(name) : QString());
+    for (const ProfileRules::Field *field : ProfileRules::inOrder(&ProfileRules::Field::stored))
+        m_grid->setCellText(field->row, kValueColumn, values ? values->value(field->name) : QString());
 
     // Every showing starts at the first field with its editor open, wherever the last one was left.
     m_grid->setCurrentCell(1, kValueColumn);
@@ -186,16 +210,15 @@ void TfrmProfile::btnSaveClick()
     // A Country text that is not in the list is never stored: it is replaced, with the warning that
     // asks the user to verify it and save again, and nothing is saved this time. An empty Country is
     // left to the check of the required fields.
-    if (!m_grid->cellText(kCountryRow, kValueColumn).isEmpty() && checkCountry())
+    if (!m_grid->cellText(m_countryRow, kValueColumn).isEmpty() && checkCountry())
         return;
     ProfileValues values;
-    for (const QString &name : ProfileStore::storageOrder()) {
-        const int row = ProfileRules::row(name);
+    for (const ProfileRules::Field *field : ProfileRules::inOrder(&ProfileRules::Field::stored)) {
         // A value that came in with a line break (a hand-edited store) is saved on one line.
-        const QString text = ProfileRules::withoutLineBreaks(m_grid->cellText(row, kValueColumn));
-        if (text != m_grid->cellText(row, kValueColumn))
-            m_grid->setCellText(row, kValueColumn, text);
-        values.insert(name, text);
+        const QString text = ProfileRules::withoutLineBreaks(m_grid->cellText(field->row, kValueColumn));
+        if (text != m_grid->cellText(field->row, kValueColumn))
+            m_grid->setCellText(field->row, kValueColumn, text);
+        values.insert(field->name, text);
     }
     if (const auto missing = ProfileRules::firstMissing(values)) {
         m_interaction.message(Product::applicationTitle(), *missing, Interaction::Icon::None, Interaction::Buttons::Ok);
@@ -228,9 +251,9 @@ void TfrmProfile::StringGrid1KeyUp()
 
 void TfrmProfile::countrySelectorAndCheck()
 {
-    const QString text = m_grid->cellText(kCountryRow, kValueColumn);
-    if (m_grid->currentRow() == kCountryRow && m_grid->currentColumn() == kValueColumn) {
-        const QRect cell = m_grid->visualRect(m_grid->model()->index(kCountryRow, kValueColumn));
+    const QString text = m_grid->cellText(m_countryRow, kValueColumn);
+    if (m_grid->currentRow() == m_countryRow && m_grid->currentColumn() == kValueColumn) {
+        const QRect cell = m_grid->visualRect(m_grid->model()->index(m_countryRow, kValueColumn));
         m_countries->setGeometry(cell.x(), cell.y(), m_countries->width(), cell.height());
         m_countries->setCurrentIndex(ProfileRules::countryIndex(text));
         m_countries->show();
@@ -244,7 +267,7 @@ void TfrmProfile::countrySelectorAndCheck()
 
 bool TfrmProfile::checkCountry()
 {
-    const int index = ProfileRules::countryIndex(m_grid->cellText(kCountryRow, kValueColumn));
+    const int index = ProfileRules::countryIndex(m_grid->cellText(m_countryRow, kValueColumn));
     const bool replaced = index < 0;
     if (!replaced) {
         // The cell keeps the text as typed, in whatever letter case.
@@ -264,9 +287,9 @@ bool TfrmProfile::checkCountry()
 
 void TfrmProfile::putCountry(const QString &text)
 {
-    if (m_grid->currentRow() == kCountryRow)
+    if (m_grid->currentRow() == m_countryRow)
         m_grid->discardOpenEditor();
-    m_grid->setCellText(kCountryRow, kValueColumn, text);
+    m_grid->setCellText(m_countryRow, kValueColumn, text);
 }
 
 void TfrmProfile::leaveSelector(int rowStep)
@@ -274,7 +297,7 @@ void TfrmProfile::leaveSelector(int rowStep)
     putCountry(m_countries->currentText());
     m_countries->hide();
     m_grid->setFocus(Qt::TabFocusReason);
-    m_grid->setCurrentCell(kCountryRow + rowStep, kValueColumn);
+    m_grid->setCurrentCell(m_countryRow + rowStep, kValueColumn);
 }
 
 void TfrmProfile::ComboBox1Click()

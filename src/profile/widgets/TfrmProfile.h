@@ -16,9 +16,6 @@ class TfrmProfile final : public QWidget
     Q_OBJECT
 
 public:
-    // Grid row of the Country field; its value sits in column 1.
-    static constexpr int kCountryRow = 9;
-
     explicit TfrmProfile(Interaction &interaction, QWidget *parent = nullptr);
 
     void FormShow();
@@ -34,6 +31,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The window's parts, each built with its controls, and the handlers wired to them.
+    void buildGrid();
+    void buildCountrySelector();
+    void buildButtons();
+    void layOut();
+    void wireHandlers();
+
     // The selector over the Country cell while it is current, else the check of the Country text.
     void countrySelectorAndCheck();
     // The check of the Country text: a text that is not in the list becomes the default country,
@@ -46,6 +50,7 @@ private:
     void leaveSelector(int rowStep);
 
     Interaction &m_interaction;
+    const int m_countryRow; // grid row of the Country field; its value sits in column 1
     QLabel *m_heading;
     ProfileGrid *m_grid;
     QComboBox *m_countries;
