@@ -25,7 +25,6 @@ public:
     ~TfrmSend() override;
 
     TfrmFTP *ftpWindow() const { return m_frmFTP.get(); }
-    TfrmEmail *emailWindow() const { return m_frmEmail.get(); }
     TfrmDisk *diskWindow() const { return m_frmDisk.get(); }
 
     // The instructions shown in RichEdit1.
