@@ -50,6 +50,13 @@ TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
     setFixedSize(239, 231);
     WindowPlacement::useDialogFrame(this);
     setModal(false);
+    m_animation->setInterval(80);
+    buildUi();
+    wireHandlers();
+}
+
+void TfrmProgress::buildUi()
+{
     m_lblServer->setObjectName(QStringLiteral("lblServer"));
     setUpBar(m_pbProgress, QStringLiteral("pbProgress"), QStringLiteral("Analysis Progress"), m_lblProgress,
              QStringLiteral("lblProgress"));
@@ -66,8 +73,10 @@ TfrmProgress::TfrmProgress(Session &session, QWidget *parent)
     layout->addWidget(m_pbTotal);
     layout->addWidget(m_lblTotal);
     layout->addWidget(m_bbtAbort, 0, Qt::AlignHCenter);
+}
 
-    m_animation->setInterval(80);
+void TfrmProgress::wireHandlers()
+{
     connect(m_animation, &QTimer::timeout, this, [this] {
         m_frame = m_frame % kFrames + 1;
         update(kAnimationArea);

@@ -33,6 +33,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The window's controls under the picture, and the handlers wired to them.
+    void buildUi();
+    void wireHandlers();
+
     void FormShow();
     void FormClose();
 

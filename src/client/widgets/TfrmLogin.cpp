@@ -1,8 +1,8 @@
 #include "client/widgets/TfrmLogin.h"
 
-#include "session/Session.h"
 #include "client/Login.h"
 #include "platform/Windows1252.h"
+#include "session/Session.h"
 #include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
 #include "ui/widgets/WindowPlacement.h"
@@ -52,12 +52,40 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
     setObjectName(QStringLiteral("TfrmLogin"));
     AccessibleControl::installWindow("TfrmLogin");
     setWindowTitle(QStringLiteral("Quarlix Login"));
+    buildUi();
+    wireHandlers();
+}
 
+void TfrmLogin::buildUi()
+{
+    // Built top to bottom: the order the controls join the window is the order Tab walks them.
     auto *banner = new QLabel(this);
     banner->setObjectName(QStringLiteral("imgBanner"));
     banner->setPixmap(bannerPicture(this));
     banner->setAlignment(Qt::AlignCenter);
+    QGridLayout *fields = buildFields();
 
+    auto *groups = new QHBoxLayout;
+    groups->addWidget(buildLoginTypeGroup());
+    groups->addWidget(buildLoginToGroup(), 1);
+
+    m_bbtLogin->setObjectName(QStringLiteral("bbtLogin"));
+    m_bbtLogin->setDefault(true);
+    m_bbtCancel->setObjectName(QStringLiteral("bbtCancel"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_bbtLogin);
+    buttons->addWidget(m_bbtCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(banner);
+    layout->addLayout(fields);
+    layout->addLayout(groups);
+    layout->addLayout(buttons);
+}
+
+QGridLayout *TfrmLogin::buildFields()
+{
     m_edtLoginId->setObjectName(QStringLiteral("edtLoginId"));
     m_edtPassword->setObjectName(QStringLiteral("edtPassword"));
     m_edtPassword->setEchoMode(QLineEdit::Password);
@@ -73,7 +101,11 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
     fields->addWidget(m_edtLoginId, 0, 1);
     fields->addWidget(lblPassword, 1, 0);
     fields->addWidget(m_edtPassword, 1, 1);
+    return fields;
+}
 
+QGroupBox *TfrmLogin::buildLoginTypeGroup()
+{
     auto *grpLoginType = new QGroupBox(QStringLiteral("Login Type"), this);
     grpLoginType->setObjectName(QStringLiteral("grpLoginType"));
     m_rbBindery->setObjectName(QStringLiteral("rbBindery"));
@@ -82,7 +114,11 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
     auto *typeLayout = new QVBoxLayout(grpLoginType);
     typeLayout->addWidget(m_rbBindery);
     typeLayout->addWidget(m_rbQDS);
+    return grpLoginType;
+}
 
+QGroupBox *TfrmLogin::buildLoginToGroup()
+{
     auto *grpLoginTo = new QGroupBox(QStringLiteral("Login To"), this);
     grpLoginTo->setObjectName(QStringLiteral("grpLoginTo"));
     m_lblServer->setObjectName(QStringLiteral("lblServer"));
@@ -91,6 +127,7 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
     m_edtTreeName->setObjectName(QStringLiteral("edtTreeName"));
     m_lblServer->setBuddy(m_edtServerName);
     m_lblTree->setBuddy(m_edtTreeName);
+    // The tree name counts only for a directory login, which is not the first choice.
     m_lblTree->setEnabled(false);
     m_edtTreeName->setEnabled(false);
     auto *toLayout = new QGridLayout(grpLoginTo);
@@ -98,25 +135,11 @@ TfrmLogin::TfrmLogin(Session &session, QWidget *parent)
     toLayout->addWidget(m_edtServerName, 0, 1);
     toLayout->addWidget(m_lblTree, 1, 0);
     toLayout->addWidget(m_edtTreeName, 1, 1);
+    return grpLoginTo;
+}
 
-    auto *groups = new QHBoxLayout;
-    groups->addWidget(grpLoginType);
-    groups->addWidget(grpLoginTo, 1);
-
-    m_bbtLogin->setObjectName(QStringLiteral("bbtLogin"));
-    m_bbtLogin->setDefault(true);
-    m_bbtCancel->setObjectName(QStringLiteral("bbtCancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_bbtLogin);
-    buttons->addWidget(m_bbtCancel);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(banner);
-    layout->addLayout(fields);
-    layout->addLayout(groups);
-    layout->addLayout(buttons);
-
+void TfrmLogin::wireHandlers()
+{
     // Only "QDS Tree" has a handler: choosing "Bindery Server" changes the login type alone.
     connect(m_rbQDS, &QRadioButton::clicked, this, &TfrmLogin::rbQDSClick);
     connect(m_bbtLogin, &QPushButton::clicked, this, &TfrmLogin::bbtLoginClick);

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -43,6 +45,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The window's parts, each built with its controls, and the handlers wired to them.
+    void buildUi();
+    QGridLayout *buildFields();
+    QGroupBox *buildLoginTypeGroup();
+    QGroupBox *buildLoginToGroup();
+    void wireHandlers();
+
     void closeOwnConnection();
     void createContext();
     void releaseContext();

@@ -18,7 +18,13 @@ LinkChannelWindow::LinkChannelWindow(SendContext context, const QString &objectN
     setWindowTitle(caption);
     setModal(true);
     WindowPlacement::useDialogFrame(this);
+    buildUi(explanation, type);
+    wireHandlers();
+}
 
+void LinkChannelWindow::buildUi(const QString &explanation, TLabelType type)
+{
+    // The hyperlink calls its click handler itself, so it gets it here with its type and font.
     ChannelWindowParts::setUpLink(m_URLLabel1, type, m_context, [this] { URLLabel1Click(); });
     m_Button2->setObjectName(QStringLiteral("Button2"));
     // Enter or Space at once, as a user dismisses a window, returns: only a link the user moved to
@@ -35,7 +41,10 @@ LinkChannelWindow::LinkChannelWindow(SendContext context, const QString &objectN
         setTabOrder(m_URLLabel1, open);
         setTabOrder(open, m_Button2);
     }
+}
 
+void LinkChannelWindow::wireHandlers()
+{
     connect(m_Button2, &QPushButton::clicked, this, &LinkChannelWindow::Button2Click);
 }
 
@@ -56,8 +65,8 @@ void LinkChannelWindow::URLLabel1Click()
     // Nothing to send: the page or the mail program is not opened either.
     const Sending::Channel channel =
         m_URLLabel1->LabelType() == TLabelType::hmMAIL ? Sending::Channel::Email : Sending::Channel::Upload;
-    if (!ChannelWindowParts::leaveThroughChannel(m_context, this, channel,
-                                                 [this](const SendChannel::Archive &archive) { archiveBuilt(archive); }))
+    if (!ChannelWindowParts::leaveThroughChannel(
+            m_context, this, channel, [this](const SendChannel::Archive &archive) { archiveBuilt(archive); }))
         m_URLLabel1->skipOpen();
 }
 

@@ -41,6 +41,10 @@ protected:
     SendContext m_context;
 
 private:
+    // The window's controls and the handlers wired to them.
+    void buildUi(const QString &explanation, TLabelType type);
+    void wireHandlers();
+
     TURLLabel *m_URLLabel1;
     QPushButton *m_Button2;
     QVBoxLayout *m_layout;

@@ -76,6 +76,14 @@ TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
     setModal(true);
     WindowPlacement::useDialogFrame(this);
 
+    m_poll.setInterval(2000);
+    buildUi();
+    wireHandlers();
+    refreshMedia();
+}
+
+void TfrmDisk::buildUi()
+{
     QLabel *explanation = ChannelWindowParts::wrappedLabel(
         QStringLiteral("Selecting DISK now will close the instructions, delete the files on the diskette in drive A: "
                        "then copy Sorvik files to the disk in drive A:\\.  Be sure you understand the instructions "
@@ -100,14 +108,15 @@ TfrmDisk::TfrmDisk(SendContext context, QWidget *parent)
     layout->addWidget(m_lstMedia);
     layout->addLayout(Layouts::centredRow({m_Button1, m_Button2}));
     setFixedWidth(420);
+}
 
+void TfrmDisk::wireHandlers()
+{
     connect(m_Button1, &QPushButton::clicked, this, &TfrmDisk::Button1Click);
     connect(m_Button2, &QPushButton::clicked, this, &TfrmDisk::Button2Click);
     connect(m_lstMedia, &QListWidget::currentRowChanged, this,
             [this] { m_Button1->setEnabled(!chosenDrive().isEmpty()); });
-    m_poll.setInterval(2000);
     connect(&m_poll, &QTimer::timeout, this, &TfrmDisk::refreshMedia);
-    refreshMedia();
 }
 
 void TfrmDisk::showEvent(QShowEvent *event)

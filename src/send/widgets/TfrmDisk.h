@@ -38,6 +38,9 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // The window's controls and the handlers wired to them.
+    void buildUi();
+    void wireHandlers();
     // The host directory the disk is made in: the mapped drive, else the picked medium.
     QString chosenDrive() const;
 

@@ -1,7 +1,7 @@
 #include "send/widgets/TfrmEmail.h"
 
-#include "session/Product.h"
 #include "send/widgets/TURLLabel.h"
+#include "session/Product.h"
 
 TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)
     : LinkChannelWindow(std::move(context), QStringLiteral("frmEmail"), QStringLiteral("Sorvik Email"),
@@ -10,6 +10,11 @@ TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)
                                        "Improperly transmitted data will not be processed and you will not receive a "
                                        "Year 2000 Server Report"),
                         MakerAddress::dataMailbox(), TLabelType::hmMAIL, parent)
+{
+    wireHandlers();
+}
+
+void TfrmEmail::wireHandlers()
 {
     // The label's target is the mailbox; the message gets the archive of this click attached.
     urlLabel()->setOpener([this](const QString &) { SendChannel::mailArchive(m_hostArchive); });

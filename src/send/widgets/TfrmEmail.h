@@ -16,5 +16,7 @@ protected:
     void archiveBuilt(const SendChannel::Archive &archive) override;
 
 private:
+    void wireHandlers();
+
     QString m_hostArchive;
 };

@@ -13,6 +13,11 @@ TfrmFTP::TfrmFTP(SendContext context, QWidget *parent)
                          "processed and you will not receive a Year 2000 Server Report"),
           MakerAddress::uploadCaption(), TLabelType::hmHTTP, parent)
 {
+    buildUi();
+}
+
+void TfrmFTP::buildUi()
+{
     auto *warning = new QLabel(
         QStringLiteral("Warning: The FTP Upload feature is currently not available on Internet Explorer 4.x"), this);
     warning->setObjectName(QStringLiteral("Label2"));

@@ -13,4 +13,8 @@ public:
 
 protected:
     void archiveBuilt(const SendChannel::Archive &archive) override;
+
+private:
+    // The warning about the browser, between the explanation and the hyperlink.
+    void buildUi();
 };

@@ -1,11 +1,10 @@
 #include "send/widgets/TfrmSend.h"
 
-#include "session/Product.h"
-#include "session/Product.h"
 #include "send/SendChannel.h"
 #include "send/widgets/TfrmDisk.h"
 #include "send/widgets/TfrmEmail.h"
 #include "send/widgets/TfrmFTP.h"
+#include "session/Product.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +24,12 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
     setObjectName(QStringLiteral("frmSend"));
     setWindowTitle(QStringLiteral("Send Year2000 Files to Orvane"));
     setModal(true);
+    buildUi();
+    wireHandlers();
+}
+
+void TfrmSend::buildUi()
+{
     m_Label1->setObjectName(QStringLiteral("Label1"));
     m_Button1->setObjectName(QStringLiteral("Button1"));
     m_Button2->setObjectName(QStringLiteral("Button2"));
@@ -42,10 +47,11 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
     buttons->addWidget(m_Button2);
     buttons->addWidget(m_Button3);
     buttons->addStretch();
-    auto *open = new QPushButton(QStringLiteral("Open folder"), this);
-    open->setObjectName(QStringLiteral("btnOpenFolder"));
-    open->setToolTip(SendChannel::hostOutputDirectory());
-    buttons->addWidget(open);
+    // Made after the instructions, so that Tab reaches it last.
+    m_btnOpenFolder = new QPushButton(QStringLiteral("Open folder"), this);
+    m_btnOpenFolder->setObjectName(QStringLiteral("btnOpenFolder"));
+    m_btnOpenFolder->setToolTip(SendChannel::hostOutputDirectory());
+    buttons->addWidget(m_btnOpenFolder);
     auto *body = new QHBoxLayout;
     body->addLayout(buttons);
     body->addWidget(m_RichEdit1, 1);
@@ -53,11 +59,14 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
     layout->addWidget(m_Label1);
     layout->addLayout(body, 1);
     resize(640, 420);
+}
 
+void TfrmSend::wireHandlers()
+{
     connect(m_Button1, &QPushButton::clicked, this, &TfrmSend::Button1Click);
     connect(m_Button2, &QPushButton::clicked, this, &TfrmSend::Button2Click);
     connect(m_Button3, &QPushButton::clicked, this, &TfrmSend::Button3Click);
-    connect(open, &QPushButton::clicked, this, [] { SendChannel::openOutputFolder(); });
+    connect(m_btnOpenFolder, &QPushButton::clicked, this, [] { SendChannel::openOutputFolder(); });
 }
 
 TfrmSend::~TfrmSend() = default;

@@ -25,7 +25,6 @@ public:
     ~TfrmSend() override;
 
     TfrmFTP *ftpWindow() const { return m_frmFTP.get(); }
-    TfrmEmail *emailWindow() const { return m_frmEmail.get(); }
     TfrmDisk *diskWindow() const { return m_frmDisk.get(); }
 
     // The instructions shown in RichEdit1.
@@ -37,6 +36,9 @@ public:
     void Button3Click();
 
 private:
+    // The window's controls and the handlers wired to them.
+    void buildUi();
+    void wireHandlers();
     void showChannel(QDialog *channel);
 
     std::unique_ptr<TfrmFTP> m_frmFTP;
@@ -47,4 +49,5 @@ private:
     QPushButton *m_Button2;
     QPushButton *m_Button3;
     QPlainTextEdit *m_RichEdit1;
+    QPushButton *m_btnOpenFolder = nullptr;
 };

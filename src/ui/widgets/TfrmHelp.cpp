@@ -18,6 +18,13 @@ TfrmHelp::TfrmHelp(QWidget *parent) : QWidget(parent, Qt::Window), m_edtHelp(new
     AccessibleControl::installWindow("TfrmHelp");
     setWindowTitle(QStringLiteral("Orvane Sorvik Help"));
     resize(600, 400);
+    buildUi();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmHelp::buildUi()
+{
     m_edtHelp->setObjectName(QStringLiteral("edtHelp"));
     m_edtHelp->setReadOnly(true);
     m_edtHelp->setAccessibleName(windowTitle());
@@ -37,8 +44,6 @@ TfrmHelp::TfrmHelp(QWidget *parent) : QWidget(parent, Qt::Window), m_edtHelp(new
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_edtHelp);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TfrmHelp::moveCaretToStart()

@@ -23,5 +23,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The text box, in the colours of a tooltip, filling the window.
+    void buildUi();
+
     QTextEdit *m_edtHelp;
 };

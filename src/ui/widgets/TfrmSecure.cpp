@@ -25,7 +25,16 @@ TfrmSecure::TfrmSecure(QWidget *parent) : QDialog(parent), m_animation(new QTime
     setFixedSize(258, 282);
     setModal(true);
     Artwork::setWhiteGround(this);
+    m_animation->setInterval(120);
 
+    buildUi();
+    wireHandlers();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmSecure::buildUi()
+{
     auto *label1 = new QLabel(QStringLiteral("Year 2000 Information Sorvik"), this);
     label1->setObjectName(QStringLiteral("Label1"));
     QFont big(QStringLiteral("Arial"));
@@ -38,12 +47,22 @@ TfrmSecure::TfrmSecure(QWidget *parent) : QDialog(parent), m_animation(new QTime
     QFont small(QStringLiteral("Arial"));
     small.setPixelSize(8);
     label5->setFont(small);
+    placeMark(label5, label1->text(), big);
+
+    m_BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    m_BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    m_BitBtn1->setGeometry((258 - 75) / 2, 245, 75, 25);
+    m_BitBtn1->setDefault(true);
+}
+
+void TfrmSecure::placeMark(QLabel *mark, const QString &line, const QFont &font)
+{
     // Set after the last word, raised: the product line is wrapped word by word within 193 pixels, and
     // the mark follows the end of its last line.
-    const QFontMetrics metrics(big);
+    const QFontMetrics metrics(font);
     QString lastLine;
     int lines = 1;
-    for (const QString &word : label1->text().split(QLatin1Char(' '))) {
+    for (const QString &word : line.split(QLatin1Char(' '))) {
         const QString longer = lastLine.isEmpty() ? word : lastLine + QLatin1Char(' ') + word;
         if (!lastLine.isEmpty() && metrics.horizontalAdvance(longer) > 193) {
             lastLine = word;
@@ -52,23 +71,18 @@ TfrmSecure::TfrmSecure(QWidget *parent) : QDialog(parent), m_animation(new QTime
             lastLine = longer;
         }
     }
-    label5->adjustSize();
+    mark->adjustSize();
     const int lineTop = 150 + (48 - lines * metrics.lineSpacing()) / 2 + (lines - 1) * metrics.lineSpacing();
-    label5->move(12 + metrics.horizontalAdvance(lastLine) + 1, lineTop + 1);
+    mark->move(12 + metrics.horizontalAdvance(lastLine) + 1, lineTop + 1);
+}
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BitBtn1"));
-    ok->setGeometry((258 - 75) / 2, 245, 75, 25);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TfrmSecure::BitBtn1Click);
-
-    m_animation->setInterval(120);
+void TfrmSecure::wireHandlers()
+{
+    connect(m_BitBtn1, &QPushButton::clicked, this, &TfrmSecure::BitBtn1Click);
     connect(m_animation, &QTimer::timeout, this, [this] {
         m_frame = m_frame % kFrames + 1;
         update(kAnimation);
     });
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TfrmSecure::BitBtn1Click()

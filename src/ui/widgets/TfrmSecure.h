@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QLabel;
+class QPushButton;
 class QTimer;
 
 // The About window: the product's picture and line, a small animation and OK.
@@ -21,6 +23,13 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The window's controls, placed where the picture leaves room, and the handlers wired to them.
+    void buildUi();
+    // Puts the trademark sign just after the last word of the product line.
+    static void placeMark(QLabel *mark, const QString &line, const QFont &font);
+    void wireHandlers();
+
+    QPushButton *m_BitBtn1 = nullptr;
     QTimer *m_animation;
     int m_frame = 1;
 };

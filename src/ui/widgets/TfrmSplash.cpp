@@ -22,16 +22,19 @@ TfrmSplash::TfrmSplash(QWidget *parent)
     setObjectName(QStringLiteral("TfrmSplash"));
     setFixedSize(416, 253);
     Artwork::setWhiteGround(this);
+    buildUi();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
 
+void TfrmSplash::buildUi()
+{
     m_lblLoading->setObjectName(QStringLiteral("lblLoading"));
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(13);
     m_lblLoading->setFont(font);
     m_lblLoading->setGeometry(72, 176, 300, 18);
     m_lblLoading->setText(QStringLiteral("Getting Server List......"));
-
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TfrmSplash::setStatus(const QString &text)

@@ -24,6 +24,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The status line under the artwork; the artwork itself is painted.
+    void buildUi();
+
     QLabel *m_lblLoading;
     bool m_painted = false;
 };
