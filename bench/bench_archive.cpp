@@ -276,14 +276,15 @@ QString shellQuoted(const QString &text)
 Measured runCopyingIn(const QString &source, const QString &output, const QString &command)
 {
     ::sync();
-    const QString script = QStringLiteral("cp -p %1/* %2/ && exec %3").arg(shellQuoted(source), shellQuoted(output), command);
+    const QString script =
+        QStringLiteral("cp -p %1/* %2/ && exec %3").arg(shellQuoted(source), shellQuoted(output), command);
     return runMeasured(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script}, output);
 }
 
 // One pair of runs: zip first, because the archive deletes the data files. With a source the files
 // are copied from there inside each timed run, else they are written anew before the pair.
-Pair runPair(const QString &sorvik, const QString &root, const QString &output, const QString &source,
-             const Plan &plan, qint64 &total)
+Pair runPair(const QString &sorvik, const QString &root, const QString &output, const QString &source, const Plan &plan,
+             qint64 &total)
 {
     QDir(output).removeRecursively();
     QDir().mkpath(output);

@@ -2,9 +2,9 @@
 // a synthetic server: 2,000 loaded modules and one directory of 100,000 entries, both served in
 // an order unrelated to the row order, so that every row has to be placed.
 #include "StubClient.h"
-#include "session/Session.h"
 #include "client/TfrmFiler.h"
 #include "client/TfrmQLM.h"
+#include "session/Session.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

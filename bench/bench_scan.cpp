@@ -11,12 +11,12 @@
 //
 // Usage: bench_scan [SERVERS [LATENCY_RUNS]]   (defaults 200 and 3)
 #include "app/ScanDriver.h"
-#include "session/Session.h"
 #include "platform/EventPump.h"
 #include "platform/Interaction.h"
 #include "platform/ProgressView.h"
 #include "platform/ResultsSink.h"
 #include "profile/ProfileStore.h"
+#include "session/Session.h"
 #include "simnet/SimulatedClient.h"
 
 #include <QCoreApplication>

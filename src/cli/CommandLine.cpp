@@ -1,8 +1,8 @@
 #include "cli/CommandLine.h"
 
-#include "session/Product.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "session/Product.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>

@@ -1,14 +1,14 @@
 #include "cli/Commands.h"
 
 #include "app/ScanDriver.h"
-#include "session/Product.h"
-#include "session/Session.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
 #include "cli/HeadlessSession.h"
 #include "platform/Drives.h"
 #include "platform/Terminal.h"
 #include "platform/Windows1252.h"
+#include "session/Product.h"
+#include "session/Session.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "client/Login.h"
 
-#include "session/Session.h"
 #include "platform/Windows1252.h"
+#include "session/Session.h"
 
 #include <optional>
 #include <utility>

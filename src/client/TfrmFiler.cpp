@@ -1,7 +1,7 @@
 #include "client/TfrmFiler.h"
 
-#include "session/Session.h"
 #include "platform/Locale.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <array>

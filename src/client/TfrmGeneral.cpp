@@ -1,8 +1,8 @@
 #include "client/TfrmGeneral.h"
 
-#include "session/Session.h"
 #include "platform/Locale.h"
 #include "platform/Windows1252.h"
+#include "session/Session.h"
 
 #include <array>
 

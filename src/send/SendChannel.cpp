@@ -1,11 +1,11 @@
 #include "send/SendChannel.h"
 
-#include "session/Product.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
-#include "session/Product.h"
+#include "send/OutputDirectory.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
+#include "session/Product.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -21,14 +21,9 @@ QString problemsText(const QStringList &problems)
         .arg(Product::outputDirectory(), problems.join(QLatin1Char('\n')));
 }
 
-QString hostOutputDirectory()
-{
-    return Drives::hostPath(Product::outputDirectory());
-}
-
 bool openOutputFolder()
 {
-    const QString folder = hostOutputDirectory();
+    const QString folder = OutputDirectory::hostPath();
     QDir().mkpath(folder);
     return Desktop::current().openUrl(QUrl::fromLocalFile(folder));
 }

@@ -21,8 +21,6 @@ struct Archive
 // The text of the one Warning box that lists the archive's problems before the program closes.
 QString problemsText(const QStringList &problems);
 
-// The output directory on this computer.
-QString hostOutputDirectory();
 // Opens the output directory with the desktop's default handler (creating it when it is missing).
 bool openOutputFolder();
 // Shows the archive selected in the file manager, else opens its folder.

@@ -1,8 +1,8 @@
 #include "app/ScanDriver.h"
-#include "session/Product.h"
-#include "session/Session.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
+#include "session/Product.h"
+#include "session/Session.h"
 #include "simnet/SimulatedClient.h"
 
 #include "RecordingInteraction.h"

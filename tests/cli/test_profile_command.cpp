@@ -92,11 +92,11 @@ TEST(ProfileCommand, RefusesAnIncompleteProfileNamingEveryMissingValue)
     // Every required value, in the order the profile window checks them (Zip Code before State/Region,
     // Country last).
     EXPECT_EQ(run.err, messages(QStringLiteral("Please Enter First Name\nPlease Enter Last Name\nPlease Enter Address\n"
-                                      "Please Enter your City\nPlease Enter your Zip Code\n"
-                                      "Please Enter your State or Region\nPlease Enter your Phone Number\n"
-                                      "Please Enter your Company Name\n"
-                                      "Please enter the email address to send report to.\n"
-                                      "Please Enter your Country Name\n")));
+                                               "Please Enter your City\nPlease Enter your Zip Code\n"
+                                               "Please Enter your State or Region\nPlease Enter your Phone Number\n"
+                                               "Please Enter your Company Name\n"
+                                               "Please enter the email address to send report to.\n"
+                                               "Please Enter your Country Name\n")));
     EXPECT_FALSE(QFileInfo::exists(ProfileStore::filePath()));
 
     ProfileValues values = ProfileTestUtil::complete();
@@ -125,7 +125,7 @@ TEST(ProfileCommand, RefusesAnUnknownCountry)
     const CommandRun run = profile({QStringLiteral("--set"), QStringLiteral("Country=Atlantis")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, messages(QStringLiteral("The country \"Atlantis\" is not in the country list "
-                                      "(see 'sorvik profile --countries').\n")));
+                                               "(see 'sorvik profile --countries').\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
@@ -141,7 +141,8 @@ TEST(ProfileCommand, RefusesLineBreaks)
     // A tab would split the line's columns.
     const CommandRun tab = profile({QStringLiteral("--set"), QStringLiteral("City=Bath\tSpa")});
     EXPECT_EQ(tab.status, 1);
-    EXPECT_EQ(tab.err, messages(QStringLiteral("The profile value City holds the control character U+0009, which a data file "
+    EXPECT_EQ(tab.err,
+              messages(QStringLiteral("The profile value City holds the control character U+0009, which a data file "
                                       "cannot hold.\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
@@ -158,11 +159,11 @@ TEST(ProfileCommand, RefusesCharactersADataFileCannotHold)
     values[QStringLiteral("Title")] = QString::fromUtf8("\xf0\x9f\x99\x82");
     const CommandRun run = profile(setArgs(values));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              messages(QStringLiteral("The profile value City holds \"\u0141\" (U+0141), which a data file cannot hold.\n"
-                             "The profile value Title holds \"") +
-                  QString::fromUtf8("\xf0\x9f\x99\x82") +
-                  QStringLiteral("\" (U+1F642), which a data file cannot hold.\n")));
+    EXPECT_EQ(run.err, messages(QStringLiteral(
+                                    "The profile value City holds \"\u0141\" (U+0141), which a data file cannot hold.\n"
+                                    "The profile value Title holds \"") +
+                                QString::fromUtf8("\xf0\x9f\x99\x82") +
+                                QStringLiteral("\" (U+1F642), which a data file cannot hold.\n")));
     EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 }
 
@@ -239,7 +240,8 @@ TEST(ProfileCommand, StoreFailuresExitWith1)
     blocker.close();
     CommandRun run = profile(setArgs(ProfileTestUtil::complete()));
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.startsWith(QStringLiteral("sorvik profile: Cannot save the profile file ") + ProfileStore::filePath()))
+    EXPECT_TRUE(
+        run.err.startsWith(QStringLiteral("sorvik profile: Cannot save the profile file ") + ProfileStore::filePath()))
         << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
 
@@ -247,6 +249,7 @@ TEST(ProfileCommand, StoreFailuresExitWith1)
     QDir().mkpath(ProfileStore::filePath());
     run = profile({});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.startsWith(QStringLiteral("sorvik profile: Cannot read the profile file ") + ProfileStore::filePath()))
+    EXPECT_TRUE(
+        run.err.startsWith(QStringLiteral("sorvik profile: Cannot read the profile file ") + ProfileStore::filePath()))
         << run.err.toStdString();
 }

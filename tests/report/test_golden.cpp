@@ -3,11 +3,11 @@
 // of a data file (Windows-1252, tabs) with LF line ends; the test turns LF into CR LF. The date line
 // (line 25) is checked against its pattern and the time of the scan, then masked in both.
 
-#include "session/Product.h"
 #include "app/ScanDriver.h"
-#include "session/Session.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
+#include "session/Product.h"
+#include "session/Session.h"
 #include "simnet/NetworkLoader.h"
 #include "simnet/SimulatedClient.h"
 

@@ -1,8 +1,8 @@
 #include "ZipTestTools.h"
 
-#include "send/SessionArchive.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
+#include "send/SessionArchive.h"
 #include "send/zip/ZipError.h"
 
 #include "RecordingInteraction.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "send/Sending.h"
 #include "send/SendChannel.h"
+#include "send/Sending.h"
 #include "send/UrlTarget.h"
 
 #include <QString>

@@ -1,5 +1,6 @@
 #include "send/widgets/TfrmSend.h"
 
+#include "send/OutputDirectory.h"
 #include "send/SendChannel.h"
 #include "send/widgets/TfrmDisk.h"
 #include "send/widgets/TfrmEmail.h"
@@ -50,7 +51,7 @@ void TfrmSend::buildUi()
     // Made after the instructions, so that Tab reaches it last.
     m_btnOpenFolder = new QPushButton(QStringLiteral("Open folder"), this);
     m_btnOpenFolder->setObjectName(QStringLiteral("btnOpenFolder"));
-    m_btnOpenFolder->setToolTip(SendChannel::hostOutputDirectory());
+    m_btnOpenFolder->setToolTip(OutputDirectory::hostPath());
     buttons->addWidget(m_btnOpenFolder);
     auto *body = new QHBoxLayout;
     body->addLayout(buttons);
@@ -103,7 +104,7 @@ QString TfrmSend::instructions()
     const QString output = Product::outputDirectory();
     // Where the folder is on this computer, beside each step that sends the user there.
     const QString here = QStringLiteral("\t(on this computer the folder is %1; \"Open folder\" opens it)")
-                             .arg(SendChannel::hostOutputDirectory());
+                             .arg(OutputDirectory::hostPath());
     QStringList lines;
     lines << QStringLiteral("PLEASE FOLLOW THESE INSTRUCTIONS CAREFULLY.  IMPROPERLY TRANSMITTED DATA WILL NOT BE")
           << QStringLiteral("PROCESSED BY ORVANE, AND NO YEAR 2000 SERVER INFORMATION REPORT WILL BE")

@@ -180,8 +180,7 @@ private:
 
 // Deflates the whole file into the scratch stream. The coder gets the data in pieces of
 // kDeflatePiece, the last one (short or empty) with the finish.
-Pass deflateFile(ReadOnlyFile &file, TDeflationOption option, ScratchStream &scratch,
-                 const std::atomic<bool> *cancel)
+Pass deflateFile(ReadOnlyFile &file, TDeflationOption option, ScratchStream &scratch, const std::atomic<bool> *cancel)
 {
     Deflater &deflater = Deflater::forThread(option);
     SourceReader reader(file, cancel);

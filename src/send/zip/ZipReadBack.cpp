@@ -189,8 +189,8 @@ std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &
                 QFile::remove(check.hostFile);
         }
     };
-    const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4,
-                                                       std::max<std::size_t>(checks.size(), 1)});
+    const std::size_t threads = std::min<std::size_t>(
+        {std::max(1u, std::thread::hardware_concurrency()), 4, std::max<std::size_t>(checks.size(), 1)});
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; i < threads; ++i)
         helpers.emplace_back(work);

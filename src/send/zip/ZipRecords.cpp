@@ -25,8 +25,7 @@ void put(char *&at, const QByteArray &bytes)
 }
 
 // Little-endian fields of 16 and 32 bits and byte strings, in the order given.
-template <typename... Fields>
-void putAll(char *&at, const Fields &...fields)
+template <typename... Fields> void putAll(char *&at, const Fields &...fields)
 {
     (put(at, fields), ...);
 }
@@ -85,9 +84,9 @@ QByteArray endRecord(const DirectoryEnd &end, const QByteArray &comment)
 {
     QByteArray bytes(kEndFixed + comment.size(), Qt::Uninitialized);
     char *at = bytes.data();
-    putAll(at, ZipDirectoryReader::kEndRecordSignature, std::uint16_t(end.diskNumber),
-           std::uint16_t(end.directoryDisk), std::uint16_t(end.countOnDisk), std::uint16_t(end.count),
-           std::uint32_t(end.size), std::uint32_t(end.offset), std::uint16_t(comment.size()), comment);
+    putAll(at, ZipDirectoryReader::kEndRecordSignature, std::uint16_t(end.diskNumber), std::uint16_t(end.directoryDisk),
+           std::uint16_t(end.countOnDisk), std::uint16_t(end.count), std::uint32_t(end.size), std::uint32_t(end.offset),
+           std::uint16_t(comment.size()), comment);
     return bytes;
 }
 

@@ -1,5 +1,5 @@
-#include "session/Session.h"
 #include "client/widgets/TfrmLogin.h"
+#include "session/Session.h"
 #include "simnet/SimulatedClient.h"
 
 #include "RecordingInteraction.h"

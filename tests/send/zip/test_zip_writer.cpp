@@ -476,8 +476,8 @@ TEST_F(ZipWriterTest, ListCompressedAheadGivesTheBytesOfOneAdditionAtATime)
     // A missing name, a directory and a duplicate name leave their work done ahead unused; the files
     // after them must still get their own data. The largest file, queued last, is compressed first.
     const QStringList names = {QStringLiteral("A.DAT"), QStringLiteral("MISSING.DAT"), QStringLiteral("C.DAT"),
-                               QStringLiteral("S.DAT"), QStringLiteral("A.DAT"),      QStringLiteral("D.DAT"),
-                               QStringLiteral("E.DAT"), QStringLiteral("F.DAT"),      QStringLiteral("G.DAT"),
+                               QStringLiteral("S.DAT"), QStringLiteral("A.DAT"),       QStringLiteral("D.DAT"),
+                               QStringLiteral("E.DAT"), QStringLiteral("F.DAT"),       QStringLiteral("G.DAT"),
                                QStringLiteral("Z.DAT")};
     const QString single = kDirectory + QStringLiteral("\\Single.zip");
     int failures = 0;
@@ -495,10 +495,10 @@ TEST_F(ZipWriterTest, ListCompressedAheadGivesTheBytesOfOneAdditionAtATime)
     writer->SetFileName(QString());
     EXPECT_EQ(failures, 2);
     EXPECT_EQ(readFile(host(kArchive)), readFile(host(single)));
-    EXPECT_EQ(pyNames(host(kArchive)),
-              QStringList({QStringLiteral("A.DAT"), QStringLiteral("S.DAT"), QStringLiteral("D.DAT"),
-                           QStringLiteral("E.DAT"), QStringLiteral("F.DAT"), QStringLiteral("G.DAT"),
-                           QStringLiteral("Z.DAT")}));
+    EXPECT_EQ(
+        pyNames(host(kArchive)),
+        QStringList({QStringLiteral("A.DAT"), QStringLiteral("S.DAT"), QStringLiteral("D.DAT"), QStringLiteral("E.DAT"),
+                     QStringLiteral("F.DAT"), QStringLiteral("G.DAT"), QStringLiteral("Z.DAT")}));
 }
 
 TEST_F(ZipWriterTest, ArchiveLeftAsideByAnInterruptedSaveIsTakenBack)
