@@ -1,6 +1,7 @@
 #pragma once
 
-class HeldResults;
+#include "platform/ResultsSink.h"
+
 class Interaction;
 class QxClient;
 
@@ -13,5 +14,5 @@ public:
     static constexpr const char *TitleProperty = "applicationTitle";
 
     // `tidied`: what starting work on the output directory said, shown in the main window's results.
-    static int run(QxClient &client, Interaction &interaction, const HeldResults &tidied);
+    static int run(QxClient &client, Interaction &interaction, const HeldResults &tidied = HeldResults());
 };

@@ -9,6 +9,7 @@
 #include "send/widgets/TfrmEmail.h"
 #include "send/widgets/TfrmFTP.h"
 #include "send/widgets/TfrmSend.h"
+#include "send/zip/ZipError.h"
 
 #include "RecordingDesktop.h"
 #include "RecordingInteraction.h"
