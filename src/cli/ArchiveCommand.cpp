@@ -19,6 +19,13 @@ QJsonObject archiveJson(const QString &hostPath, const QByteArray &knownSha256)
             {QStringLiteral("sha256"), QString::fromLatin1(summary.sha256)}};
 }
 
+QJsonObject builtArchiveJson(const SendChannel::Archive &archive)
+{
+    QJsonObject built = archiveJson(archive.hostPath, archive.sha256);
+    built.insert(QStringLiteral("windowsPath"), archive.windowsPath);
+    return built;
+}
+
 void printArchiveSummary(Console &console, const QString &windowsPath, const QByteArray &knownSha256)
 {
     const QString hostPath = Drives::hostPath(windowsPath);
@@ -77,9 +84,7 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
     }
     const SendChannel::Archive &archive = outcome.archive;
     if (console.json()) {
-        QJsonObject built = archiveJson(archive.hostPath, archive.sha256);
-        built.insert(QStringLiteral("windowsPath"), archive.windowsPath);
-        console.printJson({{QStringLiteral("archive"), built},
+        console.printJson({{QStringLiteral("archive"), builtArchiveJson(archive)},
                            {QStringLiteral("kept"), QJsonArray::fromStringList(archive.problems)}});
     } else {
         console.out() << archive.windowsPath << Qt::endl;

@@ -4,6 +4,10 @@
 
 #include <QJsonObject>
 
+namespace SendChannel {
+struct Archive;
+}
+
 // The headless commands, one file each.
 
 // `sorvik servers [--primary SERVER]`: the servers of the network, one name per line, in the order of
@@ -38,3 +42,5 @@ extern const Command sendCommand;
 void printArchiveSummary(Console &console, const QString &windowsPath, const QByteArray &knownSha256 = {});
 // An archive as `--json` gives it: its host path, entry count (null when unreadable), size, SHA-256.
 QJsonObject archiveJson(const QString &hostPath, const QByteArray &knownSha256 = {});
+// The archive just built as `--json` gives it: as above, with its Windows path as well.
+QJsonObject builtArchiveJson(const SendChannel::Archive &archive);

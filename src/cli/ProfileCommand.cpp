@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
+#include "platform/SmallFile.h"
 #include "platform/Windows1252.h"
 #include "profile/ProfileRules.h"
 #include "profile/ProfileStore.h"
@@ -77,16 +78,28 @@ int printProfile(Console &console)
 QString readValuesFile(const QString &path, ProfileValues &values)
 {
     const bool standardInput = path == QLatin1String("-");
-    QFile file(path);
-    if (!(standardInput ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly)))
-        return QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
     // Read whole, then split: on a pipe (standard input, /dev/stdin, a process substitution) the
-    // device says it is at its end whenever nothing has arrived yet.
-    const QByteArray all = file.readAll();
+    // device says it is at its end whenever nothing has arrived yet. A device or a file larger than
+    // any profile is refused, as for the store.
+    QString reason;
+    std::optional<QByteArray> all;
+    if (standardInput) {
+        QFile file;
+        if (file.open(stdin, QIODevice::ReadOnly))
+            all = SmallFile::readAll(file, ProfileStore::FileSizeMax, &reason);
+        else
+            reason = file.errorString();
+    } else {
+        all = SmallFile::read(path, ProfileStore::FileSizeMax, &reason, SmallFile::Pipes::Allowed);
+    }
     const QString shown = standardInput ? QStringLiteral("standard input") : path;
-    const QList<QByteArray> lines = all.split('\n');
+    if (!all)
+        return QStringLiteral("Cannot read %1: %2").arg(shown, reason);
+    const QList<QByteArray> lines = all->split('\n');
     for (int number = 1; number <= lines.size(); ++number) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
+        // Stateless: a sequence cut off at the end of the line is an error, not a state kept for
+        // bytes that never come.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString line = utf8(lines[number - 1]);
         if (utf8.hasError())
             return QStringLiteral("%1:%2: not UTF-8 text").arg(shown).arg(number);
@@ -109,6 +122,9 @@ QString readValuesFile(const QString &path, ProfileValues &values)
 std::optional<QString> unencodable(const QString &text)
 {
     for (const char32_t c : text.toUcs4()) {
+        // Control characters, C1 ones included, are refused as such.
+        if (QChar::category(c) == QChar::Other_Control)
+            continue;
         const QString character = QString::fromUcs4(&c, 1);
         if (c != U'?' && Windows1252::fromUnicode(character) == "?")
             return character;

@@ -16,6 +16,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace {
 
 const Command::Text text{QStringLiteral("scan"),
@@ -169,8 +171,18 @@ public:
             servers.append(server);
         }
         QJsonObject counts{{QStringLiteral("servers"), int(servers.size())}, {QStringLiteral("redLines"), redLines}};
-        for (const char *outcome : {"saved", "unreachable", "not-written", "aborted", "not-scanned"})
-            counts.insert(QLatin1String(outcome), totals.value(QLatin1String(outcome)));
+        // Each outcome counted under its own name and, where that is not camel case as every other
+        // key is, under a camel-case twin; the first names stay for the scripts that read them.
+        static const std::pair<const char *, const char *> outcomeKeys[] = {{"saved", "saved"},
+                                                                            {"unreachable", "unreachable"},
+                                                                            {"not-written", "notWritten"},
+                                                                            {"aborted", "aborted"},
+                                                                            {"not-scanned", "notScanned"}};
+        for (const auto &[outcome, camelCase] : outcomeKeys) {
+            const int count = totals.value(QLatin1String(outcome));
+            counts.insert(QLatin1String(outcome), count);
+            counts.insert(QLatin1String(camelCase), count);
+        }
         m_console.printJson({{QStringLiteral("outputDirectory"), Product::outputDirectory()},
                              {QStringLiteral("hostDirectory"), Drives::hostPath(Product::outputDirectory())},
                              {QStringLiteral("servers"), servers},

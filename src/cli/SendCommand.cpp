@@ -140,7 +140,16 @@ int refuse(Console &console, const Sending::Outcome &outcome)
     return 1;
 }
 
-void upload(QTextStream &out, const Sending::Outcome &outcome)
+// The program an upload or e-mail was handed to; the user finishes the send there. None when where
+// to go was only printed.
+enum class Handover
+{
+    None,
+    Browser,
+    MailProgram
+};
+
+Handover upload(QTextStream &out, const Sending::Outcome &outcome)
 {
     Desktop &desktop = Desktop::current();
     if (desktop.hasDisplay() && SendChannel::revealArchive(outcome.archives.first()) &&
@@ -149,13 +158,14 @@ void upload(QTextStream &out, const Sending::Outcome &outcome)
             << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
             out << "Upload " << more << " there as well." << Qt::endl;
-        return;
+        return Handover::Browser;
     }
     for (const QString &archive : outcome.archives)
         out << "Upload " << archive << " at " << SendChannel::uploadAddress() << Qt::endl;
+    return Handover::None;
 }
 
-void email(QTextStream &out, const Sending::Outcome &outcome)
+Handover email(QTextStream &out, const Sending::Outcome &outcome)
 {
     const QString attached = outcome.archives.join(QStringLiteral(", "));
     if (Desktop::current().hasDisplay() &&
@@ -164,10 +174,12 @@ void email(QTextStream &out, const Sending::Outcome &outcome)
             << " with the archive attached; check it and send it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
             out << "Attach " << more << " to it as well." << Qt::endl;
-        return;
+        return Handover::MailProgram;
     }
+    // A plain mailto: message without the attachment is no handover: the text says what to send.
     out << "Send an e-mail to " << MakerAddress::dataMailbox() << " with the subject \"" << SendChannel::mailSubject()
         << "\" and " << attached << " attached." << Qt::endl;
+    return Handover::None;
 }
 
 // Every archive on the disk with its SHA-256, then where the disk goes; an archive not on the disk
@@ -198,7 +210,7 @@ int disk(Console &console, QTextStream &out, const DiskTarget &target, const Sen
 
 // What `--json` prints of a send that ran.
 void printSendJson(Console &console, Sending::Channel channel, const std::optional<DiskTarget> &target,
-                   const Sending::Outcome &outcome)
+                   const Sending::Outcome &outcome, Handover handover)
 {
     QJsonArray archives;
     for (const QString &path : outcome.archives) {
@@ -210,16 +222,21 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
         archives.append(archive);
     }
     static const char *const channels[] = {"upload", "email", "disk"};
-    QJsonObject sent{
-        {QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
-        {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
-                                        ? QJsonValue()
-                                        : QJsonValue(archiveJson(outcome.archive.hostPath, outcome.archive.sha256))},
-        {QStringLiteral("archives"), archives},
-        {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
-        {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
-        {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
-        {QStringLiteral("sent"), outcome.sent()}};
+    static const char *const programs[] = {nullptr, "browser", "mailProgram"};
+    // Only a disk is known to hold what was sent: its copies are read back. An upload or a mail is
+    // finished by the user, in the program it was handed to or by hand.
+    const bool verified = channel == Sending::Channel::Disk && outcome.sent();
+    QJsonObject sent{{QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
+                     {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
+                                                     ? QJsonValue()
+                                                     : QJsonValue(builtArchiveJson(outcome.archive))},
+                     {QStringLiteral("archives"), archives},
+                     {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
+                     {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
+                     {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
+                     {QStringLiteral("sent"), verified},
+                     {QStringLiteral("handedTo"),
+                      handover == Handover::None ? QJsonValue() : QJsonValue(QLatin1String(programs[int(handover)]))}};
     if (channel == Sending::Channel::Upload)
         sent.insert(QStringLiteral("uploadPage"), SendChannel::uploadAddress());
     if (channel == Sending::Channel::Email)
@@ -263,22 +280,28 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         printArchiveSummary(console, outcome.archive.windowsPath, outcome.archive.sha256);
     // Data files that the archive does not hold as they are now stay on disk; what is sent lacks them.
     int status = outcome.archive.problems.isEmpty() ? 0 : 1;
+    // With --json the red lines are not printed; the object lists them.
     if (status != 0)
-        console.error(QStringLiteral("%1 of the data files (see the lines above) are not in the archive as they are "
-                                     "now; they were kept for the next send")
-                          .arg(outcome.archive.problems.size()));
+        console.error(
+            QStringLiteral("%1 of the data files (%2) are not in the archive as they are now; they were kept "
+                           "for the next send")
+                .arg(outcome.archive.problems.size())
+                .arg(console.json() ? QStringLiteral("see \"kept\"") : QStringLiteral("see the lines above")));
     // The channel acts as without --json; with it, what it says on standard output is the object.
     QString discarded;
     QTextStream quiet(&discarded);
     QTextStream &out = console.json() ? quiet : console.out();
+    // Printing where to upload or what to mail, where nothing could be opened, is still a send that
+    // did its part: the exit status says so, --json's "handedTo" tells the two apart.
+    Handover handover = Handover::None;
     if (channel == Sending::Channel::Upload)
-        upload(out, outcome);
+        handover = upload(out, outcome);
     else if (channel == Sending::Channel::Email)
-        email(out, outcome);
+        handover = email(out, outcome);
     else if (disk(console, out, *target, outcome) != 0)
         status = 1;
     if (console.json())
-        printSendJson(console, channel, target, outcome);
+        printSendJson(console, channel, target, outcome, handover);
     return status;
 }
 

@@ -89,6 +89,20 @@ void AtomicFile::discard()
     m_temp.reset();
 }
 
+std::optional<QString> AtomicFile::linkTarget(const QString &hostPath)
+{
+    // As many links as the system itself follows in one path.
+    constexpr int LinksMax = 40;
+    QString path = hostPath;
+    for (int hops = 0; hops <= LinksMax; ++hops) {
+        const QFileInfo info(path);
+        if (!info.isSymbolicLink())
+            return path;
+        path = info.symLinkTarget();
+    }
+    return std::nullopt;
+}
+
 bool AtomicFile::isTemporaryName(const QString &fileName, const QString &targetSuffix)
 {
     // Most names of the directory are data files: they are told apart without building a pattern.

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QTemporaryFile;
 
@@ -33,6 +34,11 @@ public:
     QString errorString() const { return m_error; }
     // Whether the last commit() wrote everything but could not give the file its name.
     bool renameFailed() const { return m_renameFailed; }
+
+    // The file that a write meant for hostPath replaces when the name is to stay what it is: hostPath
+    // itself, or where it is a symbolic link (or a chain of them), the file the last link points to,
+    // existing or not. Nothing when the links go round in a loop.
+    static std::optional<QString> linkTarget(const QString &hostPath);
 
     // Whether a file name is one of these temporary files for a target whose name ends in targetSuffix
     // (exactly, as a data file's ".DAT"): ".sorvik-" + target name + "." + six random letters or

@@ -450,8 +450,10 @@ QString ProfileRules::withoutLineBreaks(const QString &text)
 
 std::optional<QChar> ProfileRules::controlCharacter(const QString &text)
 {
+    // C1 controls too: five of them are bytes Windows-1252 leaves undefined, which a data file would
+    // carry to readers that cannot map them; the others are not in the code page at all.
     for (const QChar c : text) {
-        if ((c.unicode() < 0x20 || c.unicode() == 0x7F) && !isLineBreak(c))
+        if (c.category() == QChar::Other_Control && !isLineBreak(c))
             return c;
     }
     return std::nullopt;

@@ -57,8 +57,9 @@ public:
     static bool hasLineBreak(const QString &text);
     // The text with every line break (CR LF counts as one) replaced by a blank.
     static QString withoutLineBreaks(const QString &text);
-    // The first control character of the text (below U+0020, or U+007F) that is not a line break: a
-    // NUL, or a tab, which separates a data-file line's columns. Nothing when there is none.
+    // The first control character of the text (below U+0020, or U+007F to U+009F) that is not a line
+    // break: a NUL, a tab, which separates a data-file line's columns, or a C1 control such as U+009D,
+    // which Windows-1252 does not define. Nothing when there is none.
     static std::optional<QChar> controlCharacter(const QString &text);
     // Why a data file cannot hold the value ("a line break", "the control character U+0009"); nothing
     // when it can. A value read back from the store obeys the same rule as one given to be saved.

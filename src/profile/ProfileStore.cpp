@@ -1,6 +1,7 @@
 #include "profile/ProfileStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/SmallFile.h"
 #include "profile/ProfileRules.h"
 
 #include <QDateTime>
@@ -33,21 +34,17 @@ QString writeFailure(const QString &path, const QString &reason)
     return QStringLiteral("Cannot save the profile file %1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
-// The file's bytes; empty when there is no file.
+// The file's bytes; empty when there is no file. Anything but a small regular file is refused
+// before it is opened: every command and the window read the store, and a pipe put in its place
+// would hang them all, a device or a huge file exhaust the memory.
 std::optional<QByteArray> fileBytes(const QString &path, QString *error)
 {
     if (!QFileInfo::exists(path))
         return QByteArray();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, readFailure(path, file.errorString()));
-        return std::nullopt;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        setError(error, readFailure(path, file.errorString()));
-        return std::nullopt;
-    }
+    QString reason;
+    std::optional<QByteArray> bytes = SmallFile::read(path, ProfileStore::FileSizeMax, &reason);
+    if (!bytes)
+        setError(error, readFailure(path, reason));
     return bytes;
 }
 
@@ -104,21 +101,28 @@ std::optional<ProfileValues> readValues(const QStringList &names, QString *error
     return values;
 }
 
-// Replaces the file with bytes in one step, making its folder when missing.
+// Replaces the file with bytes in one step, making its folder when missing. A store that is a
+// symbolic link (into a folder of the user's settings kept elsewhere) stays one: the file it points
+// to is what is replaced.
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error)
 {
+    const std::optional<QString> target = AtomicFile::linkTarget(path);
+    if (!target) {
+        setError(error, writeFailure(path, QStringLiteral("its symbolic links go round in a loop")));
+        return false;
+    }
     std::error_code code;
     std::filesystem::create_directories(
-        std::filesystem::path(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString()), code);
+        std::filesystem::path(QFile::encodeName(QFileInfo(*target).absolutePath()).toStdString()), code);
     if (code) {
         setError(error, writeFailure(path, QString::fromLocal8Bit(code.message())));
         return false;
     }
-    const QFileInfo before(path);
+    const QFileInfo before(*target);
     const QDateTime oldTime = before.exists() ? before.lastModified() : QDateTime();
 
     // The profile holds personal contact data: the new file is readable by its owner only.
-    AtomicFile file(path);
+    AtomicFile file(*target);
     if (!file.open() || !file.write(bytes) || !file.commit()) {
         setError(error, writeFailure(path, file.errorString()));
         return false;
@@ -128,9 +132,9 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error)
     // unchanged to a reader in this process, so the time is kept strictly increasing.
     if (oldTime.isValid()) {
         for (const qint64 step : {qint64(1), qint64(1000), qint64(2000)}) {
-            if (QFileInfo(path).lastModified() > oldTime)
+            if (QFileInfo(*target).lastModified() > oldTime)
                 break;
-            QFile touched(path);
+            QFile touched(*target);
             if (!touched.open(QIODevice::ReadOnly) ||
                 !touched.setFileTime(oldTime.addMSecs(step), QFileDevice::FileModificationTime))
                 break;

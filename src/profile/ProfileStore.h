@@ -13,7 +13,8 @@ using ProfileValues = QMap<QString, QString>;
 // value per field under the names First, Last, Address1, ... Opened around each use and closed
 // afterwards; a missing value reads as empty; values are stored exactly as given. A value that a data
 // file cannot hold (a line break, a NUL, a tab or another control character) is never written, and a
-// store that holds one, written by hand, reads as damaged.
+// store that holds one, written by hand, reads as damaged. A store that is not a regular file or is
+// larger than FileSizeMax cannot be read; a store that is a symbolic link is saved at its target.
 //
 // The group stands for the profile's key: the key exists when the file holds the section line
 // "[Orvane_Y2K]", even with no values below it. Showing the profile window creates that line.
@@ -27,6 +28,10 @@ public:
 
     // Path of the INI file.
     static QString filePath();
+    // The largest store (and file of values for it) that is read. A profile is 16 one-line values, a
+    // few hundred bytes; a thousand times that leaves room for anything written by hand, while a
+    // larger file is no profile and would only be taken into memory whole.
+    static constexpr qint64 FileSizeMax = 1024 * 1024;
 
     // One value; empty when the value (or the whole store) is missing. On a store that cannot be
     // read, returns std::nullopt and sets *error to a sentence naming the file and the reason.

@@ -69,6 +69,7 @@ def main():
         totals = report["totals"]
         check(totals["servers"] == 3 and totals["saved"] == 2 and totals["unreachable"] == 1
               and totals["not-written"] == 0 and totals["not-scanned"] == 0
+              and totals["notWritten"] == 0 and totals["notScanned"] == 0
               and totals["redLines"] == sum(len(s["redLines"]) for s in report["servers"]),
               "totals: %s" % totals)
         check(report["aborted"] is False and report["outputDirectory"] == "C:\\Orvane\\Sorvik", "scan: %s" % report)
@@ -85,6 +86,15 @@ def main():
         check([a["path"] for a in sent["archives"]] == [built["path"]]
               and sent["archives"][0]["verifiedOn"] == os.path.join(root, "a"), "archives: %s" % sent["archives"])
         check(sent["kept"] == [] and sent["notOnMedium"] == [], "nothing kept or missing: %s" % sent)
+        check(built["windowsPath"] == "C:\\Orvane\\Sorvik\\" + os.path.basename(built["path"])
+              and sent["handedTo"] is None, "the disk send's archive and handover: %s" % sent)
+
+        # send --upload without a display only prints where to upload: done, but neither sent nor handed over.
+        check(run("scan", "WAREHOUSE", "--json").returncode == 0, "a second scan")
+        upload = run("send", "--upload", "--json")
+        uploaded = json.loads(upload.stdout) if upload.returncode == 0 else {}
+        check(uploaded.get("channel") == "upload" and uploaded.get("sent") is False
+              and uploaded.get("handedTo", "missing") is None, "send --upload: %s %s" % (uploaded, upload.stderr))
 
     for failure in failures:
         print("FAILED:", failure)

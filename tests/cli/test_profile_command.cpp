@@ -194,13 +194,20 @@ TEST(ProfileCommand, ReadsValuesFromAFileAndListsTheCountries)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, messages(path + QStringLiteral(":20: unknown profile value \"Town\"\n")));
 
-    // Latin-1 bytes are not taken for characters.
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("City=Lond\xe9n\n");
-    file.close();
-    run = profile({QStringLiteral("--from"), path});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, messages(path + QStringLiteral(":1: not UTF-8 text\n")));
+    // Latin-1 bytes are not taken for characters, nor cut off at the end of a line.
+    const QByteArray before = ProfileTestUtil::fileBytes();
+    for (const char *latin1 : {"City=Lond\xe9n\n", "Last=Andr\xe9\n"}) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(latin1);
+        file.close();
+        run = profile({QStringLiteral("--from"), path});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, messages(path + QStringLiteral(":1: not UTF-8 text\n")));
+    }
+    // A device that never ends is not read.
+    run = profile({QStringLiteral("--from"), QStringLiteral("/dev/zero")});
+    EXPECT_EQ(run.err, messages(QStringLiteral("Cannot read /dev/zero: it is neither a regular file nor a pipe\n")));
+    EXPECT_EQ(ProfileTestUtil::fileBytes(), before);
 
     run = profile({QStringLiteral("--countries")});
     EXPECT_EQ(run.status, 0);

@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 
@@ -138,6 +141,17 @@ TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(desktop.calls,
               QStringList{QStringLiteral("mail y2kdata@orvane.example | Year 2000 Assessment | ") + archive});
+
+    // Handed to the mail program is not sent; a data file whose name cannot be stored is kept, and
+    // with --json the message points at the object's list, not at lines that are not printed.
+    writeFile(output + QStringLiteral("/BAD?.DAT"), "kept");
+    run = send({QStringLiteral("--email"), QStringLiteral("--json")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("(see \"kept\")"))) << run.err.toStdString();
+    const QJsonObject sent = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(sent.value(QStringLiteral("handedTo")), QJsonValue(QStringLiteral("mailProgram")));
+    EXPECT_EQ(sent.value(QStringLiteral("sent")), QJsonValue(false));
+    EXPECT_EQ(sent.value(QStringLiteral("kept")).toArray().size(), 1);
 }
 
 TEST_F(SendCommandTest, ADiskIsDoneOnlyWithThisSendsArchiveOnIt)

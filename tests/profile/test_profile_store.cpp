@@ -12,7 +12,11 @@
 #include <QSettings>
 
 #include <csignal>
+#include <functional>
+#include <utility>
+
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using ProfileTestUtil::complete;
 using ProfileTestUtil::fileBytes;
@@ -124,6 +128,8 @@ TEST(ProfileStore, ValuesRoundTripExactly)
     const std::pair<QString, QString> refused[] = {
         {QStringLiteral("\ttab"), QStringLiteral("the control character U+0009")},
         {QStringLiteral("x\ny"), QStringLiteral("a line break")},
+        // A byte Windows-1252 leaves undefined: no reader of a data file could map it.
+        {QStringLiteral("A\u009dB"), QStringLiteral("the control character U+009D")},
     };
     for (const auto &[text, fault] : refused) {
         ProfileValues values = complete();
@@ -283,6 +289,53 @@ TEST(ProfileStore, AFolderInPlaceOfTheFileIsReported)
         << error.toStdString();
     EXPECT_FALSE(ProfileStore::writeAll(complete()));
     EXPECT_EQ(ProfileStore::value(QStringLiteral("Company")), QString());
+}
+
+TEST(ProfileStore, OnlyASmallRegularFileIsRead)
+{
+    // A pipe would hang every reader when opened; a device or a huge file would fill the memory.
+    const std::pair<std::function<void(const QString &)>, QString> stores[] = {
+        {[](const QString &path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+         QStringLiteral("it is not a regular file")},
+        {[](const QString &path) { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path)); },
+         QStringLiteral("it is not a regular file")},
+        {[](const QString &path) {
+             QFile sparse(path);
+             ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(8) << 30));
+         },
+         QStringLiteral("it is larger than 1048576 bytes")},
+    };
+    for (const auto &[make, reason] : stores) {
+        TestEnvironment::fresh();
+        QDir().mkpath(configDir());
+        make(ProfileStore::filePath());
+        const qint64 size = QFileInfo(ProfileStore::filePath()).size();
+        QString error;
+        EXPECT_EQ(ProfileStore::readAll(true, &error), std::nullopt);
+        EXPECT_EQ(error, QStringLiteral("Cannot read the profile file %1: %2").arg(ProfileStore::filePath(), reason));
+        EXPECT_FALSE(ProfileStore::writeAll(complete()));
+        // Nor is it replaced by a save.
+        EXPECT_EQ(QFileInfo(ProfileStore::filePath()).size(), size);
+    }
+}
+
+TEST(ProfileStore, ASaveThroughALinkKeepsTheLink)
+{
+    // The store kept with the user's other settings elsewhere, linked into place.
+    TestEnvironment::fresh();
+    QDir().mkpath(configDir());
+    const QString kept = TestEnvironment::root() + QStringLiteral("/dotfiles/profile.ini");
+    QDir().mkpath(QFileInfo(kept).absolutePath());
+    ASSERT_TRUE(QFile::link(QStringLiteral("../../dotfiles/profile.ini"), ProfileStore::filePath()));
+    ASSERT_TRUE(ProfileStore::writeAll(complete()));
+    ProfileValues changed = complete();
+    changed[QStringLiteral("Company")] = QStringLiteral("Changed");
+    ASSERT_TRUE(ProfileStore::writeAll(changed));
+    EXPECT_TRUE(QFileInfo(ProfileStore::filePath()).isSymbolicLink());
+    EXPECT_EQ(QSettings(kept, QSettings::IniFormat).value(QStringLiteral("Orvane_Y2K/Company")),
+              QVariant(QStringLiteral("Changed")));
+    EXPECT_EQ(QDir(QFileInfo(kept).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("profile.ini")});
 }
 
 TEST(ProfileStore, AValueThatASaveWouldRefuseMakesTheStoreDamaged)
