@@ -124,6 +124,15 @@ void ProfileGrid::editCurrentCell()
         edit(currentIndex());
 }
 
+void ProfileGrid::resumeEditing()
+{
+    editCurrentCell();
+    if (auto *line = qobject_cast<QLineEdit *>(openEditor())) {
+        line->deselect();
+        line->end(false);
+    }
+}
+
 int ProfileGrid::columnEdgeAt(const QPoint &position) const
 {
     if (rowAt(position.y()) != 0)

@@ -26,6 +26,10 @@ public:
     void discardOpenEditor();
     // Opens the current cell's editor unless it is open already.
     void editCurrentCell();
+    bool isEditing() const { return openEditor() != nullptr; }
+    // Opens the current cell's editor again if it was closed, with the caret after its text and
+    // nothing selected, so that the next key adds to the text.
+    void resumeEditing();
 
 Q_SIGNALS:
     void mousePressed();

@@ -280,8 +280,14 @@ bool TfrmProfile::checkCountry()
     m_countries->hide();
     if (hadKeyboard)
         m_grid->setFocus(Qt::OtherFocusReason);
-    if (replaced)
+    if (replaced) {
+        // The box takes the keyboard, which closes the cell editor; it opens again with what was
+        // typed and the caret at its end, so that the next key adds to the text instead of replacing it.
+        const bool editing = m_grid->isEditing() && m_grid->currentRow() != m_countryRow;
         m_interaction.warning(ProfileRules::invalidCountryWarning());
+        if (editing)
+            m_grid->resumeEditing();
+    }
     return replaced;
 }
 

@@ -304,6 +304,28 @@ TEST_F(ProfileWindow, TypingAndTabGoThroughTheCellEditor)
     EXPECT_EQ(grid->currentRow(), 3);
 }
 
+TEST_F(ProfileWindow, TheCountryWarningAtTheFirstKeyKeepsWhatWasTyped)
+{
+    showWindow();
+    // A real box takes the keyboard while it is shown, and the window gets it back when it closes.
+    interaction.onMessage = [this] {
+        QWidget box;
+        box.show();
+        QApplication::setActiveWindow(&box);
+        box.hide();
+        QApplication::setActiveWindow(&window);
+    };
+    // Each key goes where the keyboard is at the time.
+    for (const char key : {'A', 'd', 'a'})
+        QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(interaction.texts(), QStringList{ProfileRules::invalidCountryWarning()});
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), QStringLiteral("Ada"));
+    EXPECT_EQ(editor->cursorPosition(), 3);
+    EXPECT_FALSE(editor->hasSelectedText());
+}
+
 TEST_F(ProfileWindow, ReachedByTabTheSelectorTakesTheKeyboardAndSaveNeverStoresAnUnknownCountry)
 {
     showWindow();
