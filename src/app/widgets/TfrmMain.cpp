@@ -363,6 +363,9 @@ void TfrmMain::syncSelectionFromList()
     for (int row = 0; row < m_comp19->count(); ++row)
         m_session->setSelected(std::size_t(row), m_comp19->item(row)->isSelected());
     updateSelectedCount();
+    // The current server follows every change of the selection, by keyboard and "Select All" as by a
+    // click, so that Login As works on what is highlighted.
+    m_session->takeCurrentServerFromSelection();
 }
 
 void TfrmMain::updateSelectedCount()
@@ -373,7 +376,6 @@ void TfrmMain::updateSelectedCount()
 void TfrmMain::comp19Click()
 {
     syncSelectionFromList();
-    m_session->takeCurrentServerFromSelection();
 }
 
 void TfrmMain::Button1Click()

@@ -157,13 +157,20 @@ TEST(WindowProgram, AnsweringNoAtStartUpEndsTheProgramThroughTheEventLoop)
 TEST_F(MainWindowTest, SelectionButtonsRefreshAndCurrentServer)
 {
     open(networkOf({"A", "B", "C", "D"}));
+    QListWidget *list = window->serverList();
+    // The current server follows "Select All" and the keyboard as the count does.
     QTest::mouseClick(button("Button1"), Qt::LeftButton);
     EXPECT_EQ(window->statusPanel(1), QStringLiteral("4 Servers Selected"));
+    EXPECT_EQ(window->session().currentServerName, QByteArray("A"));
     QTest::mouseClick(button("Button2"), Qt::LeftButton);
     EXPECT_EQ(window->statusPanel(1), QStringLiteral("0 Servers Selected"));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(window->statusPanel(1), QStringLiteral("1 Servers Selected"));
+    EXPECT_EQ(window->session().currentServerName, QByteArray("B"));
+    list->clearSelection();
 
     // B and D selected, then a click that adds C: B is the current server.
-    QListWidget *list = window->serverList();
     list->item(1)->setSelected(true);
     list->item(3)->setSelected(true);
     const QRect c = list->visualItemRect(list->item(2));
