@@ -328,13 +328,19 @@ void TfrmMain::FormShow()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    // Closing asks no question; during a scan the scan runs on to its end first.
+    // Closing asks no question. During a scan the window stays: the scan is asked to stop, as Abort
+    // does, says so in its closing box, and the program ends after it (see comp23Click).
+    if (m_scanning) {
+        m_exitAfterScan = true;
+        m_progress->bbtAbortClick();
+        event->ignore();
+        return;
+    }
     if (!m_closed)
         FormClose();
     event->accept();
     QWidget::closeEvent(event);
-    if (!m_scanning)
-        QCoreApplication::quit();
+    QCoreApplication::quit();
 }
 
 void TfrmMain::FormClose()
@@ -434,7 +440,7 @@ void TfrmMain::comp23Click()
     disconnect(option);
     m_scanning = false;
     // A request to end the program made during the scan takes effect now.
-    if (m_closed || m_session->terminateRequested())
+    if (m_exitAfterScan || m_session->terminateRequested())
         endProgram();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
@@ -126,6 +127,16 @@ void TfrmProgress::bbtAbortClick()
     m_bbtAbort->setEnabled(false);
     m_session.interaction().processEvents();
     m_session.abortFlag = true;
+}
+
+void TfrmProgress::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is Abort; a dialog would otherwise hide itself and leave the scan running unseen.
+    if (event->key() == Qt::Key_Escape) {
+        m_bbtAbort->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrmProgress::closeEvent(QCloseEvent *event)

@@ -48,6 +48,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -232,6 +233,37 @@ TEST_F(MainWindowTest, ScanInTheWindowWithAbort)
     EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
     EXPECT_EQ(window->resultsBox()->lines().last(), QStringLiteral("User Aborted Operation"));
     EXPECT_FALSE(window->session().abortFlag);
+}
+
+TEST_F(MainWindowTest, EscapeIsAbortAndExitDuringAScanWaitsForItsEnd)
+{
+    ProfileValues values;
+    values[QStringLiteral("Company")] = QStringLiteral("Acme");
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    open(networkOf({"FS1", "FS2"}));
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    // `act` runs once, while the first server is written.
+    std::function<void()> act;
+    interaction.onProcessEvents = [&] {
+        if (act && window->progressWindow()->findChild<QLabel *>(QStringLiteral("lblServer"))->text() ==
+                       QStringLiteral("Analyzing FS1"))
+            std::exchange(act, nullptr)();
+    };
+    act = [&] { QTest::keyClick(window->progressWindow(), Qt::Key_Escape); };
+    QTest::mouseClick(button("comp23"), Qt::LeftButton);
+    EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
+    EXPECT_TRUE(window->isVisible());
+
+    // Exit stops the scan as Abort does; the window stays until the scan has said so, then goes.
+    interaction.messages.clear();
+    act = [&] { window->comp16Click(); };
+    bool visibleAtTheBox = false;
+    interaction.onMessage = [&] { visibleAtTheBox = window->isVisible(); };
+    QTest::mouseClick(button("comp23"), Qt::LeftButton);
+    EXPECT_TRUE(visibleAtTheBox);
+    EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(client->openHandleCount(), 0);
 }
 
 // Moves the mouse over a widget (the offscreen platform has no real pointer to move).
