@@ -10,6 +10,7 @@
 #include "send/widgets/TfrmFTP.h"
 #include "send/widgets/TfrmSend.h"
 #include "send/zip/ZipError.h"
+#include "ui/HelpText.h"
 
 #include "RecordingDesktop.h"
 #include "RecordingInteraction.h"
@@ -279,6 +280,19 @@ TEST_F(ChannelWindows, ReturnChangesNothingOnDisk)
     EXPECT_EQ(diskSnapshot(), before);
     EXPECT_TRUE(interaction.messages.empty());
     EXPECT_EQ(mainWindowCloses, 0);
+}
+
+TEST_F(ChannelWindows, TheHelpQuotesEachWindowAsItReads)
+{
+    // The help breaks its lines where the window wraps its text.
+    const QString help = helpText().replace(QLatin1Char('\n'), QLatin1Char(' '));
+    TfrmFTP ftp(context());
+    TfrmEmail email(context());
+    TfrmDisk disk(context());
+    for (const QDialog *window : std::initializer_list<const QDialog *>{&ftp, &email, &disk}) {
+        const QString text = window->findChild<QLabel *>(QStringLiteral("Label1"))->text();
+        EXPECT_TRUE(help.contains(QStringLiteral("window says: \"") + text)) << text.toStdString();
+    }
 }
 
 TEST_F(ChannelWindows, UploadShowsTheArchiveClosesThenOpensThePage)
