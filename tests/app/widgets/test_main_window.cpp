@@ -350,7 +350,8 @@ TEST_F(MainWindowTest, ViewDataStartsTheEditorOrSaysWhyNot)
     EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
     EXPECT_EQ(interaction.messages[0].text,
               QStringLiteral("Program is not in your path.\nNOTEPAD.EXE C:\\Orvane\\Sorvik\\01A2005C.DAT\n"
-                             "Set SORVIK_TEXT_EDITOR to the plain-text editor to start."));
+                             "SORVIK_TEXT_EDITOR names /nonexistent/editor, which cannot be started: set it to "
+                             "the plain-text editor to start."));
     qunsetenv("SORVIK_TEXT_EDITOR");
 
     // Without the variable, the desktop's own application for plain text opens the file.
