@@ -152,6 +152,8 @@ TEST(WindowProgram, AnsweringNoAtStartUpEndsTheProgramThroughTheEventLoop)
     // The title is the application's own, not a display name that the platform would add to every caption.
     EXPECT_NE(QGuiApplication::applicationDisplayName(), QStringLiteral("Orvane Year2000 Sorvik"));
     EXPECT_EQ(qApp->property(WindowProgram::TitleProperty).toString(), QStringLiteral("Orvane Year2000 Sorvik"));
+    // The windows have the program's icon also where no icon theme holds it (a run from the build folder).
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32, 32).isNull());
     QApplication::setQuitOnLastWindowClosed(true);
 }
 
