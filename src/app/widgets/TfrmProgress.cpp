@@ -5,13 +5,11 @@
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -87,8 +85,6 @@ void TfrmProgress::wireHandlers()
 
 void TfrmProgress::showProgress()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     show();
     FormShow();
 }

@@ -7,13 +7,13 @@
 #include "profile/widgets/ProfileGrid.h"
 #include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Layouts.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -190,12 +190,7 @@ void TfrmProfile::FormShow()
     // The labels stay in view: the grid is not scrolled sideways to reach the value cell.
     m_grid->horizontalScrollBar()->setValue(0);
     m_grid->verticalScrollBar()->setValue(0);
-
-    if (const QScreen *screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    WindowPlacement::centreOnScreen(this);
 }
 
 void TfrmProfile::keyPressEvent(QKeyEvent *event)
