@@ -9,7 +9,6 @@
 #include "simnet/NetworkSource.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QTextStream>
 
 #include <cstdio>
@@ -41,7 +40,6 @@ int runWindows(const QString &network, int argc, char **argv)
     QApplication app(argc, argv);
     // The desktop matches the window to its menu entry and icon by this id.
     QGuiApplication::setDesktopFileName(Product::desktopFileName());
-    QApplication::setWindowIcon(QIcon::fromTheme(Product::desktopFileName()));
     WidgetInteraction interaction;
     // One session per output directory, held for the window's whole life; what tidying the leftovers
     // of a killed run says waits for the results box.

@@ -7,6 +7,15 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+namespace Shell {
+
+QString chosenTextEditor()
+{
+    return qEnvironmentVariable("SORVIK_TEXT_EDITOR");
+}
+
+} // namespace Shell
+
 namespace {
 
 constexpr int kStarted = 33;
@@ -16,7 +25,7 @@ constexpr int kBadFormat = 11;
 // The program and first arguments that stand for NOTEPAD.EXE.
 QStringList textEditor()
 {
-    const QString chosen = qEnvironmentVariable("SORVIK_TEXT_EDITOR");
+    const QString chosen = Shell::chosenTextEditor();
     if (!chosen.isEmpty())
         return {chosen};
     const QStringList preferred = Desktop::current().plainTextEditor();

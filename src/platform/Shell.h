@@ -15,4 +15,7 @@ namespace Shell {
 // mapped to its host path through the drives layer; an empty rest starts the editor without a file.
 int startProgram(const QString &commandLine);
 
+// The program SORVIK_TEXT_EDITOR names; empty when the variable is not set.
+QString chosenTextEditor();
+
 } // namespace Shell

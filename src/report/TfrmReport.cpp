@@ -272,6 +272,12 @@ void TfrmReport::ViewDataFile(Session &session)
     }
     if (result > 31)
         return;
-    session.interaction().warning(viewFailureText(result, commandLine) +
-                                  QStringLiteral("\nSet SORVIK_TEXT_EDITOR to the plain-text editor to start."));
+    // The editor the user chose is named beside the variable, so that a mistyped one shows.
+    const QString chosen = Shell::chosenTextEditor();
+    session.interaction().warning(
+        viewFailureText(result, commandLine) +
+        (chosen.isEmpty() ? QStringLiteral("\nSet SORVIK_TEXT_EDITOR to the plain-text editor to start.")
+                          : QStringLiteral("\nSORVIK_TEXT_EDITOR names %1, which cannot be started: set it to the "
+                                           "plain-text editor to start.")
+                                .arg(chosen)));
 }

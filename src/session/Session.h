@@ -47,7 +47,8 @@ public:
     int selectedCount() const;
     QString serverCountText() const;
     QString selectedCountText() const;
-    // A click in the list: the current server becomes the first selected entry, if any.
+    // A change of the selection (a click, a key, "Select All"): the current server becomes the first
+    // selected entry, if any; with nothing selected it stays what it was.
     void takeCurrentServerFromSelection();
 
     // Opens and authenticates a connection by server name; 0 after reporting a failure.

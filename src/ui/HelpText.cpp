@@ -82,7 +82,7 @@ QString helpText()
                           "\n"
                           "The Email window says: \"Selecting the URL now will close these instructions and\n"
                           "open your default Email software.  Be sure you understand the instructions\n"
-                          "before proceeding. Improperly transmitted data will not be processed and you\n"
+                          "before proceeding.  Improperly transmitted data will not be processed and you\n"
                           "will not receive a Year 2000 Server Report\". Its buttons are the Email link and\n"
                           "Return. Selecting the link opens a new message to Orvane's data-submission\n"
                           "mailbox, %2, in your mail program. Attach the .ZIP files\n"

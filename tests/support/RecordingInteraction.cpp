@@ -4,6 +4,8 @@ Interaction::Answer RecordingInteraction::message(const QString &caption, const 
                                                   Buttons buttons)
 {
     messages.push_back({caption, text, icon, buttons});
+    if (onMessage)
+        onMessage();
     if (!m_answers.empty()) {
         const Answer answer = m_answers.front();
         m_answers.pop_front();

@@ -39,6 +39,8 @@ public:
     int processEventsCalls = 0;
     // Runs at every processEvents(), e.g. to press Abort in the middle of a scan.
     std::function<void()> onProcessEvents;
+    // Runs while a message is "shown", e.g. to take the keyboard away as a real box does.
+    std::function<void()> onMessage;
 
     QStringList texts() const;
 

@@ -328,13 +328,19 @@ void TfrmMain::FormShow()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    // Closing asks no question; during a scan the scan runs on to its end first.
+    // Closing asks no question. During a scan the window stays: the scan is asked to stop, as Abort
+    // does, says so in its closing box, and the program ends after it (see comp23Click).
+    if (m_scanning) {
+        m_exitAfterScan = true;
+        m_progress->bbtAbortClick();
+        event->ignore();
+        return;
+    }
     if (!m_closed)
         FormClose();
     event->accept();
     QWidget::closeEvent(event);
-    if (!m_scanning)
-        QCoreApplication::quit();
+    QCoreApplication::quit();
 }
 
 void TfrmMain::FormClose()
@@ -363,6 +369,9 @@ void TfrmMain::syncSelectionFromList()
     for (int row = 0; row < m_comp19->count(); ++row)
         m_session->setSelected(std::size_t(row), m_comp19->item(row)->isSelected());
     updateSelectedCount();
+    // The current server follows every change of the selection, by keyboard and "Select All" as by a
+    // click, so that Login As works on what is highlighted.
+    m_session->takeCurrentServerFromSelection();
 }
 
 void TfrmMain::updateSelectedCount()
@@ -373,7 +382,6 @@ void TfrmMain::updateSelectedCount()
 void TfrmMain::comp19Click()
 {
     syncSelectionFromList();
-    m_session->takeCurrentServerFromSelection();
 }
 
 void TfrmMain::Button1Click()
@@ -432,7 +440,7 @@ void TfrmMain::comp23Click()
     disconnect(option);
     m_scanning = false;
     // A request to end the program made during the scan takes effect now.
-    if (m_closed || m_session->terminateRequested())
+    if (m_exitAfterScan || m_session->terminateRequested())
         endProgram();
 }
 

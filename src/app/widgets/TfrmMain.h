@@ -137,4 +137,6 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_scanning = false;
+    // Exit was asked for during a scan: the program ends once the scan has.
+    bool m_exitAfterScan = false;
 };

@@ -5,12 +5,11 @@
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -86,8 +85,6 @@ void TfrmProgress::wireHandlers()
 
 void TfrmProgress::showProgress()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     show();
     FormShow();
 }
@@ -126,6 +123,16 @@ void TfrmProgress::bbtAbortClick()
     m_bbtAbort->setEnabled(false);
     m_session.interaction().processEvents();
     m_session.abortFlag = true;
+}
+
+void TfrmProgress::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is Abort; a dialog would otherwise hide itself and leave the scan running unseen.
+    if (event->key() == Qt::Key_Escape) {
+        m_bbtAbort->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrmProgress::closeEvent(QCloseEvent *event)

@@ -29,6 +29,7 @@ public:
     int animationFrame() const { return m_frame; }
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 

@@ -3,6 +3,7 @@
 #include "app/widgets/TfrmMain.h"
 #include "session/Product.h"
 #include "session/Session.h"
+#include "ui/widgets/Artwork.h"
 #include "ui/widgets/TfrmSplash.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 int WindowProgram::run(QxClient &client, Interaction &interaction, const HeldResults &tidied)
 {
     try {
+        QApplication::setWindowIcon(Artwork::applicationIcon());
         auto *splash = new TfrmSplash;
         splash->setStatus(QString());
         QApplication::processEvents();

@@ -41,11 +41,12 @@ public:
     QWidget *editor() const { return m_editor; }
 
 protected:
-    // Escape in a cell editor is meant for the window (Cancel), not for the cell.
+    // Escape in a cell editor takes back the cell's edit in progress; with none, it is meant for the
+    // window (Cancel).
     bool eventFilter(QObject *object, QEvent *event) override
     {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            if (auto *grid = qobject_cast<ProfileGrid *>(parent()))
+            if (auto *grid = qobject_cast<ProfileGrid *>(parent()); grid && !grid->cancelOpenEdit())
                 Q_EMIT grid->escapePressed();
             return true;
         }
@@ -122,6 +123,26 @@ void ProfileGrid::editCurrentCell()
 {
     if (state() != QAbstractItemView::EditingState)
         edit(currentIndex());
+}
+
+bool ProfileGrid::cancelOpenEdit()
+{
+    auto *line = qobject_cast<QLineEdit *>(openEditor());
+    const QString before = cellText(currentRow(), currentColumn());
+    if (!line || line->text() == before)
+        return false;
+    line->setText(before);
+    line->selectAll();
+    return true;
+}
+
+void ProfileGrid::resumeEditing()
+{
+    editCurrentCell();
+    if (auto *line = qobject_cast<QLineEdit *>(openEditor())) {
+        line->deselect();
+        line->end(false);
+    }
 }
 
 int ProfileGrid::columnEdgeAt(const QPoint &position) const

@@ -26,11 +26,18 @@ public:
     void discardOpenEditor();
     // Opens the current cell's editor unless it is open already.
     void editCurrentCell();
+    bool isEditing() const { return openEditor() != nullptr; }
+    // Puts the cell's own text back into its open editor when the user has changed it there; returns
+    // whether there was such an edit.
+    bool cancelOpenEdit();
+    // Opens the current cell's editor again if it was closed, with the caret after its text and
+    // nothing selected, so that the next key adds to the text.
+    void resumeEditing();
 
 Q_SIGNALS:
     void mousePressed();
     void keyReleased();
-    // Escape, in the grid or in its cell editor.
+    // Escape in the grid, or in a cell editor that holds no edit to take back.
     void escapePressed();
 
 protected:

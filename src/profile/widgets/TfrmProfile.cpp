@@ -7,12 +7,13 @@
 #include "profile/widgets/ProfileGrid.h"
 #include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Layouts.h"
+#include "ui/widgets/WindowPlacement.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -25,6 +26,7 @@ constexpr int kValueColumn = 1;
 constexpr int kLabelColumnWidth = 180;
 constexpr int kValueColumnWidth = 300;
 constexpr int kVisibleCountries = 16;
+const QString kDiscardQuestion = QStringLiteral("Your profile has changes that are not saved.\nDiscard them?");
 
 // The country selector takes the keyboard while it is shown: arrows and type-ahead move through the
 // list, Enter or Tab picks the entry and moves on to the next field, Shift+Tab to the one before.
@@ -138,12 +140,12 @@ void TfrmProfile::wireHandlers()
 {
     auto *selector = static_cast<CountrySelector *>(m_countries);
     selector->left = [this](int rowStep) { leaveSelector(rowStep); };
-    selector->escaped = [this] { Button2Click(); };
+    selector->escaped = [this] { selectorEscaped(); };
     connect(m_save, &QPushButton::clicked, this, &TfrmProfile::btnSaveClick);
     connect(m_cancel, &QPushButton::clicked, this, &TfrmProfile::Button2Click);
     connect(m_grid, &ProfileGrid::mousePressed, this, &TfrmProfile::StringGrid1MouseDown);
     connect(m_grid, &ProfileGrid::keyReleased, this, &TfrmProfile::StringGrid1KeyUp);
-    // Escape anywhere in the window is Cancel.
+    // Escape that takes back no edit of a cell is Cancel.
     connect(m_grid, &ProfileGrid::escapePressed, this, &TfrmProfile::Button2Click);
     // Only the user's pick, not the check's own selection, writes the cell. A key on the closed
     // selector writes the entry it moved to and leaves the selector open for the next key.
@@ -180,6 +182,7 @@ void TfrmProfile::FormShow()
         m_interaction.warning(error);
     for (const ProfileRules::Field *field : ProfileRules::inOrder(&ProfileRules::Field::stored))
         m_grid->setCellText(field->row, kValueColumn, values ? values->value(field->name) : QString());
+    m_savedValues = shownValues();
 
     // Every showing starts at the first field with its editor open, wherever the last one was left.
     m_grid->setCurrentCell(1, kValueColumn);
@@ -187,12 +190,7 @@ void TfrmProfile::FormShow()
     // The labels stay in view: the grid is not scrolled sideways to reach the value cell.
     m_grid->horizontalScrollBar()->setValue(0);
     m_grid->verticalScrollBar()->setValue(0);
-
-    if (const QScreen *screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    WindowPlacement::centreOnScreen(this);
 }
 
 void TfrmProfile::keyPressEvent(QKeyEvent *event)
@@ -230,6 +228,7 @@ void TfrmProfile::btnSaveClick()
         m_interaction.warning(error);
         return;
     }
+    m_savedValues = shownValues();
     m_interaction.information(QStringLiteral("Profile Information Saved"));
     close();
 }
@@ -237,6 +236,39 @@ void TfrmProfile::btnSaveClick()
 void TfrmProfile::Button2Click()
 {
     close();
+}
+
+void TfrmProfile::closeEvent(QCloseEvent *event)
+{
+    // Cancel, Escape and the window's close button leave unsaved edits only when the user says so.
+    m_grid->commitOpenEditor();
+    if (shownValues() != m_savedValues &&
+        message(Product::applicationTitle(), kDiscardQuestion, Interaction::Icon::Question,
+                Interaction::Buttons::YesNo) != Interaction::Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+QStringList TfrmProfile::shownValues() const
+{
+    QStringList values;
+    for (const ProfileRules::Field *field : ProfileRules::inOrder(&ProfileRules::Field::stored))
+        values.append(m_grid->cellText(field->row, kValueColumn));
+    return values;
+}
+
+Interaction::Answer TfrmProfile::message(const QString &caption, const QString &text, Interaction::Icon icon,
+                                         Interaction::Buttons buttons)
+{
+    // The box takes the keyboard, which closes the cell editor; it opens again with what was typed
+    // and the caret at its end, so that the next key adds to the text instead of replacing it.
+    const bool editing = m_grid->isEditing() && m_grid->currentRow() != m_countryRow;
+    const Interaction::Answer answer = m_interaction.message(caption, text, icon, buttons);
+    if (editing)
+        m_grid->resumeEditing();
+    return answer;
 }
 
 void TfrmProfile::StringGrid1MouseDown()
@@ -253,6 +285,8 @@ void TfrmProfile::countrySelectorAndCheck()
 {
     const QString text = m_grid->cellText(m_countryRow, kValueColumn);
     if (m_grid->currentRow() == m_countryRow && m_grid->currentColumn() == kValueColumn) {
+        if (!m_countries->isVisible())
+            m_countryBefore = text;
         const QRect cell = m_grid->visualRect(m_grid->model()->index(m_countryRow, kValueColumn));
         m_countries->setGeometry(cell.x(), cell.y(), m_countries->width(), cell.height());
         m_countries->setCurrentIndex(ProfileRules::countryIndex(text));
@@ -281,7 +315,8 @@ bool TfrmProfile::checkCountry()
     if (hadKeyboard)
         m_grid->setFocus(Qt::OtherFocusReason);
     if (replaced)
-        m_interaction.warning(ProfileRules::invalidCountryWarning());
+        message(QStringLiteral("Warning"), ProfileRules::invalidCountryWarning(), Interaction::Icon::Warning,
+                Interaction::Buttons::Ok);
     return replaced;
 }
 
@@ -298,6 +333,17 @@ void TfrmProfile::leaveSelector(int rowStep)
     m_countries->hide();
     m_grid->setFocus(Qt::TabFocusReason);
     m_grid->setCurrentCell(m_countryRow + rowStep, kValueColumn);
+}
+
+void TfrmProfile::selectorEscaped()
+{
+    // The selector is the Country cell's editor: Escape takes back what it changed, else it is Cancel.
+    if (m_grid->cellText(m_countryRow, kValueColumn) == m_countryBefore) {
+        Button2Click();
+        return;
+    }
+    putCountry(m_countryBefore);
+    m_countries->setCurrentIndex(ProfileRules::countryIndex(m_countryBefore));
 }
 
 void TfrmProfile::ComboBox1Click()

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/Interaction.h"
+
+#include <QStringList>
 #include <QWidget>
 
-class Interaction;
 class ProfileGrid;
 class QComboBox;
 class QLabel;
@@ -29,6 +31,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     // Escape is Cancel.
     void keyPressEvent(QKeyEvent *event) override;
+    // With unsaved edits, asks before it lets them go.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // The window's parts, each built with its controls, and the handlers wired to them.
@@ -48,6 +52,12 @@ private:
     void putCountry(const QString &text);
     // Leaves the selector for the value cell below (or above) the Country cell.
     void leaveSelector(int rowStep);
+    void selectorEscaped();
+    // The values of the stored fields as the grid shows them.
+    QStringList shownValues() const;
+    // A box over the window that leaves an open cell editor as the user had it.
+    Interaction::Answer message(const QString &caption, const QString &text, Interaction::Icon icon,
+                                Interaction::Buttons buttons);
 
     Interaction &m_interaction;
     const int m_countryRow; // grid row of the Country field; its value sits in column 1
@@ -56,4 +66,8 @@ private:
     QComboBox *m_countries;
     QPushButton *m_save;
     QPushButton *m_cancel;
+    // What the store held at the last showing or saving, in the order of shownValues().
+    QStringList m_savedValues;
+    // The Country text when the selector appeared, for Escape to put back.
+    QString m_countryBefore;
 };

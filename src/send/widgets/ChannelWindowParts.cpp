@@ -51,9 +51,13 @@ void fitHeight(QDialog *window)
 
 QLayout *folderRow(QWidget *parent)
 {
-    auto *where = new QLabel(QStringLiteral("The archives are kept in %1, on this computer:\n%2")
-                                 .arg(Product::outputDirectory(), OutputDirectory::hostPath()),
-                             parent);
+    // The folder's name is kept on one line: with a larger font it wrapped after a backslash.
+    auto *where =
+        new QLabel(QStringLiteral("The archives are kept in <span style=\"white-space:nowrap\">%1</span>, on this "
+                                  "computer:<br>%2")
+                       .arg(Product::outputDirectory().toHtmlEscaped(), OutputDirectory::hostPath().toHtmlEscaped()),
+                   parent);
+    where->setTextFormat(Qt::RichText);
     where->setObjectName(QStringLiteral("lblHostFolder"));
     where->setWordWrap(true);
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -91,6 +91,8 @@ void TfrmDisk::buildUi()
         this);
     m_Button1->setObjectName(QStringLiteral("Button1"));
     m_Button2->setObjectName(QStringLiteral("Button2"));
+    // Create Disk erases the medium: Enter pressed at once, as a window is dismissed, returns instead.
+    m_Button2->setDefault(true);
     m_lblDrive->setObjectName(QStringLiteral("lblDrive"));
     m_lblDrive->setWordWrap(true);
     m_lblDrive->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -125,6 +127,7 @@ void TfrmDisk::showEvent(QShowEvent *event)
     refreshMedia();
     if (FloppyDisk::mappedDrive().isEmpty())
         m_poll.start();
+    m_Button2->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmDisk::hideEvent(QHideEvent *event)

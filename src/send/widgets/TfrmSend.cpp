@@ -6,6 +6,7 @@
 #include "send/widgets/TfrmEmail.h"
 #include "send/widgets/TfrmFTP.h"
 #include "session/Product.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +26,7 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
     setObjectName(QStringLiteral("frmSend"));
     setWindowTitle(QStringLiteral("Send Year2000 Files to Orvane"));
     setModal(true);
+    WindowPlacement::centreAtEveryShowing(this);
     buildUi();
     wireHandlers();
 }

@@ -1,4 +1,5 @@
 #include "ui/widgets/Artwork.h"
+#include "session/Product.h"
 
 #include <QHash>
 #include <QPainter>
@@ -82,6 +83,13 @@ void setWhiteGround(QWidget *window)
     // The texts on it stay dark, also where the desktop's palette has light text for dark windows.
     pal.setColor(QPalette::WindowText, Qt::black);
     window->setPalette(pal);
+}
+
+QIcon applicationIcon()
+{
+    registerResources();
+    return QIcon::fromTheme(Product::desktopFileName(),
+                            QIcon(QStringLiteral(":/icons/") + Product::desktopFileName() + QStringLiteral(".svg")));
 }
 
 } // namespace Artwork

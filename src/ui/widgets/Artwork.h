@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 #include <QRect>
 #include <QString>
@@ -33,5 +34,7 @@ struct Caption
 void paintBandTitle(QPainter &painter, const Caption &title, const Caption &line);
 // Gives a window the white ground its drawings are made for.
 void setWhiteGround(QWidget *window);
+// The program's icon: the icon theme's, where the program is installed, else the one built in.
+QIcon applicationIcon();
 
 } // namespace Artwork

@@ -93,8 +93,6 @@ void TfrmSecure::BitBtn1Click()
 void TfrmSecure::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        WindowPlacement::centreOnScreen(this);
     m_frame = 1;
     m_animation->start();
 }

@@ -1,10 +1,29 @@
 #include "ui/widgets/WindowPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+namespace {
+
+class CentreAtShowing final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType())
+            WindowPlacement::centreOnScreen(static_cast<QWidget *>(watched));
+        return false;
+    }
+};
+
+} // namespace
 
 namespace WindowPlacement {
 
@@ -35,6 +54,12 @@ void useDialogFrame(QWidget *window)
 {
     window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint | (window->windowFlags() & Qt::WindowStaysOnTopHint));
+    centreAtEveryShowing(window);
+}
+
+void centreAtEveryShowing(QWidget *window)
+{
+    window->installEventFilter(new CentreAtShowing(window));
 }
 
 void centre(QWidget *window)

@@ -48,6 +48,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -151,19 +152,28 @@ TEST(WindowProgram, AnsweringNoAtStartUpEndsTheProgramThroughTheEventLoop)
     // The title is the application's own, not a display name that the platform would add to every caption.
     EXPECT_NE(QGuiApplication::applicationDisplayName(), QStringLiteral("Orvane Year2000 Sorvik"));
     EXPECT_EQ(qApp->property(WindowProgram::TitleProperty).toString(), QStringLiteral("Orvane Year2000 Sorvik"));
+    // The windows have the program's icon also where no icon theme holds it (a run from the build folder).
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32, 32).isNull());
     QApplication::setQuitOnLastWindowClosed(true);
 }
 
 TEST_F(MainWindowTest, SelectionButtonsRefreshAndCurrentServer)
 {
     open(networkOf({"A", "B", "C", "D"}));
+    QListWidget *list = window->serverList();
+    // The current server follows "Select All" and the keyboard as the count does.
     QTest::mouseClick(button("Button1"), Qt::LeftButton);
     EXPECT_EQ(window->statusPanel(1), QStringLiteral("4 Servers Selected"));
+    EXPECT_EQ(window->session().currentServerName, QByteArray("A"));
     QTest::mouseClick(button("Button2"), Qt::LeftButton);
     EXPECT_EQ(window->statusPanel(1), QStringLiteral("0 Servers Selected"));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(window->statusPanel(1), QStringLiteral("1 Servers Selected"));
+    EXPECT_EQ(window->session().currentServerName, QByteArray("B"));
+    list->clearSelection();
 
     // B and D selected, then a click that adds C: B is the current server.
-    QListWidget *list = window->serverList();
     list->item(1)->setSelected(true);
     list->item(3)->setSelected(true);
     const QRect c = list->visualItemRect(list->item(2));
@@ -225,6 +235,37 @@ TEST_F(MainWindowTest, ScanInTheWindowWithAbort)
     EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
     EXPECT_EQ(window->resultsBox()->lines().last(), QStringLiteral("User Aborted Operation"));
     EXPECT_FALSE(window->session().abortFlag);
+}
+
+TEST_F(MainWindowTest, EscapeIsAbortAndExitDuringAScanWaitsForItsEnd)
+{
+    ProfileValues values;
+    values[QStringLiteral("Company")] = QStringLiteral("Acme");
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    open(networkOf({"FS1", "FS2"}));
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    // `act` runs once, while the first server is written.
+    std::function<void()> act;
+    interaction.onProcessEvents = [&] {
+        if (act && window->progressWindow()->findChild<QLabel *>(QStringLiteral("lblServer"))->text() ==
+                       QStringLiteral("Analyzing FS1"))
+            std::exchange(act, nullptr)();
+    };
+    act = [&] { QTest::keyClick(window->progressWindow(), Qt::Key_Escape); };
+    QTest::mouseClick(button("comp23"), Qt::LeftButton);
+    EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
+    EXPECT_TRUE(window->isVisible());
+
+    // Exit stops the scan as Abort does; the window stays until the scan has said so, then goes.
+    interaction.messages.clear();
+    act = [&] { window->comp16Click(); };
+    bool visibleAtTheBox = false;
+    interaction.onMessage = [&] { visibleAtTheBox = window->isVisible(); };
+    QTest::mouseClick(button("comp23"), Qt::LeftButton);
+    EXPECT_TRUE(visibleAtTheBox);
+    EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(client->openHandleCount(), 0);
 }
 
 // Moves the mouse over a widget (the offscreen platform has no real pointer to move).
@@ -311,7 +352,8 @@ TEST_F(MainWindowTest, ViewDataStartsTheEditorOrSaysWhyNot)
     EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
     EXPECT_EQ(interaction.messages[0].text,
               QStringLiteral("Program is not in your path.\nNOTEPAD.EXE C:\\Orvane\\Sorvik\\01A2005C.DAT\n"
-                             "Set SORVIK_TEXT_EDITOR to the plain-text editor to start."));
+                             "SORVIK_TEXT_EDITOR names /nonexistent/editor, which cannot be started: set it to "
+                             "the plain-text editor to start."));
     qunsetenv("SORVIK_TEXT_EDITOR");
 
     // Without the variable, the desktop's own application for plain text opens the file.

@@ -5,6 +5,8 @@
 #include "app/widgets/WindowProgram.h"
 #include "client/widgets/TfrmLogin.h"
 #include "platform/widgets/WidgetInteraction.h"
+#include "send/widgets/TfrmDisk.h"
+#include "send/widgets/TfrmSend.h"
 #include "simnet/SimulatedClient.h"
 #include "ui/widgets/TfrmHelp.h"
 #include "ui/widgets/TfrmSecure.h"
@@ -251,9 +253,21 @@ TEST(WindowManager, DialogsHaveADialogFrameHelpAndAboutAreCentredAndEscapeCloses
         box->accept();
     });
     interaction.information(QStringLiteral("Profile Information Saved"));
-    window.progressWindow()->show();
-    expectDialogFrame(window.progressWindow(), false);
+    window.progressWindow()->showProgress();
+    expectDialogFrame(window.progressWindow(), true);
     window.progressWindow()->hide();
+
+    // Dialogs are centred at every showing, not a caption bar lower or higher at the first one.
+    for (QWidget *dialog : std::initializer_list<QWidget *>{window.progressWindow(), window.sendWindow(),
+                                                            window.sendWindow()->diskWindow()}) {
+        for (int showing = 0; showing < 2; ++showing) {
+            dialog->show();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return framed(dialog) && centredOnScreen(dialog); }, kWaitMs))
+                << dialog->windowTitle().toStdString() << " showing " << showing << " at "
+                << dialog->frameGeometry().x() << "," << dialog->frameGeometry().y();
+            dialog->hide();
+        }
+    }
 
     // Help: centred once framed; Escape closes it.
     window.comp10Click();

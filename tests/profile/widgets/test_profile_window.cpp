@@ -189,24 +189,39 @@ TEST_F(ProfileWindow, CancelStoresNothingAndTheNextShowingReloads)
     EXPECT_EQ(cell(14), QStringLiteral("ada@example.org"));
     setCell(1, QStringLiteral("Changed"));
     setCell(13, QString());
+    // Unsaved edits are let go only when the user says so.
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(interaction.messages[0].caption, kTitle);
+    EXPECT_EQ(interaction.messages[0].text,
+              QStringLiteral("Your profile has changes that are not saved.\nDiscard them?"));
+    EXPECT_EQ(interaction.messages[0].buttons, Interaction::Buttons::YesNo);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(cell(1), QStringLiteral("Changed"));
+    interaction.queueAnswer(Interaction::Answer::Yes);
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(ProfileTestUtil::fileBytes(), stored);
-    EXPECT_TRUE(interaction.messages.empty());
 
     window.show();
     EXPECT_EQ(cell(1), QStringLiteral("Ada"));
     EXPECT_EQ(cell(13), QStringLiteral("Analytical Engines Ltd"));
 
-    // Left in State/Region, Escape in its editor is Cancel; the next showing starts again at the
-    // first field with its editor open, so that the first key goes there.
+    // Left in State/Region, Escape in its editor takes back that cell's edit only; the next Escape is
+    // Cancel, which has nothing to ask. The next showing starts again at the first field with its
+    // editor open, so that the first key goes there.
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     grid->setCurrentCell(7, 1);
-    ASSERT_TRUE(QApplication::focusWidget());
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("XX"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_TRUE(editor);
+    QTest::keyClicks(editor, QStringLiteral("XX"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("Westminster"));
+    QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(interaction.messages.size(), 2u);
     EXPECT_EQ(ProfileTestUtil::fileBytes(), stored);
     showWindow();
     EXPECT_EQ(grid->currentRow(), 1);
@@ -264,6 +279,11 @@ TEST_F(ProfileWindow, TheSelectorAppearsOverTheCountryCellAndPutsThePickIntoIt)
     QTest::keyClick(countries, Qt::Key_Down);
     EXPECT_EQ(cell(9), QStringLiteral("France, Metropolitan"));
     EXPECT_TRUE(countries->isVisible());
+    // Escape takes the change back, as in a cell editor, and leaves the window open.
+    QTest::keyClick(countries, Qt::Key_Escape);
+    EXPECT_EQ(cell(9), QStringLiteral("france"));
+    EXPECT_TRUE(window.isVisible());
+    QTest::keyClick(countries, Qt::Key_Down);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(cell(9), QStringLiteral("France, Metropolitan"));
     EXPECT_FALSE(countries->isVisible());
@@ -302,6 +322,28 @@ TEST_F(ProfileWindow, TypingAndTabGoThroughTheCellEditor)
     QTest::keyClick(editor, Qt::Key_Tab);
     EXPECT_EQ(cell(2), QStringLiteral("Love lace "));
     EXPECT_EQ(grid->currentRow(), 3);
+}
+
+TEST_F(ProfileWindow, TheCountryWarningAtTheFirstKeyKeepsWhatWasTyped)
+{
+    showWindow();
+    // A real box takes the keyboard while it is shown, and the window gets it back when it closes.
+    interaction.onMessage = [this] {
+        QWidget box;
+        box.show();
+        QApplication::setActiveWindow(&box);
+        box.hide();
+        QApplication::setActiveWindow(&window);
+    };
+    // Each key goes where the keyboard is at the time.
+    for (const char key : {'A', 'd', 'a'})
+        QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(interaction.texts(), QStringList{ProfileRules::invalidCountryWarning()});
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), QStringLiteral("Ada"));
+    EXPECT_EQ(editor->cursorPosition(), 3);
+    EXPECT_FALSE(editor->hasSelectedText());
 }
 
 TEST_F(ProfileWindow, ReachedByTabTheSelectorTakesTheKeyboardAndSaveNeverStoresAnUnknownCountry)

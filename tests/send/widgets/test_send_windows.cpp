@@ -10,6 +10,7 @@
 #include "send/widgets/TfrmFTP.h"
 #include "send/widgets/TfrmSend.h"
 #include "send/zip/ZipError.h"
+#include "ui/HelpText.h"
 
 #include "RecordingDesktop.h"
 #include "RecordingInteraction.h"
@@ -261,27 +262,37 @@ TEST_F(ChannelWindows, ReturnChangesNothingOnDisk)
     TfrmFTP ftp(context());
     TfrmEmail email(context());
     TfrmDisk disk(context());
-    // The link windows open on "Return": Enter or Space pressed at once, as a window is dismissed, returns.
+    // Every channel window opens on "Return", the disk window too, whose action erases the medium:
+    // Enter or Space pressed at once, as a window is dismissed, returns.
     const std::pair<QDialog *, Qt::Key> ways[] = {
-        {&ftp, Qt::Key_Return}, {&email, Qt::Key_Space}, {&disk, Qt::Key_unknown}};
+        {&ftp, Qt::Key_Return}, {&email, Qt::Key_Space}, {&disk, Qt::Key_Enter}};
     for (const auto &[window, key] : ways) {
         window->show();
         QApplication::setActiveWindow(window);
         auto *ret = window->findChild<QPushButton *>(QStringLiteral("Button2"));
         ASSERT_TRUE(ret);
         EXPECT_EQ(ret->text(), QStringLiteral("Return"));
-        if (key == Qt::Key_unknown) {
-            QTest::mouseClick(ret, Qt::LeftButton);
-        } else {
-            ASSERT_EQ(QApplication::focusWidget(), ret) << window->objectName().toStdString();
-            QTest::keyClick(QApplication::focusWidget(), key);
-        }
+        ASSERT_EQ(QApplication::focusWidget(), ret) << window->objectName().toStdString();
+        QTest::keyClick(QApplication::focusWidget(), key);
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(window->result(), QDialog::Rejected);
     }
     EXPECT_EQ(diskSnapshot(), before);
     EXPECT_TRUE(interaction.messages.empty());
     EXPECT_EQ(mainWindowCloses, 0);
+}
+
+TEST_F(ChannelWindows, TheHelpQuotesEachWindowAsItReads)
+{
+    // The help breaks its lines where the window wraps its text.
+    const QString help = helpText().replace(QLatin1Char('\n'), QLatin1Char(' '));
+    TfrmFTP ftp(context());
+    TfrmEmail email(context());
+    TfrmDisk disk(context());
+    for (const QDialog *window : std::initializer_list<const QDialog *>{&ftp, &email, &disk}) {
+        const QString text = window->findChild<QLabel *>(QStringLiteral("Label1"))->text();
+        EXPECT_TRUE(help.contains(QStringLiteral("window says: \"") + text)) << text.toStdString();
+    }
 }
 
 TEST_F(ChannelWindows, UploadShowsTheArchiveClosesThenOpensThePage)
