@@ -115,13 +115,13 @@ private:
     ResultsBox *m_results;
     QListWidget *m_comp19;
     QPushButton *m_comp23;
-    QPushButton *m_button1 = nullptr;
-    QPushButton *m_button2 = nullptr;
     QCheckBox *m_chkNDir;
     QLineEdit *m_outputDirectory;
     QLabel *m_panel0;
     QLabel *m_panel1;
     QAction *m_refresh = nullptr;
+    QPushButton *m_button1 = nullptr;
+    QPushButton *m_button2 = nullptr;
     TfrmProgress *m_progress = nullptr;
     TfrmProfile *m_profile = nullptr;
     TfrmLogin *m_login = nullptr;

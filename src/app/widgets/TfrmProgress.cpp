@@ -2,10 +2,10 @@
 
 #include "session/Session.h"
 #include "ui/widgets/Artwork.h"
+#include "ui/widgets/Layouts.h"
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
@@ -81,6 +81,8 @@ void TfrmProgress::wireHandlers()
         update(kAnimationArea);
     });
     connect(m_bbtAbort, &QPushButton::clicked, this, &TfrmProgress::bbtAbortClick);
+    // Escape is Abort; a dialog would otherwise hide itself and leave the scan running unseen.
+    Layouts::onEscape(this, [this] { m_bbtAbort->click(); });
 }
 
 void TfrmProgress::showProgress()
@@ -123,16 +125,6 @@ void TfrmProgress::bbtAbortClick()
     m_bbtAbort->setEnabled(false);
     m_session.interaction().processEvents();
     m_session.abortFlag = true;
-}
-
-void TfrmProgress::keyPressEvent(QKeyEvent *event)
-{
-    // Escape is Abort; a dialog would otherwise hide itself and leave the scan running unseen.
-    if (event->key() == Qt::Key_Escape) {
-        m_bbtAbort->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TfrmProgress::closeEvent(QCloseEvent *event)

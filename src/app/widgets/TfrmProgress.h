@@ -29,7 +29,6 @@ public:
     int animationFrame() const { return m_frame; }
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 

@@ -107,9 +107,7 @@ QGridLayout *TfrmLogin::buildFields()
 QGroupBox *TfrmLogin::buildLoginTypeGroup()
 {
     auto *grpLoginType = new QGroupBox(QStringLiteral("Login Type"), this);
-    grpLoginType->setObjectName(QStringLiteral("grpLoginType"));
-    m_rbBindery->setObjectName(QStringLiteral("rbBindery"));
-    m_rbQDS->setObjectName(QStringLiteral("rbQDS"));
+    Layouts::setNames({{grpLoginType, "grpLoginType"}, {m_rbBindery, "rbBindery"}, {m_rbQDS, "rbQDS"}});
     m_rbBindery->setChecked(true);
     auto *typeLayout = new QVBoxLayout(grpLoginType);
     typeLayout->addWidget(m_rbBindery);
@@ -120,11 +118,8 @@ QGroupBox *TfrmLogin::buildLoginTypeGroup()
 QGroupBox *TfrmLogin::buildLoginToGroup()
 {
     auto *grpLoginTo = new QGroupBox(QStringLiteral("Login To"), this);
-    grpLoginTo->setObjectName(QStringLiteral("grpLoginTo"));
-    m_lblServer->setObjectName(QStringLiteral("lblServer"));
-    m_edtServerName->setObjectName(QStringLiteral("edtServerName"));
-    m_lblTree->setObjectName(QStringLiteral("lblTree"));
-    m_edtTreeName->setObjectName(QStringLiteral("edtTreeName"));
+    Layouts::setNames({{grpLoginTo, "grpLoginTo"}, {m_lblServer, "lblServer"}, {m_edtServerName, "edtServerName"}});
+    Layouts::setNames({{m_lblTree, "lblTree"}, {m_edtTreeName, "edtTreeName"}});
     m_lblServer->setBuddy(m_edtServerName);
     m_lblTree->setBuddy(m_edtTreeName);
     // The tree name counts only for a directory login, which is not the first choice.

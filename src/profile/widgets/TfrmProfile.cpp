@@ -145,8 +145,9 @@ void TfrmProfile::wireHandlers()
     connect(m_cancel, &QPushButton::clicked, this, &TfrmProfile::Button2Click);
     connect(m_grid, &ProfileGrid::mousePressed, this, &TfrmProfile::StringGrid1MouseDown);
     connect(m_grid, &ProfileGrid::keyReleased, this, &TfrmProfile::StringGrid1KeyUp);
-    // Escape that takes back no edit of a cell is Cancel.
+    // Escape that takes back no edit of a cell is Cancel, in the grid and anywhere else in the window.
     connect(m_grid, &ProfileGrid::escapePressed, this, &TfrmProfile::Button2Click);
+    Layouts::onEscape(this, [this] { Button2Click(); });
     // Only the user's pick, not the check's own selection, writes the cell. A key on the closed
     // selector writes the entry it moved to and leaves the selector open for the next key.
     connect(m_countries, &QComboBox::activated, this, [this, selector] {
@@ -191,15 +192,6 @@ void TfrmProfile::FormShow()
     m_grid->horizontalScrollBar()->setValue(0);
     m_grid->verticalScrollBar()->setValue(0);
     WindowPlacement::centreOnScreen(this);
-}
-
-void TfrmProfile::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        Button2Click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void TfrmProfile::btnSaveClick()

@@ -29,8 +29,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    // Escape is Cancel.
-    void keyPressEvent(QKeyEvent *event) override;
     // With unsaved edits, asks before it lets them go.
     void closeEvent(QCloseEvent *event) override;
 

@@ -6,6 +6,7 @@
 #include "send/widgets/TfrmEmail.h"
 #include "send/widgets/TfrmFTP.h"
 #include "session/Product.h"
+#include "ui/widgets/Layouts.h"
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QHBoxLayout>
@@ -33,10 +34,7 @@ TfrmSend::TfrmSend(SendContext context, QWidget *parent)
 
 void TfrmSend::buildUi()
 {
-    m_Label1->setObjectName(QStringLiteral("Label1"));
-    m_Button1->setObjectName(QStringLiteral("Button1"));
-    m_Button2->setObjectName(QStringLiteral("Button2"));
-    m_Button3->setObjectName(QStringLiteral("Button3"));
+    Layouts::setNames({{m_Label1, "Label1"}, {m_Button1, "Button1"}, {m_Button2, "Button2"}, {m_Button3, "Button3"}});
     m_RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     m_RichEdit1->setReadOnly(true);
     m_RichEdit1->setAccessibleName(QStringLiteral("Instructions"));

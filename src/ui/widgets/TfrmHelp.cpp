@@ -2,10 +2,10 @@
 
 #include "ui/HelpText.h"
 #include "ui/widgets/AccessibleControl.h"
+#include "ui/widgets/Layouts.h"
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -19,6 +19,7 @@ TfrmHelp::TfrmHelp(QWidget *parent) : QWidget(parent, Qt::Window), m_edtHelp(new
     setWindowTitle(QStringLiteral("Orvane Sorvik Help"));
     resize(600, 400);
     buildUi();
+    wireHandlers();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -62,11 +63,7 @@ void TfrmHelp::showEvent(QShowEvent *event)
         WindowPlacement::centreOnScreen(this);
 }
 
-void TfrmHelp::keyPressEvent(QKeyEvent *event)
+void TfrmHelp::wireHandlers()
 {
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    Layouts::onEscape(this, [this] { close(); });
 }

@@ -19,12 +19,12 @@ public:
 protected:
     // Each showing is centred on the screen, frame included.
     void showEvent(QShowEvent *event) override;
-    // Escape closes the window.
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // The text box, in the colours of a tooltip, filling the window.
     void buildUi();
+    // Escape closes the window.
+    void wireHandlers();
 
     QTextEdit *m_edtHelp;
 };

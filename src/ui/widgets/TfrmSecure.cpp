@@ -15,6 +15,28 @@ namespace {
 constexpr int kFrames = 8;
 const QRect kPicture(0, 0, 257, 233);
 const QRect kAnimation(204, 190, 48, 45);
+// Puts the trademark sign just after the last word of the product line.
+void placeMark(QLabel *mark, const QString &line, const QFont &font)
+{
+    // Set after the last word, raised: the product line is wrapped word by word within 193 pixels, and
+    // the mark follows the end of its last line.
+    const QFontMetrics metrics(font);
+    QString lastLine;
+    int lines = 1;
+    for (const QString &word : line.split(QLatin1Char(' '))) {
+        const QString longer = lastLine.isEmpty() ? word : lastLine + QLatin1Char(' ') + word;
+        if (!lastLine.isEmpty() && metrics.horizontalAdvance(longer) > 193) {
+            lastLine = word;
+            ++lines;
+        } else {
+            lastLine = longer;
+        }
+    }
+    mark->adjustSize();
+    const int lineTop = 150 + (48 - lines * metrics.lineSpacing()) / 2 + (lines - 1) * metrics.lineSpacing();
+    mark->move(12 + metrics.horizontalAdvance(lastLine) + 1, lineTop + 1);
+}
+
 } // namespace
 
 TfrmSecure::TfrmSecure(QWidget *parent) : QDialog(parent), m_animation(new QTimer(this))
@@ -53,27 +75,6 @@ void TfrmSecure::buildUi()
     m_BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     m_BitBtn1->setGeometry((258 - 75) / 2, 245, 75, 25);
     m_BitBtn1->setDefault(true);
-}
-
-void TfrmSecure::placeMark(QLabel *mark, const QString &line, const QFont &font)
-{
-    // Set after the last word, raised: the product line is wrapped word by word within 193 pixels, and
-    // the mark follows the end of its last line.
-    const QFontMetrics metrics(font);
-    QString lastLine;
-    int lines = 1;
-    for (const QString &word : line.split(QLatin1Char(' '))) {
-        const QString longer = lastLine.isEmpty() ? word : lastLine + QLatin1Char(' ') + word;
-        if (!lastLine.isEmpty() && metrics.horizontalAdvance(longer) > 193) {
-            lastLine = word;
-            ++lines;
-        } else {
-            lastLine = longer;
-        }
-    }
-    mark->adjustSize();
-    const int lineTop = 150 + (48 - lines * metrics.lineSpacing()) / 2 + (lines - 1) * metrics.lineSpacing();
-    mark->move(12 + metrics.horizontalAdvance(lastLine) + 1, lineTop + 1);
 }
 
 void TfrmSecure::wireHandlers()

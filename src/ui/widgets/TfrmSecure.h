@@ -25,8 +25,6 @@ protected:
 private:
     // The window's controls, placed where the picture leaves room, and the handlers wired to them.
     void buildUi();
-    // Puts the trademark sign just after the last word of the product line.
-    static void placeMark(QLabel *mark, const QString &line, const QFont &font);
     void wireHandlers();
 
     QPushButton *m_BitBtn1 = nullptr;
