@@ -1,5 +1,6 @@
 // `sorvik send` in the process, with the desktop recorded: what it prints, where the archive goes.
 #include "cli/CommandLine.h"
+#include "platform/DirectoryShare.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 
@@ -168,4 +169,22 @@ TEST_F(SendCommandTest, ADiskIsDoneOnlyWithThisSendsArchiveOnIt)
     EXPECT_TRUE(run.err.contains(archive + QStringLiteral(": ") + archive + QStringLiteral(" on the disk is a link")))
         << run.err.toStdString();
     EXPECT_TRUE(QFileInfo(named + QLatin1Char('/') + archive).isSymLink());
+}
+
+TEST_F(SendCommandTest, AnotherSendsCopyInTheMakingStaysOnTheDisk)
+{
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    const QString copy = named + QStringLiteral("/.sorvik-copy-a1B2c3.tmp");
+    writeFile(copy, "another send's copy, half written");
+    {
+        // The other send holds the disk while it copies.
+        DirectoryShare other(named);
+        other.share();
+        ASSERT_EQ(send({QStringLiteral("--disk"), named}).status, 0);
+        EXPECT_TRUE(QFileInfo::exists(copy));
+    }
+    // With no send at work on the disk it is what a killed one left.
+    writeFile(output + QStringLiteral("/0A1B2C3E.DAT"), "more server data\r\n");
+    ASSERT_EQ(send({QStringLiteral("--disk"), named}).status, 0);
+    EXPECT_FALSE(QFileInfo::exists(copy));
 }
