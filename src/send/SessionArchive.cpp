@@ -210,14 +210,19 @@ void deleteArchived(const QString &hostArchive, const QString &hostDirectory, co
         const auto entry = archived.constFind(Windows1252::fromUnicode(name));
         checks.push_back({entry == archived.cend() ? nullptr : &*entry, hostDirectory + QLatin1Char('/') + name});
     }
-    // The read-back deletes each file it has proved held (opened as itself, never through a link).
-    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks, ZipReadBack::RemoveHeld::Yes);
+    // The read-back deletes each file it has proved held (opened as itself, never through a link) and
+    // that nothing has written to since.
+    using Answer = ZipReadBack::Answer;
+    const std::vector<Answer> answers = ZipReadBack::holdAll(hostArchive, checks, ZipReadBack::RemoveHeld::Yes);
     for (std::size_t i = 0; i < checks.size(); ++i) {
-        if (held[i])
+        if (answers[i] == Answer::Held)
             continue; // deleted by the read-back
         // A directory named like a data file is never archived; it is no data file to keep.
         const QFileInfo info(checks[i].hostFile);
-        if (info.exists() && !info.isDir())
+        if (answers[i] == Answer::NotRemoved)
+            results.appendLine(QStringLiteral("%1 was not deleted: the system refused to delete it").arg(names[int(i)]),
+                               ResultsSink::Color::Red);
+        else if (info.exists() && !info.isDir())
             results.appendLine(
                 QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(names[int(i)]),
                 ResultsSink::Color::Red);

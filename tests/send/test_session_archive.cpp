@@ -4,6 +4,7 @@
 #include "profile/ProfileStore.h"
 #include "send/SessionArchive.h"
 #include "send/zip/ZipError.h"
+#include "send/zip/ZipReadBack.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"
@@ -165,6 +166,25 @@ TEST_F(SessionArchiveTest, FilesTheArchiveDoesNotHoldAsTheyAreNowAreKept)
     if (fifo && fifo->status == 0)
         lines.append(QStringLiteral("P.DAT was not archived: it is not a regular file"));
     EXPECT_EQ(red, lines);
+}
+
+TEST_F(SessionArchiveTest, AFileWrittenToBetweenItsComparisonAndItsDeleteIsKept)
+{
+    writeFile(dataHost(QStringLiteral("A.DAT")), reportText(10000, 1));
+    writeFile(dataHost(QStringLiteral("B.DAT")), reportText(10000, 2));
+    // B gets one more line after the read-back has found it held, before it would be deleted.
+    ZipReadBack::setBeforeRemove([](const QString &hostFile) {
+        QFile file(hostFile);
+        if (hostFile.endsWith(QStringLiteral("/B.DAT")) && file.open(QIODevice::Append))
+            file.write("one more line\r\n");
+    });
+    SessionArchive::build(m_interaction, m_results, kNow);
+    ZipReadBack::setBeforeRemove({});
+
+    EXPECT_FALSE(QFileInfo::exists(dataHost(QStringLiteral("A.DAT"))));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("B.DAT"))), reportText(10000, 2) + "one more line\r\n");
+    EXPECT_EQ(m_results.redTexts(),
+              QStringList({QStringLiteral("B.DAT was not deleted: the archive does not hold it as it is now")}));
 }
 
 TEST_F(SessionArchiveTest, MissingOutputDirectoryFailsWithoutDeleting)
