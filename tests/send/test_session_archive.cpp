@@ -326,23 +326,30 @@ TEST_F(SessionArchiveTest, LeftoversOfAKilledRunAreTidied)
 
 TEST_F(SessionArchiveTest, SideFilesThatAreNotArchivesStayWhereTheyAre)
 {
-    // A sound archive outside the output directory, reached through a link; a user's text file.
+    // Under an archive's side name: a sound archive outside the output directory, reached through a
+    // link, and a text file. A user's own sound archive "Photos.zip.old" is not named like one of ours.
     writeFile(dataHost(QStringLiteral("A.DAT")), "a");
     SessionArchive::build(m_interaction, m_results, kNow);
+    const QByteArray sound = readFile(Drives::hostPath(kArchive));
     const QString outside = TestEnvironment::root() + QStringLiteral("/Mine.zip");
     ASSERT_TRUE(QFile::rename(Drives::hostPath(kArchive), outside));
-    ASSERT_TRUE(QFile::link(outside, dataHost(QStringLiteral("Mine.zip.old"))));
-    writeFile(dataHost(QStringLiteral("Invoice.zip.old")), "Invoice 42: 3 disks, 1 box");
+    ASSERT_TRUE(QFile::link(outside, dataHost(QStringLiteral("Mine1208261405.zip.old"))));
+    writeFile(dataHost(QStringLiteral("Invoice1208261405.zip.old")), "Invoice 42: 3 disks, 1 box");
+    writeFile(dataHost(QStringLiteral("Photos.zip.old")), sound);
     m_results.lines.clear();
 
     SessionArchive::recoverLeftovers(m_results);
 
-    EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("Invoice.zip.old"), QStringLiteral("Mine.zip.old")}));
-    EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("Mine.zip.old"))).isSymLink());
-    EXPECT_EQ(readFile(dataHost(QStringLiteral("Invoice.zip.old"))), QByteArray("Invoice 42: 3 disks, 1 box"));
-    EXPECT_EQ(m_results.redTexts(),
-              QStringList({QStringLiteral("Invoice.zip.old was not put back as Invoice.zip: it is not a ZIP archive"),
-                           QStringLiteral("Mine.zip.old was not put back as Mine.zip: it is a symbolic link")}));
+    EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("Invoice1208261405.zip.old"),
+                                          QStringLiteral("Mine1208261405.zip.old"), QStringLiteral("Photos.zip.old")}));
+    EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("Mine1208261405.zip.old"))).isSymLink());
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("Invoice1208261405.zip.old"))),
+              QByteArray("Invoice 42: 3 disks, 1 box"));
+    EXPECT_EQ(m_results.texts(),
+              QStringList({QStringLiteral("Invoice1208261405.zip.old was not put back as Invoice1208261405.zip: it is "
+                                          "not a ZIP archive"),
+                           QStringLiteral("Mine1208261405.zip.old was not put back as Mine1208261405.zip: it is a "
+                                          "symbolic link")}));
 }
 
 TEST_F(SessionArchiveTest, ADataFileThatIsALinkIsNeitherPackedNorDeleted)
