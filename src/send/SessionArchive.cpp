@@ -10,6 +10,7 @@
 #include "profile/ProfileStore.h"
 #include "send/OutputDirectory.h"
 #include "send/SendChannel.h"
+#include "send/zip/EntryCompressor.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
 #include "send/zip/ZipReadBack.h"
@@ -78,9 +79,17 @@ QStringList dataFiles(ResultsSink &results)
 {
     using Kind = OutputDirectory::Candidate::Kind;
     QStringList names;
+    // Windows names differ in more than letter case: of two that do not, the archive takes the first.
+    QHash<QString, QString> taken;
     for (const OutputDirectory::Candidate &candidate : OutputDirectory::dataFileCandidates()) {
         const QString &name = candidate.name;
-        if (!storableName(name) || !storedExactly(name))
+        const QString twin = taken.value(name.toUpper());
+        if (!twin.isEmpty() && candidate.kind == Kind::DataFile)
+            results.appendLine(QStringLiteral("%1 was not archived: the archive holds %2, and Windows does not tell "
+                                              "names apart by letter case")
+                                   .arg(name, twin),
+                               ResultsSink::Color::Red);
+        else if (!storableName(name) || !storedExactly(name))
             results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
                                ResultsSink::Color::Red);
         else if (candidate.kind == Kind::Link)
@@ -90,7 +99,7 @@ QStringList dataFiles(ResultsSink &results)
             results.appendLine(QStringLiteral("%1 was not archived: it is not a regular file").arg(name),
                                ResultsSink::Color::Red);
         else if (candidate.kind == Kind::DataFile)
-            names.append(name);
+            taken.insert(name.toUpper(), names.emplace_back(name));
         // A directory named like a data file is no data file at all.
     }
     for (const QByteArray &raw : OutputDirectory::undecodableDataFileNames())
@@ -222,6 +231,10 @@ void deleteArchived(const QString &hostArchive, const QString &hostDirectory, co
         if (answers[i] == Answer::NotRemoved)
             results.appendLine(QStringLiteral("%1 was not deleted: the system refused to delete it").arg(names[int(i)]),
                                ResultsSink::Color::Red);
+        else if (info.size() > EntryCompressor::kLargestEntry)
+            results.appendLine(
+                QStringLiteral("%1 was not archived: it is too large for a ZIP archive").arg(names[int(i)]),
+                ResultsSink::Color::Red);
         else if (info.exists() && !info.isDir())
             results.appendLine(
                 QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(names[int(i)]),

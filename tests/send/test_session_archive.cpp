@@ -187,6 +187,36 @@ TEST_F(SessionArchiveTest, AFileWrittenToBetweenItsComparisonAndItsDeleteIsKept)
               QStringList({QStringLiteral("B.DAT was not deleted: the archive does not hold it as it is now")}));
 }
 
+TEST_F(SessionArchiveTest, FilesNoArchiveCanHoldAreKeptWithTheirReason)
+{
+    // Past the 32-bit sizes of a ZIP archive without ZIP64, a sparse file taking no space; two names
+    // Windows takes for one; "X.dat" is no data file at all.
+    QFile big(dataHost(QStringLiteral("BIG.DAT")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(qint64(1) << 32));
+    big.close();
+    writeFile(dataHost(QStringLiteral("X.DAT")), "upper");
+    writeFile(dataHost(QStringLiteral("x.DAT")), "lower");
+    writeFile(dataHost(QStringLiteral("X.dat")), "not a data file");
+
+    SessionArchive::build(m_interaction, m_results, kNow);
+
+    const QStringList archived = archivedNames();
+    ASSERT_EQ(archived.size(), 1);
+    const QString kept =
+        archived.first() == QStringLiteral("X.DAT") ? QStringLiteral("x.DAT") : QStringLiteral("X.DAT");
+    QStringList files = outputFiles();
+    files.sort();
+    QStringList expected = {QStringLiteral("AcmeToolsInc1208261405.zip"), QStringLiteral("BIG.DAT"),
+                            QStringLiteral("X.dat"), kept};
+    expected.sort();
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(m_results.redTexts(),
+              QStringList({QStringLiteral("%1 was not archived: the archive holds %2, and Windows does not tell names "
+                                          "apart by letter case")
+                               .arg(kept, archived.first()),
+                           QStringLiteral("BIG.DAT was not archived: it is too large for a ZIP archive")}));
+}
+
 TEST_F(SessionArchiveTest, MissingOutputDirectoryFailsWithoutDeleting)
 {
     QDir(outputHost()).removeRecursively();
