@@ -89,8 +89,8 @@ void copyToDisk(Interaction &interaction, const QString &hostDrive, Sending::Out
 }
 
 // Names each "*.zip" of the output directory that is not sent, and each that is sent though this
-// program did not name it. The latter line is blue: the folder's archives all go, by the rule the
-// user sees in the send window, so it is a note on what went, not something this send failed to do.
+// program did not name it. The latter line is blue: every readable archive of the folder goes, as it
+// always has, so it is a note on what went, not something this send failed to do.
 void noteArchives(const OutputDirectory::ArchiveNotes &notes, ResultsSink &results)
 {
     const QString directory = Product::outputDirectory() + QLatin1Char('\\');
