@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package as a release would, checks it with lintian, and installs it into a
-# fresh minimal Debian 12 root where the headless commands must work.
+# Builds the Debian package as a release would, from a fresh clone of the commit checked out (changes
+# not committed are not in it), and again from a second clone: the two packages must be the same
+# bytes. Checks it with lintian, and installs it into a fresh minimal Debian 12 root where the
+# headless commands must work.
 #
-#   scripts/check-package.sh [BUILD_DIR]      (default build-package)
+#   scripts/check-package.sh [BUILD_DIR]      (default build-package; the package is copied there)
 #
 # Needs root (mmdebstrap builds the root in chroot mode), Debian's package registry and a few
 # minutes, so it is not part of scripts/test.sh. Installs lintian and mmdebstrap when missing.
@@ -21,26 +23,35 @@ scripts/setup.sh build package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-step "Release build in $build"
+rev=$(git rev-parse HEAD)
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+    echo "check-package.sh: changes not committed are not in the package of ${rev:0:12}" >&2
+step "Release builds of ${rev:0:12} from two fresh clones"
 # With Debian's own compiler, as Debian builds its packages: with clang, Debian 12's C library headers
-# fortify no printf-family call.
+# fortify no printf-family call. The clones are made a moment apart, so that every file's time differs
+# between them: nothing of a checkout's own (file times, its path) may reach the package.
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSORVIK_TESTS=OFF -DCMAKE_CXX_COMPILER=g++ \
-    "${launcher[@]}" >"$work/cmake.log" ||
-    { cat "$work/cmake.log" >&2; die "cmake failed"; }
-cmake --build "$build"
-
-step "Package, twice"
 for n in 1 2; do
-    (cd "$build" && cpack -G DEB -B "$work/deb$n" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; die "cpack failed"; }
-    ((n == 2)) || sleep 1.1 # so that a date taken from the clock would show
+    ((n == 1)) || sleep 1.1
+    git clone --quiet --no-hardlinks . "$work/clone$n"
+    git -C "$work/clone$n" checkout --quiet --detach "$rev"
+done
+for n in 1 2; do
+    tree=$work/clone$n
+    cmake -S "$tree" -B "$tree/build-package" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSORVIK_TESTS=OFF \
+        -DCMAKE_CXX_COMPILER=g++ "${launcher[@]}" >"$work/cmake.log" ||
+        { cat "$work/cmake.log" >&2; die "cmake failed"; }
+    cmake --build "$tree/build-package"
+    (cd "$tree/build-package" && cpack -G DEB -B "$work/deb$n" >"$work/cpack.log" 2>&1) ||
+        { cat "$work/cpack.log" >&2; die "cpack failed"; }
 done
 deb=$(ls "$work"/deb1/sorvik_*.deb)
 name=${deb##*/}
-cmp "$deb" "$work/deb2/$name" || die "two packages of one build differ"
+cmp "$deb" "$work/deb2/$name" || die "the packages built from two clones of one commit differ"
+mkdir -p "$build"
 cp "$deb" "$build/$name"
-echo "$build/$name is the same bytes both times: $(sha256sum "$deb" | cut -d' ' -f1)"
+echo "$build/$name is the same bytes from both clones: $(sha256sum "$deb" | cut -d' ' -f1)"
 dpkg-deb --field "$deb"
 
 step "Hardening of the packaged program"

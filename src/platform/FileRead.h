@@ -5,6 +5,31 @@
 
 #include <cstdint>
 
+// Which file a look found and what it held then: the same file (device and number) with the same
+// size and the same times of its last write and last change has not been written to in between.
+struct FileIdentity
+{
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    qint64 size = -1;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedNanoseconds = 0;
+
+    bool operator==(const FileIdentity &) const = default;
+};
+
+// Deletes a file only when the name still leads to the very file `was` describes, unwritten since:
+// a line appended after `was` was taken, or another file put in its place, stays. The check and the
+// delete follow each other at once; Changed when the file is another or has changed, Failed when the
+// system would not delete it.
+enum class Removal
+{
+    Removed,
+    Changed,
+    Failed
+};
+Removal removeIfUnchanged(const QString &hostPath, const FileIdentity &was);
+
 // A file opened for reading, with what one look at the open file tells about it: one open and one
 // status query, whatever is asked afterwards. Opening never waits (a pipe without a writer opens at
 // once), so only the answer of isPlainFile says whether reading it makes sense.
@@ -25,6 +50,7 @@ public:
     bool isPlainFile() const { return m_plain; }
     bool ownerWritable() const { return m_ownerWritable; }
     qint64 size() const { return m_size; }
+    const FileIdentity &identity() const { return m_identity; }
     // The time of its last change, local time.
     QDateTime lastModified() const;
     // The same as a local date and a time of day, to the second, without looking the time zone up
@@ -51,4 +77,5 @@ private:
     qint64 m_size = 0;
     qint64 m_modifiedSeconds = 0;
     std::int64_t m_modifiedNanoseconds = 0;
+    FileIdentity m_identity;
 };

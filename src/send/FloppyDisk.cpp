@@ -1,6 +1,7 @@
 #include "send/FloppyDisk.h"
 
 #include "platform/Desktop.h"
+#include "platform/DirectoryShare.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
@@ -202,11 +203,17 @@ std::vector<Copy> copyArchives(Interaction &interaction, const QString &hostDriv
 {
     const QString directory = Product::outputDirectory();
     const QString hostDirectory = OutputDirectory::hostPath();
-    // What a copy broken off by a killed run left on the medium goes first.
-    static const QRegularExpression leftover(QStringLiteral("^\\.sorvik-copy-[A-Za-z0-9]{6}\\.tmp$"));
-    for (const QString &name : entries(hostDrive, QDir::Files))
-        if (leftover.match(name).hasMatch())
-            QFile::remove(hostDrive + QLatin1Char('/') + name);
+    // What a copy broken off by a killed run left on the medium goes first; but only when no other send
+    // is copying onto the medium now, since one of them may be its live copy. Every send holds the
+    // medium shared while its copies are being made.
+    DirectoryShare medium(hostDrive);
+    if (medium.tryAlone()) {
+        static const QRegularExpression leftover(QStringLiteral("^\\.sorvik-copy-[A-Za-z0-9]{6}\\.tmp$"));
+        for (const QString &name : entries(hostDrive, QDir::Files))
+            if (leftover.match(name).hasMatch())
+                QFile::remove(hostDrive + QLatin1Char('/') + name);
+    }
+    medium.share();
     std::vector<Copy> copies;
     for (const QString &name : names) {
         if (!copies.empty())

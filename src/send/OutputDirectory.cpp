@@ -3,7 +3,10 @@
 #include "platform/DirectoryListing.h"
 #include "platform/DirectoryLock.h"
 #include "platform/Drives.h"
+#include "platform/FileSync.h"
 #include "send/SessionArchive.h"
+#include "send/zip/ZipDirectoryReader.h"
+#include "send/zip/ZipError.h"
 #include "session/Product.h"
 
 #include <QDir>
@@ -79,28 +82,50 @@ bool holdsDataFiles()
                        [](const Candidate &candidate) { return candidate.kind == Candidate::Kind::DataFile; });
 }
 
-QStringList archives(QStringList *leftAlone)
+bool readsAsArchive(const QString &hostPath)
 {
+    QFile file(hostPath);
+    if (!FileSync::openReadOnlyNoFollow(file))
+        return false;
+    try {
+        ZipDirectoryReader::read(file);
+        return true;
+    } catch (const ZipError &) {
+        return false;
+    }
+}
+
+QStringList archives(ArchiveNotes *notes)
+{
+    ArchiveNotes unused;
+    ArchiveNotes &noted = notes ? *notes : unused;
     QStringList names;
     for (const QFileInfo &info : entries()) {
-        if (!info.fileName().endsWith(archiveSuffix, Qt::CaseInsensitive))
+        const QString name = info.fileName();
+        if (!name.endsWith(archiveSuffix, Qt::CaseInsensitive))
             continue;
-        // Only what this program wrote goes: never a file reached through a link.
+        // Only what reads as an archive goes: never a file reached through a link, nor one that a
+        // receiver could not open.
         if (info.isSymLink() || !info.isFile()) {
-            if (leftAlone)
-                leftAlone->append(info.fileName());
-        } else if (info.size() > 0) {
-            names.append(info.fileName());
+            noted.links.append(name);
+        } else if (info.size() == 0) {
+            continue;
+        } else if (!readsAsArchive(info.filePath())) {
+            noted.notArchives.append(name);
+        } else {
+            names.append(name);
+            if (!SessionArchive::isArchiveName(name))
+                noted.otherNames.append(name);
         }
     }
     return names;
 }
 
-QStringList archivesThatGo(const QString &first, QStringList *leftAlone)
+QStringList archivesThatGo(const QString &first, ArchiveNotes *notes)
 {
     const QString directory = hostPath() + QLatin1Char('/');
     QStringList paths;
-    for (const QString &name : archives(leftAlone))
+    for (const QString &name : archives(notes))
         paths.append(directory + name);
     auto head = std::find(paths.begin(), paths.end(), first);
     if (head == paths.end())

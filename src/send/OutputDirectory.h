@@ -48,12 +48,24 @@ QByteArrayList undecodableDataFileNames();
 // Whether the directory holds at least one data file.
 bool holdsDataFiles();
 
+// Whether the file is a ZIP archive that can be read: a regular file itself (never one reached
+// through a link) whose central directory reads whole. A 0-byte file has none.
+bool readsAsArchive(const QString &hostPath);
+
+// What the directory's "*.zip" files hold besides the archives that go, for the results to name.
+struct ArchiveNotes
+{
+    QStringList links;       // a link or not a regular file: not sent
+    QStringList notArchives; // no readable ZIP archive: not sent
+    QStringList otherNames;  // a readable ZIP archive not named as this program names its archives: sent
+};
+
 // The session archives that can go: every "*.zip" (any letter case) that is a regular file, not a
-// link, and not empty (a session without data files), by name. Each "*.zip" that is a link or not a
-// regular file is named in *leftAlone.
-QStringList archives(QStringList *leftAlone = nullptr);
+// link, and reads as a ZIP archive, by name; an empty one (a session without data files) goes
+// neither, without a note. The others are named in the notes.
+QStringList archives(ArchiveNotes *notes = nullptr);
 // The archives that go, as host paths: `first` (this send's archive) at the head when it is one of
 // them, else the newest, then the rest by name.
-QStringList archivesThatGo(const QString &first, QStringList *leftAlone);
+QStringList archivesThatGo(const QString &first, ArchiveNotes *notes);
 
 } // namespace OutputDirectory

@@ -88,6 +88,25 @@ void copyToDisk(Interaction &interaction, const QString &hostDrive, Sending::Out
     }
 }
 
+// Names each "*.zip" of the output directory that is not sent, and each that is sent though this
+// program did not name it. The latter line is blue: every readable archive of the folder goes, as it
+// always has, so it is a note on what went, not something this send failed to do.
+void noteArchives(const OutputDirectory::ArchiveNotes &notes, ResultsSink &results)
+{
+    const QString directory = Product::outputDirectory() + QLatin1Char('\\');
+    for (const QString &name : notes.links)
+        results.appendLine(directory + name + QStringLiteral(" is a link or not a regular file; it is not sent"),
+                           ResultsSink::Color::Red);
+    for (const QString &name : notes.notArchives)
+        results.appendLine(directory + name + QStringLiteral(" is not a ZIP archive that can be read; it is not sent"),
+                           ResultsSink::Color::Red);
+    for (const QString &name : notes.otherNames)
+        results.appendLine(directory + name +
+                               QStringLiteral(" is sent as well: a ZIP archive in the output directory, though "
+                                              "not one named as this program names its archives"),
+                           ResultsSink::Color::Blue);
+}
+
 } // namespace
 
 namespace Sending {
@@ -149,11 +168,10 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
         outcome.archive.hostPath.clear();
         outcome.archive.sha256.clear();
     }
-    outcome.archives = OutputDirectory::archivesThatGo(outcome.archive.hostPath, &outcome.leftAlone);
-    for (const QString &name : outcome.leftAlone)
-        results.appendLine(QStringLiteral("%1\\%2 is a link or not a regular file; it is not sent")
-                               .arg(Product::outputDirectory(), name),
-                           ResultsSink::Color::Red);
+    OutputDirectory::ArchiveNotes notes;
+    outcome.archives = OutputDirectory::archivesThatGo(outcome.archive.hostPath, &notes);
+    noteArchives(notes, results);
+    outcome.leftAlone = notes.links + notes.notArchives;
     if (outcome.archives.isEmpty()) {
         outcome.status = Status::NothingToSend;
         outcome.reason = nothingToSendText();

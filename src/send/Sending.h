@@ -45,7 +45,7 @@ struct Outcome
     QStringList verified;           // disk: of those, the ones on the medium, read back and equal
     QStringList alreadyThere;       // disk: of the verified, the ones the medium held before this send
     QStringList notOnMedium;        // disk: "name: reason" for each one that is not there
-    QStringList leftAlone;          // archive names not sent: links or not regular files
+    QStringList leftAlone;          // archive names not sent: links, not regular files, no readable ZIP
     bool noOutputDirectory = false; // nothing to send because the output directory does not exist yet
 
     bool sent() const { return status == Status::Sent; }

@@ -10,6 +10,7 @@
 #include "profile/ProfileStore.h"
 #include "send/OutputDirectory.h"
 #include "send/SendChannel.h"
+#include "send/zip/EntryCompressor.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
 #include "send/zip/ZipReadBack.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <future>
 #include <system_error>
@@ -38,19 +40,9 @@ QHash<QByteArray, ZipEntry> archivedEntries(QFile &archive)
     return entries;
 }
 
-bool readableArchive(QFile &archive)
-{
-    try {
-        ZipDirectoryReader::read(archive);
-        return true;
-    } catch (const ZipError &) {
-        return false;
-    }
-}
-
 // Why a side file "X.zip.old" is not put back as the archive X.zip; empty when it is a regular file
-// that reads as a ZIP archive with a valid central directory (a 0-byte file has none). The type is
-// checked before the file is opened: opening a pipe would wait for a writer.
+// that reads as a ZIP archive. The type is checked before the file is opened: opening a pipe would
+// wait for a writer.
 QString notAnArchive(const QString &path)
 {
     const QFileInfo info(path);
@@ -58,8 +50,7 @@ QString notAnArchive(const QString &path)
         return QStringLiteral("it is a symbolic link");
     if (!info.isFile())
         return QStringLiteral("it is not a regular file");
-    QFile file(path);
-    if (info.size() == 0 || !file.open(QIODevice::ReadOnly) || !readableArchive(file))
+    if (!OutputDirectory::readsAsArchive(path))
         return QStringLiteral("it is not a ZIP archive");
     return QString();
 }
@@ -88,9 +79,17 @@ QStringList dataFiles(ResultsSink &results)
 {
     using Kind = OutputDirectory::Candidate::Kind;
     QStringList names;
+    // Windows names differ in more than letter case: of two that do not, the archive takes the first.
+    QHash<QString, QString> taken;
     for (const OutputDirectory::Candidate &candidate : OutputDirectory::dataFileCandidates()) {
         const QString &name = candidate.name;
-        if (!storableName(name) || !storedExactly(name))
+        const QString twin = taken.value(name.toUpper());
+        if (!twin.isEmpty() && candidate.kind == Kind::DataFile)
+            results.appendLine(QStringLiteral("%1 was not archived: the archive holds %2, and Windows does not tell "
+                                              "names apart by letter case")
+                                   .arg(name, twin),
+                               ResultsSink::Color::Red);
+        else if (!storableName(name) || !storedExactly(name))
             results.appendLine(QStringLiteral("%1 was not archived: its name cannot be stored").arg(name),
                                ResultsSink::Color::Red);
         else if (candidate.kind == Kind::Link)
@@ -100,7 +99,7 @@ QStringList dataFiles(ResultsSink &results)
             results.appendLine(QStringLiteral("%1 was not archived: it is not a regular file").arg(name),
                                ResultsSink::Color::Red);
         else if (candidate.kind == Kind::DataFile)
-            names.append(name);
+            taken.insert(name.toUpper(), names.emplace_back(name));
         // A directory named like a data file is no data file at all.
     }
     for (const QByteArray &raw : OutputDirectory::undecodableDataFileNames())
@@ -123,6 +122,17 @@ QString SessionArchive::companyPart(const QString &company)
     return part;
 }
 
+bool SessionArchive::isArchiveName(const QString &name)
+{
+    // Month, day, year, hour and minutes, two digits each, of a date of this century.
+    static const QRegularExpression pattern(
+        QStringLiteral("^[A-Za-z0-9]{0,%1}([0-9]{2})([0-9]{2})([0-9]{2})([0-9]{2})([0-9]{2})\\.zip$")
+            .arg(SessionArchive::kLongestCompanyPart));
+    const QRegularExpressionMatch match = pattern.match(name);
+    const auto part = [&match](int i) { return match.captured(i).toInt(); };
+    return match.hasMatch() && QDate(2000 + part(3), part(1), part(2)).isValid() && QTime(part(4), part(5)).isValid();
+}
+
 void SessionArchive::recoverLeftovers(ResultsSink &results)
 {
     const QString hostDirectory = OutputDirectory::hostPath();
@@ -135,21 +145,20 @@ void SessionArchive::recoverLeftovers(ResultsSink &results)
             QFile::remove(path);
             continue;
         }
-        if (!name.endsWith(QString(OutputDirectory::archiveSuffix) + QStringLiteral(".old"), Qt::CaseInsensitive))
+        // Only a side file of an archive this program named is its own: the user's "Photos.zip.old"
+        // put back as "Photos.zip" would be sent.
+        if (!name.endsWith(QStringLiteral(".old")) || !isArchiveName(name.chopped(4)))
             continue;
         const QString archiveName = name.chopped(4);
         const QString archivePath = hostDirectory + QLatin1Char('/') + archiveName;
         const QFileInfo archiveInfo(archivePath);
         const bool present = archiveInfo.exists();
-        if (present && !archiveInfo.isFile())
-            continue; // a directory of that name is nothing to replace
-        if (present) {
-            QFile archive(archivePath);
-            if (archive.open(QIODevice::ReadOnly) && readableArchive(archive))
-                continue; // the archive is in place; the side file stays as it is
-        }
-        // Only what a save moved aside goes back: a user's own "Invoice.zip.old", or a link to a file
-        // elsewhere, would be sent as an archive.
+        if (archiveInfo.isSymLink() || (present && !archiveInfo.isFile()))
+            continue; // a directory or a link of that name is nothing to replace
+        if (present && OutputDirectory::readsAsArchive(archivePath))
+            continue; // the archive is in place; the side file stays as it is
+        // Only what a save moved aside goes back: a text file, or a link to a file elsewhere, under the
+        // side name of an archive would be sent as one.
         if (const QString reason = notAnArchive(path); !reason.isEmpty()) {
             results.appendLine(QStringLiteral("%1 was not put back as %2: %3").arg(name, archiveName, reason),
                                ResultsSink::Color::Red);
@@ -210,14 +219,23 @@ void deleteArchived(const QString &hostArchive, const QString &hostDirectory, co
         const auto entry = archived.constFind(Windows1252::fromUnicode(name));
         checks.push_back({entry == archived.cend() ? nullptr : &*entry, hostDirectory + QLatin1Char('/') + name});
     }
-    // The read-back deletes each file it has proved held (opened as itself, never through a link).
-    const std::vector<bool> held = ZipReadBack::holdAll(hostArchive, checks, ZipReadBack::RemoveHeld::Yes);
+    // The read-back deletes each file it has proved held (opened as itself, never through a link) and
+    // that nothing has written to since.
+    using Answer = ZipReadBack::Answer;
+    const std::vector<Answer> answers = ZipReadBack::holdAll(hostArchive, checks, ZipReadBack::RemoveHeld::Yes);
     for (std::size_t i = 0; i < checks.size(); ++i) {
-        if (held[i])
+        if (answers[i] == Answer::Held)
             continue; // deleted by the read-back
         // A directory named like a data file is never archived; it is no data file to keep.
         const QFileInfo info(checks[i].hostFile);
-        if (info.exists() && !info.isDir())
+        if (answers[i] == Answer::NotRemoved)
+            results.appendLine(QStringLiteral("%1 was not deleted: the system refused to delete it").arg(names[int(i)]),
+                               ResultsSink::Color::Red);
+        else if (info.size() > EntryCompressor::kLargestEntry)
+            results.appendLine(
+                QStringLiteral("%1 was not archived: it is too large for a ZIP archive").arg(names[int(i)]),
+                ResultsSink::Color::Red);
+        else if (info.exists() && !info.isDir())
             results.appendLine(
                 QStringLiteral("%1 was not deleted: the archive does not hold it as it is now").arg(names[int(i)]),
                 ResultsSink::Color::Red);

@@ -16,12 +16,18 @@ QString companyPart(const QString &company);
 // the side names "X.zip.old" and "X.zip.damaged" add 8 bytes, a temporary ".sorvik-X.zip.XXXXXX" 15.
 constexpr qsizetype kLongestCompanyPart = 255 - 15 - 10 - 4;
 
+// Whether a file name is one this program gives a session archive: the company part (at most
+// kLongestCompanyPart letters and digits, maybe none), a date and time "mmddyyhhmm" that can be one,
+// and ".zip", letter case as written.
+bool isArchiveName(const QString &name);
+
 // Tidies the output directory after a run that was killed; only with the output directory's lock
-// held, when no other run can be at work there. An archive that a save left only under its side name
-// ("X.zip.old", the archive itself missing or unreadable) is put back under its name, with a line in
-// the results (an unreadable archive is kept as "X.zip.damaged"); a side file that is not a regular
-// file reading as a ZIP archive stays where it is, named by a red line. The temporary files of the
-// archive writer and of the data-file writer are removed.
+// held, when no other run can be at work there. Only this program's own names are looked at: an
+// archive that a save left only under its side name ("X.zip.old" for an X that isArchiveName, the
+// archive itself missing or unreadable) is put back under its name, with a line in the results (an
+// unreadable archive is kept as "X.zip.damaged"); such a side file that is not a regular file reading
+// as a ZIP archive stays where it is, named by a red line. Any other "*.zip.old" is the user's and
+// stays as it is. The temporary files of the archive writer and of the data-file writer are removed.
 void recoverLeftovers(ResultsSink &results);
 
 // Packs every data file of the output directory into the session archive, named after the profile's

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -67,6 +68,18 @@ QString quoted(const QString &text)
     const QString shown = text.size() > 40 ? text.left(37) + QStringLiteral("...") : text;
     return QLatin1Char('"') + shown + QLatin1Char('"');
 }
+
+// Names are told apart with the ASCII letter case ignored, as the network compares them; each check
+// of a list for a repeated name is one hash look-up per item, so that a long list loads in linear time.
+bool firstOfName(QSet<QByteArray> &seen, const QByteArray &name)
+{
+    const qsizetype before = seen.size();
+    seen.insert(name.toUpper());
+    return seen.size() > before;
+}
+
+// The servers loaded so far, by name with the letter case ignored, and their positions in the list.
+using ServerNames = QHash<QByteArray, qsizetype>;
 
 QString kindOf(const QJsonValue &value)
 {
@@ -460,11 +473,9 @@ DirEntry entry(const QJsonValue &value, const QString &path, quint16 parentDate,
         for (qsizetype i = 0; i < array.size(); ++i) {
             const QString p = item(f.path("entries"), i);
             e.entries.push_back(entry(array[i], p, e.date, e.time, depth + 1));
-            const QByteArray key = e.entries.back().name.toUpper();
-            if (seen.contains(key))
+            if (!firstOfName(seen, e.entries.back().name))
                 fail(field(p, "name"), quoted(QString::fromLatin1(e.entries.back().name)) +
                                            QStringLiteral(" is already an entry of this directory"));
-            seen.insert(key);
         }
     }
     if (f.has("generatedFiles")) {
@@ -627,18 +638,18 @@ void serverVolumes(const Fields &f, Server &s)
 {
     if (f.has("volumes")) {
         const QJsonArray array = list(f["volumes"], f.path("volumes"));
+        QHash<quint8, std::size_t> numbers;
+        QSet<QByteArray> names;
         for (qsizetype i = 0; i < array.size(); ++i) {
             const QString p = item(f.path("volumes"), i);
             Volume v = volume(array[i], p, quint8(std::min<qsizetype>(i, 254)));
-            for (const Volume &other : s.volumes) {
-                if (other.number == v.number)
-                    fail(field(p, "number"), QStringLiteral("%1 is already the number of volume %2")
-                                                 .arg(v.number)
-                                                 .arg(QString::fromLatin1(other.name)));
-                if (other.name.compare(v.name, Qt::CaseInsensitive) == 0)
-                    fail(field(p, "name"),
-                         quoted(QString::fromLatin1(v.name)) + QStringLiteral(" names a volume twice"));
-            }
+            if (const auto other = numbers.constFind(v.number); other != numbers.constEnd())
+                fail(field(p, "number"), QStringLiteral("%1 is already the number of volume %2")
+                                             .arg(v.number)
+                                             .arg(QString::fromLatin1(s.volumes[*other].name)));
+            numbers.insert(v.number, s.volumes.size());
+            if (!firstOfName(names, v.name))
+                fail(field(p, "name"), quoted(QString::fromLatin1(v.name)) + QStringLiteral(" names a volume twice"));
             s.volumes.push_back(std::move(v));
         }
     }
@@ -735,7 +746,7 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
     return s;
 }
 
-ServerSet serverSet(const QJsonValue &value, const QString &path, const SimulatedNetwork &network)
+ServerSet serverSet(const QJsonValue &value, const QString &path, const ServerNames &servers)
 {
     ServerSet set;
     if (value.isString() && value.toString() == QLatin1String("*")) {
@@ -748,14 +759,14 @@ ServerSet serverSet(const QJsonValue &value, const QString &path, const Simulate
     for (qsizetype i = 0; i < array.size(); ++i) {
         const QString p = item(path, i);
         const QByteArray n = text(array[i], p, ServerNameMax);
-        if (network.serverIndex(n) < 0)
+        if (!servers.contains(n.toUpper()))
             fail(p, quoted(array[i].toString()) + QStringLiteral(" is not a server of this network"));
         set.names.push_back(n);
     }
     return set;
 }
 
-User user(const QJsonValue &value, const QString &path, const SimulatedNetwork &network)
+User user(const QJsonValue &value, const QString &path, const ServerNames &servers)
 {
     const Fields f(
         value, path,
@@ -771,22 +782,22 @@ User user(const QJsonValue &value, const QString &path, const SimulatedNetwork &
     if (f.has("context"))
         u.context = text(f["context"], f.path("context"), ContextMax);
     if (f.has("servers"))
-        u.binderyServers = serverSet(f["servers"], f.path("servers"), network);
+        u.binderyServers = serverSet(f["servers"], f.path("servers"), servers);
     f.flag("tree", u.inTree);
     if (f.has("consoleOperator"))
-        u.consoleOperator = serverSet(f["consoleOperator"], f.path("consoleOperator"), network);
+        u.consoleOperator = serverSet(f["consoleOperator"], f.path("consoleOperator"), servers);
     f.flag("lockedOut", u.lockedOut);
     f.flag("passwordExpired", u.passwordExpired);
     return u;
 }
 
-Workstation workstation(const QJsonValue &value, const QString &path, const SimulatedNetwork &network)
+Workstation workstation(const QJsonValue &value, const QString &path, const ServerNames &servers)
 {
     const Fields f(value, path, {"primaryServer", "requesterVersion", "callsVersion", "clientType", "faults"});
     Workstation w;
     if (f.has("primaryServer") && !f["primaryServer"].isNull()) {
         w.primaryServer = text(f["primaryServer"], f.path("primaryServer"), ServerNameMax);
-        if (!w.primaryServer.isEmpty() && network.serverIndex(w.primaryServer) < 0)
+        if (!w.primaryServer.isEmpty() && !servers.contains(w.primaryServer.toUpper()))
             fail(f.path("primaryServer"),
                  quoted(f["primaryServer"].toString()) + QStringLiteral(" is not a server of this network"));
     }
@@ -810,34 +821,35 @@ SimulatedNetwork network(const QJsonValue &value)
         n.context = text(f["context"], f.path("context"), ContextMax);
     if (f.has("delayMs"))
         n.delayMs = quint32(atMost(f["delayMs"], f.path("delayMs"), DelayMax, QStringLiteral(" milliseconds")));
+    ServerNames servers;
     if (f.has("servers")) {
         const QJsonArray array = list(f["servers"], f.path("servers"));
         n.servers.reserve(std::size_t(array.size()));
+        servers.reserve(array.size());
         for (qsizetype i = 0; i < array.size(); ++i) {
             const QString p = item(f.path("servers"), i);
             Server s = server(array[i], p, n.delayMs);
-            const int same = n.serverIndex(s.name);
-            if (same >= 0)
+            if (const auto same = servers.constFind(s.name.toUpper()); same != servers.constEnd())
                 fail(field(p, "name"), quoted(QString::fromLatin1(s.name)) +
                                            QStringLiteral(" names the same server as ") +
-                                           item(f.path("servers"), same));
+                                           item(f.path("servers"), *same));
+            servers.insert(s.name.toUpper(), i);
             n.servers.push_back(std::move(s));
         }
     }
     if (f.has("users")) {
         const QJsonArray array = list(f["users"], f.path("users"));
+        QSet<QByteArray> names;
         for (qsizetype i = 0; i < array.size(); ++i) {
             const QString p = item(f.path("users"), i);
-            User u = user(array[i], p, n);
-            for (const User &other : n.users) {
-                if (other.name.compare(u.name, Qt::CaseInsensitive) == 0)
-                    fail(field(p, "name"), quoted(QString::fromLatin1(u.name)) + QStringLiteral(" names a user twice"));
-            }
+            User u = user(array[i], p, servers);
+            if (!firstOfName(names, u.name))
+                fail(field(p, "name"), quoted(QString::fromLatin1(u.name)) + QStringLiteral(" names a user twice"));
             n.users.push_back(std::move(u));
         }
     }
     if (f.has("workstation"))
-        n.workstation = workstation(f["workstation"], f.path("workstation"), n);
+        n.workstation = workstation(f["workstation"], f.path("workstation"), servers);
     return n;
 }
 

@@ -1,5 +1,6 @@
 // `sorvik send` in the process, with the desktop recorded: what it prints, where the archive goes.
 #include "cli/CommandLine.h"
+#include "platform/DirectoryShare.h"
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 
@@ -182,4 +183,54 @@ TEST_F(SendCommandTest, ADiskIsDoneOnlyWithThisSendsArchiveOnIt)
     EXPECT_TRUE(run.err.contains(archive + QStringLiteral(": ") + archive + QStringLiteral(" on the disk is a link")))
         << run.err.toStdString();
     EXPECT_TRUE(QFileInfo(named + QLatin1Char('/') + archive).isSymLink());
+}
+
+TEST_F(SendCommandTest, AnotherSendsCopyInTheMakingStaysOnTheDisk)
+{
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    const QString copy = named + QStringLiteral("/.sorvik-copy-a1B2c3.tmp");
+    writeFile(copy, "another send's copy, half written");
+    {
+        // The other send holds the disk while it copies.
+        DirectoryShare other(named);
+        other.share();
+        ASSERT_EQ(send({QStringLiteral("--disk"), named}).status, 0);
+        EXPECT_TRUE(QFileInfo::exists(copy));
+    }
+    // With no send at work on the disk it is what a killed one left.
+    writeFile(output + QStringLiteral("/0A1B2C3E.DAT"), "more server data\r\n");
+    ASSERT_EQ(send({QStringLiteral("--disk"), named}).status, 0);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+}
+
+TEST_F(SendCommandTest, OnlyReadableArchivesGoAndTheUsersOwnAreNotRenamed)
+{
+    // The user's own: a sound archive under a side name, one under a name of their own, and a ZIP in
+    // name only.
+    QFile::remove(output + QStringLiteral("/0A1B2C3D.DAT"));
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, zipfile\n"
+                                 "for name in sys.argv[1:]:\n"
+                                 "    with zipfile.ZipFile(name, 'w') as z: z.writestr('a', 'b')"),
+                  output + QStringLiteral("/Photos.zip.old"), output + QStringLiteral("/Notes.zip")});
+    if (!python.waitForFinished() || python.exitCode() != 0)
+        GTEST_SKIP() << "python3 is not installed";
+    writeFile(output + QStringLiteral("/Report.zip"), "Q3 figures");
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    QDir().mkpath(named);
+
+    const CommandRun run = send({QStringLiteral("--disk"), named});
+
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(names(named), QStringList{QStringLiteral("Notes.zip")});
+    EXPECT_EQ(names(output), (QStringList{QStringLiteral("Notes.zip"), QStringLiteral("Photos.zip.old"),
+                                          QStringLiteral("Report.zip")}));
+    const QString all = run.out + run.err;
+    EXPECT_TRUE(all.contains(QStringLiteral("Report.zip (%1/Report.zip) is not a ZIP archive that can be read; it "
+                                            "is not sent")
+                                 .arg(output)))
+        << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("Notes.zip is sent as well"))) << all.toStdString();
 }

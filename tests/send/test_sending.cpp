@@ -42,7 +42,7 @@ using ZipTestTools::writeFile;
 // zlib.crc32).
 QByteArray earlierArchive()
 {
-    auto le16 = [](quint16 v) { return QByteArray{char(v & 0xFF), char(v >> 8)}; };
+    auto le16 = [](quint16 v) { return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char(v >> 8)); };
     auto le32 = [&](quint32 v) { return le16(quint16(v & 0xFFFF)) + le16(quint16(v >> 16)); };
     const QByteArray name("OLD.DAT");
     const QByteArray data("old\r\n");

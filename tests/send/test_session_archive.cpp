@@ -4,6 +4,7 @@
 #include "profile/ProfileStore.h"
 #include "send/SessionArchive.h"
 #include "send/zip/ZipError.h"
+#include "send/zip/ZipReadBack.h"
 
 #include "RecordingInteraction.h"
 #include "RecordingResults.h"
@@ -167,6 +168,55 @@ TEST_F(SessionArchiveTest, FilesTheArchiveDoesNotHoldAsTheyAreNowAreKept)
     EXPECT_EQ(red, lines);
 }
 
+TEST_F(SessionArchiveTest, AFileWrittenToBetweenItsComparisonAndItsDeleteIsKept)
+{
+    writeFile(dataHost(QStringLiteral("A.DAT")), reportText(10000, 1));
+    writeFile(dataHost(QStringLiteral("B.DAT")), reportText(10000, 2));
+    // B gets one more line after the read-back has found it held, before it would be deleted.
+    ZipReadBack::setBeforeRemove([](const QString &hostFile) {
+        QFile file(hostFile);
+        if (hostFile.endsWith(QStringLiteral("/B.DAT")) && file.open(QIODevice::Append))
+            file.write("one more line\r\n");
+    });
+    SessionArchive::build(m_interaction, m_results, kNow);
+    ZipReadBack::setBeforeRemove({});
+
+    EXPECT_FALSE(QFileInfo::exists(dataHost(QStringLiteral("A.DAT"))));
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("B.DAT"))), reportText(10000, 2) + "one more line\r\n");
+    EXPECT_EQ(m_results.redTexts(),
+              QStringList({QStringLiteral("B.DAT was not deleted: the archive does not hold it as it is now")}));
+}
+
+TEST_F(SessionArchiveTest, FilesNoArchiveCanHoldAreKeptWithTheirReason)
+{
+    // Past the 32-bit sizes of a ZIP archive without ZIP64, a sparse file taking no space; two names
+    // Windows takes for one; "X.dat" is no data file at all.
+    QFile big(dataHost(QStringLiteral("BIG.DAT")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(qint64(1) << 32));
+    big.close();
+    writeFile(dataHost(QStringLiteral("X.DAT")), "upper");
+    writeFile(dataHost(QStringLiteral("x.DAT")), "lower");
+    writeFile(dataHost(QStringLiteral("X.dat")), "not a data file");
+
+    SessionArchive::build(m_interaction, m_results, kNow);
+
+    const QStringList archived = archivedNames();
+    ASSERT_EQ(archived.size(), 1);
+    const QString kept =
+        archived.first() == QStringLiteral("X.DAT") ? QStringLiteral("x.DAT") : QStringLiteral("X.DAT");
+    QStringList files = outputFiles();
+    files.sort();
+    QStringList expected = {QStringLiteral("AcmeToolsInc1208261405.zip"), QStringLiteral("BIG.DAT"),
+                            QStringLiteral("X.dat"), kept};
+    expected.sort();
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(m_results.redTexts(),
+              QStringList({QStringLiteral("%1 was not archived: the archive holds %2, and Windows does not tell names "
+                                          "apart by letter case")
+                               .arg(kept, archived.first()),
+                           QStringLiteral("BIG.DAT was not archived: it is too large for a ZIP archive")}));
+}
+
 TEST_F(SessionArchiveTest, MissingOutputDirectoryFailsWithoutDeleting)
 {
     QDir(outputHost()).removeRecursively();
@@ -306,23 +356,30 @@ TEST_F(SessionArchiveTest, LeftoversOfAKilledRunAreTidied)
 
 TEST_F(SessionArchiveTest, SideFilesThatAreNotArchivesStayWhereTheyAre)
 {
-    // A sound archive outside the output directory, reached through a link; a user's text file.
+    // Under an archive's side name: a sound archive outside the output directory, reached through a
+    // link, and a text file. A user's own sound archive "Photos.zip.old" is not named like one of ours.
     writeFile(dataHost(QStringLiteral("A.DAT")), "a");
     SessionArchive::build(m_interaction, m_results, kNow);
+    const QByteArray sound = readFile(Drives::hostPath(kArchive));
     const QString outside = TestEnvironment::root() + QStringLiteral("/Mine.zip");
     ASSERT_TRUE(QFile::rename(Drives::hostPath(kArchive), outside));
-    ASSERT_TRUE(QFile::link(outside, dataHost(QStringLiteral("Mine.zip.old"))));
-    writeFile(dataHost(QStringLiteral("Invoice.zip.old")), "Invoice 42: 3 disks, 1 box");
+    ASSERT_TRUE(QFile::link(outside, dataHost(QStringLiteral("Mine1208261405.zip.old"))));
+    writeFile(dataHost(QStringLiteral("Invoice1208261405.zip.old")), "Invoice 42: 3 disks, 1 box");
+    writeFile(dataHost(QStringLiteral("Photos.zip.old")), sound);
     m_results.lines.clear();
 
     SessionArchive::recoverLeftovers(m_results);
 
-    EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("Invoice.zip.old"), QStringLiteral("Mine.zip.old")}));
-    EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("Mine.zip.old"))).isSymLink());
-    EXPECT_EQ(readFile(dataHost(QStringLiteral("Invoice.zip.old"))), QByteArray("Invoice 42: 3 disks, 1 box"));
-    EXPECT_EQ(m_results.redTexts(),
-              QStringList({QStringLiteral("Invoice.zip.old was not put back as Invoice.zip: it is not a ZIP archive"),
-                           QStringLiteral("Mine.zip.old was not put back as Mine.zip: it is a symbolic link")}));
+    EXPECT_EQ(outputFiles(), QStringList({QStringLiteral("Invoice1208261405.zip.old"),
+                                          QStringLiteral("Mine1208261405.zip.old"), QStringLiteral("Photos.zip.old")}));
+    EXPECT_TRUE(QFileInfo(dataHost(QStringLiteral("Mine1208261405.zip.old"))).isSymLink());
+    EXPECT_EQ(readFile(dataHost(QStringLiteral("Invoice1208261405.zip.old"))),
+              QByteArray("Invoice 42: 3 disks, 1 box"));
+    EXPECT_EQ(m_results.texts(),
+              QStringList({QStringLiteral("Invoice1208261405.zip.old was not put back as Invoice1208261405.zip: it is "
+                                          "not a ZIP archive"),
+                           QStringLiteral("Mine1208261405.zip.old was not put back as Mine1208261405.zip: it is a "
+                                          "symbolic link")}));
 }
 
 TEST_F(SessionArchiveTest, ADataFileThatIsALinkIsNeitherPackedNorDeleted)

@@ -11,6 +11,31 @@
 #include <cstring>
 #include <ctime>
 
+namespace {
+
+FileIdentity identityOf(const struct stat &status)
+{
+    constexpr std::int64_t kNano = 1000000000;
+    return {std::uint64_t(status.st_dev), std::uint64_t(status.st_ino), qint64(status.st_size),
+            std::int64_t(status.st_mtim.tv_sec) * kNano + status.st_mtim.tv_nsec,
+            std::int64_t(status.st_ctim.tv_sec) * kNano + status.st_ctim.tv_nsec};
+}
+
+} // namespace
+
+Removal removeIfUnchanged(const QString &hostPath, const FileIdentity &was)
+{
+    const QByteArray path = QFile::encodeName(hostPath);
+    // The name itself is looked at (a link put in the file's place is another file), and the change
+    // time catches a write whose modification time was set back afterwards.
+    struct stat now
+    {
+    };
+    if (::lstat(path.constData(), &now) != 0 || !S_ISREG(now.st_mode) || identityOf(now) != was)
+        return Removal::Changed;
+    return ::unlink(path.constData()) == 0 ? Removal::Removed : Removal::Failed;
+}
+
 bool ReadOnlyFile::open(const QString &hostPath)
 {
     close();
@@ -39,6 +64,7 @@ bool ReadOnlyFile::open(const QString &hostPath)
     m_size = qint64(status.st_size);
     m_modifiedSeconds = qint64(status.st_mtim.tv_sec);
     m_modifiedNanoseconds = std::int64_t(status.st_mtim.tv_nsec);
+    m_identity = identityOf(status);
     return true;
 }
 
@@ -50,6 +76,7 @@ void ReadOnlyFile::close()
     m_plain = false;
     m_ownerWritable = false;
     m_size = 0;
+    m_identity = FileIdentity();
 }
 
 void ReadOnlyFile::lastModifiedLocally(QDate &date, QTime &time) const

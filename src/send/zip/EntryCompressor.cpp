@@ -9,7 +9,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <limits>
 #include <memory>
 #include <utility>
 
@@ -20,7 +19,6 @@ namespace {
 constexpr qint64 kDeflatePiece = 32768;
 // Reads are this large: a data file of usual size is read in one call.
 constexpr qint64 kReadSize = 4 * kDeflatePiece;
-constexpr qint64 kLargestEntry = std::numeric_limits<std::uint32_t>::max();
 
 struct Effort
 {
@@ -162,7 +160,7 @@ public:
         if (got < 0)
             readFailed(m_file);
         m_offset += got;
-        if (m_offset > kLargestEntry)
+        if (m_offset > EntryCompressor::kLargestEntry)
             tooLarge(m_file);
         // A block that comes short at the length the file had when opened is the last one.
         m_ended = got == 0 || (got < kReadSize && m_offset >= m_file.size());
@@ -234,7 +232,7 @@ void openSource(ZipEntry &entry, ReadOnlyFile &file)
     if (!file.open(hostPath) || !file.isPlainFile())
         throw ZipError(QStringLiteral("Cannot open file %1").arg(hostPath));
     entry.externalAttributes = windowsAttributes(file);
-    if (file.size() > kLargestEntry)
+    if (file.size() > EntryCompressor::kLargestEntry)
         tooLarge(file);
     QDate date;
     QTime time;

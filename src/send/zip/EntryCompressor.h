@@ -11,6 +11,9 @@ class ScratchStream;
 
 namespace EntryCompressor {
 
+// The largest file an entry holds: the archive records sizes in 32 bits (ZIP64 is not written).
+inline constexpr qint64 kLargestEntry = 0xFFFFFFFF;
+
 // Compresses the source file entry.diskFileName into the empty scratch stream and sets the entry's
 // flags, attributes, sizes, time and date, CRC-32, text flag, method and versions. Throws ZipError
 // when the file cannot be opened or read or the scratch stream fails; the entry is then unusable.

@@ -3,8 +3,6 @@
 #include "platform/FileRead.h"
 #include "send/zip/ZipDirectoryReader.h"
 
-#include <QFile>
-
 #include <zlib.h>
 
 #include <algorithm>
@@ -16,6 +14,12 @@
 namespace {
 
 constexpr qint64 kPiece = 65536;
+
+std::function<void(const QString &)> &beforeRemove()
+{
+    static std::function<void(const QString &)> hook;
+    return hook;
+}
 
 std::uint32_t u32(const char *p)
 {
@@ -166,10 +170,14 @@ bool holds(ReadOnlyFile &archive, const ZipEntry &entry, ReadOnlyFile &file)
     return holdsWith(archive, entry, file, pieces);
 }
 
-std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks, RemoveHeld removeHeld)
+void setBeforeRemove(std::function<void(const QString &hostFile)> hook)
 {
-    // Bytes, not bools: each thread writes its own answers.
-    std::vector<char> held(checks.size(), 0);
+    beforeRemove() = std::move(hook);
+}
+
+std::vector<Answer> holdAll(const QString &hostArchive, const std::vector<Check> &checks, RemoveHeld removeHeld)
+{
+    std::vector<Answer> answers(checks.size(), Answer::NotHeld);
     std::atomic<std::size_t> next = 0;
     auto work = [&] {
         ReadOnlyFile archive;
@@ -182,11 +190,20 @@ std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &
                 continue;
             // Opening does not wait for a pipe's writer; only a plain file is compared.
             ReadOnlyFile file;
-            held[i] = file.open(check.hostFile) && holdsWith(archive, *check.entry, file, pieces);
+            if (!file.open(check.hostFile) || !holdsWith(archive, *check.entry, file, pieces))
+                continue;
+            // What the file was when it was opened: written to since, it is no longer what was compared.
+            const FileIdentity compared = file.identity();
             file.close();
+            answers[i] = Answer::Held;
+            if (removeHeld == RemoveHeld::No)
+                continue;
+            if (beforeRemove())
+                beforeRemove()(check.hostFile);
             // Deleting is shared out as well: the kernel's part of it is not small beside a small file.
-            if (held[i] && removeHeld == RemoveHeld::Yes)
-                QFile::remove(check.hostFile);
+            const Removal removal = removeIfUnchanged(check.hostFile, compared);
+            if (removal != Removal::Removed)
+                answers[i] = removal == Removal::Changed ? Answer::NotHeld : Answer::NotRemoved;
         }
     };
     const std::size_t threads = std::min<std::size_t>(
@@ -197,7 +214,7 @@ std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &
     work();
     for (std::thread &helper : helpers)
         helper.join();
-    return std::vector<bool>(held.begin(), held.end());
+    return answers;
 }
 
 } // namespace ZipReadBack

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class ReadOnlyFile;
@@ -28,13 +29,24 @@ struct Check
 // processor, each with its own handles on the archive and the files. Only plain files are opened (a
 // pipe would wait for a writer).
 // With removeHeld each file that the archive holds is deleted as soon as it has been compared (the
-// archive must be safely on the disk by then), on the thread that compared it.
+// archive must be safely on the disk by then), on the thread that compared it; but only while it is
+// still the file that was compared, unwritten since it was opened for the comparison.
 enum class RemoveHeld
 {
     No,
     Yes
 };
-std::vector<bool> holdAll(const QString &hostArchive, const std::vector<Check> &checks,
-                          RemoveHeld removeHeld = RemoveHeld::No);
+enum class Answer : char
+{
+    NotHeld,   // the archive does not hold the file as it is now (with removeHeld: it stays)
+    Held,      // it does (with removeHeld: and the file is deleted)
+    NotRemoved // it does, but the system would not delete the file
+};
+std::vector<Answer> holdAll(const QString &hostArchive, const std::vector<Check> &checks,
+                            RemoveHeld removeHeld = RemoveHeld::No);
+
+// Tests get in between a file's comparison and its deletion through this hook (run on the comparing
+// thread with the file's path); the program leaves it empty.
+void setBeforeRemove(std::function<void(const QString &hostFile)> hook);
 
 } // namespace ZipReadBack

@@ -63,6 +63,13 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// An archive of an earlier session: only a ZIP archive goes, and one without entries whose comment is
+// the text tells these apart ("PK\5\6", the end record: sixteen zero bytes, then the comment's length).
+QByteArray earlierArchive(const QByteArray &comment)
+{
+    return QByteArray("PK\x05\x06") + QByteArray(16, '\0') + char(comment.size()) + '\0' + comment;
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -477,8 +484,8 @@ TEST_F(FloppyProcedure, ErasesFilesCopiesEveryArchiveAndFailsOnATargetInTheWay)
 {
     // Two archives of earlier runs; on the floppy, files to erase and a directory named like one of
     // them, which erasing cannot remove.
-    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "first archive");
-    writeFile(outputHost() + QStringLiteral("/Acme0102990900.zip"), "second archive");
+    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), earlierArchive("first archive"));
+    writeFile(outputHost() + QStringLiteral("/Acme0102990900.zip"), earlierArchive("second archive"));
     writeFile(outputHost() + QStringLiteral("/NOTES.TXT"), "not an archive");
     writeFile(floppyHost() + QStringLiteral("/OLD.TXT"), "old");
     writeFile(floppyHost() + QStringLiteral("/.hidden"), "old");
@@ -594,7 +601,7 @@ TEST_F(FloppyProcedure, PicksAMountedRemovableDiskAndVerifiesEveryCopy)
 
 TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
 {
-    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "earlier archive");
+    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), earlierArchive("earlier archive"));
     // First the new archive is damaged on the disk, the earlier one arrives; then every copy is damaged.
     for (const bool all : {false, true}) {
         interaction.messages.clear();
@@ -605,7 +612,7 @@ TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
             QFile::remove(outputHost() + QLatin1Char('/') + name);
         writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
         desktop.damagedOnMedium = [all](const QString &name) {
-            return all || readFile(floppyHost() + QLatin1Char('/') + name) != "earlier archive";
+            return all || readFile(floppyHost() + QLatin1Char('/') + name) != earlierArchive("earlier archive");
         };
         TfrmDisk disk(context());
         interaction.queueAnswer(Answer::Ok);
@@ -632,7 +639,7 @@ TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
 
 TEST_F(FloppyProcedure, MissingDriveIsWarnedAndNothingIsErasedArchivedOrDeleted)
 {
-    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), "earlier archive");
+    writeFile(outputHost() + QStringLiteral("/Acme0101990900.zip"), earlierArchive("earlier archive"));
     // Missing, and not apart from the output directory: erasing it would delete the data files or the
     // session's lock.
     for (const QString &drive :
