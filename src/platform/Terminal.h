@@ -21,7 +21,8 @@ bool readerGone(int fd);
 // From now on the first Ctrl-C (SIGINT), SIGTERM or SIGHUP only raises a flag that interrupted()
 // reports; the run decides what to do with it. A second one ends the program. A closed output
 // pipe no longer ends the program either: writing to it fails, which the run notices.
-// restoreInterrupt() gives the signals their default action back.
+// restoreInterrupt() gives the signals their default action back. A signal that was ignored when
+// the program started (nohup, a background job) stays ignored throughout.
 void catchInterrupt();
 bool interrupted();
 void restoreInterrupt();

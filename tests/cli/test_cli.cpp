@@ -337,6 +337,20 @@ TEST(CommandLine, StopSignalsAndAClosedPipeAbortTheScan)
         EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
     }
 
+    // What the parent ignored (nohup, a background job's SIGINT) stays ignored: the scan goes on.
+    QProcess ignoring;
+    ignoring.start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"), QStringLiteral("trap '' HUP INT; exec '%1' --network "
+                                                         "'%2' scan --all --no-sys-files")
+                                              .arg(QStringLiteral(SORVIK_EXECUTABLE), network)});
+    ASSERT_TRUE(ignoring.waitForReadyRead(20000));
+    for (const int signal : {SIGHUP, SIGINT})
+        ::kill(pid_t(ignoring.processId()), signal);
+    ASSERT_TRUE(ignoring.waitForFinished(60000));
+    EXPECT_EQ(ignoring.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ignoring.exitCode(), 0);
+    EXPECT_TRUE(ignoring.readAllStandardOutput().contains("Saving report for FS2"));
+
     // `sorvik scan --all | head -1`: the reader goes away after the first line.
     QProcess shell;
     shell.start(QStringLiteral("bash"),

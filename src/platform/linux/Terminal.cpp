@@ -16,12 +16,43 @@ volatile std::sig_atomic_t g_resized = 0;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
+// The signals that were ignored when the program started, as `nohup` does with SIGHUP and a shell
+// with SIGINT for a background job: whoever started us asked that they not stop us, so they are
+// left alone. Read before main(), while every action is still the inherited one.
+sigset_t inheritedIgnored()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int inherited : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        struct sigaction action
+        {
+        };
+        if (::sigaction(inherited, nullptr, &action) == 0 && action.sa_handler == SIG_IGN)
+            sigaddset(&set, inherited);
+    }
+    return set;
+}
+const sigset_t g_ignoredAtStart = inheritedIgnored();
+
+bool ignoredAtStart(int signal)
+{
+    return sigismember(&g_ignoredAtStart, signal) == 1;
+}
+
+// Gives each stop signal the handler, except one ignored at start, which stays ignored.
+void handleStopSignals(void (*handler)(int))
+{
+    for (const int stop : kStopSignals) {
+        if (!ignoredAtStart(stop))
+            std::signal(stop, handler);
+    }
+}
+
 // The first stop signal asks the run to stop; a second one ends the program at once.
 extern "C" void onInterrupt(int signal)
 {
     g_signal = signal;
-    for (const int stop : kStopSignals)
-        std::signal(stop, SIG_DFL);
+    handleStopSignals(SIG_DFL);
 }
 
 extern "C" void onResize(int)
@@ -64,8 +95,7 @@ bool readerGone(int fd)
 void catchInterrupt()
 {
     g_signal = 0;
-    for (const int stop : kStopSignals)
-        std::signal(stop, onInterrupt);
+    handleStopSignals(onInterrupt);
     std::signal(SIGPIPE, SIG_IGN);
 }
 
@@ -76,9 +106,8 @@ bool interrupted()
 
 void restoreInterrupt()
 {
-    for (const int stop : kStopSignals)
-        std::signal(stop, SIG_DFL);
-    std::signal(SIGPIPE, SIG_DFL);
+    handleStopSignals(SIG_DFL);
+    std::signal(SIGPIPE, ignoredAtStart(SIGPIPE) ? SIG_IGN : SIG_DFL);
 }
 
 void endByCaughtSignal()
@@ -120,7 +149,7 @@ QByteArray readSecretLine(const char *prompt)
     Handler previous[std::size(kStopSignals)];
     if (saved) {
         for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
-            previous[i] = std::signal(kStopSignals[i], onSignalWhileSecret);
+            previous[i] = ignoredAtStart(kStopSignals[i]) ? SIG_IGN : std::signal(kStopSignals[i], onSignalWhileSecret);
         termios silent = g_savedTerminal;
         silent.c_lflag &= ~tcflag_t(ECHO);
         silent.c_lflag |= ECHONL;
