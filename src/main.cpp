@@ -59,6 +59,7 @@ int runWindows(const QString &network, int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    Terminal::holdClosedStandardDescriptors();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

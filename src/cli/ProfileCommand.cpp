@@ -84,6 +84,12 @@ QString readValuesFile(const QString &path, ProfileValues &values)
     // device says it is at its end whenever nothing has arrived yet.
     const QByteArray all = file.readAll();
     const QString shown = standardInput ? QStringLiteral("standard input") : path;
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("Cannot read %1: %2").arg(shown, file.errorString());
+    // An empty input, as from a closed standard input or /dev/null, gave no values: it is not an
+    // answer to save.
+    if (all.isEmpty())
+        return QStringLiteral("Nothing to read: %1 is empty; nothing was saved").arg(shown);
     const QList<QByteArray> lines = all.split('\n');
     for (int number = 1; number <= lines.size(); ++number) {
         QStringDecoder utf8(QStringDecoder::Utf8);

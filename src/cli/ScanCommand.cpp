@@ -10,7 +10,6 @@
 #include "session/Product.h"
 #include "session/Session.h"
 
-#include <QFile>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -75,20 +74,23 @@ const char *const kPasswordVariable = "SORVIK_PASSWORD";
 const QCommandLineOption &jsonOption = Console::jsonOption();
 
 // The password as the user gave it: the first line of standard input, or the environment. At a
-// terminal the user is asked for it and it is not shown.
-QString password(const QCommandLineParser &parser)
+// terminal the user is asked for it and it is not shown. Input that ends before a line (an empty
+// file, a closed standard input, Ctrl-D) is no answer, so nothing is tried: the reason is said and
+// the result is empty. An empty line is an empty password.
+std::optional<QString> password(const QCommandLineParser &parser, Console &console)
 {
     if (!parser.isSet(passwordStdinOption))
         return qEnvironmentVariable(kPasswordVariable);
-    if (Terminal::isTerminal(0))
-        return QString::fromLocal8Bit(Terminal::readSecretLine("Password: "));
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
-        return {};
-    QByteArray line = input.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromLocal8Bit(line);
+    QString error;
+    const std::optional<QByteArray> line =
+        Terminal::isTerminal(0) ? Terminal::readSecretLine("Password: ", &error) : Terminal::readInputLine(&error);
+    if (line)
+        return QString::fromLocal8Bit(*line);
+    console.error(error.isEmpty()
+                      ? QStringLiteral("--password-stdin: standard input ended before the password line; nothing was "
+                                       "tried (an empty line is an empty password)")
+                      : QStringLiteral("--password-stdin: cannot read standard input: ") + error);
+    return std::nullopt;
 }
 
 // Selects the servers named on the command line (or all); an exit status when one is not listed.
@@ -257,8 +259,10 @@ int run(const QCommandLineParser &parser, const CommandContext &context, Console
     if (const std::optional<int> status = headless.start(context, parser.value(HeadlessSession::primaryOption())))
         return *status;
     if (parser.isSet(loginOption)) {
-        const HeadlessSession::LoginRequest request{parser.value(loginOption), password(parser),
-                                                    parser.value(binderyOption)};
+        const std::optional<QString> secret = password(parser, console);
+        if (!secret)
+            return CommandLine::Failed;
+        const HeadlessSession::LoginRequest request{parser.value(loginOption), *secret, parser.value(binderyOption)};
         if (!headless.login(request))
             return CommandLine::Failed;
     }

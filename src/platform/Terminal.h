@@ -5,10 +5,17 @@
 #include <QByteArray>
 #include <QTextStream>
 
+#include <optional>
+
 // Terminal facts and the signals that stop a headless run.
 namespace Terminal {
 
 bool isTerminal(int fd);
+// Gives each standard descriptor (0, 1, 2) that the program was started without a stand-in on
+// which every read or write fails with "Bad file descriptor", as on the closed one. Without it the
+// first file the program opens would take that number, and reading standard input or writing
+// standard output would reach that file. Call first thing in main().
+void holdClosedStandardDescriptors();
 // Whether the user asked for plain text on terminals: NO_COLOR set (and not empty) or TERM=dumb.
 // Then nothing but text is written: no colour, no cursor or line control.
 bool plain();
@@ -36,10 +43,14 @@ void watchResize();
 bool resized();
 void unwatchResize();
 
-// One line read from standard input, a terminal, after the prompt on standard error, with echo
-// off; the line break is not part of it. A stop signal during the reading gives the terminal its
-// echo back before it ends the program.
-QByteArray readSecretLine(const char *prompt);
+// The first line of standard input, read a byte at a time so that nothing after it is taken; its
+// line break (and a CR before it) is not part of it, and an empty line is an empty text. Nothing
+// when the input ends before its first character or cannot be read: then *error holds the
+// system's reason, or stays empty at the end of the input.
+std::optional<QByteArray> readInputLine(QString *error);
+// The same from standard input, a terminal, after the prompt on standard error, with echo off. A
+// stop signal during the reading gives the terminal its echo back before it ends the program.
+std::optional<QByteArray> readSecretLine(const char *prompt, QString *error);
 
 } // namespace Terminal
 

@@ -184,6 +184,21 @@ TEST(CommandLine, AFailedWriteToStandardOutputIsSaid)
     }
     // The scan went on: its data file is there.
     EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/drive_c/Orvane/Sorvik/10123.DAT")));
+
+    // A closed descriptor is said as one, and no file opened later takes its place.
+    QProcess closed;
+    closed.start(QStringLiteral("bash"),
+                 {QStringLiteral("-c"), QStringLiteral("'%1' servers >&-; echo $?; '%1' profile --from - <&-; echo $?; "
+                                                       "'%1' scan FS1 --login U --bindery FS1 --password-stdin <&-")
+                                            .arg(program)});
+    ASSERT_TRUE(closed.waitForFinished(60000));
+    EXPECT_EQ(closed.readAllStandardOutput(), "1\n1\n");
+    EXPECT_EQ(closed.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(closed.readAllStandardError());
+    for (const char *said : {"sorvik servers: cannot write to standard output: Bad file descriptor\n",
+                             "sorvik profile: Cannot read standard input: Bad file descriptor\n",
+                             "sorvik scan: --password-stdin: cannot read standard input: Bad file descriptor\n"})
+        EXPECT_TRUE(err.contains(QLatin1String(said))) << qPrintable(err);
 }
 
 TEST(CommandLine, MessagesNameTheHostPathBesideTheWindowsPath)
@@ -397,7 +412,8 @@ TEST(CommandLine, ServersPrimaryAndLogin)
     EXPECT_EQ(run.status, 0) << qPrintable(run.err);
     EXPECT_TRUE(run.out.contains(noModules)) << qPrintable(run.out);
     for (const auto &[password, status, text] :
-         {std::tuple{"WRONG\n", 1, "Warning: QXLoginToFileServer Returned: Invalid Password, try again!"},
+         {std::tuple{"", 1, "standard input ended before the password line; nothing was tried"},
+          std::tuple{"WRONG\n", 1, "Warning: QXLoginToFileServer Returned: Invalid Password, try again!"},
           std::tuple{"secret\n", 0, "Information: Bindery Login Successful!"}}) {
         QProcess process;
         process.start(QStringLiteral(SORVIK_EXECUTABLE), scan);
@@ -466,6 +482,11 @@ TEST(CommandLine, ProfileValuesComeThroughAPipe)
         EXPECT_EQ(run.status, 0) << qPrintable(run.err);
         EXPECT_TRUE(sorvik({QStringLiteral("profile")}).out.contains(QString::fromUtf8(city + '\n')));
     }
+    // The end of the input is no answer: nothing to save.
+    const Outcome empty = sorvik({QStringLiteral("profile"), QStringLiteral("--from"), QStringLiteral("-")});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err,
+              QStringLiteral("sorvik profile: Nothing to read: standard input is empty; nothing was saved\n"));
 }
 
 TEST(CommandLine, NothingToSendBeforeTheFirstScan)

@@ -2,7 +2,10 @@
 
 #include <QtGlobal>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <iterator>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -78,6 +81,20 @@ bool isTerminal(int fd)
     return ::isatty(fd) == 1;
 }
 
+void holdClosedStandardDescriptors()
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // Opened the other way round: standard input for writing only, the outputs for reading only.
+        const int standIn = ::open("/dev/null", (fd == STDIN_FILENO ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
+        if (standIn >= 0 && standIn != fd) {
+            ::dup3(standIn, fd, O_CLOEXEC);
+            ::close(standIn);
+        }
+    }
+}
+
 int columns(int fd)
 {
     winsize size{};
@@ -142,7 +159,30 @@ void unwatchResize()
     std::signal(SIGWINCH, SIG_DFL);
 }
 
-QByteArray readSecretLine(const char *prompt)
+std::optional<QByteArray> readInputLine(QString *error)
+{
+    QByteArray line;
+    char c = 0;
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            return std::nullopt;
+        }
+        if (got == 0 && line.isEmpty())
+            return std::nullopt;
+        if (got == 0 || c == '\n')
+            break;
+        line.append(c);
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+std::optional<QByteArray> readSecretLine(const char *prompt, QString *error)
 {
     const bool saved = ::tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
     using Handler = void (*)(int);
@@ -158,18 +198,16 @@ QByteArray readSecretLine(const char *prompt)
     }
     // The prompt comes when the echo is off, so what is typed after it is never shown; unbuffered,
     // so it stands before the reading starts.
-    bool prompted = ::write(STDERR_FILENO, prompt, qstrlen(prompt)) >= 0;
-    QByteArray line;
-    char c = 0;
-    while (prompted && ::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
-        line.append(c);
+    std::optional<QByteArray> line;
+    if (::write(STDERR_FILENO, prompt, qstrlen(prompt)) >= 0)
+        line = readInputLine(error);
+    else
+        *error = QString::fromLocal8Bit(std::strerror(errno));
     if (saved) {
         ::tcsetattr(STDIN_FILENO, TCSADRAIN, &g_savedTerminal);
         for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
             std::signal(kStopSignals[i], previous[i]);
     }
-    if (line.endsWith('\r'))
-        line.chop(1);
     return line;
 }
 
