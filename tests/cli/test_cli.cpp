@@ -129,6 +129,22 @@ TEST(CommandLine, HelpAndUsageErrors)
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_EQ(noDisplay.err.count(QLatin1Char('\n')), 1) << qPrintable(noDisplay.err);
     EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("sorvik scan")));
+    // A display that does not open (no X server listens on a socket that is not there) is said the
+    // same way, not left to the GUI library's abort.
+    QProcess wrongDisplay;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral("unix:/nonexistent/x11-socket"));
+    wrongDisplay.setProcessEnvironment(env);
+    wrongDisplay.start(QStringLiteral(SORVIK_EXECUTABLE), QStringList{});
+    ASSERT_TRUE(wrongDisplay.waitForFinished(60000));
+    EXPECT_EQ(wrongDisplay.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(wrongDisplay.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(wrongDisplay.readAllStandardError());
+    EXPECT_TRUE(said.startsWith(QStringLiteral("sorvik: cannot open the display \"unix:/nonexistent/x11-socket\"")))
+        << qPrintable(said);
+    EXPECT_TRUE(said.contains(QStringLiteral("'sorvik archive'"))) << qPrintable(said);
 }
 
 TEST(CommandLine, HelpAndVersionAnywhereDoNothingElse)
