@@ -91,4 +91,4 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
 
 } // namespace
 
-const Command archiveCommand{text, {Console::jsonOption()}, noArguments, run};
+const Command archiveCommand{text, {Console::jsonOption()}, noArguments, run, {}};

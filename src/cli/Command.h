@@ -38,6 +38,9 @@ struct Command
     QString (*usageProblem)(const QCommandLineParser &parser) = noArguments;
     // Returns the exit status.
     int (*run)(const QCommandLineParser &parser, const CommandContext &context, Console &console) = nullptr;
+    // An option whose optional value is the positional argument after it (send's "--disk [PATH]"):
+    // "--NAME=VALUE" is read as "--NAME VALUE", as every option that takes a value reads it.
+    QString valueAsArgument;
 
     QString usageLine() const;
 };

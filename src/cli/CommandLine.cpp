@@ -256,8 +256,19 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
     // The global --network and --version may also follow the command's name.
     parser.addOptions({helpOption, networkOption, versionOption});
     parser.addOptions(command->options);
-    if (!parser.parse(QStringList{QStringLiteral("sorvik")} + invocation.commandArguments))
-        return usageError(err, parseError(parser, invocation.commandArguments), command);
+    QStringList arguments = invocation.commandArguments;
+    if (!command->valueAsArgument.isEmpty()) {
+        const QString joined = QStringLiteral("--") + command->valueAsArgument + QLatin1Char('=');
+        const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+        for (qsizetype i = 0; i < (end < 0 ? arguments.size() : end); ++i) {
+            if (arguments[i].startsWith(joined)) {
+                arguments.insert(i + 1, arguments[i].mid(joined.size()));
+                arguments[i].chop(arguments[i].size() - joined.size() + 1);
+            }
+        }
+    }
+    if (!parser.parse(QStringList{QStringLiteral("sorvik")} + arguments))
+        return usageError(err, parseError(parser, arguments), command);
     QString problem = networkProblem(parser);
     if (problem.isEmpty())
         problem = command->usageProblem(parser);

@@ -86,7 +86,11 @@ void Console::message(const QString &text)
 {
     m_progress.clear();
     m_out.flush();
-    m_err << QStringLiteral("sorvik ") << m_command << QStringLiteral(": ") << withHostPaths(text) << Qt::endl;
+    // Every line carries the prefix, so that each one found in a log names who said it.
+    const QString prefix = QStringLiteral("sorvik ") + m_command + QStringLiteral(": ");
+    for (const QString &line : withHostPaths(text).split(QLatin1Char('\n')))
+        m_err << prefix << line << '\n';
+    m_err.flush();
     m_progress.redraw();
 }
 

@@ -223,4 +223,4 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
 
 } // namespace
 
-const Command profileCommand{text, {setOption, fromOption, countriesOption, jsonOption}, usageProblem, run};
+const Command profileCommand{text, {setOption, fromOption, countriesOption, jsonOption}, usageProblem, run, {}};

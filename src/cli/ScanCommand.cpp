@@ -281,4 +281,5 @@ const Command scanCommand{text,
                           {allOption, noSysFilesOption, HeadlessSession::primaryOption(), loginOption, treeOption,
                            binderyOption, passwordStdinOption, jsonOption},
                           usageProblem,
-                          run};
+                          run,
+                          {}};

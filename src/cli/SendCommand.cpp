@@ -81,7 +81,7 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
                                                            "sorvik send --disk PATH")
                                                 .arg(media.size()));
             for (const Desktop::Medium &medium : media)
-                console.err() << "  " << medium.mountPoint << "  (" << medium.label << ")" << Qt::endl;
+                console.message(QStringLiteral("  %1  (%2)").arg(medium.mountPoint, medium.label));
             return std::nullopt;
         }
         target.hostDirectory = media.first().mountPoint;
@@ -119,6 +119,8 @@ QString usageProblem(const QCommandLineParser &parser)
         return QStringLiteral("unexpected argument '%1'").arg(rest.first());
     if (rest.size() > 1)
         return QStringLiteral("--disk takes one directory, not '%1'").arg(rest.join(QLatin1Char(' ')));
+    if (rest.size() == 1 && rest.first().isEmpty())
+        return QStringLiteral("--disk needs a directory name, or nothing for drive A:");
     if (parser.isSet(eraseOption) && !parser.isSet(diskOption))
         return QStringLiteral("--erase goes with --disk");
     return {};
@@ -284,5 +286,8 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
 
 } // namespace
 
-const Command sendCommand{
-    text, {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()}, usageProblem, run};
+const Command sendCommand{text,
+                          {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()},
+                          usageProblem,
+                          run,
+                          QStringLiteral("disk")};

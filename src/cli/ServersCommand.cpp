@@ -69,4 +69,4 @@ int run(const QCommandLineParser &parser, const CommandContext &context, Console
 
 } // namespace
 
-const Command serversCommand{text, {HeadlessSession::primaryOption(), Console::jsonOption()}, noArguments, run};
+const Command serversCommand{text, {HeadlessSession::primaryOption(), Console::jsonOption()}, noArguments, run, {}};
