@@ -22,7 +22,7 @@ bool onTerminal(const QTextStream &stream, int fd)
 Console::Console(QTextStream &out, QTextStream &err, const QString &command)
     : m_out(out), m_err(err), m_command(command), m_colour(onTerminal(out, 1) && !Terminal::plain()),
       m_results([this](const QString &text, ResultsSink::Color color) { results(text, color); }), m_interaction(err),
-      m_progress(err, &err != &out && onTerminal(err, 2), Terminal::plain())
+      m_progress(err, &err != &out && onTerminal(err, 2) && !Terminal::plain())
 {
     m_interaction.print = [this](const QString &text) { message(headlessWording(text)); };
 }

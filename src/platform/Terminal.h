@@ -54,17 +54,15 @@ std::optional<QByteArray> readSecretLine(const char *prompt, QString *error);
 
 } // namespace Terminal
 
-// A one-line progress bar on standard error, drawn only when it is a terminal, cut to the
+// A one-line progress bar on standard error, drawn only when it is a terminal and the user has not
+// asked for plain text (a bar is redrawn in place, which plain text cannot do), cut to the
 // terminal's width. Whoever prints a line while the bar is shown clears it first (clear()) and
 // draws it again afterwards (redraw()), so the bar never shares a line with text. When the work
 // ends the bar is removed.
 class TerminalProgress final : public ProgressView
 {
 public:
-    TerminalProgress(QTextStream &err, bool enabled, bool plain = false)
-        : m_err(err), m_enabled(enabled), m_plain(plain)
-    {
-    }
+    TerminalProgress(QTextStream &err, bool enabled) : m_err(err), m_enabled(enabled) {}
 
     void showProgress() override;
     void hideProgress() override;
@@ -91,11 +89,9 @@ private:
 
     QTextStream &m_err;
     bool m_enabled;
-    bool m_plain;
     bool m_visible = false;
     bool m_drawn = false;
     int m_width = 80;
-    int m_drawnLength = 0;
     QString m_label;
     int m_server = 0;
     int m_total = 0;
