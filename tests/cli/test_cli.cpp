@@ -471,7 +471,8 @@ TEST(CommandLine, BashCompletion)
     TestEnvironment::fresh();
     const QString network = writeNetwork(kTwoServers);
     // Completes commands, a command's options and the server names of the named network; what is
-    // already on the line is not offered again.
+    // already on the line is not offered again, nor what it excludes (servers after --all, another
+    // channel). After "=", which bash makes a word of its own, the value completes: a file, a country.
     const QString script =
         QStringLiteral("source '%1/data/sorvik.bash-completion'\n"
                        "complete_words() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _sorvik; "
@@ -480,13 +481,17 @@ TEST(CommandLine, BashCompletion)
                        "complete_words '%2' send --e\n"
                        "complete_words '%2' --network '%3' scan --all F\n"
                        "complete_words '%2' send --erase --e\n"
-                       "complete_words '%2' --network '%3' scan fs1 F\n")
-            .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network);
+                       "complete_words '%2' --network '%3' scan fs1 F\n"
+                       "complete_words '%2' send --upload --\n"
+                       "complete_words '%2' --network = '%4'\n"
+                       "complete_words '%2' --network = '%3' profile --set Country = Switz\n")
+            .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network, network.chopped(2));
     QProcess bash;
     bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
     ASSERT_TRUE(bash.waitForFinished(60000));
     EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()),
-              QStringLiteral("profile\n--email --erase\nFS1 FS2\n--email\nFS2\n"))
+              QStringLiteral("profile\n--email --erase\n\n--email\nFS2\n--json --network --help\n") + network +
+                  QStringLiteral("\nSwitzerland\n"))
         << qPrintable(QString::fromLocal8Bit(bash.readAllStandardError()));
 }
 
