@@ -22,33 +22,39 @@ const Command::Text text{QStringLiteral("scan"),
                                         "[--login USER (--tree | --bindery SERVER) [--password-stdin]]"),
                          QStringLiteral("scan servers and write their data files into ") + Product::outputDirectory(),
                          QStringLiteral(R"(
-Scans the named servers (or all listed servers, see 'sorvik servers') and writes one
-data file per server into %1. The results lines go to standard output,
-messages to standard error. Ctrl-C (or SIGTERM, SIGHUP) aborts after the section
-being written and then ends the program by that signal (the shell reports 130, 143,
-129); a second Ctrl-C ends it at once. A closed output pipe aborts it the same way,
-with exit status 130.
+Scans the named servers (or all listed servers, see 'sorvik servers') and
+writes one data file per server into %1. The results lines go
+to standard output, messages to standard error. Ctrl-C (or SIGTERM, SIGHUP)
+aborts after the section being written and then ends the program by that
+signal (the shell reports 130, 143, 129); a second Ctrl-C ends it at once. A
+signal that was ignored when the program started (nohup, a background job)
+stays ignored. A closed output pipe aborts the scan the same way, with exit
+status 130.
 
 Options:
   --all                scan every server on the network
   --no-sys-files       leave out the SYS: file list
-  --primary SERVER     when the workstation has no primary connection, connect to
-                       SERVER
-  --login USER         log in as USER before scanning, with --tree (the directory
-                       tree) or --bindery SERVER (that server's bindery)
-  --password-stdin     read the password from the first line of standard input (at a
-                       terminal after the prompt "Password: ", not shown); without it
+  --primary SERVER     when the workstation has no primary connection,
+                       connect to SERVER
+  --login USER         log in as USER before scanning, with --tree (the
+                       directory tree) or --bindery SERVER (that server's
+                       bindery)
+  --password-stdin     read the password from the first line of standard
+                       input (at a terminal after the prompt "Password: ",
+                       not shown); an empty line is an empty password, an
+                       input without a line is refused; without this option
                        the password is taken from SORVIK_PASSWORD
-  --json               print one JSON object (servers, data files, outcomes, red
-                       lines, totals) instead of the results lines
+  --json               print one JSON object (servers, data files, outcomes,
+                       red lines, totals) instead of the results lines
   --help               show this text
 
 Exit status:
   0    every server's data file was saved
-  1    the scan or the login was refused, a data file could not be written, or the run
-       failed
+  1    the scan or the login was refused, a data file could not be written,
+       or the run failed
   2    usage error
-  3    the scan finished, but some servers could not be reached: they have no data file
+  3    the scan finished, but some servers could not be reached: they have no
+       data file
   129  ended by SIGHUP, after the clean stop
   130  ended by Ctrl-C (SIGINT), after the clean stop; or a closed output pipe
        aborted the scan

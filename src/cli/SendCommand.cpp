@@ -18,31 +18,36 @@ namespace {
 const Command::Text text{QStringLiteral("send"), QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"),
                          QStringLiteral("build the session archive and send it by upload page, e-mail or disk"),
                          QStringLiteral(R"(
-Builds the session archive of the data files in %1 (as 'sorvik archive'
-does), prints its host path, entry count, size and SHA-256, and sends it:
+Builds the session archive of the data files in %1 (as
+'sorvik archive' does), prints its host path, entry count, size and SHA-256,
+and sends it:
 
 Options:
-  --upload       show the archive in the file manager and open the upload page in the
-                 browser; without a display, print where to upload it:
-                 %2
+  --upload       show the archive in the file manager and open the upload
+                 page in the browser; without a display, print where to
+                 upload it: %2
   --email        open a new message to %3 with the subject
-                 "%4" and the archive attached; where that cannot be
-                 done, say what to send
-  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,
-                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable
-                 disk); each copy is read back and compared with the archive
-  --erase        with --disk: first delete the files on the disk, as the window's
-                 Create Disk does; only on a mounted removable disk, never on a
-                 directory that is not one
-  --json         print one JSON object (this send's archive, every archive that goes
-                 with where it was verified, what was kept and why) instead of the
-                 listing
+                 "%4" and the archive attached; where that
+                 cannot be done, say what to send
+  --disk [PATH]  copy every session archive (*.zip) of the output directory
+                 to PATH (also --disk=PATH), else to drive A:
+                 (SORVIK_DRIVE_A, else the one mounted removable disk); each
+                 copy is read back and compared with the archive
+  --erase        with --disk: first delete the files on the disk, as the
+                 window's Create Disk does; only on a mounted removable disk,
+                 never on a directory that is not one
+  --json         print one JSON object (this send's archive, every archive
+                 that goes with where it was verified, what was kept and
+                 why) instead of the listing
   --help         show this text
 
 A disk that is missing or not writable is refused before anything is erased,
 archived or deleted.
 
-Exit status: 0 done, 1 refused or failed, 2 usage error.
+Exit status:
+  0    done
+  1    refused or failed
+  2    usage error
 )")
                              .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
                                   SendChannel::mailSubject())};

@@ -101,6 +101,11 @@ TEST(CommandLine, HelpAndUsageErrors)
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
     EXPECT_TRUE(
         sorvik({QStringLiteral("scan"), QStringLiteral("-h")}).out.contains(QStringLiteral("--password-stdin")));
+    // Every help fits a terminal of 80 columns.
+    for (const char *command : {"--help", "servers", "scan", "archive", "profile", "send"}) {
+        for (const QString &line : sorvik({QLatin1String(command), QStringLiteral("--help")}).out.split(u'\n'))
+            EXPECT_LE(line.size(), 80) << command << ": " << qPrintable(line);
+    }
     for (const QStringList &args :
          {QStringList{QStringLiteral("--version")}, QStringList{QStringLiteral("scan"), QStringLiteral("--version")}}) {
         const Outcome version = sorvik(args);
