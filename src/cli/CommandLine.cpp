@@ -273,8 +273,7 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
     QStringList arguments = invocation.commandArguments;
     if (!command->valueAsArgument.isEmpty()) {
         const QString joined = QStringLiteral("--") + command->valueAsArgument + QLatin1Char('=');
-        const qsizetype end = arguments.indexOf(QStringLiteral("--"));
-        for (qsizetype i = 0; i < (end < 0 ? arguments.size() : end); ++i) {
+        for (qsizetype i = 0; i < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
             if (arguments[i].startsWith(joined)) {
                 arguments.insert(i + 1, arguments[i].mid(joined.size()));
                 arguments[i].chop(arguments[i].size() - joined.size() + 1);

@@ -88,7 +88,10 @@ void Console::message(const QString &text)
     m_out.flush();
     // Every line carries the prefix, so that each one found in a log names who said it.
     const QString prefix = QStringLiteral("sorvik ") + m_command + QStringLiteral(": ");
-    for (const QString &line : withHostPaths(text).split(QLatin1Char('\n')))
+    QStringList lines = withHostPaths(text).split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    for (const QString &line : lines)
         m_err << prefix << line << '\n';
     m_err.flush();
     m_progress.redraw();
