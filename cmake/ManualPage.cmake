@@ -27,10 +27,17 @@ function(run_sorvik out)
 endfunction()
 
 # The lines of a help text's block (e.g. "Options:") as roff entries: "  NAMES   description" with
-# indented continuation lines becomes .TP, NAMES in bold.
+# indented continuation lines becomes .TP, NAMES in bold. Lines that are not indented, a paragraph
+# after the entries, go to <out>_after as text.
 function(entries_to_roff lines out)
     set(roff "")
+    set(after "")
     foreach(line IN LISTS lines)
+        if(line MATCHES "^[^ ]")
+            roff_escape("${line}" text)
+            string(APPEND after "${text}\n")
+            continue()
+        endif()
         # The names: an option (or a status) and its value, e.g. "--primary SERVER" or "-h, --help".
         set(names "")
         if(line MATCHES "^  ([^ ]+,? ?[^ ]*)  +([^ ].*)$")
@@ -51,6 +58,7 @@ function(entries_to_roff lines out)
         endif()
     endforeach()
     set(${out} "${roff}" PARENT_SCOPE)
+    set(${out}_after "${after}" PARENT_SCOPE)
 endfunction()
 
 # A help text split into blocks at its headings ("Options:", "Exit status:"): sets
@@ -99,6 +107,13 @@ foreach(line IN LISTS program_COMMANDS)
     split_help("${details}" cmd)
     # The usage line, then the paragraphs, then the options.
     list(POP_FRONT cmd_TEXT usage)
+    # A long usage goes on in indented lines.
+    list(GET cmd_TEXT 0 more)
+    while(more MATCHES "^ +([^ ].*)$")
+        string(APPEND usage " ${CMAKE_MATCH_1}")
+        list(POP_FRONT cmd_TEXT)
+        list(GET cmd_TEXT 0 more)
+    endwhile()
     string(REGEX REPLACE "^Usage: sorvik [a-z]+ ?" "" synopsis "${usage}")
     roff_escape("${synopsis}" synopsis)
     list(JOIN cmd_TEXT "\n" paragraphs)
@@ -106,9 +121,14 @@ foreach(line IN LISTS program_COMMANDS)
     roff_escape("${paragraphs}" paragraphs)
     string(REGEX REPLACE "\n\n+" "\n.PP\n" paragraphs "${paragraphs}")
     entries_to_roff("${cmd_OPTIONS}" options)
+    entries_to_roff("${cmd_EXIT_STATUS}" statuses)
     string(TOUPPER "${command}" upper)
     string(APPEND include "[COMMAND ${upper}]\n.B sorvik ${command}\n${synopsis}\n.PP\n${paragraphs}\n"
-                          ".PP\nOptions:\n.RS\n${options}.RE\n\n")
+                          ".PP\nOptions:\n.RS\n${options}.RE\n")
+    if(options_after)
+        string(APPEND include ".PP\n${options_after}")
+    endif()
+    string(APPEND include ".PP\nExit status:\n.RS\n${statuses}.RE\n\n")
 endforeach()
 entries_to_roff("${program_EXIT_STATUS}" exit_statuses)
 string(APPEND include "[EXIT STATUS]\n${exit_statuses}\n")

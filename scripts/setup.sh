@@ -3,7 +3,7 @@
 #
 #   scripts/setup.sh [build] [run] [test] [docs] [package]
 #
-#   build    compiler, CMake, Ninja, Qt and zlib headers, help2man for the manual page, and what
+#   build    compiler, CMake, Ninja, Qt, xcb and zlib headers, help2man for the manual page, and what
 #            `cpack -G DEB` calls: dpkg-shlibdeps (dpkg-dev) and file
 #   run      what the window needs at run time: Qt's platform plugins, the fonts, xdg-open
 #   test     the sanitizer build, the test libraries and the tools the tests call
@@ -13,7 +13,7 @@
 # Without an argument: build, run and test.
 set -euo pipefail
 
-build=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev zlib1g-dev help2man dpkg-dev file)
+build=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libxcb1-dev zlib1g-dev pkgconf help2man dpkg-dev file)
 # fontconfig maps the window's Arial to the metric-compatible Liberation Sans.
 run=(libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-liberation xdg-utils)
 test=(

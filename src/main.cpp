@@ -2,6 +2,7 @@
 #include "app/widgets/WindowProgram.h"
 #include "cli/CommandLine.h"
 #include "platform/DirectoryLock.h"
+#include "platform/GraphicalDisplay.h"
 #include "platform/Terminal.h"
 #include "platform/widgets/WidgetInteraction.h"
 #include "send/OutputDirectory.h"
@@ -16,17 +17,14 @@
 
 namespace {
 
-bool displayAvailable()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
 int runWindows(const QString &network, int argc, char **argv)
 {
-    if (!displayAvailable()) {
-        std::fprintf(stderr, "sorvik: no display available; use the headless commands 'sorvik profile', "
-                             "'sorvik servers', 'sorvik scan' and 'sorvik send' (see 'sorvik --help').\n");
+    // The GUI library would abort on a display it cannot open; the headless commands need none.
+    if (const QString problem = GraphicalDisplay::problem(); !problem.isEmpty()) {
+        std::fprintf(stderr,
+                     "sorvik: %s; use the headless commands 'sorvik profile', 'sorvik servers', 'sorvik scan', "
+                     "'sorvik archive' and 'sorvik send' (see 'sorvik --help').\n",
+                     qPrintable(problem));
         return 1;
     }
     // The network is read before any window opens, so a bad description ends the program at once.
@@ -57,6 +55,7 @@ int runWindows(const QString &network, int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    Terminal::holdClosedStandardDescriptors();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

@@ -52,18 +52,23 @@ namespace {
 const Command::Text text{QStringLiteral("archive"), QString(),
                          QStringLiteral("pack the data files into the session archive and delete them"),
                          QStringLiteral(R"(
-Packs every server data file (*.DAT) of the output directory %1 into the
-session archive <company><mmddyyhhmm>.zip in the same directory, then deletes the data
-files that the archive holds. Prints the archive's path, the host path it maps to, its
-entry count, size and SHA-256, and warns when it is empty or its name has no company.
+Packs every server data file (*.DAT) of the output directory
+%1 into the session archive <company><mmddyyhhmm>.zip in the
+same directory, then deletes the data files that the archive holds. Prints
+the archive's path, the host path it maps to, its entry count, size and
+SHA-256, and warns when it is empty or its name has no company.
 
 Options:
-  --json    print one JSON object (the archive's path, entries, size and SHA-256, and
-            the red lines of the data files that were kept) instead of the listing
+  --json    print one JSON object (the archive's path, entries, size and
+            SHA-256, and the red lines of the data files that were kept)
+            instead of the listing
   --help    show this text
 
-Exit status: 0 on success, 1 when the archive cannot be built or data files had to be
-kept (the red lines name them), 2 on a usage error.
+Exit status:
+  0    done
+  1    the archive cannot be built, or data files had to be kept (the red
+       lines name them)
+  2    usage error
 )")
                              .arg(Product::outputDirectory())};
 
@@ -96,4 +101,4 @@ int run(const QCommandLineParser &, const CommandContext &, Console &console)
 
 } // namespace
 
-const Command archiveCommand{text, {Console::jsonOption()}, noArguments, run};
+const Command archiveCommand{text, {Console::jsonOption()}, noArguments, run, {}};

@@ -50,8 +50,11 @@ QString parseError(const QCommandLineParser &parser, const QStringList &argument
 int usageError(QTextStream &err, const QString &text, const Command *command)
 {
     if (command) {
+        const QString usage = command->usageLine();
+        const QString see = QStringLiteral("(see 'sorvik ") + command->text.name + QStringLiteral(" --help')");
+        const bool fits = usage.size() - usage.lastIndexOf(QLatin1Char('\n')) + 2 + see.size() <= kHelpWidth;
         err << "sorvik " << command->text.name << ": " << text << "\n"
-            << command->usageLine() << "  (see 'sorvik " << command->text.name << " --help')" << Qt::endl;
+            << usage << (fits ? QStringLiteral("  ") : QStringLiteral("\n")) << see << Qt::endl;
     } else {
         err << "sorvik: " << text << "\n"
             << "Usage: sorvik [--network FILE] [COMMAND [OPTIONS...]]  (see 'sorvik --help')" << Qt::endl;
@@ -84,48 +87,59 @@ QString programHelp()
                                   "and do nothing else.\n"
                                   "\n"
                                   "Commands:\n");
-    // Entries as the manual page generator reads them: the command with its synopsis, and its
-    // summary at column 22 (on the next line when the command is longer).
+    // Entries as the manual page generator reads them: the command with its synopsis on one line
+    // (cut after the parts that fit, the rest is in the command's own help), and its summary at
+    // column 22 (on the next line when the command is longer).
     constexpr int column = 22;
     for (const Command *command : commands) {
-        const QString head = QStringLiteral("  ") + command->text.name +
-                             (command->text.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + command->text.synopsis);
+        QString head = QStringLiteral("  ") + command->text.name;
+        const QStringList parts = synopsisParts(command->text.synopsis);
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const bool last = i + 1 == parts.size();
+            if (head.size() + 1 + parts[i].size() + (last ? 0 : 6) > kHelpWidth) {
+                head += QStringLiteral(" [...]");
+                break;
+            }
+            head += QLatin1Char(' ') + parts[i];
+        }
         text += (head.size() + 2 <= column ? head.leftJustified(column)
                                            : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '))) +
-                command->text.summary + QLatin1Char('\n');
+                filled(command->text.summary.split(QLatin1Char(' ')), column, column) + QLatin1Char('\n');
     }
-    text +=
-        QStringLiteral("\n"
-                       "Options:\n"
-                       "  --network FILE      the network description to serve (default: SORVIK_NETWORK, else the\n"
-                       "                      built-in demo network)\n"
-                       "  -h, --help          this text; 'sorvik COMMAND --help' describes a command\n"
-                       "  --version           the program's name and version\n"
-                       "\n"
-                       "Environment:\n"
-                       "  SORVIK_DRIVE_C, SORVIK_DRIVE_A   host directories of the drives C: and A:\n"
-                       "                                   (default $XDG_DATA_HOME/sorvik/drive_c and drive_a)\n"
-                       "  SORVIK_NETWORK                   the network description file\n"
-                       "  SORVIK_PASSWORD                  the password of 'sorvik scan --login' without\n"
-                       "                                   --password-stdin\n"
-                       "  SORVIK_TEXT_EDITOR               the plain-text editor \"View Data\" starts (default: the\n"
-                       "                                   desktop's text editor, else xdg-open)\n"
-                       "  XDG_CONFIG_HOME                  where the contact profile is kept (default ~/.config)\n"
-                       "  XDG_DATA_HOME                    where the drives are kept by default (default\n"
-                       "                                   ~/.local/share)\n"
-                       "  NO_COLOR                         when set and not empty, no colours and no line\n"
-                       "                                   control on a terminal (as with TERM=dumb)\n"
-                       "\n"
-                       "Exit status:\n"
-                       "  0    done\n"
-                       "  1    refused or failed (the reason is on standard error), also when standard\n"
-                       "       output could not be written\n"
-                       "  2    usage error\n"
-                       "  3    the scan finished, but some servers could not be reached\n"
-                       "  129  ended by SIGHUP, after a scan stopped cleanly\n"
-                       "  130  ended by Ctrl-C (SIGINT), after a scan stopped cleanly; or a closed output\n"
-                       "       pipe aborted the scan\n"
-                       "  143  ended by SIGTERM, after a scan stopped cleanly\n");
+    text += QStringLiteral("\n"
+                           "Options:\n"
+                           "  --network FILE      the network description to serve (default:\n"
+                           "                      SORVIK_NETWORK, else the built-in demo network)\n"
+                           "  -h, --help          this text; 'sorvik COMMAND --help' describes a command\n"
+                           "  --version           the program's name and version\n"
+                           "\n"
+                           "Environment:\n"
+                           "  SORVIK_DRIVE_C      the host directory of drive C: (default\n"
+                           "                      $XDG_DATA_HOME/sorvik/drive_c)\n"
+                           "  SORVIK_DRIVE_A      the host directory of drive A:; when not set, drive A:\n"
+                           "                      is a mounted removable disk: the window offers those\n"
+                           "                      mounted, 'sorvik send --disk' takes the one mounted\n"
+                           "  SORVIK_NETWORK      the network description file\n"
+                           "  SORVIK_PASSWORD     the password of 'sorvik scan --login' without\n"
+                           "                      --password-stdin\n"
+                           "  SORVIK_TEXT_EDITOR  the plain-text editor \"View Data\" starts (default: the\n"
+                           "                      desktop's text editor, else xdg-open)\n"
+                           "  XDG_CONFIG_HOME     where the contact profile is kept (default ~/.config)\n"
+                           "  XDG_DATA_HOME       where drive C: is kept by default (default\n"
+                           "                      ~/.local/share)\n"
+                           "  NO_COLOR            when set and not empty, no colours and no line control\n"
+                           "                      (so no progress bar) on a terminal, as with TERM=dumb\n"
+                           "\n"
+                           "Exit status:\n"
+                           "  0    done\n"
+                           "  1    refused or failed (the reason is on standard error), also when\n"
+                           "       standard output could not be written\n"
+                           "  2    usage error\n"
+                           "  3    the scan finished, but some servers could not be reached\n"
+                           "  129  ended by SIGHUP, after a scan stopped cleanly\n"
+                           "  130  ended by Ctrl-C (SIGINT), after a scan stopped cleanly; or a closed\n"
+                           "       output pipe aborted the scan\n"
+                           "  143  ended by SIGTERM, after a scan stopped cleanly\n");
     return text;
 }
 
@@ -256,8 +270,18 @@ int runCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
     // The global --network and --version may also follow the command's name.
     parser.addOptions({helpOption, networkOption, versionOption});
     parser.addOptions(command->options);
-    if (!parser.parse(QStringList{QStringLiteral("sorvik")} + invocation.commandArguments))
-        return usageError(err, parseError(parser, invocation.commandArguments), command);
+    QStringList arguments = invocation.commandArguments;
+    if (!command->valueAsArgument.isEmpty()) {
+        const QString joined = QStringLiteral("--") + command->valueAsArgument + QLatin1Char('=');
+        for (qsizetype i = 0; i < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
+            if (arguments[i].startsWith(joined)) {
+                arguments.insert(i + 1, arguments[i].mid(joined.size()));
+                arguments[i].chop(arguments[i].size() - joined.size() + 1);
+            }
+        }
+    }
+    if (!parser.parse(QStringList{QStringLiteral("sorvik")} + arguments))
+        return usageError(err, parseError(parser, arguments), command);
     QString problem = networkProblem(parser);
     if (problem.isEmpty())
         problem = command->usageProblem(parser);

@@ -22,7 +22,7 @@ bool onTerminal(const QTextStream &stream, int fd)
 Console::Console(QTextStream &out, QTextStream &err, const QString &command)
     : m_out(out), m_err(err), m_command(command), m_colour(onTerminal(out, 1) && !Terminal::plain()),
       m_results([this](const QString &text, ResultsSink::Color color) { results(text, color); }), m_interaction(err),
-      m_progress(err, &err != &out && onTerminal(err, 2), Terminal::plain())
+      m_progress(err, &err != &out && onTerminal(err, 2) && !Terminal::plain())
 {
     m_interaction.print = [this](const QString &text) { message(headlessWording(text)); };
 }
@@ -86,7 +86,14 @@ void Console::message(const QString &text)
 {
     m_progress.clear();
     m_out.flush();
-    m_err << QStringLiteral("sorvik ") << m_command << QStringLiteral(": ") << withHostPaths(text) << Qt::endl;
+    // Every line carries the prefix, so that each one found in a log names who said it.
+    const QString prefix = QStringLiteral("sorvik ") + m_command + QStringLiteral(": ");
+    QStringList lines = withHostPaths(text).split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    for (const QString &line : lines)
+        m_err << prefix << line << '\n';
+    m_err.flush();
     m_progress.redraw();
 }
 

@@ -48,8 +48,8 @@ public:
 
     // One line on standard output, e.g. a listing.
     void line(const QString &text);
-    // One message on standard error as "sorvik COMMAND: text", each output-directory path
-    // followed by its host path.
+    // One message on standard error as "sorvik COMMAND: text", on each of its lines, each
+    // output-directory path followed by its host path.
     void message(const QString &text);
     void error(const QString &text) { message(text); }
 

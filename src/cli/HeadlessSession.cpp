@@ -52,6 +52,7 @@ std::optional<int> HeadlessSession::start(const CommandContext &context, const Q
     interaction.input = [&](const QString &caption, const QString &) -> std::optional<QString> {
         if (caption != QLatin1String("Server Name") || primaryServer.isEmpty())
             return std::nullopt;
+        m_console.message(QStringLiteral("connecting to %1 (--primary)").arg(primaryServer));
         return primaryServer;
     };
     m_session->setUp();

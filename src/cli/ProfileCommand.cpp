@@ -17,22 +17,26 @@ namespace {
 const Command::Text text{QStringLiteral("profile"), QStringLiteral("[--set NAME=VALUE]... [--from FILE] [--countries]"),
                          QStringLiteral("show the contact profile, or change and save values of it"),
                          QStringLiteral(R"(
-Without options, prints the stored contact profile, one NAME=value line per value.
-With --from (a file of NAME=VALUE lines; blank lines and lines starting with # are
-skipped) and --set (one pair each, may be repeated, applied after the file), merges the
-given values into the stored profile and saves it. Nothing is saved unless every
-required value is filled, the country is one of the country list (letter case
-ignored), no value holds a line break and every character can be written into a
-data file (Windows-1252); every reason is reported at once.
+Without options, prints the stored contact profile, one NAME=value line per
+value. With --from (a file of NAME=VALUE lines; blank lines and lines
+starting with # are skipped) and --set (one pair each, may be repeated,
+applied after the file), merges the given values into the stored profile and
+saves it. Nothing is saved unless every required value is filled, the
+country is one of the country list (letter case ignored), no value holds a
+line break and every character can be written into a data file
+(Windows-1252); every reason is reported at once. A --from input that is
+empty or cannot be read saves nothing.
 
 NAME is one of: %1
+
 Required: %2
 
 Options:
   --set NAME=VALUE   change one profile value
   --from FILE        read NAME=VALUE lines from FILE (- for standard input)
   --countries        list the 240 entries of the country list, one per line
-  --json             print the 16 values (or the country list) as one JSON object
+  --json             print the 16 values (or the country list) as one JSON
+                     object
   --help             show this text
 
 Exit status:
@@ -40,8 +44,10 @@ Exit status:
   1    refused or failed
   2    usage error
 )")
-                             .arg(ProfileStore::dataFileOrder().join(QStringLiteral(", ")),
-                                  ProfileRules::checkingOrder().join(QStringLiteral(", ")))};
+                             .arg(filled(ProfileStore::dataFileOrder().join(QStringLiteral(", ")).split(u' '),
+                                         int(qstrlen("NAME is one of: ")), 0),
+                                  filled(ProfileRules::checkingOrder().join(QStringLiteral(", ")).split(u' '),
+                                         int(qstrlen("Required: ")), 0))};
 
 const QCommandLineOption setOption(QStringLiteral("set"), QStringLiteral("change one profile value"),
                                    QStringLiteral("NAME=VALUE"));
@@ -95,6 +101,10 @@ QString readValuesFile(const QString &path, ProfileValues &values)
     const QString shown = standardInput ? QStringLiteral("standard input") : path;
     if (!all)
         return QStringLiteral("Cannot read %1: %2").arg(shown, reason);
+    // An empty input, as from a closed standard input or /dev/null, gave no values: it is not an
+    // answer to save.
+    if (all->isEmpty())
+        return QStringLiteral("Nothing to read: %1 is empty; nothing was saved").arg(shown);
     const QList<QByteArray> lines = all->split('\n');
     for (int number = 1; number <= lines.size(); ++number) {
         // Stateless: a sequence cut off at the end of the line is an error, not a state kept for
@@ -233,4 +243,4 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
 
 } // namespace
 
-const Command profileCommand{text, {setOption, fromOption, countriesOption, jsonOption}, usageProblem, run};
+const Command profileCommand{text, {setOption, fromOption, countriesOption, jsonOption}, usageProblem, run, {}};

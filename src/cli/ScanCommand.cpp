@@ -10,7 +10,6 @@
 #include "session/Product.h"
 #include "session/Session.h"
 
-#include <QFile>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -25,33 +24,39 @@ const Command::Text text{QStringLiteral("scan"),
                                         "[--login USER (--tree | --bindery SERVER) [--password-stdin]]"),
                          QStringLiteral("scan servers and write their data files into ") + Product::outputDirectory(),
                          QStringLiteral(R"(
-Scans the named servers (or all listed servers, see 'sorvik servers') and writes one
-data file per server into %1. The results lines go to standard output,
-messages to standard error. Ctrl-C (or SIGTERM, SIGHUP) aborts after the section
-being written and then ends the program by that signal (the shell reports 130, 143,
-129); a second Ctrl-C ends it at once. A closed output pipe aborts it the same way,
-with exit status 130.
+Scans the named servers (or all listed servers, see 'sorvik servers') and
+writes one data file per server into %1. The results lines go
+to standard output, messages to standard error. Ctrl-C (or SIGTERM, SIGHUP)
+aborts after the section being written and then ends the program by that
+signal (the shell reports 130, 143, 129); a second Ctrl-C ends it at once. A
+signal that was ignored when the program started (nohup, a background job)
+stays ignored. A closed output pipe aborts the scan the same way, with exit
+status 130.
 
 Options:
   --all                scan every server on the network
   --no-sys-files       leave out the SYS: file list
-  --primary SERVER     when the workstation has no primary connection, connect to
-                       SERVER
-  --login USER         log in as USER before scanning, with --tree (the directory
-                       tree) or --bindery SERVER (that server's bindery)
-  --password-stdin     read the password from the first line of standard input (at a
-                       terminal after the prompt "Password: ", not shown); without it
+  --primary SERVER     when the workstation has no primary connection,
+                       connect to SERVER
+  --login USER         log in as USER before scanning, with --tree (the
+                       directory tree) or --bindery SERVER (that server's
+                       bindery)
+  --password-stdin     read the password from the first line of standard
+                       input (at a terminal after the prompt "Password: ",
+                       not shown); an empty line is an empty password, an
+                       input without a line is refused; without this option
                        the password is taken from SORVIK_PASSWORD
-  --json               print one JSON object (servers, data files, outcomes, red
-                       lines, totals) instead of the results lines
+  --json               print one JSON object (servers, data files, outcomes,
+                       red lines, totals) instead of the results lines
   --help               show this text
 
 Exit status:
   0    every server's data file was saved
-  1    the scan or the login was refused, a data file could not be written, or the run
-       failed
+  1    the scan or the login was refused, a data file could not be written,
+       or the run failed
   2    usage error
-  3    the scan finished, but some servers could not be reached: they have no data file
+  3    the scan finished, but some servers could not be reached: they have no
+       data file
   129  ended by SIGHUP, after the clean stop
   130  ended by Ctrl-C (SIGINT), after the clean stop; or a closed output pipe
        aborted the scan
@@ -77,20 +82,23 @@ const char *const kPasswordVariable = "SORVIK_PASSWORD";
 const QCommandLineOption &jsonOption = Console::jsonOption();
 
 // The password as the user gave it: the first line of standard input, or the environment. At a
-// terminal the user is asked for it and it is not shown.
-QString password(const QCommandLineParser &parser)
+// terminal the user is asked for it and it is not shown. Input that ends before a line (an empty
+// file, a closed standard input, Ctrl-D) is no answer, so nothing is tried: the reason is said and
+// the result is empty. An empty line is an empty password.
+std::optional<QString> password(const QCommandLineParser &parser, Console &console)
 {
     if (!parser.isSet(passwordStdinOption))
         return qEnvironmentVariable(kPasswordVariable);
-    if (Terminal::isTerminal(0))
-        return QString::fromLocal8Bit(Terminal::readSecretLine("Password: "));
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
-        return {};
-    QByteArray line = input.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromLocal8Bit(line);
+    QString error;
+    const std::optional<QByteArray> line =
+        Terminal::isTerminal(0) ? Terminal::readSecretLine("Password: ", &error) : Terminal::readInputLine(&error);
+    if (line)
+        return QString::fromLocal8Bit(*line);
+    console.error(error.isEmpty()
+                      ? QStringLiteral("--password-stdin: standard input ended before the password line; nothing was "
+                                       "tried (an empty line is an empty password)")
+                      : QStringLiteral("--password-stdin: cannot read standard input: ") + error);
+    return std::nullopt;
 }
 
 // Selects the servers named on the command line (or all); an exit status when one is not listed.
@@ -269,8 +277,10 @@ int run(const QCommandLineParser &parser, const CommandContext &context, Console
     if (const std::optional<int> status = headless.start(context, parser.value(HeadlessSession::primaryOption())))
         return *status;
     if (parser.isSet(loginOption)) {
-        const HeadlessSession::LoginRequest request{parser.value(loginOption), password(parser),
-                                                    parser.value(binderyOption)};
+        const std::optional<QString> secret = password(parser, console);
+        if (!secret)
+            return CommandLine::Failed;
+        const HeadlessSession::LoginRequest request{parser.value(loginOption), *secret, parser.value(binderyOption)};
         if (!headless.login(request))
             return CommandLine::Failed;
     }
@@ -289,4 +299,5 @@ const Command scanCommand{text,
                           {allOption, noSysFilesOption, HeadlessSession::primaryOption(), loginOption, treeOption,
                            binderyOption, passwordStdinOption, jsonOption},
                           usageProblem,
-                          run};
+                          run,
+                          {}};

@@ -18,31 +18,36 @@ namespace {
 const Command::Text text{QStringLiteral("send"), QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"),
                          QStringLiteral("build the session archive and send it by upload page, e-mail or disk"),
                          QStringLiteral(R"(
-Builds the session archive of the data files in %1 (as 'sorvik archive'
-does), prints its host path, entry count, size and SHA-256, and sends it:
+Builds the session archive of the data files in %1 (as
+'sorvik archive' does), prints its host path, entry count, size and SHA-256,
+and sends it:
 
 Options:
-  --upload       show the archive in the file manager and open the upload page in the
-                 browser; without a display, print where to upload it:
-                 %2
+  --upload       show the archive in the file manager and open the upload
+                 page in the browser; without a display, print where to
+                 upload it: %2
   --email        open a new message to %3 with the subject
-                 "%4" and the archive attached; where that cannot be
-                 done, say what to send
-  --disk [PATH]  copy every session archive (*.zip) of the output directory to PATH,
-                 else to drive A: (SORVIK_DRIVE_A, else the one mounted removable
-                 disk); each copy is read back and compared with the archive
-  --erase        with --disk: first delete the files on the disk, as the window's
-                 Create Disk does; only on a mounted removable disk, never on a
-                 directory that is not one
-  --json         print one JSON object (this send's archive, every archive that goes
-                 with where it was verified, what was kept and why) instead of the
-                 listing
+                 "%4" and the archive attached; where that
+                 cannot be done, say what to send
+  --disk [PATH]  copy every session archive (*.zip) of the output directory
+                 to PATH (also --disk=PATH), else to drive A:
+                 (SORVIK_DRIVE_A, else the one mounted removable disk); each
+                 copy is read back and compared with the archive
+  --erase        with --disk: first delete the files on the disk, as the
+                 window's Create Disk does; only on a mounted removable disk,
+                 never on a directory that is not one
+  --json         print one JSON object (this send's archive, every archive
+                 that goes with where it was verified, what was kept and
+                 why) instead of the listing
   --help         show this text
 
 A disk that is missing or not writable is refused before anything is erased,
 archived or deleted.
 
-Exit status: 0 done, 1 refused or failed, 2 usage error.
+Exit status:
+  0    done
+  1    refused or failed
+  2    usage error
 )")
                              .arg(Product::outputDirectory(), SendChannel::uploadAddress(), MakerAddress::dataMailbox(),
                                   SendChannel::mailSubject())};
@@ -81,7 +86,7 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
                                                            "sorvik send --disk PATH")
                                                 .arg(media.size()));
             for (const Desktop::Medium &medium : media)
-                console.err() << "  " << medium.mountPoint << "  (" << medium.label << ")" << Qt::endl;
+                console.message(QStringLiteral("  %1  (%2)").arg(medium.mountPoint, medium.label));
             return std::nullopt;
         }
         target.hostDirectory = media.first().mountPoint;
@@ -119,6 +124,8 @@ QString usageProblem(const QCommandLineParser &parser)
         return QStringLiteral("unexpected argument '%1'").arg(rest.first());
     if (rest.size() > 1)
         return QStringLiteral("--disk takes one directory, not '%1'").arg(rest.join(QLatin1Char(' ')));
+    if (rest.size() == 1 && rest.first().isEmpty())
+        return QStringLiteral("--disk needs a directory name, or nothing for drive A:");
     if (parser.isSet(eraseOption) && !parser.isSet(diskOption))
         return QStringLiteral("--erase goes with --disk");
     return {};
@@ -307,5 +314,8 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
 
 } // namespace
 
-const Command sendCommand{
-    text, {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()}, usageProblem, run};
+const Command sendCommand{text,
+                          {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()},
+                          usageProblem,
+                          run,
+                          QStringLiteral("disk")};

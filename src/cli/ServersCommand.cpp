@@ -12,15 +12,15 @@ namespace {
 
 const Command::Text text{QStringLiteral("servers"), QStringLiteral("[--primary SERVER]"),
                          QStringLiteral("list the servers of the network, one per line"), QStringLiteral(R"(
-Prints the name of every file server the workstation can see, one per line, in the
-order of the window's server list (sorted by name). An empty list is said on
-standard error.
+Prints the name of every file server the workstation can see, one per line,
+in the order of the window's server list (sorted by name). An empty list is
+said on standard error.
 
 Options:
-  --primary SERVER   when the workstation has no primary connection, connect to
-                     SERVER
-  --json             print one JSON object: every server's name and whether it is
-                     the primary connection
+  --primary SERVER   when the workstation has no primary connection, connect
+                     to SERVER
+  --json             print one JSON object: every server's name and whether
+                     it is the primary connection
   --help             show this text
 
 Exit status:
@@ -69,4 +69,4 @@ int run(const QCommandLineParser &parser, const CommandContext &context, Console
 
 } // namespace
 
-const Command serversCommand{text, {HeadlessSession::primaryOption(), Console::jsonOption()}, noArguments, run};
+const Command serversCommand{text, {HeadlessSession::primaryOption(), Console::jsonOption()}, noArguments, run, {}};

@@ -8,7 +8,9 @@
 #include <functional>
 
 // The interaction seam without a display: every message goes to standard error as
-// "Caption: text", and questions get the answer a non-interactive run must give (No, Cancel).
+// "Caption: text", and questions get the answer a non-interactive run must give (No, Cancel), or
+// the scripted one. Of a question only its statement is said, not the question nobody can answer;
+// a scripted input is not echoed.
 class HeadlessInteraction final : public Interaction
 {
 public:

@@ -49,14 +49,9 @@ void TerminalProgress::setTotalProgress(int percent)
 
 void TerminalProgress::clear()
 {
-    if (m_drawn) {
-        if (m_plain)
-            m_err << '\r' << QString(m_drawnLength, QLatin1Char(' ')) << '\r' << Qt::flush;
-        else
-            m_err << "\r\033[K" << Qt::flush;
-    }
+    if (m_drawn)
+        m_err << "\r\033[K" << Qt::flush;
     m_drawn = false;
-    m_drawnLength = 0;
 }
 
 void TerminalProgress::redraw()
@@ -85,10 +80,6 @@ void TerminalProgress::draw()
     if (Terminal::resized())
         m_width = Terminal::columns(2);
     const QString line = barLine(m_width, m_server, m_total, m_label);
-    if (m_plain)
-        m_err << '\r' << line << QString(qMax(0, m_drawnLength - int(line.size())), QLatin1Char(' ')) << Qt::flush;
-    else
-        m_err << "\r\033[K" << line << Qt::flush;
+    m_err << "\r\033[K" << line << Qt::flush;
     m_drawn = true;
-    m_drawnLength = int(line.size());
 }

@@ -5,10 +5,17 @@
 #include <QByteArray>
 #include <QTextStream>
 
+#include <optional>
+
 // Terminal facts and the signals that stop a headless run.
 namespace Terminal {
 
 bool isTerminal(int fd);
+// Gives each standard descriptor (0, 1, 2) that the program was started without a stand-in on
+// which every read or write fails with "Bad file descriptor", as on the closed one. Without it the
+// first file the program opens would take that number, and reading standard input or writing
+// standard output would reach that file. Call first thing in main().
+void holdClosedStandardDescriptors();
 // Whether the user asked for plain text on terminals: NO_COLOR set (and not empty) or TERM=dumb.
 // Then nothing but text is written: no colour, no cursor or line control.
 bool plain();
@@ -21,7 +28,8 @@ bool readerGone(int fd);
 // From now on the first Ctrl-C (SIGINT), SIGTERM or SIGHUP only raises a flag that interrupted()
 // reports; the run decides what to do with it. A second one ends the program. A closed output
 // pipe no longer ends the program either: writing to it fails, which the run notices.
-// restoreInterrupt() gives the signals their default action back.
+// restoreInterrupt() gives the signals their default action back. A signal that was ignored when
+// the program started (nohup, a background job) stays ignored throughout.
 void catchInterrupt();
 bool interrupted();
 void restoreInterrupt();
@@ -35,24 +43,26 @@ void watchResize();
 bool resized();
 void unwatchResize();
 
-// One line read from standard input, a terminal, after the prompt on standard error, with echo
-// off; the line break is not part of it. A stop signal during the reading gives the terminal its
-// echo back before it ends the program.
-QByteArray readSecretLine(const char *prompt);
+// The first line of standard input, read a byte at a time so that nothing after it is taken; its
+// line break (and a CR before it) is not part of it, and an empty line is an empty text. Nothing
+// when the input ends before its first character or cannot be read: then *error holds the
+// system's reason, or stays empty at the end of the input.
+std::optional<QByteArray> readInputLine(QString *error);
+// The same from standard input, a terminal, after the prompt on standard error, with echo off. A
+// stop signal during the reading gives the terminal its echo back before it ends the program.
+std::optional<QByteArray> readSecretLine(const char *prompt, QString *error);
 
 } // namespace Terminal
 
-// A one-line progress bar on standard error, drawn only when it is a terminal, cut to the
+// A one-line progress bar on standard error, drawn only when it is a terminal and the user has not
+// asked for plain text (a bar is redrawn in place, which plain text cannot do), cut to the
 // terminal's width. Whoever prints a line while the bar is shown clears it first (clear()) and
 // draws it again afterwards (redraw()), so the bar never shares a line with text. When the work
 // ends the bar is removed.
 class TerminalProgress final : public ProgressView
 {
 public:
-    TerminalProgress(QTextStream &err, bool enabled, bool plain = false)
-        : m_err(err), m_enabled(enabled), m_plain(plain)
-    {
-    }
+    TerminalProgress(QTextStream &err, bool enabled) : m_err(err), m_enabled(enabled) {}
 
     void showProgress() override;
     void hideProgress() override;
@@ -79,11 +89,9 @@ private:
 
     QTextStream &m_err;
     bool m_enabled;
-    bool m_plain;
     bool m_visible = false;
     bool m_drawn = false;
     int m_width = 80;
-    int m_drawnLength = 0;
     QString m_label;
     int m_server = 0;
     int m_total = 0;

@@ -101,6 +101,11 @@ TEST(CommandLine, HelpAndUsageErrors)
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
     EXPECT_TRUE(
         sorvik({QStringLiteral("scan"), QStringLiteral("-h")}).out.contains(QStringLiteral("--password-stdin")));
+    // Every help fits a terminal of 80 columns.
+    for (const char *command : {"--help", "servers", "scan", "archive", "profile", "send"}) {
+        for (const QString &line : sorvik({QLatin1String(command), QStringLiteral("--help")}).out.split(u'\n'))
+            EXPECT_LE(line.size(), 80) << command << ": " << qPrintable(line);
+    }
     for (const QStringList &args :
          {QStringList{QStringLiteral("--version")}, QStringList{QStringLiteral("scan"), QStringLiteral("--version")}}) {
         const Outcome version = sorvik(args);
@@ -129,6 +134,22 @@ TEST(CommandLine, HelpAndUsageErrors)
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_EQ(noDisplay.err.count(QLatin1Char('\n')), 1) << qPrintable(noDisplay.err);
     EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("sorvik scan")));
+    // A display that does not open (no X server listens on a socket that is not there) is said the
+    // same way, not left to the GUI library's abort.
+    QProcess wrongDisplay;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral("unix:/nonexistent/x11-socket"));
+    wrongDisplay.setProcessEnvironment(env);
+    wrongDisplay.start(QStringLiteral(SORVIK_EXECUTABLE), QStringList{});
+    ASSERT_TRUE(wrongDisplay.waitForFinished(60000));
+    EXPECT_EQ(wrongDisplay.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(wrongDisplay.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(wrongDisplay.readAllStandardError());
+    EXPECT_TRUE(said.startsWith(QStringLiteral("sorvik: cannot open the display \"unix:/nonexistent/x11-socket\"")))
+        << qPrintable(said);
+    EXPECT_TRUE(said.contains(QStringLiteral("'sorvik archive'"))) << qPrintable(said);
 }
 
 TEST(CommandLine, HelpAndVersionAnywhereDoNothingElse)
@@ -184,6 +205,21 @@ TEST(CommandLine, AFailedWriteToStandardOutputIsSaid)
     }
     // The scan went on: its data file is there.
     EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/drive_c/Orvane/Sorvik/10123.DAT")));
+
+    // A closed descriptor is said as one, and no file opened later takes its place.
+    QProcess closed;
+    closed.start(QStringLiteral("bash"),
+                 {QStringLiteral("-c"), QStringLiteral("'%1' servers >&-; echo $?; '%1' profile --from - <&-; echo $?; "
+                                                       "'%1' scan FS1 --login U --bindery FS1 --password-stdin <&-")
+                                            .arg(program)});
+    ASSERT_TRUE(closed.waitForFinished(60000));
+    EXPECT_EQ(closed.readAllStandardOutput(), "1\n1\n");
+    EXPECT_EQ(closed.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(closed.readAllStandardError());
+    for (const char *said : {"sorvik servers: cannot write to standard output: Bad file descriptor\n",
+                             "sorvik profile: Cannot read standard input: Bad file descriptor\n",
+                             "sorvik scan: --password-stdin: cannot read standard input: Bad file descriptor\n"})
+        EXPECT_TRUE(err.contains(QLatin1String(said))) << qPrintable(err);
 }
 
 TEST(CommandLine, MessagesNameTheHostPathBesideTheWindowsPath)
@@ -337,6 +373,20 @@ TEST(CommandLine, StopSignalsAndAClosedPipeAbortTheScan)
         EXPECT_TRUE(err.contains(QStringLiteral("Information: User Aborted Operation"))) << qPrintable(err);
     }
 
+    // What the parent ignored (nohup, a background job's SIGINT) stays ignored: the scan goes on.
+    QProcess ignoring;
+    ignoring.start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"), QStringLiteral("trap '' HUP INT; exec '%1' --network "
+                                                         "'%2' scan --all --no-sys-files")
+                                              .arg(QStringLiteral(SORVIK_EXECUTABLE), network)});
+    ASSERT_TRUE(ignoring.waitForReadyRead(20000));
+    for (const int signal : {SIGHUP, SIGINT})
+        ::kill(pid_t(ignoring.processId()), signal);
+    ASSERT_TRUE(ignoring.waitForFinished(60000));
+    EXPECT_EQ(ignoring.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ignoring.exitCode(), 0);
+    EXPECT_TRUE(ignoring.readAllStandardOutput().contains("Saving report for FS2"));
+
     // `sorvik scan --all | head -1`: the reader goes away after the first line.
     QProcess shell;
     shell.start(QStringLiteral("bash"),
@@ -362,7 +412,11 @@ TEST(CommandLine, ServersPrimaryAndLogin)
 
     Outcome run = sorvik(net + QStringList{QStringLiteral("servers")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("--primary SERVER"))) << qPrintable(run.err);
+    // The window's question is not asked of a headless run: what is wrong, then what to do; every
+    // line names the command.
+    EXPECT_EQ(run.err, QStringLiteral("sorvik servers: You do not have a primary connection established\n"
+                                      "sorvik servers: the workstation has no primary connection; name a server to "
+                                      "connect to with --primary SERVER\n"));
     run = sorvik(net + QStringList{QStringLiteral("servers"), QStringLiteral("--primary=FS2")});
     EXPECT_EQ(run.status, 0) << qPrintable(run.err);
     EXPECT_EQ(run.out, QStringLiteral("FS1\nFS2\n"));
@@ -383,7 +437,8 @@ TEST(CommandLine, ServersPrimaryAndLogin)
     EXPECT_EQ(run.status, 0) << qPrintable(run.err);
     EXPECT_TRUE(run.out.contains(noModules)) << qPrintable(run.out);
     for (const auto &[password, status, text] :
-         {std::tuple{"WRONG\n", 1, "Warning: QXLoginToFileServer Returned: Invalid Password, try again!"},
+         {std::tuple{"", 1, "standard input ended before the password line; nothing was tried"},
+          std::tuple{"WRONG\n", 1, "Warning: QXLoginToFileServer Returned: Invalid Password, try again!"},
           std::tuple{"secret\n", 0, "Information: Bindery Login Successful!"}}) {
         QProcess process;
         process.start(QStringLiteral(SORVIK_EXECUTABLE), scan);
@@ -421,7 +476,8 @@ TEST(CommandLine, BashCompletion)
     TestEnvironment::fresh();
     const QString network = writeNetwork(kTwoServers);
     // Completes commands, a command's options and the server names of the named network; what is
-    // already on the line is not offered again.
+    // already on the line is not offered again, nor what it excludes (servers after --all, another
+    // channel). After "=", which bash makes a word of its own, the value completes: a file, a country.
     const QString script =
         QStringLiteral("source '%1/data/sorvik.bash-completion'\n"
                        "complete_words() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _sorvik; "
@@ -430,13 +486,17 @@ TEST(CommandLine, BashCompletion)
                        "complete_words '%2' send --e\n"
                        "complete_words '%2' --network '%3' scan --all F\n"
                        "complete_words '%2' send --erase --e\n"
-                       "complete_words '%2' --network '%3' scan fs1 F\n")
-            .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network);
+                       "complete_words '%2' --network '%3' scan fs1 F\n"
+                       "complete_words '%2' send --upload --\n"
+                       "complete_words '%2' --network = '%4'\n"
+                       "complete_words '%2' --network = '%3' profile --set Country = Switz\n")
+            .arg(QStringLiteral(SORVIK_SOURCE_DIR), QStringLiteral(SORVIK_EXECUTABLE), network, network.chopped(2));
     QProcess bash;
     bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
     ASSERT_TRUE(bash.waitForFinished(60000));
     EXPECT_EQ(QString::fromLocal8Bit(bash.readAllStandardOutput()),
-              QStringLiteral("profile\n--email --erase\nFS1 FS2\n--email\nFS2\n"))
+              QStringLiteral("profile\n--email --erase\n\n--email\nFS2\n--json --network --help\n") + network +
+                  QStringLiteral("\nSwitzerland\n"))
         << qPrintable(QString::fromLocal8Bit(bash.readAllStandardError()));
 }
 
@@ -452,6 +512,11 @@ TEST(CommandLine, ProfileValuesComeThroughAPipe)
         EXPECT_EQ(run.status, 0) << qPrintable(run.err);
         EXPECT_TRUE(sorvik({QStringLiteral("profile")}).out.contains(QString::fromUtf8(city + '\n')));
     }
+    // The end of the input is no answer: nothing to save.
+    const Outcome empty = sorvik({QStringLiteral("profile"), QStringLiteral("--from"), QStringLiteral("-")});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err,
+              QStringLiteral("sorvik profile: Nothing to read: standard input is empty; nothing was saved\n"));
 }
 
 TEST(CommandLine, NothingToSendBeforeTheFirstScan)

@@ -69,7 +69,8 @@ TEST_F(SendCommandTest, DiskCopiesVerifiedAndErasesOnlyARemovableDisk)
         << run.err.toStdString();
     EXPECT_EQ(names(output), QStringList{QStringLiteral("0A1B2C3D.DAT")});
 
-    run = send({QStringLiteral("--disk"), named});
+    // "--disk=PATH" as every option with a value takes it.
+    run = send({QStringLiteral("--disk=") + named});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList archives = names(output, QStringLiteral("*.zip"));
     ASSERT_EQ(archives.size(), 1);

@@ -71,6 +71,10 @@ done
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/sorvik" --help >"$work/help.txt"
 commands=$(sed -n '/^Commands/,/^$/s/^  \([a-z][a-z]*\).*/\1/p' "$work/help.txt")
 [ -n "$commands" ] || fail "no commands found in sorvik --help"
+# Each command's section carries all of its help: the exit statuses, the paragraphs after the options.
+[ "$(grep -c '^       Exit status:' "$work/man.txt")" = "$(wc -w <<<"$commands")" ] ||
+    fail "manual page lacks a command's exit statuses"
+grep -Eq "refused +before +anything +is" "$work/man.txt" || fail "manual page lacks send's paragraph after its options"
 for c in $commands; do
     grep -q "^       $c\b" "$work/man.txt" || fail "manual page does not list the command $c"
     grep -qw "$c" "$share/bash-completion/completions/sorvik" || fail "bash completion does not know $c"

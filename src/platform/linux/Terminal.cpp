@@ -2,7 +2,10 @@
 
 #include <QtGlobal>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <iterator>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -16,12 +19,43 @@ volatile std::sig_atomic_t g_resized = 0;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
+// The signals that were ignored when the program started, as `nohup` does with SIGHUP and a shell
+// with SIGINT for a background job: whoever started us asked that they not stop us, so they are
+// left alone. Read before main(), while every action is still the inherited one.
+sigset_t inheritedIgnored()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int inherited : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        struct sigaction action
+        {
+        };
+        if (::sigaction(inherited, nullptr, &action) == 0 && action.sa_handler == SIG_IGN)
+            sigaddset(&set, inherited);
+    }
+    return set;
+}
+const sigset_t g_ignoredAtStart = inheritedIgnored();
+
+bool ignoredAtStart(int signal)
+{
+    return sigismember(&g_ignoredAtStart, signal) == 1;
+}
+
+// Gives each stop signal the handler, except one ignored at start, which stays ignored.
+void handleStopSignals(void (*handler)(int))
+{
+    for (const int stop : kStopSignals) {
+        if (!ignoredAtStart(stop))
+            std::signal(stop, handler);
+    }
+}
+
 // The first stop signal asks the run to stop; a second one ends the program at once.
 extern "C" void onInterrupt(int signal)
 {
     g_signal = signal;
-    for (const int stop : kStopSignals)
-        std::signal(stop, SIG_DFL);
+    handleStopSignals(SIG_DFL);
 }
 
 extern "C" void onResize(int)
@@ -47,6 +81,20 @@ bool isTerminal(int fd)
     return ::isatty(fd) == 1;
 }
 
+void holdClosedStandardDescriptors()
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // Opened the other way round: standard input for writing only, the outputs for reading only.
+        const int standIn = ::open("/dev/null", (fd == STDIN_FILENO ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
+        if (standIn >= 0 && standIn != fd) {
+            ::dup3(standIn, fd, O_CLOEXEC);
+            ::close(standIn);
+        }
+    }
+}
+
 int columns(int fd)
 {
     winsize size{};
@@ -64,8 +112,7 @@ bool readerGone(int fd)
 void catchInterrupt()
 {
     g_signal = 0;
-    for (const int stop : kStopSignals)
-        std::signal(stop, onInterrupt);
+    handleStopSignals(onInterrupt);
     std::signal(SIGPIPE, SIG_IGN);
 }
 
@@ -76,9 +123,8 @@ bool interrupted()
 
 void restoreInterrupt()
 {
-    for (const int stop : kStopSignals)
-        std::signal(stop, SIG_DFL);
-    std::signal(SIGPIPE, SIG_DFL);
+    handleStopSignals(SIG_DFL);
+    std::signal(SIGPIPE, ignoredAtStart(SIGPIPE) ? SIG_IGN : SIG_DFL);
 }
 
 void endByCaughtSignal()
@@ -113,14 +159,37 @@ void unwatchResize()
     std::signal(SIGWINCH, SIG_DFL);
 }
 
-QByteArray readSecretLine(const char *prompt)
+std::optional<QByteArray> readInputLine(QString *error)
+{
+    QByteArray line;
+    char c = 0;
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            return std::nullopt;
+        }
+        if (got == 0 && line.isEmpty())
+            return std::nullopt;
+        if (got == 0 || c == '\n')
+            break;
+        line.append(c);
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+std::optional<QByteArray> readSecretLine(const char *prompt, QString *error)
 {
     const bool saved = ::tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
     using Handler = void (*)(int);
     Handler previous[std::size(kStopSignals)];
     if (saved) {
         for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
-            previous[i] = std::signal(kStopSignals[i], onSignalWhileSecret);
+            previous[i] = ignoredAtStart(kStopSignals[i]) ? SIG_IGN : std::signal(kStopSignals[i], onSignalWhileSecret);
         termios silent = g_savedTerminal;
         silent.c_lflag &= ~tcflag_t(ECHO);
         silent.c_lflag |= ECHONL;
@@ -129,18 +198,16 @@ QByteArray readSecretLine(const char *prompt)
     }
     // The prompt comes when the echo is off, so what is typed after it is never shown; unbuffered,
     // so it stands before the reading starts.
-    bool prompted = ::write(STDERR_FILENO, prompt, qstrlen(prompt)) >= 0;
-    QByteArray line;
-    char c = 0;
-    while (prompted && ::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
-        line.append(c);
+    std::optional<QByteArray> line;
+    if (::write(STDERR_FILENO, prompt, qstrlen(prompt)) >= 0)
+        line = readInputLine(error);
+    else
+        *error = QString::fromLocal8Bit(std::strerror(errno));
     if (saved) {
         ::tcsetattr(STDIN_FILENO, TCSADRAIN, &g_savedTerminal);
         for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
             std::signal(kStopSignals[i], previous[i]);
     }
-    if (line.endsWith('\r'))
-        line.chop(1);
     return line;
 }
 
