@@ -5,6 +5,7 @@
 #include "session/Session.h"
 #include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
+#include "ui/widgets/Layouts.h"
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QAbstractButton>
