@@ -31,6 +31,7 @@ if os.environ.get("SORVIK_A11Y_BUS") != "own":
 
 try:
     import pyatspi
+    from gi.repository import GLib
 except ImportError:
     skip("pyatspi is not installed for %s (package python3-pyatspi)" % sys.executable)
 
@@ -54,6 +55,10 @@ env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", LC_ALL="C
            QT_QPA_PLATFORM=os.environ.get("SORVIK_TEST_PLATFORM", "xcb"))
 for name in ("SORVIK_NETWORK",) + (("WAYLAND_DISPLAY",) if env["QT_QPA_PLATFORM"] == "xcb" else ()):
     env.pop(name, None)
+# What a screen reader announces: the object that last said it took the keyboard.
+focused = []
+pyatspi.Registry.registerEventListener(lambda e: e.detail1 and focused.append(e.source),
+                                       "object:state-changed:focused")
 program = subprocess.Popen([exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 failures = []
 
@@ -63,6 +68,8 @@ def wait_for(find, what, seconds=20):
     while time.monotonic() < end:
         if program.poll() is not None:
             break
+        while GLib.MainContext.default().iteration(False):
+            pass
         try:
             found = find()
         except Exception:  # the tree changes while it is read
@@ -176,10 +183,38 @@ output = [n for n in nodes(main) if n.name == "Output Directory" and n.getRoleNa
 if not output:
     failures.append("no text box named 'Output Directory'")
 
+def focus_is(role, name):
+    node = focused[-1] if focused else None
+    return node if node and node.getRoleName() == role and node.name == name else None
+
+
+def key(keysym):
+    pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+
+
 press(main, "Profile")
 profile = wait_for(lambda: window("Profile"), "the profile window")
 check(profile)
+# The keyboard sits in a cell editor, then in the country selector over the Country cell, 8 rows on.
+editor = wait_for(lambda: focus_is("text", "First Name"), "the First Name editor announced as focused")
+if not editor.getState().contains(pyatspi.STATE_EDITABLE):
+    failures.append("the First Name editor is not announced as editable")
+# The first key away from the empty Country cell puts the default country there, with a warning.
+key(0xFF09)  # Tab
+press(wait_for(lambda: window("Warning"), "the warning of the empty country"), "OK")
+# Keys go to the window that holds the keyboard.
+wait_for(lambda: profile.getState().contains(pyatspi.STATE_ACTIVE), "the profile window active again")
+for _ in range(7):
+    key(0xFF09)
+selector = wait_for(lambda: focus_is("combo box", "Country"), "the country selector announced as focused")
+if not any(n.getRoleName() == "list" and any(i.name == "United States" for i in n) for n in selector):
+    failures.append("the country selector's list does not hold United States")
 press(profile, "Cancel")
+# The default country is an edit that was not saved: the window asks before it lets it go.
+question = wait_for(lambda: next((top for top in application() if top is not None and showing(top) and
+                                  any(n.name == "Yes" for n in nodes(top))), None), "the question to discard")
+press(question, "Yes")
+wait_for(lambda: window("Profile") is None, "the profile window closed")
 
 press(main, "Send")
 send = wait_for(lambda: window("Send Year2000 Files to Orvane"), "the send window")
