@@ -74,7 +74,7 @@ public:
 
     QComboBox *box() const { return static_cast<QComboBox *>(widget()); }
 
-    // The list of entries; it names this selector as its parent while it drops down.
+    // The list of entries, which names the selector as its parent, dropped down or not.
     int childCount() const override { return 1; }
     QAccessibleInterface *child(int index) const override
     {
