@@ -59,6 +59,10 @@ for name in ("SORVIK_NETWORK",) + (("WAYLAND_DISPLAY",) if env["QT_QPA_PLATFORM"
 focused = []
 pyatspi.Registry.registerEventListener(lambda e: e.detail1 and focused.append(e.source),
                                        "object:state-changed:focused")
+# A saved profile whose Country is in the list, so that leaving a cell brings up no warning.
+subprocess.run([exe, "profile", "--from", "-"], env=env, check=True, stdout=subprocess.DEVNULL,
+               input=b"First=Ada\nLast=Lovelace\nAddress1=1 Main St\nCity=Springfield\nState=IL\nZipCode=62701\n"
+                     b"Country=Canada\nPhone=555-0100\nCompany=Acme Tools\nSendTo=data@example.org\n")
 program = subprocess.Popen([exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 failures = []
 
@@ -199,22 +203,12 @@ check(profile)
 editor = wait_for(lambda: focus_is("text", "First Name"), "the First Name editor announced as focused")
 if not editor.getState().contains(pyatspi.STATE_EDITABLE):
     failures.append("the First Name editor is not announced as editable")
-# The first key away from the empty Country cell puts the default country there, with a warning.
-key(0xFF09)  # Tab
-press(wait_for(lambda: window("Warning"), "the warning of the empty country"), "OK")
-# Keys go to the window that holds the keyboard.
-wait_for(lambda: profile.getState().contains(pyatspi.STATE_ACTIVE), "the profile window active again")
-for _ in range(7):
-    key(0xFF09)
+for _ in range(8):
+    key(0xFF09)  # Tab
 selector = wait_for(lambda: focus_is("combo box", "Country"), "the country selector announced as focused")
 if not any(n.getRoleName() == "list" and any(i.name == "United States" for i in n) for n in selector):
     failures.append("the country selector's list does not hold United States")
 press(profile, "Cancel")
-# The default country is an edit that was not saved: the window asks before it lets it go.
-question = wait_for(lambda: next((top for top in application() if top is not None and showing(top) and
-                                  any(n.name == "Yes" for n in nodes(top))), None), "the question to discard")
-press(question, "Yes")
-wait_for(lambda: window("Profile") is None, "the profile window closed")
 
 press(main, "Send")
 send = wait_for(lambda: window("Send Year2000 Files to Orvane"), "the send window")
