@@ -23,6 +23,10 @@ public:
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
         m_editor = editor;
+        // Assistive technology names the editor after its row's label, as it would a text box after its
+        // label; the editor is what it announces while the keyboard is in the cell.
+        if (editor)
+            editor->setAccessibleName(index.siblingAtColumn(0).data().toString());
         // The grid hears the editor's key releases (see ProfileGrid::eventFilter).
         if (editor && this->parent())
             editor->installEventFilter(this->parent());

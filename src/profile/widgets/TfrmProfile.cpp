@@ -32,6 +32,8 @@ const QString kDiscardQuestion = QStringLiteral("Your profile has changes that a
 // list, Enter or Tab picks the entry and moves on to the next field, Shift+Tab to the one before.
 class CountrySelector final : public QComboBox
 {
+    Q_OBJECT
+
 public:
     using QComboBox::QComboBox;
 
@@ -76,6 +78,7 @@ TfrmProfile::TfrmProfile(Interaction &interaction, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmProfile"));
     AccessibleControl::installWindow("TfrmProfile");
+    AccessibleControl::installSelector("CountrySelector");
     setWindowTitle(QStringLiteral("Profile"));
     // Pixel size, so that the layout does not grow with the system's font size.
     QFont type(QStringLiteral("Arial"));
@@ -344,3 +347,5 @@ void TfrmProfile::ComboBox1Click()
     m_countries->hide();
     m_grid->setFocus(Qt::OtherFocusReason);
 }
+
+#include "TfrmProfile.moc"

@@ -16,5 +16,9 @@ namespace AccessibleControl {
 void install(const char *className, QAccessible::Role role, std::function<void(QWidget *)> press);
 // A window built on a plain widget is shown as the window it is, not as an anonymous part.
 void installWindow(const char *className);
+// A combo box of the class `className` is named by its accessible name, not by its current entry as
+// Qt names combo boxes here, leaving the name to a label: a selector laid over a cell has no label
+// of its own. Its entries stay its list.
+void installSelector(const char *className);
 
 } // namespace AccessibleControl

@@ -31,6 +31,7 @@ if os.environ.get("SORVIK_A11Y_BUS") != "own":
 
 try:
     import pyatspi
+    from gi.repository import GLib
 except ImportError:
     skip("pyatspi is not installed for %s (package python3-pyatspi)" % sys.executable)
 
@@ -54,6 +55,14 @@ env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", LC_ALL="C
            QT_QPA_PLATFORM=os.environ.get("SORVIK_TEST_PLATFORM", "xcb"))
 for name in ("SORVIK_NETWORK",) + (("WAYLAND_DISPLAY",) if env["QT_QPA_PLATFORM"] == "xcb" else ()):
     env.pop(name, None)
+# What a screen reader announces: the object that last said it took the keyboard.
+focused = []
+pyatspi.Registry.registerEventListener(lambda e: e.detail1 and focused.append(e.source),
+                                       "object:state-changed:focused")
+# A saved profile whose Country is in the list, so that leaving a cell brings up no warning.
+subprocess.run([exe, "profile", "--from", "-"], env=env, check=True, stdout=subprocess.DEVNULL,
+               input=b"First=Ada\nLast=Lovelace\nAddress1=1 Main St\nCity=Springfield\nState=IL\nZipCode=62701\n"
+                     b"Country=Canada\nPhone=555-0100\nCompany=Acme Tools\nSendTo=data@example.org\n")
 program = subprocess.Popen([exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 failures = []
 
@@ -63,6 +72,8 @@ def wait_for(find, what, seconds=20):
     while time.monotonic() < end:
         if program.poll() is not None:
             break
+        while GLib.MainContext.default().iteration(False):
+            pass
         try:
             found = find()
         except Exception:  # the tree changes while it is read
@@ -176,9 +187,27 @@ output = [n for n in nodes(main) if n.name == "Output Directory" and n.getRoleNa
 if not output:
     failures.append("no text box named 'Output Directory'")
 
+def focus_is(role, name):
+    node = focused[-1] if focused else None
+    return node if node and node.getRoleName() == role and node.name == name else None
+
+
+def key(keysym):
+    pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+
+
 press(main, "Profile")
 profile = wait_for(lambda: window("Profile"), "the profile window")
 check(profile)
+# The keyboard sits in a cell editor, then in the country selector over the Country cell, 8 rows on.
+editor = wait_for(lambda: focus_is("text", "First Name"), "the First Name editor announced as focused")
+if not editor.getState().contains(pyatspi.STATE_EDITABLE):
+    failures.append("the First Name editor is not announced as editable")
+for _ in range(8):
+    key(0xFF09)  # Tab
+selector = wait_for(lambda: focus_is("combo box", "Country"), "the country selector announced as focused")
+if not any(n.getRoleName() == "list" and any(i.name == "United States" for i in n) for n in selector):
+    failures.append("the country selector's list does not hold United States")
 press(profile, "Cancel")
 
 press(main, "Send")
