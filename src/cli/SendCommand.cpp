@@ -230,9 +230,6 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
     }
     static const char *const channels[] = {"upload", "email", "disk"};
     static const char *const programs[] = {nullptr, "browser", "mailProgram"};
-    // Only a disk is known to hold what was sent: its copies are read back. An upload or a mail is
-    // finished by the user, in the program it was handed to or by hand.
-    const bool verified = channel == Sending::Channel::Disk && outcome.sent();
     QJsonObject sent{{QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
                      {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
                                                      ? QJsonValue()
@@ -241,7 +238,7 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
                      {QStringLiteral("kept"), QJsonArray::fromStringList(outcome.archive.problems)},
                      {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
                      {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
-                     {QStringLiteral("sent"), verified},
+                     {QStringLiteral("sent"), outcome.verifiedSent()},
                      {QStringLiteral("handedTo"),
                       handover == Handover::None ? QJsonValue() : QJsonValue(QLatin1String(programs[int(handover)]))}};
     if (channel == Sending::Channel::Upload)

@@ -49,6 +49,9 @@ struct Outcome
     bool noOutputDirectory = false; // nothing to send because the output directory does not exist yet
 
     bool sent() const { return status == Status::Sent; }
+    // Whether what was sent is known to be where it went: a disk's copies, every one read back and
+    // equal. An upload or a mail is finished by the user, elsewhere, so it never is.
+    bool verifiedSent() const { return sent() && !verified.isEmpty(); }
 };
 
 // Why the profile store cannot be read (the archive is named after its company); empty when it can.
