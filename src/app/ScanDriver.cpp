@@ -94,8 +94,15 @@ ScanDriver::Result ScanDriver::run()
     m_progress.showProgress();
     // The scan works on the selection it started with.
     std::vector<bool> selected;
-    for (const Session::ServerEntry &entry : m_session.servers())
+    std::vector<QByteArray> names;
+    for (const Session::ServerEntry &entry : m_session.servers()) {
         selected.push_back(entry.selected);
+        if (entry.selected)
+            names.push_back(entry.name);
+    }
+    m_record.emplace(names);
+    m_serversDone = 0;
+    m_serversToScan = int(names.size());
     m_notSaved = 0;
     m_unwritten = 0;
     m_notSavedServers.clear();
@@ -104,6 +111,7 @@ ScanDriver::Result ScanDriver::run()
     m_total = 0;
     m_session.results().clear();
     m_progress.setTotalProgress(0);
+    m_progress.setServersDone(0, m_serversToScan, {});
 
     TfrmReport writer(m_session, m_progress);
     for (std::size_t index = 0; index < selected.size() && index < m_session.servers().size(); ++index) {
@@ -120,6 +128,7 @@ void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
 {
     Interaction &interaction = m_session.interaction();
     const QString shownServer = Windows1252::toUnicode(server);
+    m_progress.setServersDone(m_serversDone, m_serversToScan, {shownServer});
     m_progress.setServerLabel(QStringLiteral("Contacting ") + shownServer);
     interaction.processEvents();
 
@@ -128,8 +137,7 @@ void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
         m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
         ++m_notSaved;
         m_notSavedServers.push_back(server);
-        if (serverDone)
-            serverDone(server, ServerOutcome::Unreachable, {});
+        told(server, ServerOutcome::Unreachable);
         return;
     }
     m_session.store(m_session.client().QXCCCloseConn(conn));
@@ -157,20 +165,39 @@ void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
         m_notSavedServers.push_back(server);
     }
     if (m_session.abortFlag || !outcome.saved) {
-        if (serverDone)
-            serverDone(server, outcome.saved ? ServerOutcome::Aborted : ServerOutcome::NotWritten,
-                       outcome.saved ? m_session.currentDataFileName : QByteArray());
+        told(server, outcome.saved ? ServerOutcome::Aborted : ServerOutcome::NotWritten,
+             outcome.saved ? m_session.currentDataFileName : QByteArray());
         return;
     }
     const QString fileName = Windows1252::toUnicode(m_session.currentDataFileName);
     m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") + fileName +
                       QLatin1Char('\n'));
     noteSharedFileName(server);
-    if (serverDone)
-        serverDone(server, ServerOutcome::Saved, m_session.currentDataFileName);
+    told(server, ServerOutcome::Saved, m_session.currentDataFileName);
     m_total += m_step;
     m_progress.setTotalProgress(m_total);
     interaction.processEvents();
+}
+
+void ScanDriver::told(const QByteArray &server, ServerOutcome outcome, const QByteArray &dataFile)
+{
+    static_assert(int(ServerOutcome::Saved) == int(LastScan::Outcome::Saved) &&
+                  int(ServerOutcome::Unreachable) == int(LastScan::Outcome::Unreachable) &&
+                  int(ServerOutcome::NotWritten) == int(LastScan::Outcome::NotWritten) &&
+                  int(ServerOutcome::Aborted) == int(LastScan::Outcome::Aborted));
+    m_record->serverDone(server, LastScan::Outcome(int(outcome)));
+    if (serverDone)
+        serverDone(server, outcome, dataFile);
+    m_progress.setServersDone(++m_serversDone, m_serversToScan, {});
+}
+
+void ScanDriver::rememberScan()
+{
+    QString error;
+    if (!m_record->save(OutputDirectory::hostPath(), &error))
+        m_session.logLine(QStringLiteral("This scan's outcome could not be kept for a rescan: ") + error,
+                          ResultsSink::Color::Red);
+    m_record.reset();
 }
 
 void ScanDriver::noteSharedFileName(const QByteArray &server)
@@ -188,6 +215,7 @@ void ScanDriver::noteSharedFileName(const QByteArray &server)
 ScanDriver::Result ScanDriver::finish()
 {
     Interaction &interaction = m_session.interaction();
+    rememberScan();
     m_progress.hideProgress();
     if (setControlsEnabled)
         setControlsEnabled(true);

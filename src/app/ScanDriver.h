@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/LastScan.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -63,6 +65,9 @@ public:
 
 private:
     void scanServer(const QByteArray &server, TfrmReport &writer);
+    // The end of a server's turn: remembered for the next scan, told to serverDone, counted.
+    void told(const QByteArray &server, ServerOutcome outcome, const QByteArray &dataFile = {});
+    void rememberScan();
     void noteSharedFileName(const QByteArray &server);
     Result finish();
 
@@ -74,4 +79,7 @@ private:
     std::map<QByteArray, QByteArray> m_savedAs; // data file name -> the server it holds
     int m_step = 0;
     int m_total = 0;
+    int m_serversDone = 0;
+    int m_serversToScan = 0;
+    std::optional<LastScan::Recorder> m_record;
 };

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "app/LastScan.h"
 #include "app/ScanDriver.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
@@ -7,6 +8,7 @@
 #include "platform/Drives.h"
 #include "platform/Terminal.h"
 #include "platform/Windows1252.h"
+#include "send/OutputDirectory.h"
 #include "session/Product.h"
 #include "session/Session.h"
 
@@ -20,7 +22,7 @@
 namespace {
 
 const Command::Text text{QStringLiteral("scan"),
-                         QStringLiteral("(--all | SERVER...) [--no-sys-files] [--primary SERVER] "
+                         QStringLiteral("(--all | --retry | SERVER...) [--no-sys-files] [--primary SERVER] "
                                         "[--login USER (--tree | --bindery SERVER) [--password-stdin]]"),
                          QStringLiteral("scan servers and write their data files into ") + Product::outputDirectory(),
                          QStringLiteral(R"(
@@ -31,10 +33,14 @@ aborts after the section being written and then ends the program by that
 signal (the shell reports 130, 143, 129); a second Ctrl-C ends it at once. A
 signal that was ignored when the program started (nohup, a background job)
 stays ignored. A closed output pipe aborts the scan the same way, with exit
-status 130.
+status 130. On a terminal a progress line shows the servers done of all, the
+time since the start, an estimate of the time left and the servers in work.
 
 Options:
   --all                scan every server on the network
+  --retry              scan again, in list order, the servers that the last
+                       scan of %1 left without a data file
+                       (unreachable, not written, aborted or not scanned)
   --no-sys-files       leave out the SYS: file list
   --primary SERVER     when the workstation has no primary connection,
                        connect to SERVER
@@ -51,7 +57,8 @@ Options:
   --help               show this text
 
 Exit status:
-  0    every server's data file was saved
+  0    every server's data file was saved, or --retry found nothing to
+       scan again
   1    the scan or the login was refused, a data file could not be written,
        or the run failed
   2    usage error
@@ -65,6 +72,8 @@ Exit status:
                              .arg(Product::outputDirectory())};
 
 const QCommandLineOption allOption(QStringLiteral("all"), QStringLiteral("scan every server on the network"));
+const QCommandLineOption retryOption(QStringLiteral("retry"),
+                                     QStringLiteral("scan again the servers the last scan left without a data file"));
 const QCommandLineOption noSysFilesOption(QStringLiteral("no-sys-files"),
                                           QStringLiteral("leave out the SYS: file list"));
 const QCommandLineOption loginOption(QStringLiteral("login"), QStringLiteral("log in as USER before scanning"),
@@ -78,6 +87,8 @@ const QCommandLineOption passwordStdinOption(QStringLiteral("password-stdin"),
                                                             "input (else SORVIK_PASSWORD)"));
 
 const char *const kPasswordVariable = "SORVIK_PASSWORD";
+// How many servers without a data file the end of a scan names.
+constexpr std::size_t kNamedAtTheEnd = 10;
 
 const QCommandLineOption &jsonOption = Console::jsonOption();
 
@@ -204,6 +215,39 @@ private:
     QHash<QByteArray, QJsonObject> m_servers;
 };
 
+// Selects the servers that the last scan of the output directory left without a data file; an
+// exit status when there is nothing to scan.
+std::optional<int> selectRetry(Session &session, Console &console)
+{
+    QString error;
+    const std::optional<std::vector<LastScan::Server>> last = LastScan::read(OutputDirectory::hostPath(), &error);
+    if (!last) {
+        console.error(error.isEmpty() ? QStringLiteral("no earlier scan of %1 is known, so there is nothing to retry; "
+                                                       "scan with --all or name the servers")
+                                            .arg(Product::outputDirectory())
+                                      : QStringLiteral("cannot read the outcome of the last scan: ") + error);
+        return CommandLine::Failed;
+    }
+    std::vector<QByteArray> gone;
+    const std::vector<std::size_t> rows = LastScan::rowsToRescan(*last, session.servers(), &gone);
+    if (!gone.empty()) {
+        QStringList names;
+        for (const QByteArray &name : gone)
+            names << Windows1252::toUnicode(name);
+        console.message(QStringLiteral("no longer on the network, not scanned: ") + names.join(QStringLiteral(", ")));
+    }
+    for (const std::size_t row : rows)
+        session.setSelected(row, true);
+    if (!rows.empty())
+        return std::nullopt;
+    console.message(QStringLiteral("the last scan of %1 left no server on the network without a data file; "
+                                   "nothing to retry")
+                        .arg(Product::outputDirectory()));
+    if (console.json())
+        ScanReport(console).print(session, false);
+    return CommandLine::Done;
+}
+
 // The scan itself: a stop signal or a closed standard output aborts it the way Abort does.
 int scan(Session &session, const QCommandLineParser &parser, Console &console)
 {
@@ -238,13 +282,18 @@ int scan(Session &session, const QCommandLineParser &parser, Console &console)
     if (session.terminateRequested())
         return CommandLine::Failed;
     if (driver.notSavedCount() > 0) {
+        // Hundreds of names would make one unreadable line: ten, and the way to scan them all again.
+        const std::vector<QByteArray> &notSaved = driver.notSavedServers();
         QStringList names;
-        for (const QByteArray &server : driver.notSavedServers())
-            names << Windows1252::toUnicode(server);
+        for (std::size_t i = 0; i < notSaved.size() && i < kNamedAtTheEnd; ++i)
+            names << Windows1252::toUnicode(notSaved[i]);
+        QString list = names.join(QStringLiteral(", "));
+        if (notSaved.size() > kNamedAtTheEnd)
+            list += QStringLiteral(" and %1 more (sorvik scan --retry)").arg(notSaved.size() - kNamedAtTheEnd);
         console.error(QStringLiteral("%1 of %2 servers have no data file: %3")
                           .arg(driver.notSavedCount())
                           .arg(session.selectedCount())
-                          .arg(names.join(QStringLiteral(", "))));
+                          .arg(list));
         // A data file that could not be written is a failure of the run, not a server out of reach.
         return driver.unwrittenCount() > 0 ? CommandLine::Failed : CommandLine::Incomplete;
     }
@@ -255,7 +304,9 @@ QString usageProblem(const QCommandLineParser &parser)
 {
     if (parser.isSet(allOption) && !parser.positionalArguments().isEmpty())
         return QStringLiteral("give --all or server names, not both");
-    if (!parser.isSet(allOption) && parser.positionalArguments().isEmpty())
+    if (parser.isSet(retryOption) && (parser.isSet(allOption) || !parser.positionalArguments().isEmpty()))
+        return QStringLiteral("--retry takes the servers of the last scan: give no --all and no server names");
+    if (!parser.isSet(allOption) && !parser.isSet(retryOption) && parser.positionalArguments().isEmpty())
         return QStringLiteral("name the servers to scan, or give --all");
     if (parser.isSet(loginOption)) {
         if (parser.isSet(treeOption) == parser.isSet(binderyOption))
@@ -288,16 +339,20 @@ int run(const QCommandLineParser &parser, const CommandContext &context, Console
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
         return CommandLine::Failed;
-    if (const std::optional<int> status = selectServers(headless.session(), parser, console))
+    if (parser.isSet(retryOption)) {
+        if (const std::optional<int> status = selectRetry(headless.session(), console))
+            return *status;
+    } else if (const std::optional<int> status = selectServers(headless.session(), parser, console)) {
         return *status;
+    }
     return scan(headless.session(), parser, console);
 }
 
 } // namespace
 
 const Command scanCommand{text,
-                          {allOption, noSysFilesOption, HeadlessSession::primaryOption(), loginOption, treeOption,
-                           binderyOption, passwordStdinOption, jsonOption},
+                          {allOption, retryOption, noSysFilesOption, HeadlessSession::primaryOption(), loginOption,
+                           treeOption, binderyOption, passwordStdinOption, jsonOption},
                           usageProblem,
                           run,
                           {}};

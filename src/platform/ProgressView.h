@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The scan progress window as the driver and the writer see it.
 class ProgressView
@@ -14,4 +15,6 @@ public:
     virtual void setServerProgress(int percent) = 0;
     // Overall bar and its label.
     virtual void setTotalProgress(int percent) = 0;
+    // How many of the scan's servers are done, and the names of those in work.
+    virtual void setServersDone(int done, int total, const QStringList &inWork) {}
 };

@@ -3,6 +3,8 @@
 #include "platform/ProgressView.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QStringList>
 #include <QTextStream>
 
 #include <optional>
@@ -69,15 +71,25 @@ public:
     void setServerLabel(const QString &text) override;
     void setServerProgress(int percent) override;
     void setTotalProgress(int percent) override;
+    void setServersDone(int done, int total, const QStringList &inWork) override;
 
     void clear();
     void redraw();
     int total() const { return m_total; }
 
+    // The count of a scan's servers, when the work has one: the overall figure is then done of
+    // total, with the time gone since the bar was shown and an estimate of the time left.
+    struct Count
+    {
+        int done = 0;
+        int total = 0;
+        qint64 elapsedMs = 0;
+        QStringList inWork;
+    };
     // The line drawn for the values at the given width, never longer than width - 3 characters:
     // room for the terminal's echo of Ctrl-C ("^C"), and nothing in the last column, which moves
     // the cursor to the next line on some terminals.
-    static QString barLine(int width, int server, int total, const QString &label);
+    static QString barLine(int width, int server, int total, const QString &label, const Count *count = nullptr);
 
 private:
     void draw();
@@ -95,4 +107,6 @@ private:
     QString m_label;
     int m_server = 0;
     int m_total = 0;
+    std::optional<Count> m_count;
+    QElapsedTimer m_clock;
 };

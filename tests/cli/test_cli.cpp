@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -318,6 +320,46 @@ TEST(CommandLine, HeadlessScanWritesTheDataFiles)
         sorvik({QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("NOPE")});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("NOPE")));
+}
+
+TEST(CommandLine, RetryScansWhatTheLastScanLeftWithoutADataFile)
+{
+    const QString root = TestEnvironment::fresh();
+    saveProfile();
+    const Outcome never = sorvik({QStringLiteral("scan"), QStringLiteral("--retry")});
+    EXPECT_EQ(never.status, 1);
+    EXPECT_TRUE(never.err.contains(QStringLiteral("no earlier scan of C:\\Orvane\\Sorvik"))) << qPrintable(never.err);
+
+    // FS1 answers, U01 to U11 do not: the end names ten of them and says how to scan them again.
+    QByteArray json = R"({"workstation": {"primaryServer": "FS1"}, "servers": [{"name": "FS1"})";
+    for (int i = 11; i >= 1; --i)
+        json += QStringLiteral(R"(, {"name": "U%1", "reachable": false, "address": {"ip": "10.0.0.%2"}})")
+                    .arg(i, 2, 10, QLatin1Char('0'))
+                    .arg(i)
+                    .toUtf8();
+    json += "]}";
+    const QStringList scan{QStringLiteral("--network"), writeNetwork(json), QStringLiteral("scan"),
+                           QStringLiteral("--no-sys-files")};
+    const Outcome first = sorvik(scan + QStringList{QStringLiteral("--all")});
+    EXPECT_EQ(first.status, 3);
+    EXPECT_TRUE(first.err.contains(QStringLiteral("11 of 12 servers have no data file: U01, U02, U03, U04, U05, "
+                                                  "U06, U07, U08, U09, U10 and 1 more (sorvik scan --retry)\n")))
+        << qPrintable(first.err);
+
+    // Reachable now: --retry scans those eleven, in list order, and then finds nothing more to do.
+    writeNetwork(json.replace("\"reachable\": false", "\"reachable\": true"));
+    const Outcome retry = sorvik(scan + QStringList{QStringLiteral("--retry"), QStringLiteral("--json")});
+    EXPECT_EQ(retry.status, 0) << qPrintable(retry.err);
+    QStringList scanned;
+    for (const QJsonValue server : QJsonDocument::fromJson(retry.out.toUtf8())["servers"].toArray())
+        scanned << server["name"].toString() + QLatin1Char(' ') + server["outcome"].toString();
+    EXPECT_EQ(scanned.size(), 11);
+    EXPECT_EQ(scanned.first(), QStringLiteral("U01 saved"));
+    EXPECT_EQ(scanned.last(), QStringLiteral("U11 saved"));
+    EXPECT_EQ(QDir(root + QStringLiteral("/drive_c/Orvane/Sorvik")).entryList(QDir::Files).size(), 12);
+    const Outcome again = sorvik(scan + QStringList{QStringLiteral("--retry")});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("nothing to retry"))) << qPrintable(again.err);
 }
 
 TEST(CommandLine, CtrlCAbortsTheScan)

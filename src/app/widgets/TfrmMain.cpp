@@ -1,6 +1,7 @@
 #include "app/widgets/TfrmMain.h"
 #include "session/Product.h"
 
+#include "app/LastScan.h"
 #include "app/ScanDriver.h"
 #include "app/widgets/ResultsBox.h"
 #include "app/widgets/TfrmProgress.h"
@@ -11,6 +12,7 @@
 #include "platform/Windows1252.h"
 #include "profile/widgets/TfrmProfile.h"
 #include "report/TfrmReport.h"
+#include "send/OutputDirectory.h"
 #include "send/widgets/TfrmSend.h"
 #include "ui/widgets/AccessibleControl.h"
 #include "ui/widgets/Artwork.h"
@@ -160,6 +162,10 @@ QWidget *TfrmMain::buildServerPane()
     m_refresh = new QAction(QStringLiteral("Refresh"), m_comp19);
     m_refresh->setObjectName(QStringLiteral("RefreshServerList1"));
     m_comp19->addAction(m_refresh);
+    m_selectNotScanned = new QAction(QStringLiteral("Select servers &not scanned"), m_comp19);
+    m_selectNotScanned->setObjectName(QStringLiteral("SelectNotScanned1"));
+    m_selectNotScanned->setEnabled(false);
+    m_comp19->addAction(m_selectNotScanned);
 
     auto *left = new QVBoxLayout;
     left->setContentsMargins(0, 0, 0, 0);
@@ -237,6 +243,7 @@ void TfrmMain::wireHandlers()
     connect(m_button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
     connect(m_button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
     connect(m_refresh, &QAction::triggered, this, &TfrmMain::RefreshServerList1Click);
+    connect(m_selectNotScanned, &QAction::triggered, this, &TfrmMain::SelectNotScanned1Click);
     connect(m_comp19, &QListWidget::itemSelectionChanged, this, &TfrmMain::syncSelectionFromList);
     connect(m_comp19, &QListWidget::itemClicked, this, &TfrmMain::comp19Click);
     connect(m_comp23, &QPushButton::clicked, this, &TfrmMain::comp23Click);
@@ -403,6 +410,24 @@ void TfrmMain::RefreshServerList1Click()
     updateSelectedCount();
 }
 
+std::vector<std::size_t> TfrmMain::rowsNotScanned() const
+{
+    // Read when asked: a scan by the command line since the window's own counts as well.
+    const std::optional<std::vector<LastScan::Server>> last = LastScan::read(OutputDirectory::hostPath());
+    return last ? LastScan::rowsToRescan(*last, m_session->servers()) : std::vector<std::size_t>();
+}
+
+void TfrmMain::SelectNotScanned1Click()
+{
+    const std::vector<std::size_t> rows = rowsNotScanned();
+    m_comp19->clearSelection();
+    for (const std::size_t row : rows)
+        m_comp19->item(int(row))->setSelected(true);
+    if (!rows.empty())
+        m_comp19->scrollToItem(m_comp19->item(int(rows.front())));
+    syncSelectionFromList();
+}
+
 void TfrmMain::fillServerList()
 {
     // The list is hidden while it is rebuilt, so no click can reach it, and no scan can start.
@@ -500,6 +525,9 @@ void TfrmMain::ResetToolbarHover(const QObject *sender)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    // The context menu offers "Select servers not scanned" only when there are such servers.
+    if ((watched == m_comp19 || watched == m_comp19->viewport()) && event->type() == QEvent::ContextMenu)
+        m_selectNotScanned->setEnabled(!rowsNotScanned().empty());
     if (watched == m_comp19 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

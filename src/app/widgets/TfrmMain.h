@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class HeldResults;
 class QAction;
@@ -67,6 +68,10 @@ public:
     void Button1Click();
     void Button2Click();
     void RefreshServerList1Click();
+    // The server list's context menu: "Select servers not scanned", the servers that the last scan
+    // of the output directory left without a data file.
+    void SelectNotScanned1Click();
+    QAction *selectNotScannedAction() const { return m_selectNotScanned; }
     // comp23: "Scan Servers".
     void comp23Click();
     // comp1: the toolbar's "Login As".
@@ -99,6 +104,8 @@ private:
     void showServerList();
     void updateSelectedCount();
     void syncSelectionFromList();
+    // The rows "Select servers not scanned" selects, as the remembered last scan says now.
+    std::vector<std::size_t> rowsNotScanned() const;
     void endProgram();
     void fillServerList();
     void setScanControlsEnabled(bool enabled);
@@ -120,6 +127,7 @@ private:
     QLabel *m_panel0;
     QLabel *m_panel1;
     QAction *m_refresh = nullptr;
+    QAction *m_selectNotScanned = nullptr;
     QPushButton *m_button1 = nullptr;
     QPushButton *m_button2 = nullptr;
     TfrmProgress *m_progress = nullptr;

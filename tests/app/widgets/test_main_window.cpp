@@ -28,12 +28,14 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
@@ -235,6 +237,48 @@ TEST_F(MainWindowTest, ScanInTheWindowWithAbort)
     EXPECT_EQ(interaction.texts(), QStringList{QStringLiteral("User Aborted Operation")});
     EXPECT_EQ(window->resultsBox()->lines().last(), QStringLiteral("User Aborted Operation"));
     EXPECT_FALSE(window->session().abortFlag);
+}
+
+TEST_F(MainWindowTest, SelectServersNotScannedAsTheLastScanLeftThem)
+{
+    ProfileValues values;
+    values[QStringLiteral("Company")] = QStringLiteral("Acme");
+    ASSERT_TRUE(ProfileStore::writeAll(values));
+    sim::SimulatedNetwork network = networkOf({"A", "B", "C", "D"});
+    network.servers[1].reachable = false;
+    open(std::move(network));
+    // The list's context menu, opened by keyboard; `inMenu` runs while it is shown.
+    const auto contextMenu = [&](const std::function<void(QMenu *)> &inMenu) {
+        QTimer::singleShot(0, [&] { inMenu(qobject_cast<QMenu *>(QApplication::activePopupWidget())); });
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                                window->serverList()->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(window->serverList(), &event);
+    };
+    bool enabled = true;
+    contextMenu([&](QMenu *menu) {
+        enabled = window->selectNotScannedAction()->isEnabled();
+        menu->close();
+    });
+    EXPECT_FALSE(enabled) << "no scan remembered yet";
+
+    // A saved, B unreachable, Abort while C is written, D not reached.
+    QTest::mouseClick(button("Button1"), Qt::LeftButton);
+    interaction.onProcessEvents = [&] {
+        if (window->progressWindow()->findChild<QLabel *>(QStringLiteral("lblServer"))->text() ==
+            QStringLiteral("Analyzing C"))
+            window->session().abortFlag = true;
+    };
+    QTest::mouseClick(button("comp23"), Qt::LeftButton);
+    interaction.onProcessEvents = nullptr;
+    window->serverList()->clearSelection();
+    window->serverList()->item(0)->setSelected(true);
+    contextMenu([&](QMenu *menu) { QTest::keyClick(menu, Qt::Key_N); });
+    QStringList selected;
+    for (const QListWidgetItem *item : window->serverList()->selectedItems())
+        selected << item->text();
+    selected.sort();
+    EXPECT_EQ(selected, (QStringList{"B", "C", "D"}));
+    EXPECT_EQ(window->statusPanel(1), QStringLiteral("3 Servers Selected"));
 }
 
 TEST_F(MainWindowTest, EscapeIsAbortAndExitDuringAScanWaitsForItsEnd)
