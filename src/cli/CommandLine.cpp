@@ -127,6 +127,8 @@ QString programHelp()
                            "  XDG_CONFIG_HOME     where the contact profile is kept (default ~/.config)\n"
                            "  XDG_DATA_HOME       where drive C: is kept by default (default\n"
                            "                      ~/.local/share)\n"
+                           "  XDG_STATE_HOME      where the outcome of the last scan is kept (default\n"
+                           "                      ~/.local/state)\n"
                            "  NO_COLOR            when set and not empty, no colours and no line control\n"
                            "                      (so no progress bar) on a terminal, as with TERM=dumb\n"
                            "\n"

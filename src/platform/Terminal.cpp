@@ -24,10 +24,13 @@ QString clockText(qint64 milliseconds)
 }
 
 // The servers in work within room characters: the label when it speaks of the one server in work
-// ("Analyzing FS1"), else as many names as fit and how many more there are.
+// and fits ("Analyzing FS1"), else as many names as fit and how many more there are, or the start
+// of the first name.
 QString inWorkText(const QStringList &inWork, const QString &label, int room)
 {
-    if (inWork.size() == 1 && label.endsWith(inWork.front()))
+    if (inWork.isEmpty() || room <= 0)
+        return {};
+    if (inWork.size() == 1 && label.endsWith(inWork.front()) && label.size() <= room)
         return label;
     for (qsizetype shown = inWork.size(); shown > 0; --shown) {
         QString text = inWork.mid(0, shown).join(QStringLiteral(", "));
@@ -36,7 +39,8 @@ QString inWorkText(const QStringList &inWork, const QString &label, int room)
         if (text.size() <= room)
             return text;
     }
-    return inWork.isEmpty() ? QString() : QStringLiteral("+%1").arg(inWork.size());
+    // A name cut to a letter or two says nothing.
+    return room >= 6 ? inWork.front().left(room) : QString();
 }
 
 // The line with a count of servers: the figures are done of total, the time gone and the time left
