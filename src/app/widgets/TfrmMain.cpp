@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -423,9 +424,19 @@ void TfrmMain::SelectNotScanned1Click()
     m_comp19->clearSelection();
     for (const std::size_t row : rows)
         m_comp19->item(int(row))->setSelected(true);
+    // The keyboard goes on from the first of them.
     if (!rows.empty())
-        m_comp19->scrollToItem(m_comp19->item(int(rows.front())));
+        m_comp19->selectionModel()->setCurrentIndex(m_comp19->model()->index(int(rows.front()), 0),
+                                                    QItemSelectionModel::NoUpdate);
     syncSelectionFromList();
+}
+
+void TfrmMain::openServerMenuByKeyboard()
+{
+    const QRect current = m_comp19->visualItemRect(m_comp19->currentItem());
+    const QPoint at = m_comp19->viewport()->mapTo(m_comp19, current.isValid() ? current.center() : QPoint(0, 0));
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, m_comp19->mapToGlobal(at));
+    QCoreApplication::sendEvent(m_comp19, &menu);
 }
 
 void TfrmMain::fillServerList()
@@ -533,6 +544,11 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (m_comp23->isEnabled())
                 comp23Click();
+            return true;
+        }
+        // Shift+F10 opens the context menu as the Menu key does.
+        if (key == Qt::Key_F10 && static_cast<QKeyEvent *>(event)->modifiers() == Qt::ShiftModifier) {
+            openServerMenuByKeyboard();
             return true;
         }
         return QWidget::eventFilter(watched, event);

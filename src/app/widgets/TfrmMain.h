@@ -106,6 +106,8 @@ private:
     void syncSelectionFromList();
     // The rows "Select servers not scanned" selects, as the remembered last scan says now.
     std::vector<std::size_t> rowsNotScanned() const;
+    // The server list's context menu at the current server, as the Menu key opens it.
+    void openServerMenuByKeyboard();
     void endProgram();
     void fillServerList();
     void setScanControlsEnabled(bool enabled);
