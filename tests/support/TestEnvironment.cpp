@@ -20,12 +20,13 @@ QString fresh()
 {
     auto dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/sorvik-test-XXXXXX"));
     const QString path = dir->path();
-    for (const char *sub : {"drive_c", "drive_a", "config", "data"})
+    for (const char *sub : {"drive_c", "drive_a", "config", "data", "state"})
         QDir(path).mkpath(QString::fromLatin1(sub));
     qputenv("SORVIK_DRIVE_C", QFile::encodeName(path + QStringLiteral("/drive_c")));
     qputenv("SORVIK_DRIVE_A", QFile::encodeName(path + QStringLiteral("/drive_a")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(path + QStringLiteral("/config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(path + QStringLiteral("/data")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(path + QStringLiteral("/state")));
     roots().push_back(std::move(dir));
     return path;
 }
