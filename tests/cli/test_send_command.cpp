@@ -177,6 +177,14 @@ TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
     EXPECT_EQ(object.value(QStringLiteral("handedTo")), QJsonValue(QStringLiteral("mailProgram")));
     EXPECT_EQ(object.value(QStringLiteral("sent")), QJsonValue(false));
     EXPECT_EQ(object.value(QStringLiteral("kept")).toArray().size(), 1);
+
+    // Data files above 20 MB (1 MB = 1000000 bytes) are warned of before the build; the mail goes on.
+    writeFile(output + QStringLiteral("/0A1B2C3F.DAT"), QByteArray(20 * 1000 * 1000 + 1, 'x'));
+    run = send({QStringLiteral("--email")});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString(); // BAD?.DAT is still kept
+    EXPECT_TRUE(run.err.contains(QStringLiteral("may be as large as %1 bytes (20.0 MB)").arg(20 * 1000 * 1000 + 5)))
+        << run.err.toStdString();
+    EXPECT_EQ(desktop.calls.size(), 3);
 }
 
 TEST_F(SendCommandTest, ADiskIsDoneOnlyWithThisSendsArchiveOnIt)
