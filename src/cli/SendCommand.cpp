@@ -4,18 +4,22 @@
 #include "platform/Desktop.h"
 #include "send/FloppyDisk.h"
 #include "send/SendChannel.h"
+#include "send/SendHistory.h"
 #include "send/Sending.h"
 #include "session/Product.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <optional>
 
 namespace {
 
-const Command::Text text{QStringLiteral("send"), QStringLiteral("(--upload | --email | --disk [PATH] [--erase])"),
+const Command::Text text{QStringLiteral("send"),
+                         QStringLiteral("(--upload | --email | --disk [PATH] [--erase] | --history)"),
                          QStringLiteral("build the session archive and send it by upload page, e-mail or disk"),
                          QStringLiteral(R"(
 Builds the session archive of the data files in %1 (as
@@ -26,9 +30,13 @@ Options:
   --upload       show the archive in the file manager and open the upload
                  page in the browser; without a display, print where to
                  upload it: %2
+                 Each archive to upload is listed with its size and
+                 SHA-256.
   --email        open a new message to %3 with the subject
-                 "%4" and the archive attached; where that
-                 cannot be done, say what to send
+                 "%4", a body naming each archive with its
+                 size and SHA-256, and the archive attached; where that
+                 cannot be done, say what to send. An archive larger than
+                 20 MB is warned of first; the mail goes on
   --disk [PATH]  copy every session archive (*.zip) of the output directory
                  to PATH (also --disk=PATH), else to drive A:
                  (SORVIK_DRIVE_A, else the one mounted removable disk); each
@@ -36,13 +44,21 @@ Options:
   --erase        with --disk: first delete the files on the disk, as the
                  window's Create Disk does; only on a mounted removable disk,
                  never on a directory that is not one
+  --history      list the send history, newest first: time, channel,
+                 outcome, each archive's name, size and SHA-256; no other
+                 option but --json goes with it
   --json         print one JSON object (this send's archive, every archive
                  that goes with where it was verified, what was kept and
-                 why) instead of the listing
+                 why) instead of the listing; with --history, an array
   --help         show this text
 
 A disk that is missing or not writable is refused before anything is erased,
 archived or deleted.
+
+Every send that went is kept in the send history,
+$XDG_STATE_HOME/sorvik/send-history.jsonl (by default in ~/.local/state/sorvik,
+owner only); a history that cannot be read or written is warned of and stops
+nothing.
 
 Exit status:
   0    done
@@ -61,6 +77,8 @@ const QCommandLineOption
                QStringLiteral("copy the archives to PATH, else to the mounted removable disk, verified"));
 const QCommandLineOption eraseOption(QStringLiteral("erase"),
                                      QStringLiteral("erase the files on the removable disk first"));
+const QCommandLineOption historyOption(QStringLiteral("history"),
+                                       QStringLiteral("list the sends kept in the send history, newest first"));
 
 // Where --disk copies to, found before anything is touched.
 struct DiskTarget
@@ -115,6 +133,11 @@ std::optional<DiskTarget> findDiskTarget(const QCommandLineParser &parser, Conso
 
 QString usageProblem(const QCommandLineParser &parser)
 {
+    if (parser.isSet(historyOption)) {
+        const bool other = parser.isSet(uploadOption) || parser.isSet(emailOption) || parser.isSet(diskOption) ||
+                           parser.isSet(eraseOption) || !parser.positionalArguments().isEmpty();
+        return other ? QStringLiteral("--history goes with no other option but --json") : QString();
+    }
     const int channels =
         int(parser.isSet(uploadOption)) + int(parser.isSet(emailOption)) + int(parser.isSet(diskOption));
     if (channels != 1)
@@ -147,36 +170,38 @@ int refuse(Console &console, const Sending::Outcome &outcome)
     return 1;
 }
 
-// The program an upload or e-mail was handed to; the user finishes the send there. None when where
-// to go was only printed.
-enum class Handover
+using Sending::Handover;
+
+// Each archive to upload with its size and SHA-256, for the user to compare with what the page got.
+void listUploads(QTextStream &out, const Sending::Outcome &outcome)
 {
-    None,
-    Browser,
-    MailProgram
-};
+    for (const SendChannel::ArchiveFacts &archive : outcome.going)
+        out << "  " << archive.name << "  " << SendChannel::sizeText(archive.size) << "  SHA-256 " << archive.sha256
+            << Qt::endl;
+}
 
 Handover upload(QTextStream &out, const Sending::Outcome &outcome)
 {
     Desktop &desktop = Desktop::current();
     if (desktop.hasDisplay() && SendChannel::revealArchive(outcome.archives.first()) &&
-        desktop.openUrl(QUrl(SendChannel::uploadAddress()))) {
+        Sending::openUploadPage() == Handover::Browser) {
         out << "The upload page " << SendChannel::uploadAddress()
             << " is opening in the browser; drag the archive from the file manager into it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
             out << "Upload " << more << " there as well." << Qt::endl;
+        listUploads(out, outcome);
         return Handover::Browser;
     }
     for (const QString &archive : outcome.archives)
         out << "Upload " << archive << " at " << SendChannel::uploadAddress() << Qt::endl;
+    listUploads(out, outcome);
     return Handover::None;
 }
 
 Handover email(QTextStream &out, const Sending::Outcome &outcome)
 {
     const QString attached = outcome.archives.join(QStringLiteral(", "));
-    if (Desktop::current().hasDisplay() &&
-        SendChannel::mailArchive(outcome.archives.first()) == SendChannel::Mail::Attached) {
+    if (Desktop::current().hasDisplay() && Sending::openMail(outcome) == Handover::MailProgram) {
         out << "The mail program has a new message to " << MakerAddress::dataMailbox()
             << " with the archive attached; check it and send it." << Qt::endl;
         for (const QString &more : outcome.archives.mid(1))
@@ -228,9 +253,7 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
         archive.insert(QStringLiteral("alreadyThere"), outcome.alreadyThere.contains(path));
         archives.append(archive);
     }
-    static const char *const channels[] = {"upload", "email", "disk"};
-    static const char *const programs[] = {nullptr, "browser", "mailProgram"};
-    QJsonObject sent{{QStringLiteral("channel"), QString::fromLatin1(channels[int(channel)])},
+    QJsonObject sent{{QStringLiteral("channel"), Sending::channelName(channel)},
                      {QStringLiteral("archive"), outcome.archive.hostPath.isEmpty()
                                                      ? QJsonValue()
                                                      : QJsonValue(builtArchiveJson(outcome.archive))},
@@ -239,8 +262,7 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
                      {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
                      {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
                      {QStringLiteral("sent"), outcome.verifiedSent()},
-                     {QStringLiteral("handedTo"),
-                      handover == Handover::None ? QJsonValue() : QJsonValue(QLatin1String(programs[int(handover)]))}};
+                     {QStringLiteral("handedTo"), Sending::handoverName(handover)}};
     if (channel == Sending::Channel::Upload)
         sent.insert(QStringLiteral("uploadPage"), SendChannel::uploadAddress());
     if (channel == Sending::Channel::Email)
@@ -248,6 +270,47 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
     if (target)
         sent.insert(QStringLiteral("medium"), target->hostDirectory);
     console.printJson(sent);
+}
+
+// One send of the history as `--history` lists it: when, how and how it ended, then each archive.
+void printRecord(QTextStream &out, const QJsonObject &record)
+{
+    QString outcome = record.value(QStringLiteral("status")).toString();
+    if (const QString program = record.value(QStringLiteral("handedTo")).toString(); !program.isEmpty())
+        outcome += QStringLiteral(", handed to the ") +
+                   (program == QLatin1String("browser") ? QStringLiteral("browser") : QStringLiteral("mail program"));
+    if (const QString reason = record.value(QStringLiteral("reason")).toString(); !reason.isEmpty())
+        outcome += QStringLiteral(": ") + QString(reason).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    out << record.value(QStringLiteral("time")).toString() << "  " << record.value(QStringLiteral("channel")).toString()
+        << "  " << outcome << Qt::endl;
+    for (const QJsonValue &value : record.value(QStringLiteral("archives")).toArray()) {
+        const QJsonObject archive = value.toObject();
+        out << "  " << archive.value(QStringLiteral("name")).toString() << "  "
+            << SendChannel::sizeText(qint64(archive.value(QStringLiteral("size")).toDouble())) << "  SHA-256 "
+            << archive.value(QStringLiteral("sha256")).toString();
+        if (const QString medium = archive.value(QStringLiteral("verifiedOn")).toString(); !medium.isEmpty())
+            out << "  verified on " << medium;
+        out << Qt::endl;
+    }
+}
+
+// `--history`: the send history, newest first; a damaged one is warned of and what reads is listed.
+int listHistory(Console &console)
+{
+    QString problem;
+    const QList<QJsonObject> records = SendHistory::read(&problem);
+    if (!problem.isEmpty())
+        console.error(QStringLiteral("warning: ") + problem);
+    if (console.json()) {
+        QJsonArray all;
+        for (const QJsonObject &record : records)
+            all.append(record);
+        console.out() << QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented)) << Qt::flush;
+        return 0;
+    }
+    for (const QJsonObject &record : records)
+        printRecord(console.out(), record);
+    return 0;
 }
 
 Sending::Channel channelOf(const QCommandLineParser &parser)
@@ -259,14 +322,21 @@ Sending::Channel channelOf(const QCommandLineParser &parser)
 
 int run(const QCommandLineParser &parser, const CommandContext &, Console &console)
 {
+    if (parser.isSet(historyOption))
+        return listHistory(console);
     // One session per output directory: a lock held elsewhere ends the run before anything is touched.
     const std::unique_ptr<DirectoryLock> lock = console.lockOutputDirectory();
     if (!lock)
         return 1;
     const Sending::Channel channel = channelOf(parser);
     // Before a disk is erased: an unreadable profile, or nothing to build an archive of.
-    if (const Sending::Outcome ready = Sending::check(channel); ready.status != Sending::Status::Ready)
+    const Sending::Outcome ready = Sending::check(channel);
+    if (ready.status != Sending::Status::Ready)
         return refuse(console, ready);
+    // Nobody may be there to answer: the warning is said and the mail goes on.
+    if (!ready.tooLargeForMail.isEmpty())
+        console.error(QStringLiteral("warning: ") +
+                      QString(ready.tooLargeForMail).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     std::optional<DiskTarget> target;
     if (channel == Sending::Channel::Disk) {
         target = findDiskTarget(parser, console);
@@ -304,6 +374,9 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         handover = email(out, outcome);
     else if (disk(console, out, *target, outcome) != 0)
         status = 1;
+    // A disk send is in the history already; an upload or e-mail once it is handed over.
+    if (channel != Sending::Channel::Disk)
+        Sending::record(console.interaction(), channel, outcome, handover);
     if (console.json())
         printSendJson(console, channel, target, outcome, handover);
     return status;
@@ -312,7 +385,7 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
 } // namespace
 
 const Command sendCommand{text,
-                          {uploadOption, emailOption, diskOption, eraseOption, Console::jsonOption()},
+                          {uploadOption, emailOption, diskOption, eraseOption, historyOption, Console::jsonOption()},
                           usageProblem,
                           run,
                           QStringLiteral("disk")};

@@ -32,8 +32,10 @@ public:
     virtual bool showFileInFolder(const QString &hostFile) = 0;
     // Opens a folder, a document or an address with the desktop's default handler.
     virtual bool openUrl(const QUrl &url) = 0;
-    // Opens a new message in the mail program with the file attached; false when that cannot be done.
-    virtual bool composeMail(const QString &to, const QString &subject, const QString &attachmentHostFile) = 0;
+    // Opens a new message in the mail program with the body and the file attached; false when that
+    // cannot be done.
+    virtual bool composeMail(const QString &to, const QString &subject, const QString &body,
+                             const QString &attachmentHostFile) = 0;
     // The program (and its first arguments) that opens plain text: the desktop's default application
     // for text/plain; empty when the desktop names none.
     virtual QStringList plainTextEditor() = 0;

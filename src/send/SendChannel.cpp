@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QUrl>
 
 namespace SendChannel {
@@ -46,10 +47,46 @@ QString mailSubject()
     return QStringLiteral("Year 2000 Assessment");
 }
 
-Mail mailArchive(const QString &hostArchive)
+QList<ArchiveFacts> describe(const QStringList &hostArchives, const Archive &built)
+{
+    QList<ArchiveFacts> facts;
+    for (const QString &path : hostArchives) {
+        const QFileInfo info(path);
+        const bool known = !built.sha256.isEmpty() && path == built.hostPath;
+        facts.append({info.fileName(), path, info.size(), known ? built.sha256 : fileSha256(path)});
+    }
+    return facts;
+}
+
+QString sizeText(qint64 bytes)
+{
+    const QString exact = QStringLiteral("%1 bytes").arg(bytes);
+    if (bytes < 1000)
+        return exact;
+    return exact + QStringLiteral(" (%1)").arg(QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat));
+}
+
+QString factsText(const QList<ArchiveFacts> &archives)
+{
+    QString text;
+    for (const ArchiveFacts &archive : archives)
+        text += QStringLiteral("\n%1\nSize: %2\nSHA-256: %3\n")
+                    .arg(archive.name, sizeText(archive.size), QString::fromLatin1(archive.sha256));
+    return text;
+}
+
+QString mailBody(const QList<ArchiveFacts> &archives)
+{
+    const QString head = archives.size() == 1 ? QStringLiteral("The archive of this message:\n")
+                                              : QStringLiteral("The archives of this message:\n");
+    return head + factsText(archives) +
+           QStringLiteral("\nA file that arrived whole has the SHA-256 given above (sha256sum prints it).\n");
+}
+
+Mail mailArchive(const QString &hostArchive, const QString &body)
 {
     Desktop &desktop = Desktop::current();
-    if (desktop.composeMail(MakerAddress::dataMailbox(), mailSubject(), hostArchive))
+    if (desktop.composeMail(MakerAddress::dataMailbox(), mailSubject(), body, hostArchive))
         return Mail::Attached;
     const bool opened = desktop.openUrl(QUrl(QStringLiteral("mailto:") + MakerAddress::dataMailbox()));
     const bool shown = revealArchive(hostArchive);

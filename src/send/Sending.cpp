@@ -2,16 +2,21 @@
 
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
+#include "platform/Interaction.h"
 #include "platform/ResultsSink.h"
 #include "profile/ProfileStore.h"
 #include "send/FloppyDisk.h"
 #include "send/OutputDirectory.h"
+#include "send/SendHistory.h"
 #include "send/SessionArchive.h"
 #include "send/zip/ZipError.h"
 #include "session/Product.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QUrl>
 
 #include <algorithm>
 #include <exception>
@@ -107,9 +112,63 @@ void noteArchives(const OutputDirectory::ArchiveNotes &notes, ResultsSink &resul
                            ResultsSink::Color::Blue);
 }
 
+// The archives an e-mail would carry that are larger than most mail servers take, said; empty when
+// none is. Before the build the session's archive is not there yet: the total of its data files
+// stands for it, which deflated text never exceeds by more than the archive's few headers.
+QString tooLargeForMailText()
+{
+    const QString directory = OutputDirectory::hostPath() + QLatin1Char('/');
+    qint64 data = 0;
+    for (const OutputDirectory::Candidate &candidate : OutputDirectory::dataFileCandidates()) {
+        if (candidate.kind == OutputDirectory::Candidate::Kind::DataFile)
+            data += QFileInfo(directory + candidate.name).size();
+    }
+    QStringList large;
+    if (data > Sending::mailLimitBytes)
+        large.append(
+            QStringLiteral("the archive of the data files may be as large as %1").arg(SendChannel::sizeText(data)));
+    for (const QString &name : OutputDirectory::archives()) {
+        if (const qint64 size = QFileInfo(directory + name).size(); size > Sending::mailLimitBytes)
+            large.append(QStringLiteral("%1 is %2").arg(name, SendChannel::sizeText(size)));
+    }
+    if (large.isEmpty())
+        return {};
+    QString text = large.join(QStringLiteral("; "));
+    text[0] = text[0].toUpper();
+    return text + QStringLiteral(".\nMost mail servers refuse a message larger than 20 MB; the disk or the upload page "
+                                 "takes archives of any size.");
+}
+
+// Each archive that goes as the history keeps it: name, size, SHA-256 and the medium it was read back
+// from (null where it was not).
+QJsonArray historyArchives(const Sending::Outcome &outcome, const QString &medium)
+{
+    QJsonArray archives;
+    for (const SendChannel::ArchiveFacts &archive : outcome.going) {
+        const bool verified = !medium.isEmpty() && outcome.verified.contains(archive.hostPath);
+        archives.append(QJsonObject{{QStringLiteral("name"), archive.name},
+                                    {QStringLiteral("size"), double(archive.size)},
+                                    {QStringLiteral("sha256"), QString::fromLatin1(archive.sha256)},
+                                    {QStringLiteral("verifiedOn"), verified ? QJsonValue(medium) : QJsonValue()}});
+    }
+    return archives;
+}
+
 } // namespace
 
 namespace Sending {
+
+QString channelName(Channel channel)
+{
+    static const char *const names[] = {"upload", "email", "disk"};
+    return QString::fromLatin1(names[int(channel)]);
+}
+
+QJsonValue handoverName(Handover handover)
+{
+    static const char *const names[] = {nullptr, "browser", "mailProgram"};
+    return handover == Handover::None ? QJsonValue() : QJsonValue(QLatin1String(names[int(handover)]));
+}
 
 std::optional<QString> profileProblem()
 {
@@ -137,6 +196,8 @@ Outcome check(Channel channel, const QString &hostDrive)
             outcome.reason = problem;
         }
     }
+    if (outcome.status == Status::Ready && channel == Channel::Email)
+        outcome.tooLargeForMail = tooLargeForMailText();
     return outcome;
 }
 
@@ -177,6 +238,7 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
         outcome.reason = nothingToSendText();
         return outcome;
     }
+    outcome.going = SendChannel::describe(outcome.archives, outcome.archive);
     outcome.status = Status::Sent;
     if (channel == Channel::Disk)
         copyToDisk(interaction, hostDrive, outcome);
@@ -220,7 +282,37 @@ Outcome sendToDisk(Interaction &interaction, ResultsSink &results, const DiskSen
     }
     if (erase == Erase::Yes)
         FloppyDisk::erase(interaction, disk.hostDrive);
-    return send(interaction, results, Channel::Disk, disk.hostDrive);
+    outcome = send(interaction, results, Channel::Disk, disk.hostDrive);
+    record(interaction, Channel::Disk, outcome, Handover::None, disk.hostDrive);
+    return outcome;
+}
+
+Handover openUploadPage()
+{
+    return Desktop::current().openUrl(QUrl(SendChannel::uploadAddress())) ? Handover::Browser : Handover::None;
+}
+
+Handover openMail(const Outcome &outcome)
+{
+    const SendChannel::Mail mail =
+        SendChannel::mailArchive(outcome.archives.first(), SendChannel::mailBody(outcome.going));
+    return mail == SendChannel::Mail::Attached ? Handover::MailProgram : Handover::None;
+}
+
+void record(Interaction &interaction, Channel channel, const Outcome &outcome, Handover handover, const QString &medium)
+{
+    // Only what went, or a disk that was written to, is a send to remember.
+    if (outcome.status != Status::Sent && outcome.status != Status::NotOnMedium)
+        return;
+    const QJsonObject entry{
+        {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+        {QStringLiteral("channel"), channelName(channel)},
+        {QStringLiteral("status"), outcome.sent() ? QStringLiteral("sent") : QStringLiteral("notOnMedium")},
+        {QStringLiteral("handedTo"), handoverName(handover)},
+        {QStringLiteral("reason"), outcome.sent() ? QJsonValue() : QJsonValue(outcome.reason)},
+        {QStringLiteral("archives"), historyArchives(outcome, medium)}};
+    if (const QString problem = SendHistory::append(entry); !problem.isEmpty())
+        interaction.warning(problem);
 }
 
 } // namespace Sending

@@ -2,6 +2,8 @@
 
 #include "send/SendChannel.h"
 
+#include <QJsonValue>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -39,14 +41,16 @@ enum class Status
 struct Outcome
 {
     Status status = Status::Ready;
-    QString reason;                 // why, for every status but Ready and Sent
-    SendChannel::Archive archive;   // this send's archive; no paths when it held nothing and was removed
-    QStringList archives;           // host paths of the archives that go, the one to open or attach first
-    QStringList verified;           // disk: of those, the ones on the medium, read back and equal
-    QStringList alreadyThere;       // disk: of the verified, the ones the medium held before this send
-    QStringList notOnMedium;        // disk: "name: reason" for each one that is not there
-    QStringList leftAlone;          // archive names not sent: links, not regular files, no readable ZIP
-    bool noOutputDirectory = false; // nothing to send because the output directory does not exist yet
+    QString reason;                         // why, for every status but Ready and Sent
+    SendChannel::Archive archive;           // this send's archive; no paths when it held nothing and was removed
+    QStringList archives;                   // host paths of the archives that go, the one to open or attach first
+    QStringList verified;                   // disk: of those, the ones on the medium, read back and equal
+    QStringList alreadyThere;               // disk: of the verified, the ones the medium held before this send
+    QStringList notOnMedium;                // disk: "name: reason" for each one that is not there
+    QStringList leftAlone;                  // archive names not sent: links, not regular files, no readable ZIP
+    bool noOutputDirectory = false;         // nothing to send because the output directory does not exist yet
+    QList<SendChannel::ArchiveFacts> going; // the archives that go, with size and SHA-256, as `archives`
+    QString tooLargeForMail;                // check() for an e-mail: the archives too large for most mail servers, said
 
     bool sent() const { return status == Status::Sent; }
     // Whether what was sent is known to be where it went: a disk's copies, every one read back and
@@ -70,6 +74,37 @@ SendChannel::Archive buildArchive(Interaction &interaction, ResultsSink &results
 // archives go and, for a disk, copy each onto the medium and prove it arrived. An archive without
 // entries made by this send is removed: it is nothing to send.
 Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, const QString &hostDrive = {});
+
+// The largest archive a mail is given without a warning: most mail servers refuse larger messages
+// once encoded.
+inline constexpr qint64 mailLimitBytes = 20 * 1000 * 1000;
+
+// The program an upload or e-mail was handed to; the user finishes the send there. None when where
+// to go could only be said.
+enum class Handover
+{
+    None,
+    Browser,
+    MailProgram
+};
+
+// The names the history and `--json` give a channel ("upload", "email", "disk") and a hand-over
+// ("browser", "mailProgram", null).
+QString channelName(Channel channel);
+QJsonValue handoverName(Handover handover);
+
+// Opens the upload page in the browser.
+Handover openUploadPage();
+// Opens a new message to the data mailbox with the first archive that goes attached and a body that
+// names each with its size and SHA-256; where that cannot be done, the plain address and the folder.
+Handover openMail(const Outcome &outcome);
+
+// Keeps a send that went (or that left a disk without every archive) in the send history: the time,
+// the channel, each archive that goes with its size, SHA-256 and the medium it was verified on, and
+// the outcome with where it was handed to. A history that cannot be read or written is warned of
+// and stops nothing. The disk send records itself; an upload or e-mail once it has been handed over.
+void record(Interaction &interaction, Channel channel, const Outcome &outcome, Handover handover,
+            const QString &medium = {});
 
 // Whether the disk is erased before the archives go onto it.
 enum class Erase

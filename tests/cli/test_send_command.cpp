@@ -10,12 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QSettings>
 
@@ -37,6 +39,20 @@ void writeFile(const QString &path, const QByteArray &bytes)
 QStringList names(const QString &directory, const QString &mask = QStringLiteral("*"))
 {
     return QDir(directory).entryList({mask}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Each archive of the directory as the history and the mail name it: size and SHA-256 of its bytes.
+QMap<QString, QPair<qint64, QString>> digests(const QString &directory)
+{
+    QMap<QString, QPair<qint64, QString>> all;
+    for (const QString &name : names(directory, QStringLiteral("*.zip"))) {
+        QFile file(directory + QLatin1Char('/') + name);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        all.insert(name, {bytes.size(),
+                          QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())});
+    }
+    return all;
 }
 
 class SendCommandTest : public ::testing::Test
@@ -143,6 +159,13 @@ TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(desktop.calls,
               QStringList{QStringLiteral("mail y2kdata@orvane.example | Year 2000 Assessment | ") + archive});
+    // The body names each archive with its size and digest, for the receiver to check.
+    const auto sent = digests(output);
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+        EXPECT_TRUE(
+            desktop.mailBodies.value(0).contains(QStringLiteral("%1\nSize: %2 bytes").arg(it.key()).arg(it->first) +
+                                                 QStringLiteral("\nSHA-256: ") + it->second))
+            << desktop.mailBodies.value(0).toStdString();
 
     // Handed to the mail program is not sent; a data file whose name cannot be stored is kept, and
     // with --json the message points at the object's list, not at lines that are not printed.
@@ -150,10 +173,18 @@ TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
     run = send({QStringLiteral("--email"), QStringLiteral("--json")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("(see \"kept\")"))) << run.err.toStdString();
-    const QJsonObject sent = QJsonDocument::fromJson(run.out.toUtf8()).object();
-    EXPECT_EQ(sent.value(QStringLiteral("handedTo")), QJsonValue(QStringLiteral("mailProgram")));
-    EXPECT_EQ(sent.value(QStringLiteral("sent")), QJsonValue(false));
-    EXPECT_EQ(sent.value(QStringLiteral("kept")).toArray().size(), 1);
+    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(object.value(QStringLiteral("handedTo")), QJsonValue(QStringLiteral("mailProgram")));
+    EXPECT_EQ(object.value(QStringLiteral("sent")), QJsonValue(false));
+    EXPECT_EQ(object.value(QStringLiteral("kept")).toArray().size(), 1);
+
+    // Data files above 20 MB (1 MB = 1000000 bytes) are warned of before the build; the mail goes on.
+    writeFile(output + QStringLiteral("/0A1B2C3F.DAT"), QByteArray(20 * 1000 * 1000 + 1, 'x'));
+    run = send({QStringLiteral("--email")});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString(); // BAD?.DAT is still kept
+    EXPECT_TRUE(run.err.contains(QStringLiteral("may be as large as %1 bytes (20.0 MB)").arg(20 * 1000 * 1000 + 5)))
+        << run.err.toStdString();
+    EXPECT_EQ(desktop.calls.size(), 3);
 }
 
 TEST_F(SendCommandTest, ADiskIsDoneOnlyWithThisSendsArchiveOnIt)
@@ -234,4 +265,72 @@ TEST_F(SendCommandTest, OnlyReadableArchivesGoAndTheUsersOwnAreNotRenamed)
                                  .arg(output)))
         << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("Notes.zip is sent as well"))) << all.toStdString();
+}
+
+TEST_F(SendCommandTest, TheHistoryListsEverySendNewestFirstWithItsDigests)
+{
+    CommandRun run = send({QStringLiteral("--history"), QStringLiteral("--json")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(run.out.toUtf8()).array(), QJsonArray());
+    EXPECT_EQ(send({QStringLiteral("--history"), QStringLiteral("--upload")}).status, 2);
+
+    // Three sends, each with the archives that went as they were then.
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    QDir().mkpath(named);
+    desktop.display = false;
+    QList<QMap<QString, QPair<qint64, QString>>> went;
+    for (const QStringList &args : {QStringList{QStringLiteral("--upload")}, QStringList{QStringLiteral("--email")},
+                                    QStringList{QStringLiteral("--disk"), named}}) {
+        writeFile(output + QStringLiteral("/0A1B2C3%1.DAT").arg(went.size()), "server data\r\n");
+        desktop.display = args.first() == QLatin1String("--email");
+        ASSERT_EQ(send(args).status, 0) << args.first().toStdString();
+        went.prepend(digests(output));
+    }
+
+    run = send({QStringLiteral("--history"), QStringLiteral("--json")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonArray history = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    ASSERT_EQ(history.size(), 3) << run.out.toStdString();
+    const QStringList channels{QStringLiteral("disk"), QStringLiteral("email"), QStringLiteral("upload")};
+    const QList<QJsonValue> handedTo{QJsonValue(), QJsonValue(QStringLiteral("mailProgram")), QJsonValue()};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject record = history[i].toObject();
+        EXPECT_EQ(record.value(QStringLiteral("channel")).toString(), channels[i]);
+        EXPECT_EQ(record.value(QStringLiteral("status")).toString(), QStringLiteral("sent"));
+        EXPECT_EQ(record.value(QStringLiteral("handedTo")), handedTo[i]);
+        QMap<QString, QPair<qint64, QString>> listed;
+        for (const QJsonValue &value : record.value(QStringLiteral("archives")).toArray()) {
+            const QJsonObject archive = value.toObject();
+            listed.insert(archive.value(QStringLiteral("name")).toString(),
+                          {qint64(archive.value(QStringLiteral("size")).toDouble()),
+                           archive.value(QStringLiteral("sha256")).toString()});
+            EXPECT_EQ(archive.value(QStringLiteral("verifiedOn")), i == 0 ? QJsonValue(named) : QJsonValue());
+        }
+        EXPECT_EQ(listed, went[i]) << channels[i].toStdString();
+    }
+}
+
+TEST_F(SendCommandTest, ADamagedOrUnreadableHistoryIsWarnedOfAndTheSendGoesOn)
+{
+    const QString named = TestEnvironment::root() + QStringLiteral("/named");
+    QDir().mkpath(named);
+    const QString history = TestEnvironment::root() + QStringLiteral("/state/sorvik/send-history.jsonl");
+    // Garbage, and a last line an interrupted append left unfinished.
+    writeFile(history, "garbage\n{\"time\":\"2026-01-01T00:00:00Z\",\"chan");
+    CommandRun run = send({QStringLiteral("--disk"), named});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("has 2 damaged lines"))) << run.err.toStdString();
+    run = send({QStringLiteral("--history"), QStringLiteral("--json")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("has 2 damaged lines"))) << run.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(run.out.toUtf8()).array().size(), 1) << run.out.toStdString();
+
+    // A directory in the file's place cannot be read nor written, whoever runs the test.
+    QFile::remove(history);
+    QDir().mkpath(history);
+    writeFile(output + QStringLiteral("/0A1B2C3E.DAT"), "more server data\r\n");
+    run = send({QStringLiteral("--disk"), named});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("This send is not in the send history"))) << run.err.toStdString();
+    EXPECT_EQ(names(named), names(output, QStringLiteral("*.zip")));
 }

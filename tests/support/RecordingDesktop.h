@@ -28,8 +28,9 @@ public:
         record(QStringLiteral("open ") + url.toString());
         return true;
     }
-    bool composeMail(const QString &to, const QString &subject, const QString &attachment) override
+    bool composeMail(const QString &to, const QString &subject, const QString &body, const QString &attachment) override
     {
+        mailBodies.append(body);
         record(QStringLiteral("mail %1 | %2 | %3").arg(to, subject, attachment));
         return mailProgram;
     }
@@ -66,6 +67,7 @@ public:
     QList<Medium> media;
     std::function<bool(const QString &fileName)> damagedOnMedium;
     QStringList calls;
+    QStringList mailBodies; // the body of each message composed, in order
     // Runs with each recorded call, e.g. to see what is on disk at that moment.
     std::function<void(const QString &call)> onCall;
 

@@ -133,7 +133,8 @@ public:
         return opened;
     }
 
-    bool composeMail(const QString &to, const QString &subject, const QString &attachmentHostFile) override
+    bool composeMail(const QString &to, const QString &subject, const QString &body,
+                     const QString &attachmentHostFile) override
     {
         const QString tool = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
         if (tool.isEmpty())
@@ -141,8 +142,8 @@ public:
         // xdg-email ends once the mail program has the message; a mail program that it starts in the
         // foreground keeps it running, and then the message is open all the same.
         auto *process = new QProcess;
-        process->start(tool,
-                       {QStringLiteral("--subject"), subject, QStringLiteral("--attach"), attachmentHostFile, to});
+        process->start(tool, {QStringLiteral("--subject"), subject, QStringLiteral("--body"), body,
+                              QStringLiteral("--attach"), attachmentHostFile, to});
         if (!process->waitForStarted(5000)) {
             delete process;
             return false;

@@ -105,19 +105,23 @@ bool showOutcome(SendContext &context, const Sending::Outcome &outcome)
 }
 
 bool leaveThroughChannel(SendContext &context, QDialog *window, Sending::Channel channel,
-                         const std::function<void(const SendChannel::Archive &)> &beforeClose)
+                         const std::function<void(const Sending::Outcome &)> &beforeClose)
 {
+    if (channel == Sending::Channel::Email) {
+        const QString tooLarge = Sending::check(channel).tooLargeForMail;
+        if (!tooLarge.isEmpty() && context.interaction.message(QStringLiteral("Warning"),
+                                                               tooLarge + QStringLiteral("\n\nGo on with the e-mail?"),
+                                                               Interaction::Icon::Warning,
+                                                               Interaction::Buttons::YesNo) != Interaction::Answer::Yes)
+            return false;
+    }
     const Sending::Outcome outcome = Sending::send(context.interaction, context.results, channel);
     // Nothing to send, or nothing sent: leaving now would look like a send. The window stays, so the
     // user can return and scan.
     if (!showOutcome(context, outcome))
         return false;
-    if (beforeClose) {
-        // What the page or the mail gets: this send's archive, else the newest one kept from before.
-        SendChannel::Archive going = outcome.archive;
-        going.hostPath = outcome.archives.first();
-        beforeClose(going);
-    }
+    if (beforeClose)
+        beforeClose(outcome);
     if (context.closeMainWindow)
         context.closeMainWindow();
     window->accept();

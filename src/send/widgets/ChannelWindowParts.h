@@ -34,10 +34,11 @@ QLayout *folderRow(QWidget *parent);
 // reason as a Warning (a failed archive as the exception box), and the data files the archive left
 // behind in one Warning. True when the send may go on (checked) or went (sent).
 bool showOutcome(SendContext &context, const Sending::Outcome &outcome);
-// The channel's action: the send, then `beforeClose` with the archive that goes, then the main
-// window closes, then this window. False, with the reason shown, when nothing was sent (nothing to
+// The channel's action: for an e-mail, the question whether to go on with an archive too large for
+// most mail servers; the send, then `beforeClose` with its outcome, then the main window closes, then
+// this window. False, with the reason shown, when nothing was sent (the user chose not to, nothing to
 // send, an unreadable profile, a failed archive): then both windows stay.
 bool leaveThroughChannel(SendContext &context, QDialog *window, Sending::Channel channel,
-                         const std::function<void(const SendChannel::Archive &)> &beforeClose);
+                         const std::function<void(const Sending::Outcome &)> &beforeClose);
 
 } // namespace ChannelWindowParts

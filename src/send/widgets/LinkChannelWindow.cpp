@@ -46,6 +46,20 @@ void LinkChannelWindow::buildUi(const QString &explanation, TLabelType type)
 void LinkChannelWindow::wireHandlers()
 {
     connect(m_Button2, &QPushButton::clicked, this, &LinkChannelWindow::Button2Click);
+    m_URLLabel1->setOpener([this](const QString &) { handOver(); });
+}
+
+Sending::Channel LinkChannelWindow::channel() const
+{
+    return m_URLLabel1->LabelType() == TLabelType::hmMAIL ? Sending::Channel::Email : Sending::Channel::Upload;
+}
+
+void LinkChannelWindow::handOver()
+{
+    const Sending::Channel sentBy = channel();
+    const Sending::Handover handover =
+        sentBy == Sending::Channel::Email ? Sending::openMail(m_sent) : Sending::openUploadPage();
+    Sending::record(m_context.interaction, sentBy, m_sent, handover);
 }
 
 void LinkChannelWindow::showEvent(QShowEvent *event)
@@ -63,10 +77,10 @@ void LinkChannelWindow::addNote(QWidget *note)
 void LinkChannelWindow::URLLabel1Click()
 {
     // Nothing to send: the page or the mail program is not opened either.
-    const Sending::Channel channel =
-        m_URLLabel1->LabelType() == TLabelType::hmMAIL ? Sending::Channel::Email : Sending::Channel::Upload;
-    if (!ChannelWindowParts::leaveThroughChannel(
-            m_context, this, channel, [this](const SendChannel::Archive &archive) { archiveBuilt(archive); }))
+    if (!ChannelWindowParts::leaveThroughChannel(m_context, this, channel(), [this](const Sending::Outcome &outcome) {
+            m_sent = outcome;
+            archiveBuilt(outcome);
+        }))
         m_URLLabel1->skipOpen();
 }
 

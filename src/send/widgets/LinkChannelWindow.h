@@ -2,6 +2,7 @@
 
 #include "send/SendChannel.h"
 #include "send/SendContext.h"
+#include "send/Sending.h"
 #include "send/UrlTarget.h"
 
 #include <QDialog>
@@ -13,7 +14,7 @@ class TURLLabel;
 // What the upload-page and e-mail windows share: the explanation, the hyperlink that builds the
 // session archive and closes the main window before its target is opened, where the archive will
 // be on this computer, and "Return". The window ends accepted after the hyperlink, rejected by
-// "Return".
+// "Return". Following the hyperlink opens the page or the mail program for the archives that went.
 class LinkChannelWindow : public QDialog
 {
     Q_OBJECT
@@ -35,8 +36,8 @@ protected:
 
     // Puts a control between the explanation and the hyperlink.
     void addNote(QWidget *note);
-    // Runs once the archive is built, before the main window closes.
-    virtual void archiveBuilt(const SendChannel::Archive &archive) = 0;
+    // Runs once the archives that go are built, before the main window closes.
+    virtual void archiveBuilt(const Sending::Outcome &) {}
 
     SendContext m_context;
 
@@ -45,6 +46,12 @@ private:
     void buildUi(const QString &explanation, TLabelType type);
     void wireHandlers();
 
+    // The page or the mail program, once the main window is closed; the send then goes into the
+    // history with what it was handed to.
+    void handOver();
+    Sending::Channel channel() const;
+
+    Sending::Outcome m_sent;
     TURLLabel *m_URLLabel1;
     QPushButton *m_Button2;
     QVBoxLayout *m_layout;

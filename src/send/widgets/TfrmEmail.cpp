@@ -11,16 +11,4 @@ TfrmEmail::TfrmEmail(SendContext context, QWidget *parent)
                                        "Year 2000 Server Report"),
                         MakerAddress::dataMailbox(), TLabelType::hmMAIL, parent)
 {
-    wireHandlers();
-}
-
-void TfrmEmail::wireHandlers()
-{
-    // The label's target is the mailbox; the message gets the archive of this click attached.
-    urlLabel()->setOpener([this](const QString &) { SendChannel::mailArchive(m_hostArchive); });
-}
-
-void TfrmEmail::archiveBuilt(const SendChannel::Archive &archive)
-{
-    m_hostArchive = archive.hostPath;
 }

@@ -1,5 +1,6 @@
 #include "send/widgets/TfrmFTP.h"
 
+#include "platform/Interaction.h"
 #include "session/Product.h"
 #include "ui/widgets/Contrast.h"
 
@@ -28,8 +29,13 @@ void TfrmFTP::buildUi()
     addNote(warning);
 }
 
-void TfrmFTP::archiveBuilt(const SendChannel::Archive &archive)
+void TfrmFTP::archiveBuilt(const Sending::Outcome &outcome)
 {
     // The archive is in sight before the page opens: it can be dragged straight into it.
-    SendChannel::revealArchive(archive.hostPath);
+    SendChannel::revealArchive(outcome.archives.first());
+    // What to upload, with what the maker can check it by: the program closes before the page opens.
+    const QString head = outcome.going.size() == 1
+                             ? QStringLiteral("Upload this archive on the page that opens now:\n")
+                             : QStringLiteral("Upload these archives on the page that opens now:\n");
+    m_context.interaction.information((head + SendChannel::factsText(outcome.going)).trimmed());
 }

@@ -2,8 +2,9 @@
 
 #include "send/widgets/LinkChannelWindow.h"
 
-// The upload-page window: leaving by it shows the new archive in the file manager and opens the
-// maker's upload page in the web browser, so that the archive can be dragged into the page.
+// The upload-page window: leaving by it shows the new archive in the file manager, lists each archive
+// to upload with its size and SHA-256, and opens the maker's upload page in the web browser, so that
+// the archive can be dragged into the page.
 class TfrmFTP final : public LinkChannelWindow
 {
     Q_OBJECT
@@ -12,7 +13,7 @@ public:
     explicit TfrmFTP(SendContext context, QWidget *parent = nullptr);
 
 protected:
-    void archiveBuilt(const SendChannel::Archive &archive) override;
+    void archiveBuilt(const Sending::Outcome &outcome) override;
 
 private:
     // The warning about the browser, between the explanation and the hyperlink.

@@ -18,6 +18,7 @@
 #include "TestEnvironment.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QEnterEvent>
@@ -331,12 +332,19 @@ TEST_F(ChannelWindows, UploadShowsTheArchiveClosesThenOpensThePage)
     EXPECT_EQ(events, (QStringList{QStringLiteral("show ") + archive, QStringLiteral("close"),
                                    QStringLiteral("open http://www.orvane.example/year2000/upload1.html")}));
     EXPECT_EQ(names(outputHost(), {QStringLiteral("*.DAT")}), QStringList{QStringLiteral("BAD?.DAT")});
-    ASSERT_EQ(interaction.messages.size(), 1u);
-    EXPECT_EQ(messagesAtClose, 1u);
+    ASSERT_EQ(interaction.messages.size(), 2u);
+    EXPECT_EQ(messagesAtClose, 2u);
     EXPECT_EQ(interaction.messages[0].caption, QStringLiteral("Warning"));
     EXPECT_EQ(interaction.messages[0].icon, Icon::Warning);
     EXPECT_TRUE(interaction.messages[0].text.contains(QStringLiteral("BAD?.DAT")))
         << interaction.messages[0].text.toStdString();
+    // Then what to upload, with the size and digest the maker can check it by.
+    const QByteArray bytes = readFile(archive);
+    EXPECT_EQ(interaction.messages[1].text,
+              QStringLiteral("Upload this archive on the page that opens now:\n\n%1\nSize: %2 bytes\nSHA-256: %3")
+                  .arg(archives.first())
+                  .arg(bytes.size())
+                  .arg(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())));
     EXPECT_EQ(ftp.result(), QDialog::Accepted);
     EXPECT_TRUE(interaction.exceptions.isEmpty());
 
