@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/SmallFile.h"
+#include "platform/StateFile.h"
 #include "platform/Windows1252.h"
 
 #include <QCryptographicHash>
@@ -20,14 +21,6 @@ constexpr QLatin1String kNames[] = {QLatin1String("saved"), QLatin1String("unrea
                                     QLatin1String("aborted"), QLatin1String("not-scanned")};
 // Two thousand servers take about 150 KB; anything far larger is not a file of ours.
 constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
-
-QString stateDirectory()
-{
-    QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
-    if (stateHome.isEmpty())
-        stateHome = QDir::homePath() + QStringLiteral("/.local/state");
-    return stateHome + QStringLiteral("/sorvik");
-}
 
 // The output directory as the file names it: one directory has one key however its path was given.
 QString key(const QString &hostDirectory)
@@ -60,8 +53,8 @@ QLatin1String outcomeName(Outcome outcome)
 QString filePath(const QString &hostDirectory)
 {
     const QByteArray hash = QCryptographicHash::hash(key(hostDirectory).toUtf8(), QCryptographicHash::Sha256);
-    return stateDirectory() + QStringLiteral("/last-scan-") + QString::fromLatin1(hash.toHex().left(16)) +
-           QStringLiteral(".json");
+    return StateFile::hostPath(QStringLiteral("last-scan-") + QString::fromLatin1(hash.toHex().left(16)) +
+                               QStringLiteral(".json"));
 }
 
 std::optional<std::vector<Server>> read(const QString &hostDirectory, QString *error)
@@ -154,7 +147,7 @@ bool Recorder::save(const QString &hostDirectory, QString *error) const
                                    {QStringLiteral("outcome"), outcomeName(server.outcome)}});
     const QJsonObject root{{QStringLiteral("outputDirectory"), key(hostDirectory)},
                            {QStringLiteral("servers"), servers}};
-    const QString directory = stateDirectory();
+    const QString directory = StateFile::directory();
     // The names of a network's servers are the user's business: the directory is the owner's alone.
     if (!QFileInfo::exists(directory) && QDir().mkpath(directory))
         QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
