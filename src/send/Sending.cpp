@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -107,6 +108,50 @@ void noteArchives(const OutputDirectory::ArchiveNotes &notes, ResultsSink &resul
                            ResultsSink::Color::Blue);
 }
 
+// Builds the session archive and finds the archives that go: false, with the outcome refused or
+// failed, when there are none; otherwise the outcome is Sent, so far.
+bool prepareArchives(Interaction &interaction, ResultsSink &results, Sending::Outcome &outcome)
+{
+    if (!tryBuild(interaction, results, outcome))
+        return false;
+    // An archive without entries (no data files) made by this send is not left behind to be sent.
+    if (const SendChannel::Summary summary = SendChannel::summarize(outcome.archive.hostPath, outcome.archive.sha256);
+        summary.size == 0 || summary.entries == 0) {
+        if (summary.size == 0)
+            QFile::remove(outcome.archive.hostPath);
+        outcome.archive.windowsPath.clear();
+        outcome.archive.hostPath.clear();
+        outcome.archive.sha256.clear();
+    }
+    OutputDirectory::ArchiveNotes notes;
+    outcome.archives = OutputDirectory::archivesThatGo(outcome.archive.hostPath, &notes);
+    noteArchives(notes, results);
+    outcome.leftAlone = notes.links + notes.notArchives;
+    if (outcome.archives.isEmpty()) {
+        outcome.status = Sending::Status::NothingToSend;
+        outcome.reason = nothingToSendText();
+        return false;
+    }
+    outcome.status = Sending::Status::Sent;
+    return true;
+}
+
+// Whether the archives that go fit on the disk as it will be; when they do not, the outcome says
+// so with both sizes. A disk whose space cannot be told is tried: every copy is read back anyway.
+bool fitsOnDisk(const QString &hostDrive, Sending::Erase erase, Sending::Outcome &outcome)
+{
+    QStringList names;
+    for (const QString &path : outcome.archives)
+        names.append(QFileInfo(path).fileName());
+    const bool erased = erase == Sending::Erase::Yes;
+    const std::optional<FloppyDisk::Room> room = FloppyDisk::room(hostDrive, names, erased);
+    if (!room || room->fits())
+        return true;
+    outcome.status = Sending::Status::MediumTooSmall;
+    outcome.reason = FloppyDisk::tooSmallText(*room, hostDrive, erased);
+    return false;
+}
+
 } // namespace
 
 namespace Sending {
@@ -157,28 +202,9 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
         outcome.status = Status::DriveNotReady;
         outcome.reason = FloppyDisk::driveProblem(hostDrive);
     }
-    if (outcome.status != Status::Ready || !tryBuild(interaction, results, outcome))
+    if (outcome.status != Status::Ready || !prepareArchives(interaction, results, outcome))
         return outcome;
-    // An archive without entries (no data files) made by this send is not left behind to be sent.
-    if (const SendChannel::Summary summary = SendChannel::summarize(outcome.archive.hostPath, outcome.archive.sha256);
-        summary.size == 0 || summary.entries == 0) {
-        if (summary.size == 0)
-            QFile::remove(outcome.archive.hostPath);
-        outcome.archive.windowsPath.clear();
-        outcome.archive.hostPath.clear();
-        outcome.archive.sha256.clear();
-    }
-    OutputDirectory::ArchiveNotes notes;
-    outcome.archives = OutputDirectory::archivesThatGo(outcome.archive.hostPath, &notes);
-    noteArchives(notes, results);
-    outcome.leftAlone = notes.links + notes.notArchives;
-    if (outcome.archives.isEmpty()) {
-        outcome.status = Status::NothingToSend;
-        outcome.reason = nothingToSendText();
-        return outcome;
-    }
-    outcome.status = Status::Sent;
-    if (channel == Channel::Disk)
+    if (channel == Channel::Disk && fitsOnDisk(hostDrive, Erase::Keep, outcome))
         copyToDisk(interaction, hostDrive, outcome);
     return outcome;
 }
@@ -218,9 +244,13 @@ Outcome sendToDisk(Interaction &interaction, ResultsSink &results, const DiskSen
         outcome.status = Status::Cancelled;
         return outcome;
     }
+    // The archives are built and measured before the medium is touched.
+    if (!prepareArchives(interaction, results, outcome) || !fitsOnDisk(disk.hostDrive, erase, outcome))
+        return outcome;
     if (erase == Erase::Yes)
         FloppyDisk::erase(interaction, disk.hostDrive);
-    return send(interaction, results, Channel::Disk, disk.hostDrive);
+    copyToDisk(interaction, disk.hostDrive, outcome);
+    return outcome;
 }
 
 } // namespace Sending

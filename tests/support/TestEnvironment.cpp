@@ -26,6 +26,8 @@ QString fresh()
     qputenv("SORVIK_DRIVE_A", QFile::encodeName(path + QStringLiteral("/drive_a")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(path + QStringLiteral("/config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(path + QStringLiteral("/data")));
+    // The disk's own free space, unless a test stands in a small disk.
+    qunsetenv("SORVIK_MEDIUM_FREE_BYTES");
     roots().push_back(std::move(dir));
     return path;
 }
