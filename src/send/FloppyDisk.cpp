@@ -280,15 +280,18 @@ std::optional<Room> room(const QString &hostDrive, const QStringList &names, boo
     for (const QString &name : names) {
         const QString source = hostDirectory + QLatin1Char('/') + name;
         const QString target = hostDrive + QLatin1Char('/') + name;
-        const QByteArray sha256 = SendChannel::fileSha256(source);
-        const bool there = !erased && FileSync::isRegularFileNoFollow(target) &&
-                           QFileInfo(target).size() == QFileInfo(source).size() &&
-                           SendChannel::fileSha256(target) == sha256;
+        const qint64 size = QFileInfo(source).size();
+        // Only an archive the disk may hold already is read here.
+        QByteArray sha256;
+        bool there = false;
+        if (!erased && FileSync::isRegularFileNoFollow(target) && QFileInfo(target).size() == size) {
+            sha256 = SendChannel::fileSha256(source);
+            there = !sha256.isEmpty() && SendChannel::fileSha256(target) == sha256;
+        }
         if (!there)
-            room.needed += MediumSpace::inBlocks(QFileInfo(source).size(), space->blockSize);
-        const QByteArray line = receiptLine(sha256, name);
-        if (!there || receiptOnMedium(target + kReceiptSuffix) != line)
-            room.needed += MediumSpace::inBlocks(line.size(), space->blockSize);
+            room.needed += MediumSpace::inBlocks(size, space->blockSize);
+        if (!there || receiptOnMedium(target + kReceiptSuffix) != receiptLine(sha256, name))
+            room.needed += MediumSpace::inBlocks(receiptLine(QByteArray(64, '0'), name).size(), space->blockSize);
     }
     return room;
 }
