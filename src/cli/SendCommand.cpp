@@ -40,7 +40,9 @@ Options:
   --disk [PATH]  copy every session archive (*.zip) of the output directory
                  to PATH (also --disk=PATH), else to drive A:
                  (SORVIK_DRIVE_A, else the one mounted removable disk); each
-                 copy is read back and compared with the archive
+                 copy is read back and compared with the archive, and gets
+                 its receipt NAME.zip.sha256 beside it ('sha256sum -c'
+                 reads it)
   --erase        with --disk: first delete the files on the disk, as the
                  window's Create Disk does; only on a mounted removable disk,
                  never on a directory that is not one
@@ -53,7 +55,9 @@ Options:
   --help         show this text
 
 A disk that is missing or not writable is refused before anything is erased,
-archived or deleted.
+archived or deleted. Archives that do not fit on the disk (once erased, with
+--erase) are refused before anything on it is erased or written; they stay in
+the output directory.
 
 Every send that went is kept in the send history,
 $XDG_STATE_HOME/sorvik/send-history.jsonl (by default in ~/.local/state/sorvik,
@@ -218,6 +222,10 @@ Handover email(QTextStream &out, const Sending::Outcome &outcome)
 // makes the send a failure, named.
 int disk(Console &console, QTextStream &out, const DiskTarget &target, const Sending::Outcome &outcome)
 {
+    if (outcome.status == Sending::Status::MediumTooSmall) {
+        console.error(QString(outcome.reason).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        return 1;
+    }
     const int copied = int(outcome.verified.size() - outcome.alreadyThere.size());
     if (copied > 0)
         out << "Copied " << copied << (copied == 1 ? " archive" : " archives") << " to " << target.hostDirectory
@@ -262,6 +270,7 @@ void printSendJson(Console &console, Sending::Channel channel, const std::option
                      {QStringLiteral("notSent"), QJsonArray::fromStringList(outcome.leftAlone)},
                      {QStringLiteral("notOnMedium"), QJsonArray::fromStringList(outcome.notOnMedium)},
                      {QStringLiteral("sent"), outcome.verifiedSent()},
+                     {QStringLiteral("reason"), outcome.sent() ? QJsonValue() : QJsonValue(outcome.reason)},
                      {QStringLiteral("handedTo"), Sending::handoverName(handover)}};
     if (channel == Sending::Channel::Upload)
         sent.insert(QStringLiteral("uploadPage"), SendChannel::uploadAddress());
@@ -348,7 +357,9 @@ int run(const QCommandLineParser &parser, const CommandContext &, Console &conso
         target ? Sending::sendToDisk(console.interaction(), console.results(),
                                      {target->hostDirectory, target->removable, [erase] { return erase; }})
                : Sending::send(console.interaction(), console.results(), channel);
-    if (!outcome.sent() && outcome.status != Sending::Status::NotOnMedium)
+    // A disk too small for the archives is refused once they are built: they are named as well.
+    if (!outcome.sent() && outcome.status != Sending::Status::NotOnMedium &&
+        outcome.status != Sending::Status::MediumTooSmall)
         return refuse(console, outcome);
     if (!outcome.archive.windowsPath.isEmpty())
         printArchiveSummary(console, outcome.archive.windowsPath, outcome.archive.sha256);

@@ -1,10 +1,12 @@
 #include "send/FloppyDisk.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Desktop.h"
 #include "platform/DirectoryShare.h"
 #include "platform/Drives.h"
 #include "platform/FileSync.h"
 #include "platform/Interaction.h"
+#include "platform/MediumSpace.h"
 #include "send/OutputDirectory.h"
 #include "send/SendChannel.h"
 #include "send/zip/ZipDirectoryReader.h"
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
@@ -154,6 +157,69 @@ FloppyDisk::Copy copyOne(const QString &source, const QString &target)
     return copy;
 }
 
+const QString kReceiptSuffix = QStringLiteral(".sha256");
+
+// The receipt's line for an archive, as `sha256sum -c` reads it: the digest, two blanks, the file
+// name. A name with a backslash or a line break is written escaped, behind a backslash, as the tool
+// writes such names itself.
+QByteArray receiptLine(const QByteArray &sha256, const QString &name)
+{
+    QByteArray encoded = QFile::encodeName(name);
+    const bool escaped = encoded.contains('\\') || encoded.contains('\n');
+    if (escaped)
+        encoded.replace("\\", "\\\\").replace("\n", "\\n");
+    return (escaped ? QByteArray("\\") : QByteArray()) + sha256 + "  " + encoded + '\n';
+}
+
+// What the receipt on the medium holds, when it is a regular file itself; empty otherwise.
+QByteArray receiptOnMedium(const QString &receipt)
+{
+    QFile file(receipt);
+    if (!FileSync::openReadOnlyNoFollow(file))
+        return {};
+    // A receipt is one short line: its first few kilobytes tell whether it is the one wanted.
+    return file.read(4096);
+}
+
+// Puts the receipt of the archive copied to `target` beside it, unless the medium holds that very
+// receipt, and reads it back; why the archive has no good receipt on the medium otherwise.
+std::optional<QString> writeReceipt(const QString &source, const QString &target)
+{
+    const QString receipt = target + kReceiptSuffix;
+    auto problem = [&receipt](const QString &why) {
+        return QStringLiteral("its receipt %1 could not be put on the disk: %2")
+            .arg(QFileInfo(receipt).fileName(), why);
+    };
+    const QByteArray sha256 = SendChannel::fileSha256(source);
+    if (sha256.isEmpty())
+        return problem(QStringLiteral("the archive could not be read"));
+    const QByteArray line = receiptLine(sha256, QFileInfo(target).fileName());
+    if (receiptOnMedium(receipt) != line) {
+        // Whole or not at all under its name; a link of that name is replaced, never followed.
+        AtomicFile file(receipt);
+        if (!file.open() || !file.write(line) || !file.commit())
+            return problem(file.errorString());
+    }
+    if (!Desktop::current().flushToMedium(receipt))
+        return problem(QStringLiteral("it could not be written through to the disk"));
+    if (receiptOnMedium(receipt) != line) {
+        // A receipt that would fail the check of a good archive does not stay behind.
+        QFile::remove(receipt);
+        return problem(QStringLiteral("it does not read back as written"));
+    }
+    return std::nullopt;
+}
+
+// A size for the user; exact to the byte when the rounded sizes would read the same.
+QString sizeText(qint64 bytes, qint64 other)
+{
+    const QLocale locale;
+    const QString rounded = locale.formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+    if (rounded != locale.formattedDataSize(other, 1, QLocale::DataSizeSIFormat))
+        return rounded;
+    return QStringLiteral("%1 bytes").arg(locale.toString(bytes));
+}
+
 } // namespace
 
 namespace FloppyDisk {
@@ -199,6 +265,46 @@ void erase(Interaction &interaction, const QString &hostDrive)
     }
 }
 
+std::optional<Room> room(const QString &hostDrive, const QStringList &names, bool erased)
+{
+    const std::optional<MediumSpace::Space> space = MediumSpace::of(hostDrive);
+    if (!space)
+        return std::nullopt;
+    Room room;
+    room.available = space->freeBytes;
+    // Erasing deletes the files in the disk's root; what they take becomes free.
+    if (erased)
+        for (const QString &name : entries(hostDrive, QDir::Files))
+            room.available += MediumSpace::taken(hostDrive + QLatin1Char('/') + name);
+    const QString hostDirectory = OutputDirectory::hostPath();
+    for (const QString &name : names) {
+        const QString source = hostDirectory + QLatin1Char('/') + name;
+        const QString target = hostDrive + QLatin1Char('/') + name;
+        const qint64 size = QFileInfo(source).size();
+        // Only an archive the disk may hold already is read here.
+        QByteArray sha256;
+        bool there = false;
+        if (!erased && FileSync::isRegularFileNoFollow(target) && QFileInfo(target).size() == size) {
+            sha256 = SendChannel::fileSha256(source);
+            there = !sha256.isEmpty() && SendChannel::fileSha256(target) == sha256;
+        }
+        if (!there)
+            room.needed += MediumSpace::inBlocks(size, space->blockSize);
+        if (!there || receiptOnMedium(target + kReceiptSuffix) != receiptLine(sha256, name))
+            room.needed += MediumSpace::inBlocks(receiptLine(QByteArray(64, '0'), name).size(), space->blockSize);
+    }
+    return room;
+}
+
+QString tooSmallText(const Room &room, const QString &hostDrive, bool erased)
+{
+    return QStringLiteral("The archives need %1 on the disk, but the disk in drive A: (%2) has room for only %3%4.\n"
+                          "Nothing on the disk has been erased or written. The archives are kept in %5 for another "
+                          "channel or a larger disk.")
+        .arg(sizeText(room.needed, room.available), hostDrive, sizeText(room.available, room.needed),
+             erased ? QStringLiteral(" once erased") : QString(), Product::outputDirectory());
+}
+
 std::vector<Copy> copyArchives(Interaction &interaction, const QString &hostDrive, const QStringList &names)
 {
     const QString directory = Product::outputDirectory();
@@ -210,7 +316,7 @@ std::vector<Copy> copyArchives(Interaction &interaction, const QString &hostDriv
     if (medium.tryAlone()) {
         static const QRegularExpression leftover(QStringLiteral("^\\.sorvik-copy-[A-Za-z0-9]{6}\\.tmp$"));
         for (const QString &name : entries(hostDrive, QDir::Files))
-            if (leftover.match(name).hasMatch())
+            if (leftover.match(name).hasMatch() || AtomicFile::isTemporaryName(name, kReceiptSuffix))
                 QFile::remove(hostDrive + QLatin1Char('/') + name);
     }
     medium.share();
@@ -218,7 +324,15 @@ std::vector<Copy> copyArchives(Interaction &interaction, const QString &hostDriv
     for (const QString &name : names) {
         if (!copies.empty())
             interaction.processEvents();
-        copies.push_back(copyOne(hostDirectory + QLatin1Char('/') + name, hostDrive + QLatin1Char('/') + name));
+        const QString source = hostDirectory + QLatin1Char('/') + name;
+        const QString target = hostDrive + QLatin1Char('/') + name;
+        copies.push_back(copyOne(source, target));
+        if (copies.back().result != Copy::Result::Failed) {
+            if (const std::optional<QString> problem = writeReceipt(source, target)) {
+                copies.back().result = Copy::Result::Failed;
+                copies.back().problem = *problem;
+            }
+        }
         if (copies.back().result == Copy::Result::Failed)
             interaction.message(Product::applicationTitle(),
                                 QStringLiteral("Failed to copy ") + directory + QLatin1Char('\\') + name +

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -154,6 +155,51 @@ QJsonArray historyArchives(const Sending::Outcome &outcome, const QString &mediu
     return archives;
 }
 
+// Builds the session archive and finds the archives that go: false, with the outcome refused or
+// failed, when there are none; otherwise the outcome is Sent, so far.
+bool prepareArchives(Interaction &interaction, ResultsSink &results, Sending::Outcome &outcome)
+{
+    if (!tryBuild(interaction, results, outcome))
+        return false;
+    // An archive without entries (no data files) made by this send is not left behind to be sent.
+    if (const SendChannel::Summary summary = SendChannel::summarize(outcome.archive.hostPath, outcome.archive.sha256);
+        summary.size == 0 || summary.entries == 0) {
+        if (summary.size == 0)
+            QFile::remove(outcome.archive.hostPath);
+        outcome.archive.windowsPath.clear();
+        outcome.archive.hostPath.clear();
+        outcome.archive.sha256.clear();
+    }
+    OutputDirectory::ArchiveNotes notes;
+    outcome.archives = OutputDirectory::archivesThatGo(outcome.archive.hostPath, &notes);
+    noteArchives(notes, results);
+    outcome.leftAlone = notes.links + notes.notArchives;
+    if (outcome.archives.isEmpty()) {
+        outcome.status = Sending::Status::NothingToSend;
+        outcome.reason = nothingToSendText();
+        return false;
+    }
+    outcome.going = SendChannel::describe(outcome.archives, outcome.archive);
+    outcome.status = Sending::Status::Sent;
+    return true;
+}
+
+// Whether the archives that go fit on the disk as it will be; when they do not, the outcome says
+// so with both sizes. A disk whose space cannot be told is tried: every copy is read back anyway.
+bool fitsOnDisk(const QString &hostDrive, Sending::Erase erase, Sending::Outcome &outcome)
+{
+    QStringList names;
+    for (const QString &path : outcome.archives)
+        names.append(QFileInfo(path).fileName());
+    const bool erased = erase == Sending::Erase::Yes;
+    const std::optional<FloppyDisk::Room> room = FloppyDisk::room(hostDrive, names, erased);
+    if (!room || room->fits())
+        return true;
+    outcome.status = Sending::Status::MediumTooSmall;
+    outcome.reason = FloppyDisk::tooSmallText(*room, hostDrive, erased);
+    return false;
+}
+
 } // namespace
 
 namespace Sending {
@@ -218,29 +264,9 @@ Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, co
         outcome.status = Status::DriveNotReady;
         outcome.reason = FloppyDisk::driveProblem(hostDrive);
     }
-    if (outcome.status != Status::Ready || !tryBuild(interaction, results, outcome))
+    if (outcome.status != Status::Ready || !prepareArchives(interaction, results, outcome))
         return outcome;
-    // An archive without entries (no data files) made by this send is not left behind to be sent.
-    if (const SendChannel::Summary summary = SendChannel::summarize(outcome.archive.hostPath, outcome.archive.sha256);
-        summary.size == 0 || summary.entries == 0) {
-        if (summary.size == 0)
-            QFile::remove(outcome.archive.hostPath);
-        outcome.archive.windowsPath.clear();
-        outcome.archive.hostPath.clear();
-        outcome.archive.sha256.clear();
-    }
-    OutputDirectory::ArchiveNotes notes;
-    outcome.archives = OutputDirectory::archivesThatGo(outcome.archive.hostPath, &notes);
-    noteArchives(notes, results);
-    outcome.leftAlone = notes.links + notes.notArchives;
-    if (outcome.archives.isEmpty()) {
-        outcome.status = Status::NothingToSend;
-        outcome.reason = nothingToSendText();
-        return outcome;
-    }
-    outcome.going = SendChannel::describe(outcome.archives, outcome.archive);
-    outcome.status = Status::Sent;
-    if (channel == Channel::Disk)
+    if (channel == Channel::Disk && fitsOnDisk(hostDrive, Erase::Keep, outcome))
         copyToDisk(interaction, hostDrive, outcome);
     return outcome;
 }
@@ -280,9 +306,16 @@ Outcome sendToDisk(Interaction &interaction, ResultsSink &results, const DiskSen
         outcome.status = Status::Cancelled;
         return outcome;
     }
+    // The archives are built and measured before the medium is touched.
+    if (!prepareArchives(interaction, results, outcome))
+        return outcome;
+    if (!fitsOnDisk(disk.hostDrive, erase, outcome)) {
+        record(interaction, Channel::Disk, outcome, Handover::None, disk.hostDrive);
+        return outcome;
+    }
     if (erase == Erase::Yes)
         FloppyDisk::erase(interaction, disk.hostDrive);
-    outcome = send(interaction, results, Channel::Disk, disk.hostDrive);
+    copyToDisk(interaction, disk.hostDrive, outcome);
     record(interaction, Channel::Disk, outcome, Handover::None, disk.hostDrive);
     return outcome;
 }
@@ -301,16 +334,20 @@ Handover openMail(const Outcome &outcome)
 
 void record(Interaction &interaction, Channel channel, const Outcome &outcome, Handover handover, const QString &medium)
 {
-    // Only what went, or a disk that was written to, is a send to remember.
-    if (outcome.status != Status::Sent && outcome.status != Status::NotOnMedium)
+    // Only what went, a disk that was written to, or archives built for a disk too small for them, is a
+    // send to remember.
+    static const std::pair<Status, const char *> remembered[] = {
+        {Status::Sent, "sent"}, {Status::NotOnMedium, "notOnMedium"}, {Status::MediumTooSmall, "mediumTooSmall"}};
+    const auto kept = std::find_if(std::begin(remembered), std::end(remembered),
+                                   [&outcome](const auto &entry) { return entry.first == outcome.status; });
+    if (kept == std::end(remembered))
         return;
-    const QJsonObject entry{
-        {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
-        {QStringLiteral("channel"), channelName(channel)},
-        {QStringLiteral("status"), outcome.sent() ? QStringLiteral("sent") : QStringLiteral("notOnMedium")},
-        {QStringLiteral("handedTo"), handoverName(handover)},
-        {QStringLiteral("reason"), outcome.sent() ? QJsonValue() : QJsonValue(outcome.reason)},
-        {QStringLiteral("archives"), historyArchives(outcome, medium)}};
+    const QJsonObject entry{{QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+                            {QStringLiteral("channel"), channelName(channel)},
+                            {QStringLiteral("status"), QLatin1String(kept->second)},
+                            {QStringLiteral("handedTo"), handoverName(handover)},
+                            {QStringLiteral("reason"), outcome.sent() ? QJsonValue() : QJsonValue(outcome.reason)},
+                            {QStringLiteral("archives"), historyArchives(outcome, medium)}};
     if (const QString problem = SendHistory::append(entry); !problem.isEmpty())
         interaction.warning(problem);
 }

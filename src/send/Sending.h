@@ -35,7 +35,8 @@ enum class Status
     NothingToSend,     // no data file and no earlier archive; for archive(), no output directory
     DriveNotReady,     // disk: missing, not writable, or not apart from the output directory
     ArchiveFailed,     // the session archive could not be built; nothing was deleted
-    NotOnMedium        // disk: an archive that goes is not on the medium
+    NotOnMedium,       // disk: an archive that goes is not on the medium
+    MediumTooSmall     // disk: the archives that go do not fit; the medium was left as it was
 };
 
 struct Outcome
@@ -71,8 +72,8 @@ Outcome check(Channel channel, const QString &hostDrive = {});
 SendChannel::Archive buildArchive(Interaction &interaction, ResultsSink &results);
 
 // The whole send after the face's questions: check again, build the session archive, decide which
-// archives go and, for a disk, copy each onto the medium and prove it arrived. An archive without
-// entries made by this send is removed: it is nothing to send.
+// archives go and, for a disk, make sure they fit, then copy each onto the medium and prove it arrived. An archive
+// without entries made by this send is removed: it is nothing to send.
 Outcome send(Interaction &interaction, ResultsSink &results, Channel channel, const QString &hostDrive = {});
 
 // The largest archive a mail is given without a warning: most mail servers refuse larger messages
@@ -125,7 +126,9 @@ struct DiskSend
 
 // The whole disk send: the refusals before anything is touched (an unreadable profile, nothing to
 // send, a drive that is not ready or a medium no longer mounted), the question whether to erase, the
-// erasing, then send() with its archive, copies and read-backs.
+// session archive, then whether the archives fit on the medium once erased (when they do not, the
+// medium is not touched and they stay in the output directory), the erasing, the copies and
+// read-backs.
 Outcome sendToDisk(Interaction &interaction, ResultsSink &results, const DiskSend &disk);
 
 // The session archive on its own, as `sorvik archive` makes it: refused when the profile cannot be

@@ -7,6 +7,7 @@
 #include "CommandRun.h"
 #include "RecordingDesktop.h"
 #include "TestEnvironment.h"
+#include "ZipTestTools.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,16 @@ QMap<QString, QPair<qint64, QString>> digests(const QString &directory)
     return all;
 }
 
+// The archives with the receipt each has beside it on a disk, in the order of a listing.
+QStringList withReceipts(const QStringList &archives)
+{
+    QStringList all;
+    for (const QString &archive : archives)
+        all << archive << archive + QStringLiteral(".sha256");
+    all.sort();
+    return all;
+}
+
 class SendCommandTest : public ::testing::Test
 {
 protected:
@@ -91,7 +102,17 @@ TEST_F(SendCommandTest, DiskCopiesVerifiedAndErasesOnlyARemovableDisk)
     const QStringList archives = names(output, QStringLiteral("*.zip"));
     ASSERT_EQ(archives.size(), 1);
     EXPECT_EQ(names(output, QStringLiteral("*.DAT")), QStringList());
-    EXPECT_EQ(names(named), (QStringList{archives.first(), QStringLiteral("KEEP.TXT")}));
+    EXPECT_EQ(names(named), withReceipts(archives) << QStringLiteral("KEEP.TXT"));
+    // Whoever gets the disk checks it with the receipt; a byte changed on the way shows.
+    const QStringList receipt{QStringLiteral("-c"), archives.first() + QStringLiteral(".sha256")};
+    const auto checked = ZipTestTools::run(QStringLiteral("sha256sum"), receipt, named);
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(checked->status, 0) << checked->errors.toStdString();
+    QFile onDisk(named + QLatin1Char('/') + archives.first());
+    ASSERT_TRUE(onDisk.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(onDisk.seek(40) && onDisk.write("#") == 1);
+    onDisk.close();
+    EXPECT_EQ(ZipTestTools::run(QStringLiteral("sha256sum"), receipt, named)->status, 1);
     const QString archive = output + QLatin1Char('/') + archives.first();
     QProcess sha256sum;
     sha256sum.start(QStringLiteral("sha256sum"), {archive});
@@ -111,7 +132,7 @@ TEST_F(SendCommandTest, DiskCopiesVerifiedAndErasesOnlyARemovableDisk)
     writeFile(output + QStringLiteral("/0A1B2C3E.DAT"), "more server data\r\n");
     run = send({QStringLiteral("--disk"), QStringLiteral("--erase")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(names(stick), names(output, QStringLiteral("*.zip")));
+    EXPECT_EQ(names(stick), withReceipts(names(output, QStringLiteral("*.zip"))));
 }
 
 TEST_F(SendCommandTest, AnArchiveWithoutDataFilesIsNotSent)
@@ -136,7 +157,7 @@ TEST_F(SendCommandTest, AnArchiveWithoutDataFilesIsNotSent)
                               output + QLatin1Char('/') + kept.first()));
     run = send({QStringLiteral("--disk"), named});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(names(named), kept);
+    EXPECT_EQ(names(named), withReceipts(kept));
 }
 
 TEST_F(SendCommandTest, UploadAndEmailOpenWithADisplayOrSayWhatToDo)
@@ -198,7 +219,7 @@ TEST_F(SendCommandTest, ADiskIsDoneOnlyWithThisSendsArchiveOnIt)
     CommandRun run = send({QStringLiteral("--disk"), named});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList archives = names(output, QStringLiteral("*.zip"));
-    EXPECT_EQ(names(named), archives);
+    EXPECT_EQ(names(named), withReceipts(archives));
     for (const QString &name : archives) {
         QFile original(output + QLatin1Char('/') + name);
         QFile copy(named + QLatin1Char('/') + name);
@@ -256,7 +277,7 @@ TEST_F(SendCommandTest, OnlyReadableArchivesGoAndTheUsersOwnAreNotRenamed)
     const CommandRun run = send({QStringLiteral("--disk"), named});
 
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(names(named), QStringList{QStringLiteral("Notes.zip")});
+    EXPECT_EQ(names(named), withReceipts({QStringLiteral("Notes.zip")}));
     EXPECT_EQ(names(output), (QStringList{QStringLiteral("Notes.zip"), QStringLiteral("Photos.zip.old"),
                                           QStringLiteral("Report.zip")}));
     const QString all = run.out + run.err;

@@ -105,8 +105,9 @@ TEST_P(SendingCase, UseCaseCommandAndWindowAgree)
     arrange();
     const CommandRun command = CommandRun::of({QStringLiteral("send"), QStringLiteral("--disk")});
     EXPECT_EQ(command.status, c.expected == Sending::Status::Sent ? 0 : 1) << command.err.toStdString();
-    const bool refused =
-        c.expected == Sending::Status::NothingToSend || c.expected == Sending::Status::ProfileUnreadable;
+    const bool refused = c.expected == Sending::Status::NothingToSend ||
+                         c.expected == Sending::Status::ProfileUnreadable ||
+                         c.expected == Sending::Status::MediumTooSmall;
     // A refusal comes before the disk is touched.
     if (refused)
         EXPECT_EQ(QDir(floppyHost()).entryList(QDir::Files), QStringList{QStringLiteral("KEEP.TXT")});
@@ -124,6 +125,17 @@ TEST_P(SendingCase, UseCaseCommandAndWindowAgree)
     // Told to erase, the window still erases nothing when the send is refused.
     if (refused)
         EXPECT_EQ(QDir(floppyHost()).entryList(QDir::Files), QStringList{QStringLiteral("KEEP.TXT")});
+    // Refused for want of room, the data file is in the archive kept for another channel or disk.
+    if (c.expected == Sending::Status::MediumTooSmall) {
+        const QStringList kept = QDir(outputHost()).entryList({QStringLiteral("*.zip")}, QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        const auto archive = ZipTestTools::pythonZipfile(outputHost() + QLatin1Char('/') + kept.first());
+        if (archive) {
+            ASSERT_EQ(archive->entries.size(), 1u);
+            EXPECT_EQ(archive->entries[0].name, QStringLiteral("0A1B2C3D.DAT"));
+        }
+        EXPECT_FALSE(QFileInfo::exists(outputHost() + QStringLiteral("/0A1B2C3D.DAT")));
+    }
     // Nothing is left behind in the output directory that would later be sent as an archive.
     for (const QString &zip : QDir(outputHost()).entryList({QStringLiteral("*.zip")}, QDir::Files))
         EXPECT_GT(QFileInfo(outputHost() + QLatin1Char('/') + zip).size(), 0) << zip.toStdString();
@@ -164,5 +176,6 @@ INSTANTIATE_TEST_SUITE_P(
                  QDir().mkpath(floppyHost() + QStringLiteral("/AcmeToolsInc1208261130.zip"));
              },
              Sending::Status::NotOnMedium},
+        Case{"MediumTooSmall", [] { qputenv("SORVIK_MEDIUM_FREE_BYTES", "0"); }, Sending::Status::MediumTooSmall},
         Case{"CopyVerified", [] {}, Sending::Status::Sent}),
     [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });

@@ -92,6 +92,7 @@ bool showOutcome(SendContext &context, const Sending::Outcome &outcome)
         return false;
     case Sending::Status::Sent:
     case Sending::Status::NotOnMedium:
+    case Sending::Status::MediumTooSmall:
         break;
     }
     // The results box goes with the main window: what it says about kept files is shown now.

@@ -460,7 +460,7 @@ TEST_F(ChannelWindows, SendWindowClosesAfterAChannelClosedTheMainWindow)
     EXPECT_EQ(mainWindowCloses, 1);
     EXPECT_FALSE(send.isVisible());
     EXPECT_EQ(send.result(), QDialog::Accepted);
-    EXPECT_EQ(names(floppyHost()), names(outputHost(), {QStringLiteral("*.zip")}));
+    EXPECT_EQ(names(floppyHost(), {QStringLiteral("*.zip")}), names(outputHost(), {QStringLiteral("*.zip")}));
 }
 
 TEST_F(FloppyProcedure, CancelAtTheWarningLeavesEverythingAlone)
@@ -508,8 +508,10 @@ TEST_F(FloppyProcedure, ErasesFilesCopiesEveryArchiveAndFailsOnATargetInTheWay)
 
     const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
     ASSERT_EQ(archives.size(), 3);
+    // Each archive that arrived has its receipt beside it.
     QStringList expectedFloppy = archives;
-    expectedFloppy << QStringLiteral("SUB");
+    expectedFloppy << QStringLiteral("SUB") << archives[1] + QStringLiteral(".sha256")
+                   << archives[2] + QStringLiteral(".sha256");
     expectedFloppy.sort();
     EXPECT_EQ(names(floppyHost()), expectedFloppy);
     EXPECT_EQ(names(floppyHost() + QStringLiteral("/SUB")), QStringList{QStringLiteral("INNER.TXT")});
@@ -534,11 +536,15 @@ TEST_F(FloppyProcedure, ErasesFilesCopiesEveryArchiveAndFailsOnATargetInTheWay)
 
 TEST_F(FloppyProcedure, FileAlreadyOnTheFloppyIsNotOverwritten)
 {
-    // The file turns up after erasing, while the archive is being built (say a second program wrote it).
+    // The file turns up while the disk is being erased (say a second program wrote it): erasing
+    // takes only what was on the disk when it began.
+    writeFile(floppyHost() + QStringLiteral("/OLD1.TXT"), "old");
+    writeFile(floppyHost() + QStringLiteral("/OLD2.TXT"), "old");
     QString archiveName;
     interaction.onProcessEvents = [&] {
         const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
-        if (archiveName.isEmpty() && !archives.isEmpty()) {
+        if (archiveName.isEmpty() && !archives.isEmpty() &&
+            !QFileInfo::exists(floppyHost() + QStringLiteral("/OLD1.TXT"))) {
             archiveName = archives.first();
             writeFile(floppyHost() + QLatin1Char('/') + archiveName, "someone else's");
         }
@@ -599,7 +605,7 @@ TEST_F(FloppyProcedure, PicksAMountedRemovableDiskAndVerifiesEveryCopy)
 
     const QStringList archives = names(outputHost(), {QStringLiteral("*.zip")});
     ASSERT_EQ(archives.size(), 1);
-    EXPECT_EQ(names(stick), archives);
+    EXPECT_EQ(names(stick), (QStringList{archives.first(), archives.first() + QStringLiteral(".sha256")}));
     EXPECT_EQ(readFile(stick + QLatin1Char('/') + archives.first()),
               readFile(outputHost() + QLatin1Char('/') + archives.first()));
     ASSERT_EQ(interaction.messages.size(), 3u);
@@ -620,7 +626,8 @@ TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
             QFile::remove(outputHost() + QLatin1Char('/') + name);
         writeFile(outputHost() + QStringLiteral("/0A1B2C3D.DAT"), "server data\r\n");
         desktop.damagedOnMedium = [all](const QString &name) {
-            return all || readFile(floppyHost() + QLatin1Char('/') + name) != earlierArchive("earlier archive");
+            return !name.endsWith(QStringLiteral(".sha256")) &&
+                   (all || readFile(floppyHost() + QLatin1Char('/') + name) != earlierArchive("earlier archive"));
         };
         TfrmDisk disk(context());
         interaction.queueAnswer(Answer::Ok);
@@ -634,7 +641,8 @@ TEST_F(FloppyProcedure, CopyThatDoesNotReadBackTheSameIsAFailedCopy)
         ASSERT_EQ(interaction.messages.size(), all ? 5u : 4u);
         const QString mismatch = QStringLiteral("\nThe copy on the disk does not match the archive");
         const RecordingInteraction::Message &last = interaction.messages.back();
-        EXPECT_EQ(names(floppyHost()), all ? QStringList() : QStringList{QStringLiteral("Acme0101990900.zip")});
+        const QStringList arrived{QStringLiteral("Acme0101990900.zip"), QStringLiteral("Acme0101990900.zip.sha256")};
+        EXPECT_EQ(names(floppyHost()), all ? QStringList() : arrived);
         EXPECT_EQ(interaction.messages[2].text,
                   QStringLiteral("Failed to copy C:\\Orvane\\Sorvik\\") + fresh + mismatch);
         // This session's archive is not on the disk: never "Done", whatever else arrived.
