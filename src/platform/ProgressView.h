@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The scan progress window as the driver and the writer see it.
 class ProgressView
@@ -14,4 +15,7 @@ public:
     virtual void setServerProgress(int percent) = 0;
     // Overall bar and its label.
     virtual void setTotalProgress(int percent) = 0;
+    // Servers whose turn has ended of all the scan's servers, and those in work, in list order;
+    // told whenever a server starts or finishes.
+    virtual void setServersDone(int done, int total, const QStringList &inWork) {}
 };
