@@ -760,7 +760,7 @@ TEST(CommandLine, CtrlCStopsEveryRunningServer)
         servers += QByteArrayLiteral(R"({"name": "FS%1"},)").replace("%1", QByteArray::number(i));
     servers.chop(1);
     const QString network =
-        writeNetwork(R"({"delayMs": 5, "workstation": {"primaryServer": "FS1"}, "servers": [)" + servers + "]}");
+        writeNetwork(R"({"delayMs": 20, "workstation": {"primaryServer": "FS1"}, "servers": [)" + servers + "]}");
     QProcess process;
     process.start(QStringLiteral(SORVIK_EXECUTABLE),
                   {QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all"),
