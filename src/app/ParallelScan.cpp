@@ -280,17 +280,14 @@ void ParallelScan::turn(std::size_t index)
 
 void ParallelScan::passGate(std::size_t index, Session &session)
 {
-    const auto earlier = [this, index](auto until) {
-        for (std::size_t j = 0; j < index; ++j) {
-            if (!until(m_slots[j]))
-                return false;
-        }
-        return true;
-    };
     std::unique_lock lock(m_mutex);
     // The output directory is looked at in list order, so that the first server to find it missing
     // is the one that says so.
-    m_gate.wait(lock, [&] { return earlier([](const Slot &s) { return s.passed; }); });
+    m_gate.wait(lock, [&] {
+        while (m_passed < index && m_slots[m_passed].passed)
+            ++m_passed;
+        return m_passed >= index;
+    });
     lock.unlock();
     ScanDriver::makeOutputDirectory(session);
     lock.lock();
@@ -299,8 +296,15 @@ void ParallelScan::passGate(std::size_t index, Session &session)
     slot.passed = true;
     m_gate.notify_all();
     // An earlier server writing the same data file writes it first.
-    m_gate.wait(lock,
-                [&] { return earlier([&](const Slot &s) { return s.finished || s.dataFile != slot.dataFile; }); });
+    m_gate.wait(lock, [&] {
+        while (m_finished < index && m_slots[m_finished].finished)
+            ++m_finished;
+        for (std::size_t j = m_finished; j < index; ++j) {
+            if (!m_slots[j].finished && m_slots[j].dataFile == slot.dataFile)
+                return false;
+        }
+        return true;
+    });
 }
 
 void ParallelScan::say(std::size_t index, Said said)

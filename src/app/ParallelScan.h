@@ -62,5 +62,8 @@ private:
     bool m_hasNews = false;
     bool m_progressChanged = false;
     std::size_t m_next = 0;
+    // The servers before these have passed the gate, and have finished.
+    std::size_t m_passed = 0;
+    std::size_t m_finished = 0;
     std::atomic<bool> m_abort = false;
 };
