@@ -1,4 +1,5 @@
 #include "app/ScanDriver.h"
+#include "app/ParallelScan.h"
 #include "session/Product.h"
 
 #include "platform/Drives.h"
@@ -37,18 +38,23 @@ QByteArray ScanDriver::safeFileName(const QByteArray &serverName)
 
 QByteArray ScanDriver::ServerAddressId()
 {
-    QxClient &client = m_session.client();
-    const qx::Handle conn = m_session.OpenServerConnection(m_session.currentServerName);
+    return addressId(m_session);
+}
+
+QByteArray ScanDriver::addressId(Session &session)
+{
+    QxClient &client = session.client();
+    const qx::Handle conn = session.OpenServerConnection(session.currentServerName);
     if (conn == 0)
         return {};
     QByteArray id;
     quint32 length = 0;
-    if (m_session.store(client.QXCCGetConnAddressLength(conn, length)) == qx::Success &&
+    if (session.store(client.QXCCGetConnAddressLength(conn, length)) == qx::Success &&
         length <= quint32(qx::AddressBufferSize)) {
         std::array<quint8, qx::AddressBufferSize> buffer{};
         qx::TransportAddress address;
         address.buffer = buffer.data();
-        if (m_session.store(client.QXCCGetConnAddress(conn, length, address)) == qx::Success) {
+        if (session.store(client.QXCCGetConnAddress(conn, length, address)) == qx::Success) {
             if (address.type == qx::AddressTypeIpx) {
                 for (int i = 0; i < 4; ++i)
                     id += QByteArray::number(buffer[i], 16).toUpper().rightJustified(2, '0');
@@ -60,7 +66,7 @@ QByteArray ScanDriver::ServerAddressId()
     }
     if (id.size() > 8)
         id = id.right(8);
-    m_session.store(client.QXCCCloseConn(conn));
+    session.store(client.QXCCCloseConn(conn));
     return id;
 }
 
@@ -113,6 +119,10 @@ ScanDriver::Result ScanDriver::run()
     m_progress.setTotalProgress(0);
     m_progress.setServersDone(0, m_serversToScan, {});
 
+    if (m_jobs > 1) {
+        ParallelScan(*this, names).run();
+        return finish();
+    }
     TfrmReport writer(m_session, m_progress);
     for (std::size_t index = 0; index < selected.size() && index < m_session.servers().size(); ++index) {
         if (m_session.abortFlag)
@@ -132,51 +142,76 @@ void ScanDriver::scanServer(const QByteArray &server, TfrmReport &writer)
     m_progress.setServerLabel(QStringLiteral("Contacting ") + shownServer);
     interaction.processEvents();
 
-    const qx::Handle conn = m_session.OpenServerConnection(server);
+    Turn turn;
+    if (const std::optional<QByteArray> dataFile = contact(m_session, server)) {
+        turn.reached = true;
+        turn.dataFile = *dataFile;
+        makeOutputDirectory(m_session);
+        const TfrmReport::Outcome outcome = writer.btnRunClick();
+        turn.saved = outcome.saved;
+        turn.error = outcome.error;
+        turn.aborted = m_session.abortFlag;
+    }
+    account(server, turn);
+    m_progress.setServersDone(++m_serversDone, m_serversToScan, {});
+}
+
+std::optional<QByteArray> ScanDriver::contact(Session &session, const QByteArray &server)
+{
+    const QString shownServer = Windows1252::toUnicode(server);
+    const qx::Handle conn = session.OpenServerConnection(server);
     if (conn == 0) {
-        m_session.logLine(shownServer + QStringLiteral(" Could not attach"));
+        session.logLine(shownServer + QStringLiteral(" Could not attach"));
+        return std::nullopt;
+    }
+    session.store(session.client().QXCCCloseConn(conn));
+    session.currentServerName = server;
+    session.logLine(shownServer + QStringLiteral(" Results"), ResultsSink::Color::Blue);
+
+    const QByteArray id = addressId(session);
+    session.currentDataFileName = (id.isEmpty() ? safeFileName(server) : id) + OutputDirectory::dataFileSuffix.latin1();
+    return session.currentDataFileName;
+}
+
+void ScanDriver::makeOutputDirectory(Session &session)
+{
+    const QString outputDirectory = Product::outputDirectory();
+    const QString hostDirectory = Drives::hostPath(outputDirectory);
+    if (!QFileInfo::exists(hostDirectory)) {
+        session.logLine(outputDirectory + QStringLiteral(" did not exist, it will be created"));
+        QDir().mkpath(hostDirectory);
+    }
+}
+
+void ScanDriver::account(const QByteArray &server, const Turn &turn)
+{
+    const QString shownServer = Windows1252::toUnicode(server);
+    if (!turn.reached) {
         ++m_notSaved;
         m_notSavedServers.push_back(server);
         told(server, ServerOutcome::Unreachable);
         return;
     }
-    m_session.store(m_session.client().QXCCCloseConn(conn));
-    m_session.currentServerName = server;
-    m_session.logLine(shownServer + QStringLiteral(" Results"), ResultsSink::Color::Blue);
-
-    const QByteArray id = ServerAddressId();
-    m_session.currentDataFileName =
-        (id.isEmpty() ? safeFileName(server) : id) + OutputDirectory::dataFileSuffix.latin1();
-
-    const QString outputDirectory = Product::outputDirectory();
-    const QString hostDirectory = Drives::hostPath(outputDirectory);
-    // Only a missing directory is made; a file in its place makes the data file's write fail.
-    if (!QFileInfo::exists(hostDirectory)) {
-        m_session.logLine(outputDirectory + QStringLiteral(" did not exist, it will be created"));
-        QDir().mkpath(hostDirectory);
-    }
-
-    const TfrmReport::Outcome outcome = writer.btnRunClick();
-    if (!outcome.saved) {
+    if (!turn.saved) {
         // Nothing was saved for this server: say why instead of claiming it was.
-        m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, outcome.error));
+        m_session.LogError(QStringLiteral("Report for %1 not saved. %2\n").arg(shownServer, turn.error));
         ++m_notSaved;
         ++m_unwritten;
         m_notSavedServers.push_back(server);
     }
-    if (m_session.abortFlag || !outcome.saved) {
-        told(server, outcome.saved ? ServerOutcome::Aborted : ServerOutcome::NotWritten,
-             outcome.saved ? m_session.currentDataFileName : QByteArray());
+    if (turn.aborted || !turn.saved) {
+        told(server, turn.saved ? ServerOutcome::Aborted : ServerOutcome::NotWritten,
+             turn.saved ? turn.dataFile : QByteArray());
         return;
     }
-    const QString fileName = Windows1252::toUnicode(m_session.currentDataFileName);
+    const QString fileName = Windows1252::toUnicode(turn.dataFile);
     m_session.logLine(QStringLiteral("Saving report for ") + shownServer + QStringLiteral(" as ") + fileName +
                       QLatin1Char('\n'));
-    noteSharedFileName(server);
-    told(server, ServerOutcome::Saved, m_session.currentDataFileName);
+    noteSharedFileName(server, turn.dataFile);
+    told(server, ServerOutcome::Saved, turn.dataFile);
     m_total += m_step;
     m_progress.setTotalProgress(m_total);
-    interaction.processEvents();
+    m_session.interaction().processEvents();
 }
 
 void ScanDriver::told(const QByteArray &server, ServerOutcome outcome, const QByteArray &dataFile)
@@ -188,7 +223,6 @@ void ScanDriver::told(const QByteArray &server, ServerOutcome outcome, const QBy
     m_record->serverDone(server, LastScan::Outcome(int(outcome)));
     if (serverDone)
         serverDone(server, outcome, dataFile);
-    m_progress.setServersDone(++m_serversDone, m_serversToScan, {});
 }
 
 void ScanDriver::rememberScan()
@@ -200,10 +234,9 @@ void ScanDriver::rememberScan()
     m_record.reset();
 }
 
-void ScanDriver::noteSharedFileName(const QByteArray &server)
+void ScanDriver::noteSharedFileName(const QByteArray &server, const QByteArray &fileName)
 {
     // The naming rule can give two servers one file; the file keeps the later one, and says so.
-    const QByteArray &fileName = m_session.currentDataFileName;
     if (const auto earlier = m_savedAs.find(fileName); earlier != m_savedAs.end() && earlier->second != server)
         m_session.logLine(QStringLiteral("%1 and %2 give the same data file %3; it now holds %2's data")
                               .arg(Windows1252::toUnicode(earlier->second), Windows1252::toUnicode(server),

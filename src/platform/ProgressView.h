@@ -15,6 +15,7 @@ public:
     virtual void setServerProgress(int percent) = 0;
     // Overall bar and its label.
     virtual void setTotalProgress(int percent) = 0;
-    // How many of the scan's servers are done, and the names of those in work.
-    virtual void setServersDone(int done, int total, const QStringList &inWork) {}
+    // Servers whose turn has ended of all the scan's servers, and those in work, in list order;
+    // told whenever a server starts or finishes.
+    virtual void setServersDone(int /*done*/, int /*total*/, const QStringList & /*inWork*/) {}
 };

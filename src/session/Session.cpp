@@ -23,6 +23,14 @@ Session::Session(QxClient &client, Interaction &interaction, ResultsSink &result
 {
 }
 
+Session::Session(const Session &shared, Interaction &interaction, ResultsSink &results)
+    : includeSysFiles(shared.includeSysFiles), m_client(shared.m_client), m_interaction(interaction),
+      m_results(results), m_servers(shared.m_servers), m_primaryConnection(shared.m_primaryConnection),
+      m_primaryReference(shared.m_primaryReference), m_context(shared.m_context), m_hasContext(shared.m_hasContext),
+      m_callsLibraryFlag(shared.m_callsLibraryFlag), m_sharesPrimary(true)
+{
+}
+
 void Session::setUp()
 {
     if (store(m_client.QXCallsInit(nullptr, nullptr)) != qx::Success) {
@@ -110,6 +118,8 @@ void Session::readCallsLibraryVersion()
 
 void Session::release()
 {
+    if (m_sharesPrimary)
+        return;
     if (m_primaryConnection != 0) {
         store(m_client.QXCCCloseConn(m_primaryConnection));
         m_primaryConnection = 0;

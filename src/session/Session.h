@@ -22,6 +22,11 @@ public:
     };
 
     Session(QxClient &client, Interaction &interaction, ResultsSink &results);
+    // The session of one server of a scan that collects several at once: it shares the client,
+    // the primary connection, the context, the server list and the calls-library flag of the
+    // started session `shared`, and has its own current server, completion codes, results,
+    // interaction and abort flag. Releasing it leaves the shared connection and context alone.
+    Session(const Session &shared, Interaction &interaction, ResultsSink &results);
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
@@ -102,4 +107,5 @@ private:
     bool m_hasContext = false;
     bool m_callsLibraryFlag = false;
     bool m_terminateRequested = false;
+    bool m_sharesPrimary = false;
 };

@@ -87,6 +87,7 @@ SimulatedClient::~SimulatedClient() = default;
 
 std::vector<qx::Handle> SimulatedClient::openHandles() const
 {
+    const std::lock_guard lock(m_mutex);
     std::vector<qx::Handle> handles;
     handles.reserve(m_connections.size());
     for (const auto &[handle, connection] : m_connections) {
@@ -98,18 +99,21 @@ std::vector<qx::Handle> SimulatedClient::openHandles() const
 
 void SimulatedClient::resetCallCounts()
 {
+    const std::lock_guard lock(m_mutex);
     m_calls = 0;
     m_opCalls.fill(0);
 }
 
 QByteArray SimulatedClient::serverOf(qx::Handle conn) const
 {
+    const std::lock_guard lock(m_mutex);
     const auto it = m_connections.find(conn);
     return it == m_connections.end() ? QByteArray() : m_network.servers[std::size_t(it->second.server)].name;
 }
 
 QByteArray SimulatedClient::identityOn(const QByteArray &serverName) const
 {
+    const std::lock_guard lock(m_mutex);
     const int i = m_serverByName.value(serverName.toUpper(), -1);
     if (i < 0)
         return PublicIdentity;
@@ -117,6 +121,12 @@ QByteArray SimulatedClient::identityOn(const QByteArray &serverName) const
 }
 
 QByteArray SimulatedClient::treeIdentity() const
+{
+    const std::lock_guard lock(m_mutex);
+    return treeLogin();
+}
+
+QByteArray SimulatedClient::treeLogin() const
 {
     return m_treeLogin.isEmpty() ? PublicIdentity : m_treeLogin;
 }
@@ -136,14 +146,21 @@ quint32 SimulatedClient::faultOf(const Faults &faults, Op op, std::optional<quin
     return 0;
 }
 
-quint32 SimulatedClient::begin(Op op, int server, std::optional<quint32> subject)
+void SimulatedClient::sleepUnlocked(Lock &lock, quint32 delayMs)
+{
+    if (delayMs == 0)
+        return;
+    lock.unlock();
+    QThread::msleep(delayMs);
+    lock.lock();
+}
+
+quint32 SimulatedClient::begin(Lock &lock, Op op, int server, std::optional<quint32> subject)
 {
     ++m_calls;
     ++m_opCalls[std::size_t(op)];
     const Server *s = server >= 0 ? &m_network.servers[std::size_t(server)] : nullptr;
-    const quint32 delay = s && s->delayMs ? *s->delayMs : m_network.delayMs;
-    if (delay > 0)
-        QThread::msleep(delay);
+    sleepUnlocked(lock, s && s->delayMs ? *s->delayMs : m_network.delayMs);
     if (const quint32 fault = faultOf(m_network.workstation.faults, op, subject))
         return fault;
     return s ? faultOf(s->faults, op, subject) : 0;
@@ -151,24 +168,25 @@ quint32 SimulatedClient::begin(Op op, int server, std::optional<quint32> subject
 
 template <typename Fill> qx::Code SimulatedClient::readServer(Op op, qx::Handle conn, Fill &&fill)
 {
+    Lock lock(m_mutex);
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(op, conn, s))
+    if (const quint32 code = beginOnConnection(lock, op, conn, s))
         return code;
     fill(*s);
     return qx::Success;
 }
 
-quint32 SimulatedClient::beginOnConnection(Op op, qx::Handle conn, const Server *&server,
+quint32 SimulatedClient::beginOnConnection(Lock &lock, Op op, qx::Handle conn, const Server *&server,
                                            std::optional<quint32> subject)
 {
     server = nullptr;
     const auto it = m_connections.find(conn);
     if (it == m_connections.end()) {
-        const quint32 fault = begin(op, -1, subject);
+        const quint32 fault = begin(lock, op, -1, subject);
         return fault ? fault : qx::InvalidConnection;
     }
     server = &m_network.servers[std::size_t(it->second.server)];
-    return begin(op, it->second.server, subject);
+    return begin(lock, op, it->second.server, subject);
 }
 
 qx::Code SimulatedClient::openConnection(int server, qx::Handle &conn)
@@ -225,12 +243,14 @@ bool SimulatedClient::consoleOperator(const Connection &connection) const
 
 qx::Code SimulatedClient::QXCallsInit(void *, void *)
 {
-    return begin(Op::QXCallsInit);
+    Lock lock(m_mutex);
+    return begin(lock, Op::QXCallsInit);
 }
 
 qx::Code SimulatedClient::QXGetRequesterVersion(quint8 &major, quint8 &minor, quint8 &revision)
 {
-    if (const quint32 code = begin(Op::QXGetRequesterVersion))
+    Lock lock(m_mutex);
+    if (const quint32 code = begin(lock, Op::QXGetRequesterVersion))
         return code;
     copyVersion(m_network.workstation.requester, major, minor, revision);
     return qx::Success;
@@ -238,7 +258,8 @@ qx::Code SimulatedClient::QXGetRequesterVersion(quint8 &major, quint8 &minor, qu
 
 qx::Code SimulatedClient::QXGetQXCallsVersion(quint8 &major, quint8 &minor, quint8 &revision, quint8 &beta)
 {
-    if (const quint32 code = begin(Op::QXGetQXCallsVersion))
+    Lock lock(m_mutex);
+    if (const quint32 code = begin(lock, Op::QXGetQXCallsVersion))
         return code;
     copyVersion(m_network.workstation.calls, major, minor, revision);
     beta = m_network.workstation.calls.beta;
@@ -247,9 +268,9 @@ qx::Code SimulatedClient::QXGetQXCallsVersion(quint8 &major, quint8 &minor, quin
 
 quint32 SimulatedClient::QXGetClientType()
 {
+    Lock lock(m_mutex);
     ++m_calls;
-    if (m_network.delayMs > 0)
-        QThread::msleep(m_network.delayMs);
+    sleepUnlocked(lock, m_network.delayMs);
     return m_network.workstation.clientType;
 }
 
@@ -258,9 +279,10 @@ quint32 SimulatedClient::QXGetClientType()
 qx::Code SimulatedClient::QXCCOpenConnByName(qx::Handle, const QByteArray &name, quint32 nameFormat, quint32 openState,
                                              quint32, qx::Handle &conn)
 {
+    Lock lock(m_mutex);
     conn = 0;
     const int server = name.isEmpty() ? -1 : m_serverByName.value(name.toUpper(), -1);
-    if (const quint32 code = begin(Op::QXCCOpenConnByName, server))
+    if (const quint32 code = begin(lock, Op::QXCCOpenConnByName, server))
         return code;
     if (nameFormat != qx::NameFormatBindery ||
         (openState != qx::OpenStateLicensed && openState != qx::OpenStateUnlicensed))
@@ -272,7 +294,8 @@ qx::Code SimulatedClient::QXCCOpenConnByName(qx::Handle, const QByteArray &name,
 
 qx::Code SimulatedClient::QXCCGetPrimConnRef(quint32 &reference)
 {
-    if (const quint32 code = begin(Op::QXCCGetPrimConnRef))
+    Lock lock(m_mutex);
+    if (const quint32 code = begin(lock, Op::QXCCGetPrimConnRef))
         return code;
     if (m_primaryServer < 0)
         return qx::NoPrimaryConnectionAlt;
@@ -282,10 +305,11 @@ qx::Code SimulatedClient::QXCCGetPrimConnRef(quint32 &reference)
 
 qx::Code SimulatedClient::QXCCOpenConnByRef(quint32 reference, quint32 openState, quint32, qx::Handle &conn)
 {
+    Lock lock(m_mutex);
     conn = 0;
     const quint32 position = reference - PrimaryReferenceBase;
     const int server = reference >= PrimaryReferenceBase && position < m_network.servers.size() ? int(position) : -1;
-    if (const quint32 code = begin(Op::QXCCOpenConnByRef, server))
+    if (const quint32 code = begin(lock, Op::QXCCOpenConnByRef, server))
         return code;
     if (server < 0)
         return qx::InvalidConnection;
@@ -296,22 +320,24 @@ qx::Code SimulatedClient::QXCCOpenConnByRef(quint32 reference, quint32 openState
 
 qx::Code SimulatedClient::QXCCCloseConn(qx::Handle conn)
 {
+    Lock lock(m_mutex);
     const auto it = m_connections.find(conn);
     if (it == m_connections.end()) {
-        const quint32 fault = begin(Op::QXCCCloseConn);
+        const quint32 fault = begin(lock, Op::QXCCCloseConn);
         return fault ? fault : qx::InvalidConnection;
     }
-    const quint32 code = begin(Op::QXCCCloseConn, it->second.server);
+    const quint32 code = begin(lock, Op::QXCCCloseConn, it->second.server);
     // A failed release is reported, but the connection is gone all the same, so that handle
     // accounting in tests reflects what the program did rather than the injected fault.
-    m_connections.erase(it);
+    m_connections.erase(conn);
     return code;
 }
 
 qx::Code SimulatedClient::QXCCGetAllConnInfo(qx::Handle conn, quint32 infoLevel, qx::ConnInfoRecord &info)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXCCGetAllConnInfo, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXCCGetAllConnInfo, conn, server))
         return code;
     if (infoLevel != 1)
         return InvalidParameter;
@@ -327,8 +353,9 @@ qx::Code SimulatedClient::QXCCGetAllConnInfo(qx::Handle conn, quint32 infoLevel,
 
 qx::Code SimulatedClient::QXCCGetConnAddressLength(qx::Handle conn, quint32 &length)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXCCGetConnAddressLength, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXCCGetConnAddressLength, conn, server))
         return code;
     length = m_network.addressOf(m_connections[conn].server).reportedLength();
     return qx::Success;
@@ -336,8 +363,9 @@ qx::Code SimulatedClient::QXCCGetConnAddressLength(qx::Handle conn, quint32 &len
 
 qx::Code SimulatedClient::QXCCGetConnAddress(qx::Handle conn, quint32 length, qx::TransportAddress &address)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXCCGetConnAddress, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXCCGetConnAddress, conn, server))
         return code;
     if (!address.buffer)
         return InvalidParameter;
@@ -354,8 +382,9 @@ qx::Code SimulatedClient::QXCCGetConnAddress(qx::Handle conn, quint32 length, qx
 
 qx::DsStatus SimulatedClient::QXDSCreateContextHandle(qx::Context &context)
 {
+    Lock lock(m_mutex);
     context = 0;
-    if (const quint32 code = begin(Op::QXDSCreateContextHandle))
+    if (const quint32 code = begin(lock, Op::QXDSCreateContextHandle))
         return qx::DsStatus(code);
     context = m_nextContext++;
     m_contexts.emplace(context, ContextState{});
@@ -364,15 +393,16 @@ qx::DsStatus SimulatedClient::QXDSCreateContextHandle(qx::Context &context)
 
 qx::DsStatus SimulatedClient::QXDSFreeContext(qx::Context context)
 {
-    if (const quint32 code = begin(Op::QXDSFreeContext))
+    Lock lock(m_mutex);
+    if (const quint32 code = begin(lock, Op::QXDSFreeContext))
         return qx::DsStatus(code);
     return m_contexts.erase(context) ? qx::DsSuccess : qx::DsBadHandle;
 }
 
-qx::DsStatus SimulatedClient::beginOnContext(Op op, qx::Context context, ContextState *&state)
+qx::DsStatus SimulatedClient::beginOnContext(Lock &lock, Op op, qx::Context context, ContextState *&state)
 {
     state = nullptr;
-    if (const quint32 code = begin(op))
+    if (const quint32 code = begin(lock, op))
         return qx::DsStatus(code);
     const auto it = m_contexts.find(context);
     if (it == m_contexts.end())
@@ -383,8 +413,9 @@ qx::DsStatus SimulatedClient::beginOnContext(Op op, qx::Context context, Context
 
 qx::DsStatus SimulatedClient::QXDSGetContext(qx::Context context, int key, quint32 &flags)
 {
+    Lock lock(m_mutex);
     ContextState *state = nullptr;
-    if (const qx::DsStatus status = beginOnContext(Op::QXDSGetContext, context, state))
+    if (const qx::DsStatus status = beginOnContext(lock, Op::QXDSGetContext, context, state))
         return status;
     if (key != qx::ContextFlags)
         return DsBadKey;
@@ -394,8 +425,9 @@ qx::DsStatus SimulatedClient::QXDSGetContext(qx::Context context, int key, quint
 
 qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, quint32 flags)
 {
+    Lock lock(m_mutex);
     ContextState *state = nullptr;
-    if (const qx::DsStatus status = beginOnContext(Op::QXDSSetContext, context, state))
+    if (const qx::DsStatus status = beginOnContext(lock, Op::QXDSSetContext, context, state))
         return status;
     if (key != qx::ContextFlags)
         return DsBadKey;
@@ -405,8 +437,9 @@ qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, quint
 
 qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, const QByteArray &text)
 {
+    Lock lock(m_mutex);
     ContextState *state = nullptr;
-    if (const qx::DsStatus status = beginOnContext(Op::QXDSSetContext, context, state))
+    if (const qx::DsStatus status = beginOnContext(lock, Op::QXDSSetContext, context, state))
         return status;
     if (key == qx::ContextNameContext)
         state->nameContext = text;
@@ -419,19 +452,21 @@ qx::DsStatus SimulatedClient::QXDSSetContext(qx::Context context, int key, const
 
 qx::DsStatus SimulatedClient::QXDSWhoAmI(qx::Context context, qx::DsNameBuffer &name)
 {
+    Lock lock(m_mutex);
     ContextState *state = nullptr;
-    if (const qx::DsStatus status = beginOnContext(Op::QXDSWhoAmI, context, state))
+    if (const qx::DsStatus status = beginOnContext(lock, Op::QXDSWhoAmI, context, state))
         return status;
     name = {};
-    name.setText(0, name.size, treeIdentity());
+    name.setText(0, name.size, treeLogin());
     return qx::DsSuccess;
 }
 
 qx::DsStatus SimulatedClient::QXDSGetBinderyContext(qx::Context context, qx::Handle conn,
                                                     qx::DsNameBuffer &binderyContext)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXDSGetBinderyContext, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXDSGetBinderyContext, conn, server))
         return qx::DsStatus(code);
     if (!m_contexts.contains(context))
         return qx::DsBadHandle;
@@ -442,8 +477,9 @@ qx::DsStatus SimulatedClient::QXDSGetBinderyContext(qx::Context context, qx::Han
 
 qx::DsStatus SimulatedClient::QXDSAuthenticate(qx::Handle conn, quint32, void *)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXDSAuthenticate, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXDSAuthenticate, conn, server))
         return qx::DsStatus(code);
     // Nothing to authenticate with: nobody is logged in to the tree, or the server is not in it.
     if (m_treeLogin.isEmpty() || !inTree(*server))
@@ -455,8 +491,9 @@ qx::DsStatus SimulatedClient::QXDSAuthenticate(qx::Handle conn, quint32, void *)
 qx::DsStatus SimulatedClient::QXDSLogin(qx::Context context, quint32, const QByteArray &userName,
                                         const QByteArray &password, quint32)
 {
+    Lock lock(m_mutex);
     ContextState *found = nullptr;
-    if (const qx::DsStatus status = beginOnContext(Op::QXDSLogin, context, found))
+    if (const qx::DsStatus status = beginOnContext(lock, Op::QXDSLogin, context, found))
         return status;
     const ContextState &state = *found;
     constexpr auto TreeNotFound = qx::DsStatus(0x886F);
@@ -492,8 +529,9 @@ qx::DsStatus SimulatedClient::QXDSLogin(qx::Context context, quint32, const QByt
 qx::Code SimulatedClient::QXLoginToFileServer(qx::Handle conn, const QByteArray &userName, quint16 objectType,
                                               const QByteArray &password)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXLoginToFileServer, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXLoginToFileServer, conn, server))
         return code;
     const Connection &connection = m_connections[conn];
     const User *user = findUser(userName);
@@ -516,8 +554,9 @@ qx::Code SimulatedClient::QXLoginToFileServer(qx::Handle conn, const QByteArray 
 qx::Code SimulatedClient::QXScanObject(qx::Handle conn, const QByteArray &searchName, quint16 objectType,
                                        quint32 &objectId, qx::ObjectNameBuffer &objectName)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXScanObject, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXScanObject, conn, server))
         return code;
     // Object ids are 1-based positions in the network's own order, so the next object after
     // id n is the one at position n.
@@ -547,8 +586,9 @@ qx::Code SimulatedClient::QXScanObject(qx::Handle conn, const QByteArray &search
 
 qx::Code SimulatedClient::QXCheckConsolePrivileges(qx::Handle conn)
 {
+    Lock lock(m_mutex);
     const Server *server = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXCheckConsolePrivileges, conn, server))
+    if (const quint32 code = beginOnConnection(lock, Op::QXCheckConsolePrivileges, conn, server))
         return code;
     return consoleOperator(m_connections[conn]) ? qx::Success : qx::NoConsoleRights;
 }
@@ -659,8 +699,9 @@ qx::Code SimulatedClient::QXGetFileServerInfo(qx::Handle conn, qx::ServerInfoRec
 
 qx::Code SimulatedClient::QXGetVolumeName(qx::Handle conn, quint16 volumeNumber, qx::VolumeNameBuffer &name)
 {
+    Lock lock(m_mutex);
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetVolumeName, conn, s, volumeNumber))
+    if (const quint32 code = beginOnConnection(lock, Op::QXGetVolumeName, conn, s, volumeNumber))
         return code;
     if (volumeNumber > 254)
         return qx::NoSuchVolume;
@@ -674,8 +715,9 @@ qx::Code SimulatedClient::QXGetVolumeName(qx::Handle conn, quint16 volumeNumber,
 
 qx::Code SimulatedClient::QXGetQLMLoadedList(qx::Handle conn, quint32 startNumber, qx::LoadedListRecord &list)
 {
+    Lock lock(m_mutex);
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetQLMLoadedList, conn, s))
+    if (const quint32 code = beginOnConnection(lock, Op::QXGetQLMLoadedList, conn, s))
         return code;
     if (!consoleOperator(m_connections[conn]))
         return qx::NoConsoleRights;
@@ -693,8 +735,9 @@ qx::Code SimulatedClient::QXGetQLMInfo(qx::Handle conn, quint32 moduleNumber, qx
                                        qx::ModuleFileName &fileName, qx::ModuleDescription &description,
                                        qx::ModuleCopyright &copyright)
 {
+    Lock lock(m_mutex);
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXGetQLMInfo, conn, s, moduleNumber))
+    if (const quint32 code = beginOnConnection(lock, Op::QXGetQLMInfo, conn, s, moduleNumber))
         return code;
     const Connection &connection = m_connections[conn];
     if (!consoleOperator(connection))
@@ -745,8 +788,9 @@ std::optional<quint16> SimulatedClient::directoryId(int server, const DirEntry *
 qx::Code SimulatedClient::QXFileSearchInitialize(qx::Handle conn, quint8 dirHandle, const QByteArray &path,
                                                  qx::SearchStart &start)
 {
+    Lock lock(m_mutex);
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXFileSearchInitialize, conn, s))
+    if (const quint32 code = beginOnConnection(lock, Op::QXFileSearchInitialize, conn, s))
         return code;
     if (dirHandle != 0)
         return InvalidParameter;
@@ -789,8 +833,9 @@ qx::Code SimulatedClient::QXIntFileSearchContinue(qx::Handle conn, quint8 volume
                                                   quint16 sequence, quint8 searchAttributes, const QByteArray &pattern,
                                                   qx::SearchEntryRecord &entry, quint32)
 {
+    Lock lock(m_mutex);
     const Server *s = nullptr;
-    if (const quint32 code = beginOnConnection(Op::QXIntFileSearchContinue, conn, s))
+    if (const quint32 code = beginOnConnection(lock, Op::QXIntFileSearchContinue, conn, s))
         return code;
     const ServerIndex &index = m_index[std::size_t(m_connections[conn].server)];
     if (directoryId == 0 || directoryId > index.directories.size())
@@ -823,9 +868,9 @@ qx::Code SimulatedClient::QXIntFileSearchContinue(qx::Handle conn, quint8 volume
 
 bool SimulatedClient::networkDirectoryExists(const QByteArray &uncPath)
 {
+    Lock lock(m_mutex);
     ++m_calls;
-    if (m_network.delayMs > 0)
-        QThread::msleep(m_network.delayMs);
+    sleepUnlocked(lock, m_network.delayMs);
     if (!(uncPath.startsWith("\\\\") || uncPath.startsWith("//")))
         return false;
     const QByteArrayList parts = pathParts(uncPath);

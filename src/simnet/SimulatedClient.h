@@ -4,7 +4,8 @@
 // open connections, the primary connection, directory-services contexts and who is logged in
 // where (bindery logins per server, one directory-tree login). Calls on a handle that is not open
 // return 0x8801; a fault in the network makes the named operation return its code; an optional
-// delay sleeps in every call.
+// delay sleeps in every call. Calls may come from several threads at once: the state is guarded by
+// one mutex, which is not held during the delay, so the delays of concurrent calls overlap.
 
 #include "session/QxClient.h"
 #include "simnet/SimulatedNetwork.h"
@@ -12,6 +13,7 @@
 #include <QHash>
 
 #include <map>
+#include <mutex>
 #include <vector>
 
 class SimulatedClient final : public QxClient
@@ -33,9 +35,21 @@ public:
     // program, and is not counted among the program's open handles.
     int openHandleCount() const { return int(openHandles().size()); }
     std::vector<qx::Handle> openHandles() const;
-    int openContextCount() const { return int(m_contexts.size()); }
-    quint64 callCount() const { return m_calls; }
-    quint64 callCount(sim::Op op) const { return m_opCalls[std::size_t(op)]; }
+    int openContextCount() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return int(m_contexts.size());
+    }
+    quint64 callCount() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+    quint64 callCount(sim::Op op) const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_opCalls[std::size_t(op)];
+    }
     void resetCallCounts();
     // Name of the server a handle is open on; empty when the handle is not open.
     QByteArray serverOf(qx::Handle conn) const;
@@ -118,27 +132,34 @@ private:
         QHash<const sim::DirEntry *, quint16> directoryIds;
     };
 
+    using Lock = std::unique_lock<std::mutex>;
+
+    // Sleeps with the state's lock released.
+    void sleepUnlocked(Lock &lock, quint32 delayMs);
     // Counts the call, sleeps the delay and applies the workstation's faults, then the server's;
-    // returns the fault or 0. `subject` is the volume or module number the call is about.
-    quint32 begin(sim::Op op, int server = -1, std::optional<quint32> subject = {});
+    // returns the fault or 0. `subject` is the volume or module number the call is about. Every
+    // call takes the lock first and holds it but for the delay.
+    quint32 begin(Lock &lock, sim::Op op, int server = -1, std::optional<quint32> subject = {});
     // The same for a call on a connection; fills `server` when the handle is open.
-    quint32 beginOnConnection(sim::Op op, qx::Handle conn, const sim::Server *&server,
+    quint32 beginOnConnection(Lock &lock, sim::Op op, qx::Handle conn, const sim::Server *&server,
                               std::optional<quint32> subject = {});
     // A call that only hands out values of the server: the start of beginOnConnection, then `fill`
     // with the server on success.
     template <typename Fill> qx::Code readServer(sim::Op op, qx::Handle conn, Fill &&fill);
     // The start of a call on a directory-services context: `state` is set when the call may go on.
-    qx::DsStatus beginOnContext(sim::Op op, qx::Context context, ContextState *&state);
+    qx::DsStatus beginOnContext(Lock &lock, sim::Op op, qx::Context context, ContextState *&state);
     quint32 faultOf(const sim::Faults &faults, sim::Op op, std::optional<quint32> subject);
     qx::Code openConnection(int server, qx::Handle &conn);
     bool consoleOperator(const Connection &connection) const;
     QByteArray identityOf(const Connection &connection) const;
+    QByteArray treeLogin() const;
     bool inTree(const sim::Server &server) const;
     const sim::User *findUser(const QByteArray &name) const;
     const sim::DirEntry *findDirectory(const sim::Volume &volume, const QByteArrayList &parts) const;
     std::optional<quint16> directoryId(int server, const sim::DirEntry *directory, quint8 volume);
     void fillEntry(const sim::DirEntry &entry, quint16 sequence, qx::SearchEntryRecord &record) const;
 
+    mutable std::mutex m_mutex;
     sim::SimulatedNetwork m_network;
     QHash<QByteArray, int> m_serverByName; // upper-case name -> position
     std::vector<ServerIndex> m_index;

@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 
 #include <csignal>
+#include <map>
 #include <tuple>
 
 namespace {
@@ -717,4 +718,113 @@ TEST(CommandLine, OneSessionPerOutputDirectory)
     for (const QString &name : QDir(output).entryList({QStringLiteral("*.DAT")}, QDir::Files))
         found.insert(name, ZipTestTools::readFile(output + QLatin1Char('/') + name));
     EXPECT_EQ(found, data);
+}
+
+namespace {
+
+// Every data file of the output directory by name, the date line of each header made alike.
+QHash<QString, QByteArray> dataFiles()
+{
+    static const QRegularExpression stamp(QStringLiteral(R"(\r\n\d\d\D\d\d\D\d{4} \d\d\D\d\d\D\d\d [AP]M\r\n)"));
+    const QString output = TestEnvironment::root() + QStringLiteral("/drive_c/Orvane/Sorvik");
+    QHash<QString, QByteArray> files;
+    for (const QString &name : QDir(output).entryList(QDir::Files | QDir::Hidden)) {
+        if (name.startsWith(QLatin1Char('.')))
+            continue; // the output directory's lock file
+        const QString text = QString::fromLatin1(ZipTestTools::readFile(output + QLatin1Char('/') + name));
+        files.insert(name, QString(text).replace(stamp, QStringLiteral("\r\n(date)\r\n")).toLatin1());
+    }
+    return files;
+}
+
+} // namespace
+
+TEST(CommandLine, SeveralServersAtOnceGiveWhatOneAtATimeGives)
+{
+    // AAA (slow) and CCC give one data file, 68100200.DAT, which must end with CCC's data; BBB cannot
+    // be reached; DDD is no console operator and fails three calls; EEE fails every release of a connection; no server
+    // has a SYS volume, so every file list fails.
+    const QByteArray network = R"({
+  "delayMs": 1,
+  "workstation": {"primaryServer": "FFF"},
+  "servers": [
+    {"name": "AAA", "address": {"ip": "192.168.100.200"}, "delayMs": 3},
+    {"name": "BBB", "reachable": false},
+    {"name": "CCC", "address": {"ip": "10.68.100.200"}},
+    {"name": "DDD", "publicConsoleRights": false, "faults": {"QXGetOSVersionInfo": "0x89FB",
+     "QXGetNetworkSerialNumber": "0x89FB", "QXGetFileServerDescription": "0x8801"}},
+    {"name": "EEE", "faults": {"QXCCCloseConn": "0x8801"}},
+    {"name": "FFF"}
+  ]
+})";
+    std::map<QString, Outcome> runs;
+    std::map<QString, QHash<QString, QByteArray>> files;
+    for (const QString &json : {QString(), QStringLiteral("--json")}) {
+        const QString root = TestEnvironment::fresh();
+        saveProfile();
+        const QString path = writeNetwork(network);
+        for (const QString &jobs : {QStringLiteral("1"), QStringLiteral("4")}) {
+            QDir(root + QStringLiteral("/drive_c/Orvane")).removeRecursively();
+            QStringList args{QStringLiteral("--network"), path, QStringLiteral("scan"), QStringLiteral("--all"),
+                             QStringLiteral("--jobs"),    jobs};
+            if (!json.isEmpty())
+                args << json;
+            runs[jobs + json] = sorvik(args);
+            files[jobs + json] = dataFiles();
+        }
+    }
+    const Outcome &one = runs[QStringLiteral("1")];
+    EXPECT_EQ(one.status, 3) << qPrintable(one.err);
+    EXPECT_TRUE(one.out.contains(QStringLiteral("AAA and CCC give the same data file 68100200.DAT; it now holds "
+                                                "CCC's data")))
+        << qPrintable(one.out);
+    EXPECT_TRUE(files[QStringLiteral("1")].value(QStringLiteral("68100200.DAT")).contains("\r\nCCC\r\n"));
+    for (const QString &run : {QStringLiteral("1"), QStringLiteral("1--json")}) {
+        const QString other = QStringLiteral("4") + run.mid(1);
+        EXPECT_EQ(runs[other].status, runs[run].status) << qPrintable(other);
+        EXPECT_EQ(runs[other].out, runs[run].out) << qPrintable(other);
+        EXPECT_EQ(runs[other].err, runs[run].err) << qPrintable(other);
+        QStringList differing;
+        for (const QString &name : QStringList(files[run].keys()) + QStringList(files[other].keys())) {
+            if (files[run].value(name) != files[other].value(name))
+                differing << name;
+        }
+        EXPECT_TRUE(differing.isEmpty()) << qPrintable(other + QStringLiteral(": ") + differing.join(' '));
+    }
+}
+
+TEST(CommandLine, CtrlCStopsEveryRunningServer)
+{
+    TestEnvironment::fresh();
+    saveProfile();
+    QByteArray servers;
+    for (int i = 1; i <= 8; ++i)
+        servers += QByteArrayLiteral(R"({"name": "FS%1"},)").replace("%1", QByteArray::number(i));
+    servers.chop(1);
+    const QString network =
+        writeNetwork(R"({"delayMs": 20, "workstation": {"primaryServer": "FS1"}, "servers": [)" + servers + "]}");
+    QProcess process;
+    process.start(QStringLiteral(SORVIK_EXECUTABLE),
+                  {QStringLiteral("--network"), network, QStringLiteral("scan"), QStringLiteral("--all"),
+                   QStringLiteral("--jobs"), QStringLiteral("4")});
+    ASSERT_TRUE(process.waitForStarted());
+    process.waitForReadyRead(20000); // "FS1 Results": four servers are in work
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(process.exitCode(), SIGINT);
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    EXPECT_TRUE(out.trimmed().endsWith(QStringLiteral("User Aborted Operation"))) << qPrintable(out);
+    EXPECT_FALSE(out.contains(QStringLiteral("Saving report"))) << qPrintable(out);
+    // The four servers in work keep the sections written before the stop, whole: a file ends with
+    // the blank line that closes its header or a section; the other four were not scanned.
+    const QHash<QString, QByteArray> files = dataFiles();
+    EXPECT_EQ(files.size(), 4) << qPrintable(QStringList(files.keys()).join(' '));
+    EXPECT_TRUE(QDir(TestEnvironment::root() + QStringLiteral("/drive_c/Orvane/Sorvik"))
+                    .entryList({QStringLiteral(".sorvik-*.DAT.*")}, QDir::Files | QDir::Hidden)
+                    .isEmpty());
+    for (int i = 1; i <= 4; ++i) {
+        const QByteArray file = files.value(QStringLiteral("0000000%1.DAT").arg(i));
+        EXPECT_TRUE(file.endsWith("\r\n\r\n") && file.contains("\r\nFS" + QByteArray::number(i) + "\r\n")) << i;
+    }
 }
