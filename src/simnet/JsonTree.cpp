@@ -141,14 +141,16 @@ private:
         if (negative)
             ++m_p;
         const char *digits = m_p;
-        std::int64_t n = 0;
         while (m_p != m_end && *m_p >= '0' && *m_p <= '9')
-            n = n * 10 + (*m_p++ - '0');
+            ++m_p;
         const auto count = m_p - digits;
         if (count == 0 || count > 18 || (*digits == '0' && count > 1))
             return false;
         if (m_p != m_end && (*m_p == '.' || *m_p == 'e' || *m_p == 'E'))
             return false;
+        std::int64_t n = 0;
+        for (const char *d = digits; d != m_p; ++d)
+            n = n * 10 + (*d - '0');
         index = node(JsonValue::Type::Number);
         m_tree.m_nodes[index].number = double(negative ? -n : n);
         return true;
