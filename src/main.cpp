@@ -4,6 +4,7 @@
 #include "platform/DirectoryLock.h"
 #include "platform/GraphicalDisplay.h"
 #include "platform/Terminal.h"
+#include "platform/TerminalNotice.h"
 #include "platform/widgets/WidgetInteraction.h"
 #include "send/OutputDirectory.h"
 #include "session/Product.h"
@@ -27,9 +28,14 @@ int runWindows(const QString &network, int argc, char **argv)
                      qPrintable(problem));
         return 1;
     }
-    // The network is read before any window opens, so a bad description ends the program at once.
+    // The network is read before any window opens, so a bad description ends the program at once;
+    // meanwhile the terminal the program was started from, if any, says it is loading.
     QString error;
-    std::unique_ptr<QxClient> client = NetworkSource::open(network, &error);
+    QTextStream err(stderr);
+    TerminalNotice notice(err, Terminal::isTerminal(2));
+    std::unique_ptr<QxClient> client = NetworkSource::open(network, &error, NetworkSource::Pace::AsDescribed,
+                                                           [&notice](const QString &text) { notice.show(text); });
+    notice.remove();
     if (!client) {
         std::fprintf(stderr, "sorvik: %s\n", qPrintable(error));
         return 1;

@@ -27,6 +27,11 @@ Console::Console(QTextStream &out, QTextStream &err, const QString &command)
     m_interaction.print = [this](const QString &text) { message(headlessWording(text)); };
 }
 
+bool Console::errOnTerminal() const
+{
+    return &m_err != &m_out && onTerminal(m_err, 2);
+}
+
 const QCommandLineOption &Console::jsonOption()
 {
     static const QCommandLineOption option(QStringLiteral("json"),

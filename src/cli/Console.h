@@ -33,6 +33,8 @@ public:
     ResultsSink &results() { return m_results; }
     HeadlessInteraction &interaction() { return m_interaction; }
     TerminalProgress &progress() { return m_progress; }
+    // Whether the messages go to standard error and that is a terminal.
+    bool errOnTerminal() const;
 
     // The --json option a command declares when it can print JSON.
     static const QCommandLineOption &jsonOption();

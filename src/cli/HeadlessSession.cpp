@@ -3,6 +3,7 @@
 #include "cli/Command.h"
 #include "cli/Console.h"
 #include "client/Login.h"
+#include "platform/TerminalNotice.h"
 #include "platform/Windows1252.h"
 #include "simnet/NetworkSource.h"
 
@@ -29,7 +30,10 @@ const QCommandLineOption &HeadlessSession::primaryOption()
 std::optional<int> HeadlessSession::start(const CommandContext &context, const QString &primaryServer)
 {
     QString error;
-    m_client = NetworkSource::open(context.network, &error, NetworkSource::Pace::Headless);
+    TerminalNotice notice(m_console.err(), m_console.errOnTerminal());
+    m_client = NetworkSource::open(context.network, &error, NetworkSource::Pace::Headless,
+                                   [&notice](const QString &text) { notice.show(text); });
+    notice.remove();
     if (!m_client) {
         m_console.error(error);
         return 1;

@@ -1,6 +1,7 @@
 #include "simnet/NetworkLoader.h"
 
 #include "platform/Windows1252.h"
+#include "simnet/JsonTree.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -9,9 +10,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonParseError>
 #include <QSet>
+#include <QVarLengthArray>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <utility>
 
@@ -48,17 +53,69 @@ struct Failure
     QString message;
 };
 
-[[noreturn]] void fail(const QString &path, const QString &message)
+// Where a value sits in the description, e.g. "servers[3].modules[7].version.major". Written out
+// only for a message: a path names the path it extends, which lives as long as it is used.
+class Path
 {
-    throw Failure{path, message};
+public:
+    Path() = default;
+
+    Path field(const char *name) const { return Path(this, Kind::Field, name); }
+    Path item(qsizetype index) const
+    {
+        Path p(this, Kind::Item, nullptr);
+        p.m_index = index;
+        return p;
+    }
+    // A field named by the description itself: as field(), or always after a dot.
+    Path key(const QString &name, bool dotted) const
+    {
+        Path p(this, dotted ? Kind::Dotted : Kind::Key, nullptr);
+        p.m_key = name;
+        return p;
+    }
+
+    QString toString() const
+    {
+        if (m_kind == Kind::Root)
+            return {};
+        const QString base = m_parent->toString();
+        switch (m_kind) {
+        case Kind::Field:
+            return base.isEmpty() ? QString::fromLatin1(m_name) : base + QLatin1Char('.') + QLatin1String(m_name);
+        case Kind::Key:
+            return base.isEmpty() ? m_key : base + QLatin1Char('.') + m_key;
+        case Kind::Dotted:
+            return base + QLatin1Char('.') + m_key;
+        default:
+            return base + QLatin1Char('[') + QString::number(m_index) + QLatin1Char(']');
+        }
+    }
+
+private:
+    enum class Kind
+    {
+        Root,
+        Field,
+        Key,
+        Dotted,
+        Item
+    };
+    Path(const Path *parent, Kind kind, const char *name) : m_parent(parent), m_kind(kind), m_name(name) {}
+
+    const Path *m_parent = nullptr;
+    Kind m_kind = Kind::Root;
+    const char *m_name = nullptr;
+    qsizetype m_index = 0;
+    QString m_key;
+};
+
+[[noreturn]] void fail(const Path &path, const QString &message)
+{
+    throw Failure{path.toString(), message};
 }
 
-QString field(const QString &path, const char *name)
-{
-    return path.isEmpty() ? QString::fromLatin1(name) : path + QLatin1Char('.') + QLatin1String(name);
-}
-
-QString item(const QString &path, qsizetype index)
+QString itemText(const QString &path, qsizetype index)
 {
     return path + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
 }
@@ -81,11 +138,12 @@ bool firstOfName(QSet<QByteArray> &seen, const QByteArray &name)
 // The servers loaded so far, by name with the letter case ignored, and their positions in the list.
 using ServerNames = QHash<QByteArray, qsizetype>;
 
-QString kindOf(const QJsonValue &value)
+QString kindOf(const JsonValue &value)
 {
-    static const std::pair<QJsonValue::Type, const char *> kinds[] = {
-        {QJsonValue::Null, "null"},   {QJsonValue::Bool, "true or false"}, {QJsonValue::Double, "a number"},
-        {QJsonValue::String, "text"}, {QJsonValue::Array, "a list"},       {QJsonValue::Object, "an object"},
+    static const std::pair<JsonValue::Type, const char *> kinds[] = {
+        {JsonValue::Type::Null, "null"},       {JsonValue::Type::Bool, "true or false"},
+        {JsonValue::Type::Number, "a number"}, {JsonValue::Type::String, "text"},
+        {JsonValue::Type::Array, "a list"},    {JsonValue::Type::Object, "an object"},
     };
     for (const auto &[type, kind] : kinds)
         if (value.type() == type)
@@ -93,7 +151,7 @@ QString kindOf(const QJsonValue &value)
     return QStringLiteral("nothing");
 }
 
-QString shown(const QJsonValue &value)
+QString shown(const JsonValue &value)
 {
     if (value.isString())
         return quoted(value.toString());
@@ -104,56 +162,113 @@ QString shown(const QJsonValue &value)
     return kindOf(value);
 }
 
-quint64 unsignedBits(const QJsonValue &value, const QString &path, int bits);
-bool boolean(const QJsonValue &value, const QString &path);
+quint64 unsignedBits(const JsonValue &value, const Path &path, int bits);
+bool boolean(const JsonValue &value, const Path &path);
 
 // An object at a path, with the fields it may hold ("comment" is allowed everywhere).
 class Fields
 {
 public:
-    Fields(const QJsonValue &value, QString path, std::initializer_list<const char *> allowed) : m_path(std::move(path))
+    Fields(const JsonValue &value, Path path, std::initializer_list<const char *> allowed) : m_path(std::move(path))
     {
         if (!value.isObject())
             fail(m_path, QStringLiteral("expected an object, found ") + kindOf(value));
-        m_object = value.toObject();
-        for (auto it = m_object.constBegin(); it != m_object.constEnd(); ++it) {
-            const QString name = it.key();
-            bool known = name == QLatin1String("comment");
-            for (const char *a : allowed)
-                known = known || name == QLatin1String(a);
-            if (!known)
-                fail(m_path.isEmpty() ? name : m_path + QLatin1Char('.') + name, QStringLiteral("unknown field"));
+        // Of several unknown fields the one first in alphabetical order is named.
+        std::optional<QString> unknown;
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const JsonValue key = value.key(i);
+            const char *known = allowedName(key, allowed);
+            if (known)
+                m_given.push_back({known, value.value(i)});
+            else if (!unknown || key.toString() < *unknown)
+                unknown = key.toString();
         }
+        if (unknown)
+            fail(m_path.key(*unknown, false), QStringLiteral("unknown field"));
     }
 
-    bool has(const char *name) const { return m_object.contains(QLatin1String(name)); }
+    bool has(const char *name) const { return (*this)[name].type() != JsonValue::Type::Undefined; }
     // Sets `target` from the field when it is given: a whole number that fits in `bits` bits.
     template <typename T> void bits(const char *name, T &target, int bits) const
     {
-        if (has(name))
-            target = T(unsignedBits((*this)[name], path(name), bits));
+        if (const JsonValue v = (*this)[name]; v.type() != JsonValue::Type::Undefined)
+            target = T(unsignedBits(v, path(name), bits));
     }
     template <typename T> void bits(const char *name, std::optional<T> &target, int bits) const
     {
-        if (has(name))
-            target = T(unsignedBits((*this)[name], path(name), bits));
+        if (const JsonValue v = (*this)[name]; v.type() != JsonValue::Type::Undefined)
+            target = T(unsignedBits(v, path(name), bits));
     }
     void flag(const char *name, bool &target) const
     {
-        if (has(name))
-            target = boolean((*this)[name], path(name));
+        if (const JsonValue v = (*this)[name]; v.type() != JsonValue::Type::Undefined)
+            target = boolean(v, path(name));
     }
-    QJsonValue operator[](const char *name) const { return m_object.value(QLatin1String(name)); }
-    QString path(const char *name) const { return field(m_path, name); }
-    const QString &path() const { return m_path; }
+    JsonValue operator[](const char *name) const
+    {
+        for (const Given &given : m_given)
+            if (given.name == name || (given.name[0] == name[0] && std::strcmp(given.name, name) == 0))
+                return given.value;
+        return {};
+    }
+    Path path(const char *name) const { return m_path.field(name); }
+    const Path &path() const { return m_path; }
 
 private:
-    QString m_path;
-    QJsonObject m_object;
+    // The allowed name (or "comment") the field name of the description is; null when none.
+    static const char *allowedName(const JsonValue &key, std::initializer_list<const char *> allowed)
+    {
+        QByteArrayView bytes;
+        const QString text = key.utf8(bytes) ? QString() : key.toString();
+        const auto is = [&](const char *name) {
+            if (text.isNull())
+                return !bytes.isEmpty() && bytes[0] == name[0] && bytes == QByteArrayView(name);
+            return text == QLatin1String(name);
+        };
+        for (const char *name : allowed)
+            if (is(name))
+                return name;
+        return is("comment") ? "comment" : nullptr;
+    }
+
+    struct Given
+    {
+        const char *name;
+        JsonValue value;
+    };
+
+    Path m_path;
+    QVarLengthArray<Given, 16> m_given;
 };
 
-qint64 integer(const QJsonValue &value, const QString &path)
+// The number a text gives in its plain form, "123" or "0x7B" with at most 15 digits; nothing for
+// any other form, which the general reading judges.
+std::optional<qint64> plainNumber(QByteArrayView text)
 {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const QByteArrayView digits = hex ? text.sliced(2) : text;
+    if (digits.isEmpty() || digits.size() > 15)
+        return std::nullopt;
+    qint64 n = 0;
+    for (const char c : digits) {
+        const int d = c >= '0' && c <= '9'          ? c - '0'
+                      : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                    : -1;
+        if (d < 0)
+            return std::nullopt;
+        n = n * (hex ? 16 : 10) + d;
+    }
+    if (n > qint64(9.0e15))
+        return std::nullopt;
+    return n;
+}
+
+qint64 integer(const JsonValue &value, const Path &path)
+{
+    if (QByteArrayView bytes; value.utf8(bytes))
+        if (const std::optional<qint64> n = plainNumber(bytes))
+            return *n;
     if (value.isDouble()) {
         const double d = value.toDouble();
         if (!std::isfinite(d) || d != std::floor(d))
@@ -180,7 +295,7 @@ qint64 integer(const QJsonValue &value, const QString &path)
     fail(path, QStringLiteral("expected a number, found ") + kindOf(value));
 }
 
-quint64 unsignedBits(const QJsonValue &value, const QString &path, int bits)
+quint64 unsignedBits(const JsonValue &value, const Path &path, int bits)
 {
     const qint64 n = integer(value, path);
     if (n < 0 || (quint64(n) >> bits) != 0)
@@ -188,7 +303,7 @@ quint64 unsignedBits(const QJsonValue &value, const QString &path, int bits)
     return quint64(n);
 }
 
-quint64 atMost(const QJsonValue &value, const QString &path, qint64 max, const QString &unit = {})
+quint64 atMost(const JsonValue &value, const Path &path, qint64 max, const QString &unit = {})
 {
     const qint64 n = integer(value, path);
     if (n < 0 || n > max)
@@ -197,7 +312,7 @@ quint64 atMost(const QJsonValue &value, const QString &path, qint64 max, const Q
 }
 
 // A 32-bit value given signed or unsigned (ids and types are shown signed).
-quint32 any32(const QJsonValue &value, const QString &path)
+quint32 any32(const JsonValue &value, const Path &path)
 {
     const qint64 n = integer(value, path);
     if (n < -qint64(0x80000000) || n > qint64(0xFFFFFFFF))
@@ -205,15 +320,19 @@ quint32 any32(const QJsonValue &value, const QString &path)
     return quint32(n);
 }
 
-bool boolean(const QJsonValue &value, const QString &path)
+bool boolean(const JsonValue &value, const Path &path)
 {
     if (!value.isBool())
         fail(path, QStringLiteral("expected true or false, found ") + kindOf(value));
     return value.toBool();
 }
 
-QByteArray text(const QJsonValue &value, const QString &path, int maxBytes)
+QByteArray text(const JsonValue &value, const Path &path, int maxBytes)
 {
+    // Plain ASCII is the same in Windows-1252.
+    if (QByteArrayView bytes; value.utf8(bytes) && bytes.size() <= maxBytes &&
+                              std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > 0; }))
+        return bytes.toByteArray();
     if (!value.isString())
         fail(path, QStringLiteral("expected text, found ") + kindOf(value));
     const QString s = value.toString();
@@ -228,7 +347,7 @@ QByteArray text(const QJsonValue &value, const QString &path, int maxBytes)
 }
 
 // A name that becomes part of a path or a wildcard search: no separators, wildcards or controls.
-QByteArray name(const QJsonValue &value, const QString &path, int maxBytes, bool allowBlank)
+QByteArray name(const JsonValue &value, const Path &path, int maxBytes, bool allowBlank)
 {
     const QByteArray bytes = text(value, path, maxBytes);
     if (bytes.isEmpty())
@@ -244,7 +363,7 @@ QByteArray name(const QJsonValue &value, const QString &path, int maxBytes, bool
 }
 
 // The value's text read in a format of QDate, QTime or QDateTime; what it must be otherwise is named.
-template <typename T> T parsed(const QJsonValue &value, const QString &path, const QString &format, const QString &what)
+template <typename T> T parsed(const JsonValue &value, const Path &path, const QString &format, const QString &what)
 {
     const T result = T::fromString(value.toString(), format);
     if (!result.isValid())
@@ -252,25 +371,82 @@ template <typename T> T parsed(const QJsonValue &value, const QString &path, con
     return result;
 }
 
-quint16 dosDateValue(const QJsonValue &value, const QString &path)
+// The number of `count` digits at `at`; -1 when one of them is no digit.
+int digitsAt(QByteArrayView text, qsizetype at, qsizetype count)
 {
-    if (!value.isString())
-        return quint16(unsignedBits(value, path, 16));
-    const auto date = parsed<QDate>(value, path, QStringLiteral("yyyy-MM-dd"), QStringLiteral("a date YYYY-MM-DD"));
-    if (date.year() < 1980 || date.year() > 2107)
-        fail(path, quoted(value.toString()) + QStringLiteral(" is outside the directory dates 1980 to 2107"));
-    return dosDate(date.year(), date.month(), date.day());
+    int n = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        n = n * 10 + (text[i] - '0');
+    }
+    return n;
 }
 
-quint16 dosTimeValue(const QJsonValue &value, const QString &path)
+// "YYYY-MM-DD" and "HH:MM:SS" in their plain form, read without the general date parser; nothing
+// for any other form, which it judges.
+struct Ymd
+{
+    int year;
+    int month;
+    int day;
+};
+
+Ymd ymd(const QDate &date)
+{
+    return {date.year(), date.month(), date.day()};
+}
+
+std::optional<Ymd> plainDate(const JsonValue &value)
+{
+    QByteArrayView t;
+    if (!value.utf8(t) || t.size() != 10 || t[4] != '-' || t[7] != '-')
+        return std::nullopt;
+    const int y = digitsAt(t, 0, 4);
+    const int m = digitsAt(t, 5, 2);
+    const int d = digitsAt(t, 8, 2);
+    if (y < 1000 || m < 0 || d < 0 || !QDate::isValid(y, m, d))
+        return std::nullopt;
+    return Ymd{y, m, d};
+}
+
+std::optional<QTime> plainTime(const JsonValue &value)
+{
+    QByteArrayView t;
+    if (!value.utf8(t) || t.size() != 8 || t[2] != ':' || t[5] != ':')
+        return std::nullopt;
+    const int h = digitsAt(t, 0, 2);
+    const int m = digitsAt(t, 3, 2);
+    const int s = digitsAt(t, 6, 2);
+    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
+        return std::nullopt;
+    return QTime(h, m, s);
+}
+
+quint16 dosDateValue(const JsonValue &value, const Path &path)
 {
     if (!value.isString())
         return quint16(unsignedBits(value, path, 16));
-    const auto time = parsed<QTime>(value, path, QStringLiteral("HH:mm:ss"), QStringLiteral("a time HH:MM:SS"));
+    const std::optional<Ymd> plain = plainDate(value);
+    const Ymd date =
+        plain ? *plain
+              : ymd(parsed<QDate>(value, path, QStringLiteral("yyyy-MM-dd"), QStringLiteral("a date YYYY-MM-DD")));
+    if (date.year < 1980 || date.year > 2107)
+        fail(path, quoted(value.toString()) + QStringLiteral(" is outside the directory dates 1980 to 2107"));
+    return dosDate(date.year, date.month, date.day);
+}
+
+quint16 dosTimeValue(const JsonValue &value, const Path &path)
+{
+    if (!value.isString())
+        return quint16(unsignedBits(value, path, 16));
+    const std::optional<QTime> plain = plainTime(value);
+    const QTime time =
+        plain ? *plain : parsed<QTime>(value, path, QStringLiteral("HH:mm:ss"), QStringLiteral("a time HH:MM:SS"));
     return dosTime(time.hour(), time.minute(), time.second());
 }
 
-Version version(const QJsonValue &value, const QString &path, Version v, bool withBeta)
+Version version(const JsonValue &value, const Path &path, Version v, bool withBeta)
 {
     const Fields f = withBeta ? Fields(value, path, {"major", "minor", "revision", "beta"})
                               : Fields(value, path, {"major", "minor", "revision"});
@@ -283,16 +459,16 @@ Version version(const QJsonValue &value, const QString &path, Version v, bool wi
 
 // Server clock: "YYYY-MM-DD HH:MM:SS" or the seven bytes as they are. Also gives the matching
 // seconds since 1970 when the value is a real date from 1970 on.
-qx::DateAndTime dateTimeValue(const QJsonValue &value, const QString &path, std::optional<quint32> &seconds)
+qx::DateAndTime dateTimeValue(const JsonValue &value, const Path &path, std::optional<quint32> &seconds)
 {
     qx::DateAndTime bytes{};
     seconds.reset();
     if (value.isArray()) {
-        const QJsonArray array = value.toArray();
+        const JsonValue &array = value;
         if (array.size() != 7)
             fail(path, QStringLiteral("expected 7 bytes (year - 1900, month, day, hour, minute, second, weekday)"));
         for (qsizetype i = 0; i < 7; ++i)
-            bytes[std::size_t(i)] = quint8(unsignedBits(array[i], item(path, i), 8));
+            bytes[std::size_t(i)] = quint8(unsignedBits(array[i], path.item(i), 8));
         return bytes;
     }
     if (!value.isString())
@@ -311,7 +487,7 @@ qx::DateAndTime dateTimeValue(const QJsonValue &value, const QString &path, std:
     return bytes;
 }
 
-quint32 faultCode(const QJsonValue &value, const QString &path)
+quint32 faultCode(const JsonValue &value, const Path &path)
 {
     const quint32 code = any32(value, path);
     if (code == 0)
@@ -320,7 +496,7 @@ quint32 faultCode(const QJsonValue &value, const QString &path)
 }
 
 // {"code": ..., "volume" | "module": number, "afterCalls": N}: a fault for some calls only.
-Fault selectiveFault(const QJsonValue &value, const QString &path, Op op)
+Fault selectiveFault(const JsonValue &value, const Path &path, Op op)
 {
     const Fields f(value, path, {"code", "volume", "module", "afterCalls"});
     if (!f.has("code"))
@@ -342,35 +518,39 @@ Fault selectiveFault(const QJsonValue &value, const QString &path, Op op)
     return fault;
 }
 
-Faults faults(const QJsonValue &value, const QString &path, bool serverLevel)
+Faults faults(const JsonValue &value, const Path &path, bool serverLevel)
 {
     if (!value.isObject())
         fail(path, QStringLiteral("expected an object, found ") + kindOf(value));
     Faults result;
-    const QJsonObject object = value.toObject();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        const QString p = path + QLatin1Char('.') + it.key();
-        if (it.key() == QLatin1String("comment"))
+    // In alphabetical order of the operations' names.
+    std::vector<std::pair<QString, qsizetype>> fields;
+    for (qsizetype i = 0; i < value.size(); ++i)
+        fields.emplace_back(value.key(i).toString(), i);
+    std::sort(fields.begin(), fields.end());
+    for (const auto &[key, i] : fields) {
+        const Path p = path.key(key, true);
+        if (key == QLatin1String("comment"))
             continue;
-        const auto op = opFromName(it.key().toLatin1());
+        const auto op = opFromName(key.toLatin1());
         if (!op)
             fail(p, QStringLiteral("no such operation"));
         if (serverLevel && !isServerOp(*op))
             fail(p, QStringLiteral("is not an operation on a server; name it under workstation.faults"));
-        if (it.value().isArray()) {
-            const QJsonArray array = it.value().toArray();
-            for (qsizetype i = 0; i < array.size(); ++i)
-                result.add(selectiveFault(array[i], item(p, i), *op));
-        } else if (it.value().isObject()) {
-            result.add(selectiveFault(it.value(), p, *op));
+        const JsonValue fault = value.value(i);
+        if (fault.isArray()) {
+            for (qsizetype j = 0; j < fault.size(); ++j)
+                result.add(selectiveFault(fault[j], p.item(j), *op));
+        } else if (fault.isObject()) {
+            result.add(selectiveFault(fault, p, *op));
         } else {
-            result.set(*op, faultCode(it.value(), p));
+            result.set(*op, faultCode(fault, p));
         }
     }
     return result;
 }
 
-QByteArray hexBytes(const QJsonValue &value, const QString &path)
+QByteArray hexBytes(const JsonValue &value, const Path &path)
 {
     if (!value.isString())
         fail(path, QStringLiteral("expected hexadecimal bytes as text, found ") + kindOf(value));
@@ -387,7 +567,7 @@ QByteArray hexBytes(const QJsonValue &value, const QString &path)
     return QByteArray::fromHex(digits);
 }
 
-Address address(const QJsonValue &value, const QString &path)
+Address address(const JsonValue &value, const Path &path)
 {
     const Fields f(value, path, {"type", "bytes", "length", "ip", "port"});
     Address a;
@@ -420,7 +600,7 @@ Address address(const QJsonValue &value, const QString &path)
                                       .arg(qx::AddressBufferSize));
     }
     if (f.has("type")) {
-        const QJsonValue t = f["type"];
+        const JsonValue t = f["type"];
         if (t.isString() && t.toString().compare(QLatin1String("ipx"), Qt::CaseInsensitive) == 0)
             a.type = qx::AddressTypeIpx;
         else if (t.isString() && t.toString().compare(QLatin1String("ip"), Qt::CaseInsensitive) == 0)
@@ -432,18 +612,48 @@ Address address(const QJsonValue &value, const QString &path)
     return a;
 }
 
-DirEntry entry(const QJsonValue &value, const QString &path, quint16 parentDate, quint16 parentTime, int depth,
-               bool root = false)
+DirEntry entry(const JsonValue &value, const Path &path, quint16 parentDate, quint16 parentTime, int depth);
+
+// What a directory holds, and its date and time (else those of the directory it is in).
+void directoryContents(const Fields &f, DirEntry &e, quint16 parentDate, quint16 parentTime, int depth)
+{
+    e.date = f.has("date") ? dosDateValue(f["date"], f.path("date")) : parentDate;
+    e.time = f.has("time") ? dosTimeValue(f["time"], f.path("time")) : parentTime;
+    if (f.has("entries")) {
+        const Path entries = f.path("entries");
+        const JsonValue array = f["entries"];
+        if (!array.isArray())
+            fail(entries, QStringLiteral("expected a list, found ") + kindOf(array));
+        if (array.size() > qsizetype(DirectoryEntriesMax))
+            fail(entries, QStringLiteral("a directory holds at most %1 entries").arg(DirectoryEntriesMax));
+        QSet<QByteArray> seen;
+        e.entries.reserve(std::size_t(array.size()));
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const Path p = entries.item(i);
+            e.entries.push_back(entry(array[i], p, e.date, e.time, depth + 1));
+            if (!firstOfName(seen, e.entries.back().name))
+                fail(p.field("name"), quoted(QString::fromLatin1(e.entries.back().name)) +
+                                          QStringLiteral(" is already an entry of this directory"));
+        }
+    }
+    if (f.has("generatedFiles")) {
+        e.generatedFiles = quint32(atMost(f["generatedFiles"], f.path("generatedFiles"), DirectoryEntriesMax));
+        if (e.entryCount() > DirectoryEntriesMax)
+            fail(f.path("generatedFiles"),
+                 QStringLiteral("a directory holds at most %1 entries").arg(DirectoryEntriesMax));
+    }
+}
+
+DirEntry entry(const JsonValue &value, const Path &path, quint16 parentDate, quint16 parentTime, int depth)
 {
     if (depth > DirectoryDepthMax)
         fail(path, QStringLiteral("directories nest deeper than %1 levels").arg(DirectoryDepthMax));
     const Fields f(value, path,
                    {"name", "directory", "attributes", "size", "date", "time", "entries", "generatedFiles"});
-    if (!f.has("name") && !root)
+    if (!f.has("name"))
         fail(f.path("name"), QStringLiteral("missing"));
     DirEntry e;
-    if (!root)
-        e.name = name(f["name"], f.path("name"), EntryNameMax, true);
+    e.name = name(f["name"], f.path("name"), EntryNameMax, true);
     bool isDirectory = f.has("entries") || f.has("generatedFiles");
     if (f.has("directory")) {
         const bool flagged = boolean(f["directory"], f.path("directory"));
@@ -459,35 +669,11 @@ DirEntry entry(const QJsonValue &value, const QString &path, quint16 parentDate,
     e.attributes = isDirectory ? quint8(e.attributes | DirEntry::DirectoryAttribute)
                                : quint8(e.attributes & ~DirEntry::DirectoryAttribute);
     f.bits("size", e.size, 32);
-    e.date = f.has("date") ? dosDateValue(f["date"], f.path("date")) : parentDate;
-    e.time = f.has("time") ? dosTimeValue(f["time"], f.path("time")) : parentTime;
-    if (f.has("entries")) {
-        const QJsonValue list = f["entries"];
-        if (!list.isArray())
-            fail(f.path("entries"), QStringLiteral("expected a list, found ") + kindOf(list));
-        const QJsonArray array = list.toArray();
-        if (array.size() > qsizetype(DirectoryEntriesMax))
-            fail(f.path("entries"), QStringLiteral("a directory holds at most %1 entries").arg(DirectoryEntriesMax));
-        QSet<QByteArray> seen;
-        e.entries.reserve(std::size_t(array.size()));
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString p = item(f.path("entries"), i);
-            e.entries.push_back(entry(array[i], p, e.date, e.time, depth + 1));
-            if (!firstOfName(seen, e.entries.back().name))
-                fail(field(p, "name"), quoted(QString::fromLatin1(e.entries.back().name)) +
-                                           QStringLiteral(" is already an entry of this directory"));
-        }
-    }
-    if (f.has("generatedFiles")) {
-        e.generatedFiles = quint32(atMost(f["generatedFiles"], f.path("generatedFiles"), DirectoryEntriesMax));
-        if (e.entryCount() > DirectoryEntriesMax)
-            fail(f.path("generatedFiles"),
-                 QStringLiteral("a directory holds at most %1 entries").arg(DirectoryEntriesMax));
-    }
+    directoryContents(f, e, parentDate, parentTime, depth);
     return e;
 }
 
-Volume volume(const QJsonValue &value, const QString &path, quint8 defaultNumber)
+Volume volume(const JsonValue &value, const Path &path, quint8 defaultNumber)
 {
     const Fields f(value, path, {"name", "number", "date", "time", "entries", "generatedFiles"});
     if (!f.has("name"))
@@ -497,16 +683,13 @@ Volume volume(const QJsonValue &value, const QString &path, quint8 defaultNumber
     v.number = defaultNumber;
     if (f.has("number"))
         v.number = quint8(atMost(f["number"], f.path("number"), 254));
-    // The root reads like a directory entry without a name.
-    QJsonObject root = value.toObject();
-    root.remove(QStringLiteral("name"));
-    root.remove(QStringLiteral("number"));
-    root.insert(QStringLiteral("directory"), true);
-    v.root = entry(root, path, dosDate(1998, 1, 1), 0, 0, true);
+    // The root is a directory without a name.
+    v.root.attributes = DirEntry::DirectoryAttribute;
+    directoryContents(f, v.root, dosDate(1998, 1, 1), 0, 0);
     return v;
 }
 
-Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
+Module module(const JsonValue &value, const Path &path, quint32 defaultId)
 {
     const Fields f(value, path,
                    {"fileName", "description", "copyright", "id", "flags", "type", "parentId", "version", "date",
@@ -528,14 +711,18 @@ Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
     if (f.has("version"))
         m.version = version(f["version"], f.path("version"), m.version, false);
     if (f.has("date")) {
-        const QJsonValue d = f["date"];
+        const JsonValue d = f["date"];
         if (d.isString()) {
-            const QDate date = QDate::fromString(d.toString(), QStringLiteral("yyyy-MM-dd"));
-            if (!date.isValid() || date.year() < 0)
-                fail(f.path("date"), quoted(d.toString()) + QStringLiteral(" is not a date YYYY-MM-DD"));
-            m.year = quint32(date.year());
-            m.month = quint32(date.month());
-            m.day = quint32(date.day());
+            std::optional<Ymd> date = plainDate(d);
+            if (!date) {
+                const QDate general = QDate::fromString(d.toString(), QStringLiteral("yyyy-MM-dd"));
+                if (!general.isValid() || general.year() < 0)
+                    fail(f.path("date"), quoted(d.toString()) + QStringLiteral(" is not a date YYYY-MM-DD"));
+                date = ymd(general);
+            }
+            m.year = quint32(date->year);
+            m.month = quint32(date->month);
+            m.day = quint32(date->day);
         } else {
             const Fields df(d, f.path("date"), {"year", "month", "day"});
             df.bits("year", m.year, 32);
@@ -551,11 +738,11 @@ Module module(const QJsonValue &value, const QString &path, quint32 defaultId)
     return m;
 }
 
-QJsonArray list(const QJsonValue &value, const QString &path)
+JsonValue list(const JsonValue &value, const Path &path)
 {
     if (!value.isArray())
         fail(path, QStringLiteral("expected a list, found ") + kindOf(value));
-    return value.toArray();
+    return value;
 }
 
 // The server's figures, each a whole number of a fixed width; "reachable" whether it answers at all.
@@ -637,28 +824,29 @@ void serverState(const Fields &f, Server &s)
 void serverVolumes(const Fields &f, Server &s)
 {
     if (f.has("volumes")) {
-        const QJsonArray array = list(f["volumes"], f.path("volumes"));
+        const Path listPath = f.path("volumes");
+        const JsonValue array = list(f["volumes"], listPath);
         QHash<quint8, std::size_t> numbers;
         QSet<QByteArray> names;
         for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString p = item(f.path("volumes"), i);
+            const Path p = listPath.item(i);
             Volume v = volume(array[i], p, quint8(std::min<qsizetype>(i, 254)));
             if (const auto other = numbers.constFind(v.number); other != numbers.constEnd())
-                fail(field(p, "number"), QStringLiteral("%1 is already the number of volume %2")
-                                             .arg(v.number)
-                                             .arg(QString::fromLatin1(s.volumes[*other].name)));
+                fail(p.field("number"), QStringLiteral("%1 is already the number of volume %2")
+                                            .arg(v.number)
+                                            .arg(QString::fromLatin1(s.volumes[*other].name)));
             numbers.insert(v.number, s.volumes.size());
             if (!firstOfName(names, v.name))
-                fail(field(p, "name"), quoted(QString::fromLatin1(v.name)) + QStringLiteral(" names a volume twice"));
+                fail(p.field("name"), quoted(QString::fromLatin1(v.name)) + QStringLiteral(" names a volume twice"));
             s.volumes.push_back(std::move(v));
         }
     }
     if (f.has("languages")) {
-        const QJsonArray array = list(f["languages"], f.path("languages"));
-        if (!array.isEmpty() && !s.volume("SYS"))
+        const JsonValue array = list(f["languages"], f.path("languages"));
+        if (array.size() > 0 && !s.volume("SYS"))
             fail(f.path("languages"), QStringLiteral("language directories need a volume named SYS"));
         for (qsizetype i = 0; i < array.size(); ++i)
-            addLanguageDirectory(s, int(unsignedBits(array[i], item(f.path("languages"), i), 8)));
+            addLanguageDirectory(s, int(unsignedBits(array[i], f.path("languages").item(i), 8)));
     }
 }
 
@@ -666,14 +854,15 @@ void serverVolumes(const Fields &f, Server &s)
 void serverModules(const Fields &f, Server &s)
 {
     if (f.has("modules")) {
-        const QJsonArray array = list(f["modules"], f.path("modules"));
+        const Path listPath = f.path("modules");
+        const JsonValue array = list(f["modules"], listPath);
         QHash<quint32, qsizetype> ids;
         for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString p = item(f.path("modules"), i);
+            const Path p = listPath.item(i);
             Module m = module(array[i], p, quint32(i + 1));
             if (const auto it = ids.constFind(m.id); it != ids.constEnd())
-                fail(field(p, "id"),
-                     QStringLiteral("%1 is already the id of %2").arg(qint32(m.id)).arg(item(f.path("modules"), *it)));
+                fail(p.field("id"),
+                     QStringLiteral("%1 is already the id of %2").arg(qint32(m.id)).arg(listPath.item(*it).toString()));
             ids.insert(m.id, i);
             s.modules.push_back(std::move(m));
         }
@@ -682,7 +871,7 @@ void serverModules(const Fields &f, Server &s)
         addGeneratedModules(s, int(atMost(f["generatedModules"], f.path("generatedModules"), GeneratedModulesMax)));
 }
 
-Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay)
+Server server(const JsonValue &value, const Path &path, quint32 defaultDelay)
 {
     const Fields f(value, path,
                    {"name",
@@ -746,7 +935,7 @@ Server server(const QJsonValue &value, const QString &path, quint32 defaultDelay
     return s;
 }
 
-ServerSet serverSet(const QJsonValue &value, const QString &path, const ServerNames &servers)
+ServerSet serverSet(const JsonValue &value, const Path &path, const ServerNames &servers)
 {
     ServerSet set;
     if (value.isString() && value.toString() == QLatin1String("*")) {
@@ -755,9 +944,9 @@ ServerSet serverSet(const QJsonValue &value, const QString &path, const ServerNa
     }
     if (!value.isArray())
         fail(path, QStringLiteral("expected \"*\" or a list of server names, found ") + kindOf(value));
-    const QJsonArray array = value.toArray();
+    const JsonValue &array = value;
     for (qsizetype i = 0; i < array.size(); ++i) {
-        const QString p = item(path, i);
+        const Path p = path.item(i);
         const QByteArray n = text(array[i], p, ServerNameMax);
         if (!servers.contains(n.toUpper()))
             fail(p, quoted(array[i].toString()) + QStringLiteral(" is not a server of this network"));
@@ -766,7 +955,7 @@ ServerSet serverSet(const QJsonValue &value, const QString &path, const ServerNa
     return set;
 }
 
-User user(const QJsonValue &value, const QString &path, const ServerNames &servers)
+User user(const JsonValue &value, const Path &path, const ServerNames &servers)
 {
     const Fields f(
         value, path,
@@ -791,7 +980,7 @@ User user(const QJsonValue &value, const QString &path, const ServerNames &serve
     return u;
 }
 
-Workstation workstation(const QJsonValue &value, const QString &path, const ServerNames &servers)
+Workstation workstation(const JsonValue &value, const Path &path, const ServerNames &servers)
 {
     const Fields f(value, path, {"primaryServer", "requesterVersion", "callsVersion", "clientType", "faults"});
     Workstation w;
@@ -811,9 +1000,9 @@ Workstation workstation(const QJsonValue &value, const QString &path, const Serv
     return w;
 }
 
-SimulatedNetwork network(const QJsonValue &value)
+SimulatedNetwork network(const JsonValue &value)
 {
-    const Fields f(value, QString(), {"tree", "context", "delayMs", "workstation", "users", "servers"});
+    const Fields f(value, Path(), {"tree", "context", "delayMs", "workstation", "users", "servers"});
     SimulatedNetwork n;
     if (f.has("tree"))
         n.tree = treeName(f);
@@ -823,28 +1012,30 @@ SimulatedNetwork network(const QJsonValue &value)
         n.delayMs = quint32(atMost(f["delayMs"], f.path("delayMs"), DelayMax, QStringLiteral(" milliseconds")));
     ServerNames servers;
     if (f.has("servers")) {
-        const QJsonArray array = list(f["servers"], f.path("servers"));
+        const Path listPath = f.path("servers");
+        const JsonValue array = list(f["servers"], listPath);
         n.servers.reserve(std::size_t(array.size()));
         servers.reserve(array.size());
         for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString p = item(f.path("servers"), i);
+            const Path p = listPath.item(i);
             Server s = server(array[i], p, n.delayMs);
             if (const auto same = servers.constFind(s.name.toUpper()); same != servers.constEnd())
-                fail(field(p, "name"), quoted(QString::fromLatin1(s.name)) +
-                                           QStringLiteral(" names the same server as ") +
-                                           item(f.path("servers"), *same));
+                fail(p.field("name"), quoted(QString::fromLatin1(s.name)) +
+                                          QStringLiteral(" names the same server as ") +
+                                          listPath.item(*same).toString());
             servers.insert(s.name.toUpper(), i);
             n.servers.push_back(std::move(s));
         }
     }
     if (f.has("users")) {
-        const QJsonArray array = list(f["users"], f.path("users"));
+        const Path listPath = f.path("users");
+        const JsonValue array = list(f["users"], listPath);
         QSet<QByteArray> names;
         for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString p = item(f.path("users"), i);
+            const Path p = listPath.item(i);
             User u = user(array[i], p, servers);
             if (!firstOfName(names, u.name))
-                fail(field(p, "name"), quoted(QString::fromLatin1(u.name)) + QStringLiteral(" names a user twice"));
+                fail(p.field("name"), quoted(QString::fromLatin1(u.name)) + QStringLiteral(" names a user twice"));
             n.users.push_back(std::move(u));
         }
     }
@@ -887,7 +1078,7 @@ QString repeatedKey(const QByteArray &json)
             return QString();
         const Level &top = levels.back();
         return top.object ? (top.path.isEmpty() ? top.key : top.path + QLatin1Char('.') + top.key)
-                          : item(top.path, top.index);
+                          : itemText(top.path, top.index);
     };
     for (qsizetype i = 0; i < json.size(); ++i) {
         const char c = json[i];
@@ -931,25 +1122,40 @@ QString repeatedKey(const QByteArray &json)
     return {};
 }
 
+// The network of a description that was read; on a fault, nothing and *message says it.
+std::optional<SimulatedNetwork> walk(const JsonValue &root, QString &message)
+{
+    try {
+        return network(root);
+    } catch (const Failure &failure) {
+        message = failure.path.isEmpty() ? failure.message : failure.path + QStringLiteral(": ") + failure.message;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<SimulatedNetwork> loadNetworkFromJson(const QByteArray &json, const QString &sourceName, QString *error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    JsonTree tree;
     QString message;
-    if (parseError.error != QJsonParseError::NoError) {
-        message =
-            QStringLiteral("not valid JSON: %1 at %2").arg(parseError.errorString(), position(json, parseError.offset));
-    } else if (!document.isObject()) {
-        message = QStringLiteral("a network description is a JSON object");
-    } else if (const QString repeated = repeatedKey(json); !repeated.isEmpty()) {
-        message = repeated + QStringLiteral(": given twice");
+    if (tree.read(json)) {
+        if (auto loaded = walk(tree.root(), message))
+            return loaded;
     } else {
-        try {
-            return network(document.object());
-        } catch (const Failure &failure) {
-            message = failure.path.isEmpty() ? failure.message : failure.path + QStringLiteral(": ") + failure.message;
+        QJsonParseError parseError;
+        const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+        if (parseError.error != QJsonParseError::NoError) {
+            message = QStringLiteral("not valid JSON: %1 at %2")
+                          .arg(parseError.errorString(), position(json, parseError.offset));
+        } else if (!document.isObject()) {
+            message = QStringLiteral("a network description is a JSON object");
+        } else if (const QString repeated = repeatedKey(json); !repeated.isEmpty()) {
+            message = repeated + QStringLiteral(": given twice");
+        } else {
+            tree.take(document.object());
+            if (auto loaded = walk(tree.root(), message))
+                return loaded;
         }
     }
     if (error)

@@ -3,11 +3,21 @@
 #include "simnet/NetworkLoader.h"
 #include "simnet/SimulatedClient.h"
 
+#include <QFileInfo>
+
 namespace NetworkSource {
 
-std::unique_ptr<QxClient> open(const QString &networkArgument, QString *error, Pace pace)
+namespace {
+
+constexpr qint64 LargeDescription = 8 * 1024 * 1024;
+
+} // namespace
+
+std::unique_ptr<QxClient> open(const QString &networkArgument, QString *error, Pace pace, const Loading &loading)
 {
     const QString path = sim::chooseNetworkFile(networkArgument);
+    if (loading && QFileInfo(path).size() >= LargeDescription)
+        loading(QStringLiteral("Loading the network description %1...").arg(path));
     std::optional<sim::SimulatedNetwork> network = sim::loadNetwork(path, error);
     if (!network)
         return nullptr;

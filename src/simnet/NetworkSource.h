@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Which network the program talks to: the file given with --network, else the file named by
@@ -19,8 +20,14 @@ enum class Pace
     Headless
 };
 
+// Told what to show ("Loading the network description FILE...") before a description large enough
+// to take a moment is read (from 8 MB on, a network of some hundreds of servers), so that the user
+// sees what the program is doing.
+using Loading = std::function<void(const QString &text)>;
+
 // A client serving that network; nullptr and *error (naming the file and the field) when the
 // description cannot be used.
-std::unique_ptr<QxClient> open(const QString &networkArgument, QString *error, Pace pace = Pace::AsDescribed);
+std::unique_ptr<QxClient> open(const QString &networkArgument, QString *error, Pace pace = Pace::AsDescribed,
+                               const Loading &loading = {});
 
 } // namespace NetworkSource
