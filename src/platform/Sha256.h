@@ -9,7 +9,7 @@
 
 // SHA-256 of a stream of bytes: with the processor's own SHA instructions where it has them, else
 // Qt's implementation. An archive of a few megabytes is hashed while its entries are read back; the
-// processor's instructions do that about twenty times as fast.
+// processor's instructions do that about ten times as fast.
 class Sha256 final
 {
 public:
