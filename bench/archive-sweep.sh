@@ -4,6 +4,10 @@
 # under 500, 1000, 2000 and 4000 names. Each timed run copies the files into place itself (on both
 # sides) after a sync; pairs alternate, medians of 5. The load of the machine is printed before and
 # after each part: on a shared machine the CPU ratios are the figures to trust.
+# A third part gives the figure of a many-server scan's output: 2,000 copies of that data file, copied
+# into place and synced before each timed run (outside the clock), "zip -5 -m -q -j" (which deletes
+# what it packed) against the archive's pack, read-back and delete; the two alternate which goes first.
+# With SYNCED_ONLY=1 only that part runs (COUNTS=N,N,... for other numbers of files).
 #
 #   bench/archive-sweep.sh [BUILD_DIR] [-- bench_archive options, e.g. --sorvik OTHER_BUILD/sorvik]
 #
@@ -35,9 +39,14 @@ cp -p "$data" "$sandbox/first-server.DAT"
 
 echo "machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "zlib: $(ls /usr/lib/*/libz.so.1.* 2>/dev/null | head -n 1 | sed 's/.*libz.so.//'); $(zip -v | sed -n 2p | sed 's/^ *//')"
-echo "load before the sweep: $(uptime)"
-"$bench" --sweep --total-mb 65 --runs "$runs" --copy-in "$@"
-echo "load after the sweep: $(uptime)"
 echo "first server: $first, $(stat -c %s "$sandbox/first-server.DAT") bytes"
-"$bench" --copies-of "$sandbox/first-server.DAT" --counts 500,1000,2000,4000 --runs "$runs" --copy-in "$@"
-echo "load after the many small files: $(uptime)"
+if [ "${SYNCED_ONLY:-0}" != 1 ]; then
+    echo "load before the sweep: $(uptime)"
+    "$bench" --sweep --total-mb 65 --runs "$runs" --copy-in "$@"
+    echo "load after the sweep: $(uptime)"
+    "$bench" --copies-of "$sandbox/first-server.DAT" --counts 500,1000,2000,4000 --runs "$runs" --copy-in "$@"
+    echo "load after the many small files: $(uptime)"
+fi
+echo "synced first, against zip -m; load before: $(uptime)"
+"$bench" --copies-of "$sandbox/first-server.DAT" --counts "${COUNTS:-2000}" --runs "$runs" --synced "$@"
+echo "load after: $(uptime)"

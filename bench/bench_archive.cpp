@@ -3,7 +3,7 @@
 // both and their ratios.
 //
 //   bench_archive [--files N | --sweep | --counts N,N,...] [--total-mb M] [--big-gb G] [--runs R]
-//                 [--copies-of FILE] [--copy-in] [--sorvik PATH] [--generate-only DIR]
+//                 [--copies-of FILE] [--copy-in | --synced] [--sorvik PATH] [--generate-only DIR]
 //
 // --sweep runs 10, 100, 400 and 800 files of the same total size (default 60 MB); --big-gb makes one
 // of the files G GiB large (generated text under /tmp, deleted afterwards); --copies-of makes the
@@ -14,8 +14,13 @@
 // With --copy-in the data files are made once for each count, and each timed run copies them into
 // place itself (cp -p, on both sides), after a sync: the way a scan leaves fresh files for the archive,
 // whose flush then also pays for them. Without it the files are written before each pair and the
-// copy is not timed. The programs run through /usr/bin/time, so that the peak memory (maximum
-// resident set) is their own and not that of this generator.
+// copy is not timed. With --synced the data files are made once for each count too, and before each
+// timed run they are copied into place (cp -p) and synced, outside the clock: the runs start from
+// files already written and on the disk, as a finished scan leaves them. zip then runs as
+// "zip -5 -m -q -j", which deletes the files it packed, against the archive's pack, read-back and
+// delete; which of the two goes first alternates from pair to pair. The programs run through
+// /usr/bin/time, so that the peak memory (maximum resident set) is their own and not that of this
+// generator.
 #include "platform/Drives.h"
 #include "profile/ProfileStore.h"
 
@@ -281,6 +286,50 @@ Measured runCopyingIn(const QString &source, const QString &output, const QStrin
     return runMeasured(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script}, output);
 }
 
+// The data files copied from source into an emptied output directory and synced, before any clock
+// starts: both programs find the files already written and on the disk, as a scan leaves them.
+QStringList placeSynced(const QString &source, const QString &output)
+{
+    QDir(output).removeRecursively();
+    QDir().mkpath(output);
+    const QString script = QStringLiteral("cp -p %1/* %2/").arg(shellQuoted(source), shellQuoted(output));
+    runMeasured(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script}, output);
+    ::sync();
+    return QDir(output).entryList({QStringLiteral("*.DAT")}, QDir::Files, QDir::Name);
+}
+
+// One pair of runs on files placed and synced before each: "zip -5 -m -q -j", which packs and
+// deletes, against the archive, which packs, reads back and deletes; the one first that the run's
+// number says, so that neither side always runs on a disk the other has just left busy.
+Pair runSyncedPair(const QString &sorvik, const QString &root, const QString &output, const QString &source, int run)
+{
+    Pair pair;
+    const QString zipOut = root + QStringLiteral("/reference.zip");
+    for (int side = 0; side < 2; ++side) {
+        const QStringList names = placeSynced(source, output);
+        if ((side + run) % 2 == 0) {
+            QFile::remove(zipOut);
+            ::sync();
+            pair.zip = runMeasured(QStringLiteral("zip"),
+                                   QStringList({QStringLiteral("-5"), QStringLiteral("-m"), QStringLiteral("-q"),
+                                                QStringLiteral("-j"), zipOut}) +
+                                       names,
+                                   output);
+            pair.zipBytes = QFileInfo(zipOut).size();
+            QFile::remove(zipOut);
+            continue;
+        }
+        pair.ours = runMeasured(sorvik, {QStringLiteral("archive")}, output);
+        const QStringList archives = QDir(output).entryList({QStringLiteral("*.zip")}, QDir::Files);
+        pair.ourBytes = archives.size() == 1 ? QFileInfo(output + QLatin1Char('/') + archives[0]).size() : 0;
+        if (archives.size() != 1 || !QDir(output).entryList({QStringLiteral("*.DAT")}, QDir::Files).isEmpty())
+            qFatal("the session archive did not take every data file");
+    }
+    if (!QDir(output).entryList({QStringLiteral("*.DAT")}, QDir::Files).isEmpty())
+        qFatal("zip -m did not take every data file");
+    return pair;
+}
+
 // One pair of runs: zip first, because the archive deletes the data files. With a source the files
 // are copied from there inside each timed run, else they are written anew before the pair.
 Pair runPair(const QString &sorvik, const QString &root, const QString &output, const QString &source, const Plan &plan,
@@ -333,6 +382,7 @@ struct Options
     Plan plan;
     int runs = 1;
     bool copyIn = false;
+    bool synced = false;
     QString sorvik = QStringLiteral(SORVIK_EXECUTABLE);
     QString generateOnly;
 };
@@ -359,6 +409,8 @@ Options parseOptions(const QStringList &args)
             options.plan.copiesOf = QFileInfo(value).absoluteFilePath(), ++i;
         } else if (args[i] == QLatin1String("--copy-in")) {
             options.copyIn = true;
+        } else if (args[i] == QLatin1String("--synced")) {
+            options.synced = true;
         } else if (args[i] == QLatin1String("--runs")) {
             options.runs = std::max(1, value.toInt()), ++i;
         } else if (args[i] == QLatin1String("--sorvik")) {
@@ -373,9 +425,10 @@ Options parseOptions(const QStringList &args)
 // The pairs of one count of files, a line each, and their medians.
 void runCount(const Options &options, Plan plan, const QString &root, const QString &output)
 {
-    const QString source = options.copyIn ? root + QStringLiteral("/source") : QString();
+    const bool copies = options.copyIn || options.synced;
+    const QString source = copies ? root + QStringLiteral("/source") : QString();
     qint64 total = 0;
-    if (options.copyIn) {
+    if (copies) {
         QDir(source).removeRecursively();
         QDir().mkpath(source);
         writeFiles(source, plan, total);
@@ -386,7 +439,8 @@ void runCount(const Options &options, Plan plan, const QString &root, const QStr
     std::vector<double> ourWall;
     std::vector<double> ourCpu;
     for (int run = 0; run < options.runs; ++run) {
-        const Pair pair = runPair(options.sorvik, root, output, source, plan, total);
+        const Pair pair = options.synced ? runSyncedPair(options.sorvik, root, output, source, run)
+                                         : runPair(options.sorvik, root, output, source, plan, total);
         wall.push_back(pair.ours.seconds / pair.zip.seconds);
         cpu.push_back(pair.ours.cpuSeconds / pair.zip.cpuSeconds);
         size.push_back(double(pair.ourBytes) / double(pair.zipBytes));

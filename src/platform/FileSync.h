@@ -18,6 +18,10 @@ bool syncFileAndDirectory(const QString &hostPath);
 // Flushes an open file's contents (Qt's buffer first) to the disk.
 bool syncFile(QFile &file);
 
+// Starts writing a range of an open file to the disk without waiting for it, so that a later sync
+// of the file finds little left to write; nothing when the system cannot.
+void startWriteBack(QFile &file, qint64 offset, qint64 length);
+
 // Flushes a directory's entries (names created, renamed or removed in it) to the disk.
 bool syncDirectory(const QString &hostDirectory);
 

@@ -2,12 +2,12 @@
 
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
+#include "platform/Sha256.h"
 #include "send/OutputDirectory.h"
 #include "send/zip/ZipDirectoryReader.h"
 #include "send/zip/ZipError.h"
 #include "session/Product.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -100,9 +100,16 @@ QByteArray fileSha256(const QString &hostFile)
     QFile file(hostFile);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || !file.atEnd())
-        return {};
+    Sha256 hash;
+    QByteArray piece(65536, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(piece.data(), piece.size());
+        if (got < 0)
+            return {};
+        if (got == 0)
+            break;
+        hash.addData(piece.constData(), got);
+    }
     return hash.result().toHex();
 }
 

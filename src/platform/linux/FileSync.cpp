@@ -77,6 +77,12 @@ bool syncDirectory(const QString &hostDirectory)
     return syncPath(hostDirectory, O_RDONLY | O_DIRECTORY);
 }
 
+void startWriteBack(QFile &file, qint64 offset, qint64 length)
+{
+    if (file.handle() >= 0 && offset >= 0 && length > 0)
+        ::sync_file_range(file.handle(), off64_t(offset), off64_t(length), SYNC_FILE_RANGE_WRITE);
+}
+
 bool copyRange(QFile &from, qint64 fromOffset, QFile &to, qint64 toOffset, qint64 length)
 {
     if (!from.flush() || !to.flush())

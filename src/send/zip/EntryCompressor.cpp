@@ -264,15 +264,12 @@ std::uint32_t dosDateTime(const QDate &date, const QTime &time)
 
 bool looksLikeText(const char *data, qint64 length)
 {
+    // Counted without a branch a byte, which the compiler turns into vector code.
     qint64 binary = 0;
-    qint64 text = 0;
-    for (qint64 i = 0; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
-        if (byte <= 6 || byte >= 128)
-            ++binary;
-        else
-            ++text;
-    }
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+    for (qint64 i = 0; i < length; ++i)
+        binary += (bytes[i] <= 6) | (bytes[i] >= 128);
+    const qint64 text = length - binary;
     return binary <= text / 4;
 }
 

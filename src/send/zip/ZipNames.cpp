@@ -42,6 +42,12 @@ QByteArray upperCased(const QByteArray &storedName)
     // ("ß", "µ") stays as it is, so that distinct names stay distinct.
     QByteArray upper = storedName;
     for (char &c : upper) {
+        // Windows-1252 is ASCII below 128, and there only a to z change.
+        if (static_cast<unsigned char>(c) < 0x80) {
+            if (c >= 'a' && c <= 'z')
+                c = char(c - 'a' + 'A');
+            continue;
+        }
         const QChar unicode = Windows1252::toUnicode(QByteArray(1, c)).at(0);
         const QChar up = unicode.toUpper();
         if (up != unicode) {

@@ -206,8 +206,13 @@ std::vector<Answer> holdAll(const QString &hostArchive, const std::vector<Check>
                 answers[i] = removal == Removal::Changed ? Answer::NotHeld : Answer::NotRemoved;
         }
     };
-    const std::size_t threads = std::min<std::size_t>(
-        {std::max(1u, std::thread::hardware_concurrency()), 4, std::max<std::size_t>(checks.size(), 1)});
+    // A deletion mostly waits for the disk (the file system frees and may discard the file's blocks
+    // there and then): while some threads wait in one, others compare, so there are twice as many
+    // threads as processors when deleting.
+    const bool deleting = removeHeld == RemoveHeld::Yes;
+    const std::size_t processors = std::max(1u, std::thread::hardware_concurrency()) * (deleting ? 2 : 1);
+    const std::size_t threads =
+        std::min<std::size_t>({processors, std::size_t(deleting ? 8 : 4), std::max<std::size_t>(checks.size(), 1)});
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; i < threads; ++i)
         helpers.emplace_back(work);

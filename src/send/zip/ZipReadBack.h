@@ -26,7 +26,7 @@ struct Check
 };
 
 // holds() for each check, in the order given: the checks are shared out between up to one thread a
-// processor, each with its own handles on the archive and the files. Only plain files are opened (a
+// processor (two when deleting), each with its own handles on the archive and the files. Only plain files are opened (a
 // pipe would wait for a writer).
 // With removeHeld each file that the archive holds is deleted as soon as it has been compared (the
 // archive must be safely on the disk by then), on the thread that compared it; but only while it is

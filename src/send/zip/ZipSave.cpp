@@ -19,6 +19,8 @@ namespace {
 
 constexpr qint64 kCopyPiece = 32768;
 constexpr qint64 kLargestOffset = std::numeric_limits<std::uint32_t>::max();
+// The archive being built is handed to the disk in steps of this size.
+constexpr qint64 kWriteBackStep = 1 << 20;
 
 } // namespace
 
@@ -52,6 +54,12 @@ void TZipWriter::writeInWork()
     }
     m_workSaved = true;
     m_workEnd = out.pos();
+    // What the saves wrote goes to the disk while the next entries are compressed: the sync that
+    // puts the archive in place then finds little left to write.
+    if (m_workEnd - m_writtenBack >= kWriteBackStep) {
+        FileSync::startWriteBack(*m_work, m_writtenBack, m_workEnd - m_writtenBack);
+        m_writtenBack = m_workEnd;
+    }
     if (first)
         m_workDirectory = directory;
     else

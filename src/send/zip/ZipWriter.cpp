@@ -70,6 +70,7 @@ bool TZipWriter::closeArchive(bool commit, QString *failure)
     m_workEnd = 0;
     m_workDirectory.clear();
     m_workCount = 0;
+    m_writtenBack = 0;
     m_entries.clear();
     rebuildHash();
     m_comment.clear();

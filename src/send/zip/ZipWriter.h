@@ -159,6 +159,7 @@ private:
     qint64 m_workEnd = 0;
     QByteArray m_workDirectory;
     int m_workCount = 0;
+    qint64 m_writtenBack = 0; // where the writing to the disk that the saves started ends
     // The piece through which the data of carried-over entries and scratch streams is copied.
     QByteArray m_piece;
     std::vector<ZipEntry> m_entries;
