@@ -353,5 +353,5 @@ TEST_F(SendCommandTest, ADamagedOrUnreadableHistoryIsWarnedOfAndTheSendGoesOn)
     run = send({QStringLiteral("--disk"), named});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("This send is not in the send history"))) << run.err.toStdString();
-    EXPECT_EQ(names(named), names(output, QStringLiteral("*.zip")));
+    EXPECT_EQ(names(named, QStringLiteral("*.zip")), names(output, QStringLiteral("*.zip")));
 }
