@@ -96,6 +96,29 @@ def main():
         check(uploaded.get("channel") == "upload" and uploaded.get("sent") is False
               and uploaded.get("handedTo", "missing") is None, "send --upload: %s %s" % (uploaded, upload.stderr))
 
+        # send --email with a desktop: a stand-in xdg-email records what the mail program is given.
+        check(run("scan", "TESTLAB", "--json").returncode == 0, "a third scan")
+        tools = os.path.join(root, "bin")
+        os.makedirs(tools)
+        record = os.path.join(root, "xdg-email.args")
+        with open(os.path.join(tools, "xdg-email"), "w") as stand_in:
+            stand_in.write('#!/bin/sh\nfor a in "$@"; do printf "%%s\\0" "$a"; done > "%s"\n' % record)
+        os.chmod(os.path.join(tools, "xdg-email"), 0o755)
+        env.update(PATH=tools + os.pathsep + env.get("PATH", ""), DISPLAY=":0", QT_QPA_PLATFORM="offscreen")
+        mail = run("send", "--email", "--json")
+        mailed = json.loads(mail.stdout) if mail.returncode == 0 else {}
+        given = open(record, "rb").read().decode().split("\0")[:-1] if os.path.exists(record) else []
+        options = dict(zip(given[:-1:2], given[1:-1:2]))
+        check(mailed.get("handedTo") == "mailProgram" and given[-1:] == ["y2kdata@orvane.example"]
+              and options.get("--subject") == "Year 2000 Assessment"
+              and options.get("--attach") == mailed["archives"][0]["path"],
+              "xdg-email's arguments: %s %s" % (given, mail.stderr))
+        for going in mailed.get("archives", []):
+            data = open(going["path"], "rb").read()
+            check("%d bytes" % len(data) in options.get("--body", "")
+                  and hashlib.sha256(data).hexdigest() in options.get("--body", ""),
+                  "the body names %s with its size and digest: %s" % (going["path"], options.get("--body")))
+
     for failure in failures:
         print("FAILED:", failure)
     return 1 if failures else 0
