@@ -204,7 +204,10 @@ void ParallelScan::tellProgress()
                 inWork << Windows1252::toUnicode(slot.server);
         }
     }
-    m_driver.m_progress.setServersDone(done, int(m_slots.size()), inWork);
+    // No one server's bar means anything while several are in work: the bar shows the servers done.
+    const int total = int(m_slots.size());
+    m_driver.m_progress.setServerProgress(total > 0 ? done * 100 / total : 0);
+    m_driver.m_progress.setServersDone(done, total, inWork);
 }
 
 void ParallelScan::stopAndJoin()
