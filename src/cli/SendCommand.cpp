@@ -59,10 +59,10 @@ archived or deleted. Archives that do not fit on the disk (once erased, with
 --erase) are refused before anything on it is erased or written; they stay in
 the output directory.
 
-Every send that went is kept in the send history,
-$XDG_STATE_HOME/sorvik/send-history.jsonl (by default in ~/.local/state/sorvik,
-owner only); a history that cannot be read or written is warned of and stops
-nothing.
+Every send that went, or built archives for a disk too small for them, is
+kept in the send history, $XDG_STATE_HOME/sorvik/send-history.jsonl (by
+default in ~/.local/state/sorvik, owner only); a history that cannot be read
+or written is warned of and stops nothing.
 
 Exit status:
   0    done
