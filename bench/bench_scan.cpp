@@ -107,16 +107,6 @@ private:
     qint64 m_gapProcessor = 0;
 };
 
-class NoProgress final : public ProgressView
-{
-public:
-    void showProgress() override {}
-    void hideProgress() override {}
-    void setServerLabel(const QString &) override {}
-    void setServerProgress(int) override {}
-    void setTotalProgress(int) override {}
-};
-
 class CountingResults final : public ResultsSink
 {
 public:
@@ -158,7 +148,7 @@ Run scan(SimulatedClient &client, const QString &outputDirectory, bool measureSt
     TimingInteraction interaction;
     interaction.measureSteps = measureSteps;
     CountingResults results;
-    NoProgress progress;
+    SilentProgress progress;
     Session session(client, interaction, results);
     session.setUp();
     session.FillServerList();

@@ -16,17 +16,6 @@
 
 namespace {
 
-// Only the calling thread draws progress: a worker's writer draws nothing.
-class NoProgress final : public ProgressView
-{
-public:
-    void showProgress() override {}
-    void hideProgress() override {}
-    void setServerLabel(const QString &) override {}
-    void setServerProgress(int) override {}
-    void setTotalProgress(int) override {}
-};
-
 // How often the calling thread looks at Abort (a stop signal, a closed output pipe) while it waits.
 constexpr std::chrono::milliseconds kLookInterval{10};
 
@@ -267,7 +256,7 @@ void ParallelScan::turn(std::size_t index)
         slot.turn.reached = true;
         slot.turn.dataFile = *dataFile;
         passGate(index, session);
-        NoProgress progress;
+        SilentProgress progress; // only the calling thread draws progress
         TfrmReport writer(session, progress);
         const TfrmReport::Outcome outcome = writer.btnRunClick();
         slot.turn.saved = outcome.saved;

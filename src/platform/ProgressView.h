@@ -19,3 +19,14 @@ public:
     // told whenever a server starts or finishes.
     virtual void setServersDone(int /*done*/, int /*total*/, const QStringList & /*inWork*/) {}
 };
+
+// Progress that nobody sees: a scan of one server among several in work, a benchmark.
+class SilentProgress final : public ProgressView
+{
+public:
+    void showProgress() override {}
+    void hideProgress() override {}
+    void setServerLabel(const QString &) override {}
+    void setServerProgress(int) override {}
+    void setTotalProgress(int) override {}
+};
