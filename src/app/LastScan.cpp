@@ -7,7 +7,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -147,11 +146,13 @@ bool Recorder::save(const QString &hostDirectory, QString *error) const
                                    {QStringLiteral("outcome"), outcomeName(server.outcome)}});
     const QJsonObject root{{QStringLiteral("outputDirectory"), key(hostDirectory)},
                            {QStringLiteral("servers"), servers}};
-    const QString directory = StateFile::directory();
     // The names of a network's servers are the user's business: the directory is the owner's alone.
-    if (!QFileInfo::exists(directory) && QDir().mkpath(directory))
-        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QString reason;
     const QString path = filePath(hostDirectory);
+    if (!StateFile::makeDirectory(&reason)) {
+        setError(error, path + QStringLiteral(": ") + reason);
+        return false;
+    }
     AtomicFile file(path);
     if (file.open() && file.write(QJsonDocument(root).toJson()) && file.commit())
         return true;

@@ -14,6 +14,10 @@ QString directory();
 // The host path of a file of that name in the directory.
 QString hostPath(const QString &name);
 
+// Makes the directory, the owner's alone, when it is missing; false, with the reason, when that cannot
+// be done.
+bool makeDirectory(QString *reason);
+
 // Appends the bytes to the file in one write and flushes them to the disk, making the directory
 // and the file first when they are missing. Never through a link in the file's place. False, with
 // the system's reason, when that cannot be done.

@@ -19,7 +19,7 @@ QString systemReason()
 }
 
 // The directory of the file, made the owner's alone when this call creates it.
-bool makeDirectory(const QString &directory, QString *reason)
+bool makeOwnDirectory(const QString &directory, QString *reason)
 {
     if (QFileInfo(directory).isDir())
         return true;
@@ -38,11 +38,17 @@ bool makeDirectory(const QString &directory, QString *reason)
 
 namespace StateFile {
 
+bool makeDirectory(QString *reason)
+{
+    QString unused;
+    return makeOwnDirectory(directory(), reason ? reason : &unused);
+}
+
 bool append(const QString &hostPath, const QByteArray &bytes, QString *reason)
 {
     QString unused;
     QString &why = reason ? *reason : unused;
-    if (!makeDirectory(QFileInfo(hostPath).absolutePath(), &why))
+    if (!makeOwnDirectory(QFileInfo(hostPath).absolutePath(), &why))
         return false;
     const int fd =
         ::open(QFile::encodeName(hostPath).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
